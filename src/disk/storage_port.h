@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "disk/partition_information.h"
+
+namespace qn {
+
+// How a device is opened: query-only (no access rights), GENERIC_READ, or GENERIC_READ|WRITE.
+// Every open shares read and write with other users of the device.
+enum class DeviceAccess { QueryOnly, Read, ReadWrite };
+
+struct FreeSpace {
+    std::uint32_t sectorsPerCluster = 0;
+    std::uint32_t bytesPerSector = 0;
+    std::uint32_t freeClusters = 0;
+    std::uint32_t totalClusters = 0;
+};
+
+struct VolumeInformation {
+    std::wstring label;
+    std::uint32_t serialNumber = 0;
+    std::wstring fileSystemName;
+};
+
+struct DiskGeometry {
+    std::int64_t cylinders = 0;
+    std::int32_t mediaType = 0;  // 11 RemovableMedia, 12 FixedMedia
+    std::uint32_t tracksPerCylinder = 0;
+    std::uint32_t sectorsPerTrack = 0;
+    std::uint32_t bytesPerSector = 0;
+    std::uint64_t diskSize = 0;
+};
+
+struct HotplugInfo {
+    bool mediaRemovable = false;
+    bool deviceHotplug = false;
+};
+
+// An open volume or physical drive. Closed when destroyed. Each query is one DeviceIoControl.
+class StorageDevice {
+public:
+    virtual ~StorageDevice() = default;
+
+    // IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS with room for exactly one extent: a volume that spans
+    // more than one disk fails, as it does on Windows.
+    virtual std::optional<std::uint32_t> SingleExtentDiskNumber() = 0;
+    // IOCTL_DISK_GET_PARTITION_INFO_EX.
+    virtual std::optional<PartitionInformation> PartitionInfo() = 0;
+    // IOCTL_STORAGE_QUERY_PROPERTY (StorageDeviceProperty, PropertyStandardQuery): the raw
+    // STORAGE_DEVICE_DESCRIPTOR bytes, so the text offsets in it are decoded by portable code.
+    virtual std::optional<std::vector<std::uint8_t>> DeviceDescriptor() = 0;
+    // IOCTL_DISK_GET_DRIVE_GEOMETRY_EX.
+    virtual std::optional<DiskGeometry> Geometry() = 0;
+    // IOCTL_STORAGE_GET_HOTPLUG_INFO.
+    virtual std::optional<HotplugInfo> Hotplug() = 0;
+};
+
+// The Windows storage interfaces the inventory reads. Roots are "C:\", device paths are
+// "\\.\C:" or "\\.\PhysicalDrive0".
+class StoragePort {
+public:
+    virtual ~StoragePort() = default;
+
+    // GetLogicalDriveStringsW into a buffer of 255 characters: the raw UTF-16 list of roots,
+    // each ended by a NUL, the list ended by another.
+    virtual std::u16string LogicalDriveStrings() = 0;
+    // GetVolumeInformationA with no outputs: is a volume mounted and ready at this root?
+    virtual bool VolumeReady(const std::wstring& root) = 0;
+    virtual std::uint32_t DriveType(const std::wstring& root) = 0;
+    virtual std::optional<FreeSpace> DiskFreeSpace(const std::wstring& root) = 0;
+    virtual std::optional<VolumeInformation> VolumeInfo(const std::wstring& root) = 0;
+
+    // Null when the device cannot be opened.
+    virtual std::unique_ptr<StorageDevice> OpenDevice(const std::wstring& path,
+                                                      DeviceAccess access) = 0;
+};
+
+inline constexpr std::uint32_t kDriveNoRootDir = 1;
+inline constexpr std::uint32_t kDriveFixed = 3;
+
+}  // namespace qn

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qn {
+
+enum class KnownFolder {
+    LocalAppData,  // CSIDL_LOCAL_APPDATA
+    Desktop,       // CSIDL_DESKTOP
+    System,        // the system directory, e.g. C:\Windows\System32
+};
+
+enum class CreateDirResult { Created, AlreadyExists, Failed };
+
+struct DirEntry {
+    std::wstring name;
+    bool isDirectory = false;
+};
+
+// A file open for writing; closed when destroyed.
+class WritableFile {
+public:
+    virtual ~WritableFile() = default;
+    // Bytes actually written; 0 when the write failed or made no progress.
+    virtual std::size_t Write(const std::uint8_t* data, std::size_t size) = 0;
+};
+
+// Files and folders. Paths are full Windows paths ("C:\dir\file").
+// Method names avoid the Win32 macro names (DeleteFile, CreateDirectory, ...) on purpose.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Never follows an existing directory: AlreadyExists tells the caller it did not create it.
+    virtual CreateDirResult MakeDirectory(const std::wstring& path) = 0;
+    virtual bool RemoveEmptyDirectory(const std::wstring& path) = 0;
+    virtual bool RemoveFile(const std::wstring& path) = 0;
+    virtual bool PathExists(const std::wstring& path) = 0;
+
+    // Entries of a folder without "." and ".."; nullopt when the folder cannot be listed.
+    virtual std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) = 0;
+
+    // Creates or truncates a file; null when it cannot be created.
+    virtual std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) = 0;
+
+    // Folder path without a trailing backslash; empty when the system cannot tell.
+    virtual std::wstring FolderPath(KnownFolder folder) = 0;
+};
+
+}  // namespace qn
