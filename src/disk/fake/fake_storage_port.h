@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "disk/storage_port.h"
+
+namespace qn::fake {
+
+// A scripted machine for the inventory and the storage queries, recording every device open.
+//
+// A test describes the machine: drive letters (their root "X:\" and their volume device
+// "\\.\X:") and physical drives ("\\.\PhysicalDriveN"), each with the answers the Windows calls
+// give, or nullopt where the call fails. Anything not described does not exist: its root has no
+// volume and its device does not open. Paths must be exactly the forms above (upper-case letter),
+// so a query that builds a wrong path finds nothing.
+//
+//     FakeStoragePort port;
+//     FakeVolume& d = port.Volume('D');
+//     d.diskNumber = 1;
+//     d.partition = MbrPartition(200 * kGiB);
+//     port.Drive(1).geometry = FixedDiskGeometry(500 * kGiB);
+//     DiskInfo info(port, codePage);
+//     EXPECT_TRUE(port.UnclosedDevices().empty());
+//
+// Every OpenDevice call is recorded (path, access, whether it opened); a device marks its record
+// closed when it is destroyed. Devices answer from a copy of the description taken when they were
+// opened, and may outlive the port.
+
+// What one drive letter answers.
+struct FakeVolume {
+    bool ready = true;  // GetVolumeInformationA succeeds: a volume is mounted
+    std::uint32_t driveType = kDriveFixed;
+    std::optional<FreeSpace> freeSpace = FreeSpace{};
+    std::optional<VolumeInformation> info = VolumeInformation{};
+    bool deviceOpens = true;
+    // The single extent's disk; nullopt makes the query fail, as for a volume on two disks.
+    std::optional<std::uint32_t> diskNumber;
+    std::optional<PartitionInformation> partition;
+};
+
+// What one physical drive answers.
+struct FakePhysicalDrive {
+    bool opens = true;
+    // STORAGE_DEVICE_DESCRIPTOR bytes; see MakeDeviceDescriptor.
+    std::optional<std::vector<std::uint8_t>> descriptor = std::vector<std::uint8_t>{};
+    std::optional<DiskGeometry> geometry;
+    // The whole disk's partition information, which carries the disk's partition style.
+    std::optional<PartitionInformation> partition;
+    std::optional<HotplugInfo> hotplug;
+};
+
+struct DeviceOpenRecord {
+    std::wstring path;
+    DeviceAccess access = DeviceAccess::QueryOnly;
+    bool opened = false;
+    bool closed = false;
+};
+
+class FakeStoragePort final : public StoragePort {
+  public:
+    FakeStoragePort();
+
+    // The description of a letter or a drive, created on first use.
+    FakeVolume& Volume(char letter);
+    FakePhysicalDrive& Drive(std::uint32_t number);
+
+    // Replaces the drive-string list otherwise built from the described letters (A: to Z:).
+    void SetDriveStrings(std::u16string list) { driveStrings_ = std::move(list); }
+
+    const std::vector<DeviceOpenRecord>& DeviceOpens() const { return *opens_; }
+    // Paths of devices opened and not (yet) closed.
+    std::vector<std::wstring> UnclosedDevices() const;
+    void ClearRecording() { opens_->clear(); }
+
+    std::u16string LogicalDriveStrings() override;
+    bool VolumeReady(const std::wstring& root) override;
+    std::uint32_t DriveType(const std::wstring& root) override;
+    std::optional<FreeSpace> DiskFreeSpace(const std::wstring& root) override;
+    std::optional<VolumeInformation> VolumeInfo(const std::wstring& root) override;
+    std::unique_ptr<StorageDevice> OpenDevice(const std::wstring& path,
+                                              DeviceAccess access) override;
+
+  private:
+    const FakeVolume* VolumeAtRoot(const std::wstring& root) const;
+
+    std::map<char, FakeVolume> volumes_;
+    std::map<std::uint32_t, FakePhysicalDrive> drives_;
+    std::optional<std::u16string> driveStrings_;
+    std::shared_ptr<std::vector<DeviceOpenRecord>> opens_;
+};
+
+inline constexpr std::int64_t kMiB = std::int64_t{1} << 20;
+inline constexpr std::int64_t kGiB = std::int64_t{1} << 30;
+
+// STORAGE_DEVICE_DESCRIPTOR bytes as a driver returns them: the 40-byte header, then each
+// non-empty text zero-terminated, its offset in the header (empty text: offset 0).
+std::vector<std::uint8_t> MakeDeviceDescriptor(std::string_view vendor, std::string_view product,
+                                               std::string_view serial);
+
+PartitionInformation MbrPartition(std::int64_t startingOffset, bool active = false,
+                                  std::uint8_t type = 0x07);
+PartitionInformation GptPartition(std::int64_t startingOffset, const Guid& type);
+// A fixed disk of 512-byte sectors.
+DiskGeometry FixedDiskGeometry(std::uint64_t size);
+
+}  // namespace qn::fake
