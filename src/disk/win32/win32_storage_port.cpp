@@ -1,0 +1,228 @@
+#include "disk/win32/win32_storage_port.h"
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/win32/unique_handle.h"
+
+namespace qn::win32 {
+namespace {
+
+// Room for 26 roots of four characters and the final terminator, with plenty to spare.
+constexpr DWORD kDriveStringsBuffer = 255;
+constexpr DWORD kVolumeTextBuffer = 256;
+// Descriptors carry variable-length texts and raw bus properties after the fixed header.
+constexpr DWORD kLargeQueryBuffer = 10000;
+
+// Fixed sizes the queries are made with; a volume with a second extent does not fit and fails.
+static_assert(sizeof(VOLUME_DISK_EXTENTS) == 32);
+static_assert(sizeof(PARTITION_INFORMATION_EX) == 144);
+static_assert(sizeof(STORAGE_PROPERTY_QUERY) == 12);
+static_assert(sizeof(STORAGE_HOTPLUG_INFO) == 8);
+
+// An empty floppy or card drive makes Windows ask the user to insert a disk unless critical
+// errors are turned off; an inventory must fail such roots quietly instead.
+class QuietCriticalErrors {
+  public:
+    QuietCriticalErrors() {
+        SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+    }
+    ~QuietCriticalErrors() { SetThreadErrorMode(previous_, nullptr); }
+    QuietCriticalErrors(const QuietCriticalErrors&) = delete;
+    QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
+
+  private:
+    DWORD previous_ = 0;
+};
+
+std::wstring TextOf(const std::array<wchar_t, kVolumeTextBuffer>& buffer) {
+    return std::wstring(buffer.data(), std::find(buffer.begin(), buffer.end(), L'\0'));
+}
+
+Guid GuidOf(const GUID& guid) {
+    Guid result;
+    result.data1 = guid.Data1;
+    result.data2 = guid.Data2;
+    result.data3 = guid.Data3;
+    std::copy(std::begin(guid.Data4), std::end(guid.Data4), result.data4.begin());
+    return result;
+}
+
+PartitionInformation PortableOf(const PARTITION_INFORMATION_EX& info) {
+    PartitionInformation result;
+    switch (info.PartitionStyle) {
+        case PARTITION_STYLE_MBR:
+            result.style = PartitionStyle::Mbr;
+            break;
+        case PARTITION_STYLE_GPT:
+            result.style = PartitionStyle::Gpt;
+            break;
+        default:
+            result.style = PartitionStyle::Raw;
+            break;
+    }
+    result.startingOffset = info.StartingOffset.QuadPart;
+    result.partitionLength = info.PartitionLength.QuadPart;
+    result.partitionNumber = info.PartitionNumber;
+    result.rewritePartition = info.RewritePartition != 0;
+    if (info.PartitionStyle == PARTITION_STYLE_MBR) {
+        result.mbr.partitionType = info.Mbr.PartitionType;
+        result.mbr.bootIndicator = info.Mbr.BootIndicator != 0;
+        result.mbr.recognizedPartition = info.Mbr.RecognizedPartition != 0;
+        result.mbr.hiddenSectors = info.Mbr.HiddenSectors;
+    } else if (info.PartitionStyle == PARTITION_STYLE_GPT) {
+        result.gpt.partitionType = GuidOf(info.Gpt.PartitionType);
+        result.gpt.partitionId = GuidOf(info.Gpt.PartitionId);
+        result.gpt.attributes = info.Gpt.Attributes;
+        std::copy(std::begin(info.Gpt.Name), std::end(info.Gpt.Name), result.gpt.name.begin());
+    }
+    return result;
+}
+
+class Win32StorageDevice final : public StorageDevice {
+  public:
+    explicit Win32StorageDevice(UniqueHandle handle) : handle_(std::move(handle)) {}
+
+    std::optional<std::uint32_t> SingleExtentDiskNumber() override {
+        VOLUME_DISK_EXTENTS extents{};
+        DWORD returned = 0;
+        if (!Control(IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents, sizeof extents,
+                     &returned) ||
+            returned < sizeof extents || extents.NumberOfDiskExtents < 1) {
+            return std::nullopt;
+        }
+        return extents.Extents[0].DiskNumber;
+    }
+
+    std::optional<PartitionInformation> PartitionInfo() override {
+        PARTITION_INFORMATION_EX info{};
+        DWORD returned = 0;
+        if (!Control(IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &info, sizeof info, &returned)) {
+            return std::nullopt;
+        }
+        return PortableOf(info);
+    }
+
+    std::optional<std::vector<std::uint8_t>> DeviceDescriptor() override {
+        STORAGE_PROPERTY_QUERY query{};  // StorageDeviceProperty, PropertyStandardQuery
+        std::vector<std::uint8_t> buffer(kLargeQueryBuffer, 0);
+        DWORD returned = 0;
+        if (!Control(IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, buffer.data(),
+                     kLargeQueryBuffer, &returned)) {
+            return std::nullopt;
+        }
+        // Only what the driver wrote: the texts' offsets are checked against it.
+        buffer.resize(std::min<std::size_t>(returned, buffer.size()));
+        return buffer;
+    }
+
+    std::optional<DiskGeometry> Geometry() override {
+        std::vector<std::uint8_t> buffer(kLargeQueryBuffer, 0);
+        DWORD returned = 0;
+        if (!Control(IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, buffer.data(), kLargeQueryBuffer,
+                     &returned)) {
+            return std::nullopt;
+        }
+        DISK_GEOMETRY_EX geometry{};
+        std::memcpy(&geometry, buffer.data(), sizeof geometry);
+        DiskGeometry result;
+        result.cylinders = geometry.Geometry.Cylinders.QuadPart;
+        result.mediaType = static_cast<std::int32_t>(geometry.Geometry.MediaType);
+        result.tracksPerCylinder = geometry.Geometry.TracksPerCylinder;
+        result.sectorsPerTrack = geometry.Geometry.SectorsPerTrack;
+        result.bytesPerSector = geometry.Geometry.BytesPerSector;
+        result.diskSize = static_cast<std::uint64_t>(geometry.DiskSize.QuadPart);
+        return result;
+    }
+
+    std::optional<HotplugInfo> Hotplug() override {
+        STORAGE_HOTPLUG_INFO info{};
+        DWORD returned = 0;
+        if (!Control(IOCTL_STORAGE_GET_HOTPLUG_INFO, nullptr, 0, &info, sizeof info, &returned)) {
+            return std::nullopt;
+        }
+        return HotplugInfo{info.MediaRemovable != 0, info.DeviceHotplug != 0};
+    }
+
+  private:
+    bool Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
+        return DeviceIoControl(handle_.Get(), code, in, inSize, out, outSize, returned, nullptr) !=
+               FALSE;
+    }
+
+    UniqueHandle handle_;
+};
+
+}  // namespace
+
+std::u16string Win32StoragePort::LogicalDriveStrings() {
+    std::array<wchar_t, kDriveStringsBuffer> buffer{};
+    const DWORD length = GetLogicalDriveStringsW(kDriveStringsBuffer, buffer.data());
+    // A length at or above the buffer size is the size it would need: nothing was written.
+    if (length == 0 || length >= kDriveStringsBuffer) {
+        return {};
+    }
+    return std::u16string(buffer.begin(), buffer.begin() + length);
+}
+
+bool Win32StoragePort::VolumeReady(const std::wstring& root) {
+    const QuietCriticalErrors quiet;
+    // Roots are drive letters: narrowing them unit by unit loses nothing.
+    std::string narrowRoot;
+    for (wchar_t c : root) {
+        narrowRoot.push_back(static_cast<char>(c & 0xFF));
+    }
+    return GetVolumeInformationA(narrowRoot.c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr,
+                                 0) != FALSE;
+}
+
+std::uint32_t Win32StoragePort::DriveType(const std::wstring& root) {
+    return GetDriveTypeW(root.c_str());
+}
+
+std::optional<FreeSpace> Win32StoragePort::DiskFreeSpace(const std::wstring& root) {
+    const QuietCriticalErrors quiet;
+    DWORD sectorsPerCluster = 0;
+    DWORD bytesPerSector = 0;
+    DWORD freeClusters = 0;
+    DWORD totalClusters = 0;
+    if (!GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters)) {
+        return std::nullopt;
+    }
+    return FreeSpace{sectorsPerCluster, bytesPerSector, freeClusters, totalClusters};
+}
+
+std::optional<VolumeInformation> Win32StoragePort::VolumeInfo(const std::wstring& root) {
+    const QuietCriticalErrors quiet;
+    std::array<wchar_t, kVolumeTextBuffer> label{};
+    std::array<wchar_t, kVolumeTextBuffer> fileSystem{};
+    DWORD serialNumber = 0;
+    if (!GetVolumeInformationW(root.c_str(), label.data(), kVolumeTextBuffer, &serialNumber,
+                               nullptr, nullptr, fileSystem.data(), kVolumeTextBuffer)) {
+        return std::nullopt;
+    }
+    return VolumeInformation{TextOf(label), serialNumber, TextOf(fileSystem)};
+}
+
+std::unique_ptr<StorageDevice> Win32StoragePort::OpenDevice(const std::wstring& path,
+                                                            DeviceAccess access) {
+    DWORD desired = 0;  // QueryOnly: device attributes and IOCTLs, no sector access
+    if (access == DeviceAccess::Read) {
+        desired = GENERIC_READ;
+    } else if (access == DeviceAccess::ReadWrite) {
+        desired = GENERIC_READ | GENERIC_WRITE;
+    }
+    UniqueHandle handle(CreateFileW(path.c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle) {
+        return nullptr;
+    }
+    return std::make_unique<Win32StorageDevice>(std::move(handle));
+}
+
+}  // namespace qn::win32

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "disk/storage_port.h"
+
+namespace qn::win32 {
+
+// The storage port over the Win32 volume functions and DeviceIoControl. Stateless: every call
+// asks Windows afresh, and every device handle is closed when its StorageDevice is destroyed.
+class Win32StoragePort final : public StoragePort {
+  public:
+    std::u16string LogicalDriveStrings() override;
+    bool VolumeReady(const std::wstring& root) override;
+    std::uint32_t DriveType(const std::wstring& root) override;
+    std::optional<FreeSpace> DiskFreeSpace(const std::wstring& root) override;
+    std::optional<VolumeInformation> VolumeInfo(const std::wstring& root) override;
+    std::unique_ptr<StorageDevice> OpenDevice(const std::wstring& path,
+                                              DeviceAccess access) override;
+};
+
+}  // namespace qn::win32
