@@ -1,11 +1,15 @@
-# Creates the private Wine prefix once and starts a persistent wineserver for the test run.
+# Creates the private Wine prefix once and keeps a wineserver alive for the test run, so the many
+# short test processes do not each pay its start. Output goes to files: a daemon that inherited
+# a pipe would keep execute_process waiting.
+set(log ${PREFIX}.log)
 if(NOT EXISTS ${PREFIX}/system.reg)
     message(STATUS "creating Wine prefix ${PREFIX}")
     execute_process(COMMAND env WINEPREFIX=${PREFIX} WINEDEBUG=-all
                             WINEDLLOVERRIDES=mscoree,mshtml=d ${WINE64} wineboot -i
-                    RESULT_VARIABLE rc TIMEOUT 240)
+                    RESULT_VARIABLE rc TIMEOUT 240 OUTPUT_FILE ${log} ERROR_FILE ${log})
     if(NOT rc EQUAL 0)
-        message(FATAL_ERROR "wineboot failed: ${rc}")
+        message(FATAL_ERROR "wineboot failed (${rc}), see ${log}")
     endif()
 endif()
-execute_process(COMMAND env WINEPREFIX=${PREFIX} ${WINESERVER} -p 30)
+execute_process(COMMAND env WINEPREFIX=${PREFIX} ${WINESERVER} -p 60
+                OUTPUT_FILE ${log}.server ERROR_FILE ${log}.server)

@@ -1,0 +1,70 @@
+#include "boot/text_helpers.h"
+
+namespace qn {
+
+std::string TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::vector<std::string> SplitText(std::string_view text, std::string_view delimiter,
+                                   bool keepEmpty) {
+    std::vector<std::string> pieces;
+    if (text.empty()) {
+        return pieces;
+    }
+    auto add = [&](std::string_view piece) {
+        std::string trimmed = TrimSpaces(piece);
+        if (!trimmed.empty() || keepEmpty) {
+            pieces.push_back(std::move(trimmed));
+        }
+    };
+    if (delimiter.empty()) {
+        add(text);
+        return pieces;
+    }
+    // The delimiter is appended and the text cut at each occurrence; what follows the last one
+    // (nothing, unless the delimiter overlaps itself across the join) is not a piece.
+    std::string joined(text);
+    joined.append(delimiter);
+    std::size_t start = 0;
+    for (std::size_t at = joined.find(delimiter); at != std::string::npos;
+         at = joined.find(delimiter, start)) {
+        add(std::string_view(joined).substr(start, at - start));
+        start = at + delimiter.size();
+    }
+    return pieces;
+}
+
+namespace {
+
+std::wstring NthField(CodePage& codePage, std::string_view text, std::string_view delimiter,
+                      CodePageKind kind, std::size_t index) {
+    const auto pieces = SplitText(text, delimiter, false);
+    if (pieces.size() <= index) {
+        return {};
+    }
+    return codePage.ToWide(pieces[index], kind);
+}
+
+}  // namespace
+
+std::wstring FirstField(CodePage& codePage, std::string_view text, std::string_view delimiter,
+                        CodePageKind kind) {
+    return NthField(codePage, text, delimiter, kind, 0);
+}
+
+std::wstring SecondField(CodePage& codePage, std::string_view text, std::string_view delimiter,
+                         CodePageKind kind) {
+    return NthField(codePage, text, delimiter, kind, 1);
+}
+
+std::string ToNarrow(CodePage& codePage, std::wstring_view text) {
+    return codePage.FromWide(text, CodePageKind::Ansi);
+}
+
+}  // namespace qn

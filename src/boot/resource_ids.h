@@ -1,0 +1,16 @@
+#pragma once
+
+namespace qn {
+
+// Embedded resources, all of type "BIN" in language 2052 (resources/CMakeLists.txt).
+inline constexpr int kResBcdboot = 130;
+inline constexpr int kResBootIniTemplate = 131;
+inline constexpr int kResNtldr = 132;
+inline constexpr int kResNtdetect = 133;
+inline constexpr int kResBcdedit = 134;
+inline constexpr int kResBootsect = 135;
+inline constexpr int kResMessageModule = 136;
+
+inline constexpr wchar_t kBinResourceType[] = L"BIN";
+
+}  // namespace qn

@@ -1,0 +1,91 @@
+#include "boot/work_dir.h"
+
+#include <array>
+#include <cstdint>
+
+namespace qn {
+namespace {
+
+constexpr wchar_t kAlphabet[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr unsigned kAlphabetSize = 36;
+// Bytes at or above this are redrawn, so that every character is equally likely.
+constexpr unsigned kUnbiasedLimit = 256 - 256 % kAlphabetSize;
+constexpr std::size_t kNameLength = 9;
+
+}  // namespace
+
+std::wstring MakeWorkDirName(RandomSource& random) {
+    std::wstring name;
+    std::array<std::uint8_t, 32> pool{};
+    // A draw rejects about 1.6 % of bytes; a few refills at most.
+    for (int refill = 0; refill < 8 && name.size() < kNameLength; ++refill) {
+        if (!random.Fill(pool.data(), pool.size())) {
+            return {};
+        }
+        for (std::uint8_t byte : pool) {
+            if (byte < kUnbiasedLimit && name.size() < kNameLength) {
+                name += kAlphabet[byte % kAlphabetSize];
+            }
+        }
+    }
+    return name.size() == kNameLength ? name : std::wstring();
+}
+
+bool DeleteTree(FileSystem& files, const std::wstring& path) {
+    if (path.empty()) {
+        return false;
+    }
+    std::wstring folder = path;
+    if (folder.back() != L'\\') {
+        folder += L'\\';
+    }
+    const auto entries = files.ListDirectory(folder);
+    if (!entries) {
+        return false;
+    }
+    for (const DirEntry& entry : *entries) {
+        if (entry.isDirectory) {
+            DeleteTree(files, folder + entry.name);
+        } else {
+            files.RemoveFile(folder + entry.name);
+        }
+    }
+    folder.pop_back();
+    return files.RemoveEmptyDirectory(folder);
+}
+
+WorkDir::WorkDir(FileSystem& files, RandomSource& random) : files_(files) {
+    const std::wstring appData = files.FolderPath(KnownFolder::LocalAppData);
+    if (appData.empty()) {
+        return;
+    }
+    const std::wstring temp = appData + L"\\Temp";
+    if (files.MakeDirectory(temp) == CreateDirResult::Failed) {
+        return;
+    }
+    for (int attempt = 0; attempt < kWorkDirNameAttempts; ++attempt) {
+        std::wstring name = MakeWorkDirName(random);
+        if (name.empty()) {
+            return;
+        }
+        const std::wstring candidate = temp + L"\\" + name;
+        switch (files.MakeDirectory(candidate)) {
+            case CreateDirResult::Created:
+                name_ = std::move(name);
+                path_ = candidate;
+                return;
+            case CreateDirResult::AlreadyExists:
+                continue;  // someone else's folder: never reuse it
+            case CreateDirResult::Failed:
+                return;
+        }
+    }
+}
+
+WorkDir::~WorkDir() {
+    if (Valid()) {
+        DeleteTree(files_, path_);
+    }
+}
+
+}  // namespace qn

@@ -1,0 +1,184 @@
+#include "platform/fake/fake_file_system.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace qn::fake {
+
+class FakeWritableFile : public WritableFile {
+  public:
+    FakeWritableFile(FakeFileSystem& fs, std::wstring key) : fs_(fs), key_(std::move(key)) {
+        ++fs_.openFiles_;
+    }
+    ~FakeWritableFile() override { --fs_.openFiles_; }
+
+    std::size_t Write(const std::uint8_t* data, std::size_t size) override {
+        auto it = fs_.nodes_.find(key_);
+        if (it == fs_.nodes_.end()) {
+            return 0;
+        }
+        const std::size_t n = std::min(size, fs_.writeLimit_);
+        it->second.bytes.insert(it->second.bytes.end(), data, data + n);
+        fs_.journal_.push_back(L"write " + it->second.displayPath + L" " + std::to_wstring(n));
+        return n;
+    }
+
+  private:
+    FakeFileSystem& fs_;
+    std::wstring key_;
+};
+
+std::wstring FakeFileSystem::Key(const std::wstring& path) {
+    std::wstring key = path;
+    while (key.size() > 3 && key.back() == L'\\') {
+        key.pop_back();
+    }
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return key;
+}
+
+std::wstring FakeFileSystem::Parent(const std::wstring& key) {
+    const auto slash = key.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+        return {};
+    }
+    // The parent of "c:\x" is the root "c:\".
+    return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
+}
+
+bool FakeFileSystem::ParentExists(const std::wstring& key) const {
+    const std::wstring parent = Parent(key);
+    if (parent.size() == 3) {
+        return true;  // drive roots always exist
+    }
+    auto it = nodes_.find(parent);
+    return it != nodes_.end() && it->second.isDirectory;
+}
+
+void FakeFileSystem::AddDirectory(const std::wstring& path) {
+    std::wstring key = Key(path);
+    if (key.size() <= 3) {
+        return;
+    }
+    AddDirectory(Parent(key));
+    auto& node = nodes_[key];
+    if (node.displayPath.empty()) {
+        std::wstring display = path;
+        while (!display.empty() && display.back() == L'\\') {
+            display.pop_back();
+        }
+        node.displayPath = display;
+    }
+    node.isDirectory = true;
+}
+
+void FakeFileSystem::AddFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
+    const std::wstring key = Key(path);
+    AddDirectory(Parent(key));
+    nodes_[key] = Node{path, false, std::move(bytes)};
+}
+
+bool FakeFileSystem::IsDirectory(const std::wstring& path) const {
+    auto it = nodes_.find(Key(path));
+    return it != nodes_.end() && it->second.isDirectory;
+}
+
+bool FakeFileSystem::IsFile(const std::wstring& path) const {
+    auto it = nodes_.find(Key(path));
+    return it != nodes_.end() && !it->second.isDirectory;
+}
+
+const std::vector<std::uint8_t>* FakeFileSystem::FileBytes(const std::wstring& path) const {
+    auto it = nodes_.find(Key(path));
+    return it != nodes_.end() && !it->second.isDirectory ? &it->second.bytes : nullptr;
+}
+
+std::vector<std::wstring> FakeFileSystem::AllPaths() const {
+    std::vector<std::wstring> paths;
+    for (const auto& [key, node] : nodes_) {
+        paths.push_back(node.displayPath);
+    }
+    return paths;
+}
+
+CreateDirResult FakeFileSystem::MakeDirectory(const std::wstring& path) {
+    journal_.push_back(L"mkdir " + path);
+    const std::wstring key = Key(path);
+    if (failMkdir_.count(key) != 0 || !ParentExists(key)) {
+        return CreateDirResult::Failed;
+    }
+    if (nodes_.count(key) != 0) {
+        return CreateDirResult::AlreadyExists;
+    }
+    nodes_[key] = Node{path, true, {}};
+    return CreateDirResult::Created;
+}
+
+bool FakeFileSystem::RemoveEmptyDirectory(const std::wstring& path) {
+    journal_.push_back(L"rmdir " + path);
+    const std::wstring key = Key(path);
+    auto it = nodes_.find(key);
+    if (it == nodes_.end() || !it->second.isDirectory || failRemove_.count(key) != 0) {
+        return false;
+    }
+    for (const auto& [other, node] : nodes_) {
+        if (Parent(other) == key) {
+            return false;  // not empty
+        }
+    }
+    nodes_.erase(it);
+    return true;
+}
+
+bool FakeFileSystem::RemoveFile(const std::wstring& path) {
+    journal_.push_back(L"del " + path);
+    const std::wstring key = Key(path);
+    auto it = nodes_.find(key);
+    if (it == nodes_.end() || it->second.isDirectory || failRemove_.count(key) != 0) {
+        return false;
+    }
+    nodes_.erase(it);
+    return true;
+}
+
+bool FakeFileSystem::PathExists(const std::wstring& path) {
+    return nodes_.count(Key(path)) != 0;
+}
+
+std::optional<std::vector<DirEntry>> FakeFileSystem::ListDirectory(const std::wstring& path) {
+    const std::wstring key = Key(path);
+    auto it = nodes_.find(key);
+    if (it == nodes_.end() || !it->second.isDirectory) {
+        return std::nullopt;
+    }
+    std::vector<DirEntry> entries;
+    for (const auto& [other, node] : nodes_) {
+        if (Parent(other) == key) {
+            const auto slash = node.displayPath.rfind(L'\\');
+            entries.push_back({node.displayPath.substr(slash + 1), node.isDirectory});
+        }
+    }
+    return entries;
+}
+
+std::unique_ptr<WritableFile> FakeFileSystem::CreateFileForWrite(const std::wstring& path) {
+    journal_.push_back(L"create " + path);
+    const std::wstring key = Key(path);
+    if (failCreate_.count(key) != 0 || !ParentExists(key)) {
+        return nullptr;
+    }
+    auto it = nodes_.find(key);
+    if (it != nodes_.end() && it->second.isDirectory) {
+        return nullptr;
+    }
+    nodes_[key] = Node{path, false, {}};
+    return std::make_unique<FakeWritableFile>(*this, key);
+}
+
+std::wstring FakeFileSystem::FolderPath(KnownFolder folder) {
+    auto it = folders_.find(folder);
+    return it == folders_.end() ? std::wstring() : it->second;
+}
+
+}  // namespace qn::fake

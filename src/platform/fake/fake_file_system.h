@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace qn::fake {
+
+// An in-memory file tree with Windows path rules (case-insensitive, backslashes) that records
+// what the code under test did to it. Tests script failures by path and assert on the journal.
+//
+//   FakeFileSystem fs;
+//   fs.SetFolder(KnownFolder::LocalAppData, L"C:\\Users\\a\\AppData\\Local");
+//   fs.AddDirectory(L"C:\\Users\\a\\AppData\\Local");
+//   ... run code ...
+//   EXPECT_THAT(fs.Journal(), Contains(L"mkdir C:\\Users\\a\\AppData\\Local\\Temp"));
+class FakeFileSystem : public FileSystem {
+  public:
+    // Scripting.
+    void SetFolder(KnownFolder folder, std::wstring path) { folders_[folder] = std::move(path); }
+    void AddDirectory(const std::wstring& path);  // with its parents
+    void AddFile(const std::wstring& path, std::vector<std::uint8_t> bytes = {});
+    void FailMakeDirectory(const std::wstring& path) { failMkdir_.insert(Key(path)); }
+    void FailCreateFile(const std::wstring& path) { failCreate_.insert(Key(path)); }
+    void FailRemove(const std::wstring& path) { failRemove_.insert(Key(path)); }
+    // Each write takes at most this many bytes; 0 makes every write fail.
+    void SetWriteLimit(std::size_t bytes) { writeLimit_ = bytes; }
+
+    // Inspection.
+    bool IsDirectory(const std::wstring& path) const;
+    bool IsFile(const std::wstring& path) const;
+    const std::vector<std::uint8_t>* FileBytes(const std::wstring& path) const;
+    std::vector<std::wstring> AllPaths() const;  // every file and folder, sorted
+    // "mkdir P", "rmdir P", "del P", "create P", "write P N" (N bytes), in order.
+    const std::vector<std::wstring>& Journal() const { return journal_; }
+    std::size_t OpenFiles() const { return openFiles_; }
+
+    CreateDirResult MakeDirectory(const std::wstring& path) override;
+    bool RemoveEmptyDirectory(const std::wstring& path) override;
+    bool RemoveFile(const std::wstring& path) override;
+    bool PathExists(const std::wstring& path) override;
+    std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
+    std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
+    std::wstring FolderPath(KnownFolder folder) override;
+
+  private:
+    friend class FakeWritableFile;
+    struct Node {
+        std::wstring displayPath;
+        bool isDirectory = false;
+        std::vector<std::uint8_t> bytes;
+    };
+    static std::wstring Key(const std::wstring& path);
+    static std::wstring Parent(const std::wstring& key);
+    bool ParentExists(const std::wstring& key) const;
+
+    std::map<std::wstring, Node> nodes_;
+    std::map<KnownFolder, std::wstring> folders_;
+    std::set<std::wstring> failMkdir_, failCreate_, failRemove_;
+    std::size_t writeLimit_ = static_cast<std::size_t>(-1);
+    std::vector<std::wstring> journal_;
+    std::size_t openFiles_ = 0;
+};
+
+}  // namespace qn::fake

@@ -1,0 +1,132 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include "platform/win32/unique_handle.h"
+
+namespace qn::win32 {
+namespace {
+
+class Win32WritableFile : public WritableFile {
+  public:
+    explicit Win32WritableFile(UniqueHandle file) : file_(std::move(file)) {}
+
+    std::size_t Write(const std::uint8_t* data, std::size_t size) override {
+        DWORD written = 0;
+        const DWORD chunk = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
+        if (!WriteFile(file_.Get(), data, chunk, &written, nullptr)) {
+            return 0;
+        }
+        return written;
+    }
+
+  private:
+    UniqueHandle file_;
+};
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+bool IsWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+}  // namespace
+
+CreateDirResult Win32FileSystem::MakeDirectory(const std::wstring& path) {
+    if (CreateDirectoryW(path.c_str(), nullptr)) {
+        return CreateDirResult::Created;
+    }
+    return GetLastError() == ERROR_ALREADY_EXISTS ? CreateDirResult::AlreadyExists
+                                                  : CreateDirResult::Failed;
+}
+
+bool Win32FileSystem::RemoveEmptyDirectory(const std::wstring& path) {
+    return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+bool Win32FileSystem::RemoveFile(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) {
+        return true;
+    }
+    // Extracted tools and loader files can be read-only; clear that and try once more.
+    if (GetLastError() == ERROR_ACCESS_DENIED &&
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+        return DeleteFileW(path.c_str()) != 0;
+    }
+    return false;
+}
+
+bool Win32FileSystem::PathExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::vector<DirEntry>> Win32FileSystem::ListDirectory(const std::wstring& path) {
+    std::wstring pattern = path;
+    if (pattern.empty() || pattern.back() != L'\\') {
+        pattern += L'\\';
+    }
+    pattern += L"*.*";
+    WIN32_FIND_DATAW data{};
+    UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
+    if (!find.Valid()) {
+        return std::nullopt;
+    }
+    std::vector<DirEntry> entries;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        // A directory junction or symbolic link is listed as a file so that deleting a tree
+        // removes the link and never walks into what it points at.
+        const bool isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                                 (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        entries.push_back({std::move(name), isDirectory});
+    } while (FindNextFileW(find.Get(), &data));
+    return entries;
+}
+
+std::unique_ptr<WritableFile> Win32FileSystem::CreateFileForWrite(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return nullptr;
+    }
+    return std::make_unique<Win32WritableFile>(std::move(file));
+}
+
+std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    switch (folder) {
+        case KnownFolder::LocalAppData:
+            if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, buffer) != S_OK) {
+                return {};
+            }
+            return WithoutTrailingBackslash(buffer);
+        case KnownFolder::Desktop:
+            if (!SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_DESKTOP, FALSE)) {
+                return {};
+            }
+            return WithoutTrailingBackslash(buffer);
+        case KnownFolder::System: {
+            const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+            if (length == 0 || length >= MAX_PATH) {
+                return {};
+            }
+            // A 32-bit process on 64-bit Windows sees SysWOW64 under the name System32, where
+            // the boot tools do not exist; Sysnative is the real System32 for it.
+            // https://learn.microsoft.com/windows/win32/winprog64/file-system-redirector
+            return WithoutTrailingBackslash(buffer) + (IsWow64() ? L"\\Sysnative" : L"\\System32");
+        }
+    }
+    return {};
+}
+
+}  // namespace qn::win32

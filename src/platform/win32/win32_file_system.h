@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace qn::win32 {
+
+class Win32FileSystem : public FileSystem {
+  public:
+    CreateDirResult MakeDirectory(const std::wstring& path) override;
+    bool RemoveEmptyDirectory(const std::wstring& path) override;
+    bool RemoveFile(const std::wstring& path) override;
+    bool PathExists(const std::wstring& path) override;
+    std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
+    std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
+    std::wstring FolderPath(KnownFolder folder) override;
+};
+
+}  // namespace qn::win32

@@ -1,0 +1,93 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "boot/command_runner.h"
+#include "child_process.h"
+#include "platform/win32/win32_process_launcher.h"
+#include "win_paths.h"
+
+namespace qn {
+namespace {
+
+std::wstring ChildCommand(const std::wstring& args) {
+    return L"\"" + test::ThisExecutable() + L"\" --child " + args;
+}
+
+std::string Expected(unsigned long count, bool withNuls) {
+    std::string s;
+    for (unsigned long i = 0; i < count; ++i) {
+        s += test::ChildByte(i, withNuls);
+    }
+    return s;
+}
+
+TEST(Win32RunCaptured, CmdEchoIsCaptured) {
+    win32::Win32ProcessLauncher processes;
+    std::string output;
+    const ProcessResult r = RunCaptured(processes, L"cmd.exe /c echo hello", output);
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_NE(output.find("hello"), std::string::npos) << output;
+}
+
+TEST(Win32RunCaptured, OutputLargerThanThePipeArrivesWhole) {
+    win32::Win32ProcessLauncher processes;
+    std::string output;
+    const ProcessResult r = RunCaptured(processes, ChildCommand(L"--write 300000"), output);
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(output.size(), 300000u);
+    EXPECT_EQ(output, Expected(300000, false));
+}
+
+TEST(Win32RunCaptured, NulBytesAndStandardErrorAreKept) {
+    win32::Win32ProcessLauncher processes;
+    std::string output = "prefix";
+    RunCaptured(processes, ChildCommand(L"--write 1000 --nul --stderr"), output);
+    EXPECT_EQ(output, "prefix" + Expected(1000, true));
+}
+
+TEST(Win32RunCaptured, ExitCodeIsReported) {
+    win32::Win32ProcessLauncher processes;
+    std::string output;
+    const ProcessResult r = RunCaptured(processes, ChildCommand(L"--exit 3"), output);
+    EXPECT_TRUE(r.started);
+    EXPECT_TRUE(r.exitCodeKnown);
+    EXPECT_EQ(r.exitCode, 3u);
+}
+
+TEST(Win32RunCaptured, MissingProgramReturnsQuicklyWithOutputUnchanged) {
+    win32::Win32ProcessLauncher processes;
+    std::string output = "unchanged";
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult r =
+        RunCaptured(processes, L"C:\\nowhere\\no_such_tool_qn.exe /enum", output);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(r.started);
+    EXPECT_EQ(output, "unchanged");
+    EXPECT_LT(elapsed, std::chrono::seconds(2));
+}
+
+TEST(Win32ShellRun, WaitsForTheChildAndReportsItsExitCode) {
+    win32::Win32ProcessLauncher processes;
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult r = ShellRun(processes, test::ThisExecutable(),
+                                     L"--child --sleep 400 --exit 7", true, false, true);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(r.started);
+    EXPECT_TRUE(r.exitCodeKnown);
+    EXPECT_EQ(r.exitCode, 7u);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(400));
+}
+
+TEST(Win32ShellRun, MissingProgramIsNotStarted) {
+    win32::Win32ProcessLauncher processes;
+    const ProcessResult r =
+        ShellRun(processes, L"C:\\nowhere\\no_such_tool_qn.exe", L"", true, false, true);
+    EXPECT_FALSE(r.started);
+}
+
+}  // namespace
+}  // namespace qn
