@@ -1,7 +1,8 @@
 #include "platform/win32/win32_process_launcher.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <memory>
 #include <mutex>

@@ -1,8 +1,9 @@
 #include "platform/win32/win32_random_source.h"
 
+#include <windows.h>
+
 #include <bcrypt.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <cstring>
 

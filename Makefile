@@ -1,0 +1,32 @@
+# Entry points named in the README. Everything goes through the CMake presets.
+SHELL := /bin/bash
+.PHONY: deps test build demo bench fuzz clean
+
+deps:
+	scripts/install-deps.sh
+
+build: deps
+	cmake --preset linux && cmake --build --preset linux
+	cmake --preset win64 && cmake --build --preset win64
+	cmake --preset win32 && cmake --build --preset win32
+
+# Builds all three presets, then runs the native tests and the Windows tests under wine64.
+test: build
+	ctest --preset linux
+	ctest --preset win64
+
+bench: deps
+	cmake --preset linux && cmake --build --preset linux --target qn_bench
+	build/linux/tests/qn_bench
+
+fuzz: deps
+	cmake --preset fuzz && cmake --build --preset fuzz
+	ctest --preset fuzz
+
+demo:
+	@echo "The demo (the wizard on a simulated machine, under Wine) comes with the main window;"
+	@echo "it is not built yet."
+	@exit 1
+
+clean:
+	rm -rf build
