@@ -9,11 +9,14 @@ build: deps
 	cmake --preset linux && cmake --build --preset linux
 	cmake --preset win64 && cmake --build --preset win64
 	cmake --preset win32 && cmake --build --preset win32
+	cmake --preset fuzz && cmake --build --preset fuzz
 
-# Builds all three presets, then runs the native tests and the Windows tests under wine64.
+# Builds every preset, then runs the native tests, the Windows tests under wine64, and the
+# unit tests again under ASan/UBSan with each fuzz target for a bounded time.
 test: build
 	ctest --preset linux
 	ctest --preset win64
+	ctest --preset fuzz
 
 bench: deps
 	cmake --preset linux && cmake --build --preset linux --target qn_bench
