@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "disk/disk_info.h"
 #include "disk/drive_roots.h"
@@ -54,6 +56,24 @@ TEST(Win32StoragePort, InventoryOverTheRealAdapterHasC) {
     EXPECT_EQ(c->driveType, static_cast<std::uint32_t>(DRIVE_FIXED));
     EXPECT_NE(c->totalBytes, 0u);
     EXPECT_FALSE(c->fileSystemName.empty());
+}
+
+TEST(DiskInfoInstance, ConcurrentFirstCallsShareOneInstance) {
+    std::vector<const DiskInfo*> seen(4, nullptr);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        threads.emplace_back([&seen, i] { seen[i] = &DiskInfo::GetInstance(false); });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const DiskInfo* instance : seen) {
+        EXPECT_EQ(instance, seen[0]);
+    }
+    // A refresh rebuilds the same instance in place.
+    DiskInfo& refreshed = DiskInfo::GetInstance(true);
+    EXPECT_EQ(&refreshed, seen[0]);
+    EXPECT_FALSE(refreshed.Partitions().empty());
 }
 
 }  // namespace
