@@ -20,7 +20,7 @@ bool DeleteTree(FileSystem& files, const std::wstring& path);
 // already exists is never taken over. When no folder could be created, Path() is empty and the
 // caller must not write tools anywhere.
 class WorkDir {
-  public:
+public:
     WorkDir(FileSystem& files, RandomSource& random);
     ~WorkDir();
     WorkDir(const WorkDir&) = delete;
@@ -30,7 +30,7 @@ class WorkDir {
     std::wstring Path() const { return path_; }
     bool Valid() const { return !path_.empty(); }
 
-  private:
+private:
     FileSystem& files_;
     std::wstring name_;
     std::wstring path_;

@@ -19,7 +19,7 @@ namespace qn {
 // References into it stay valid until the next rebuild; worker threads read it without a lock,
 // which is sound only because no rebuild runs while they do.
 class DiskInfo {
-  public:
+public:
     // Disks probed: "\\.\PhysicalDrive0" to "\\.\PhysicalDrive15".
     static constexpr std::uint32_t kMaxDisks = 16;
 
@@ -52,7 +52,7 @@ class DiskInfo {
     // The letter's position on its disk; 1 when the letter is on no disk's list.
     std::int32_t GetOrdinalOfLetter(char letter) const;
 
-  private:
+private:
     void BuildVolumes();
     void BuildDisks();
     void BuildPerDiskLists();

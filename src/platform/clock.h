@@ -13,7 +13,7 @@ struct SystemTime {
 };
 
 class Clock {
-  public:
+public:
     virtual ~Clock() = default;
     virtual SystemTime LocalTime() = 0;
 };

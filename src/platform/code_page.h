@@ -16,7 +16,7 @@ enum class CodePageKind {
 // Converts between wide text and the narrow code pages of the system. Failures give empty text,
 // the way WideCharToMultiByte/MultiByteToWideChar callers in this program treat them.
 class CodePage {
-  public:
+public:
     virtual ~CodePage() = default;
 
     virtual std::string FromWide(std::wstring_view text, CodePageKind kind) = 0;

@@ -24,7 +24,7 @@ struct DirEntry {
 
 // A file open for writing; closed when destroyed.
 class WritableFile {
-  public:
+public:
     virtual ~WritableFile() = default;
     // Bytes actually written; 0 when the write failed or made no progress.
     virtual std::size_t Write(const std::uint8_t* data, std::size_t size) = 0;
@@ -33,7 +33,7 @@ class WritableFile {
 // Files and folders. Paths are full Windows paths ("C:\dir\file").
 // Method names avoid the Win32 macro names (DeleteFile, CreateDirectory, ...) on purpose.
 class FileSystem {
-  public:
+public:
     virtual ~FileSystem() = default;
 
     // Never follows an existing directory: AlreadyExists tells the caller it did not create it.

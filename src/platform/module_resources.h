@@ -8,7 +8,7 @@ namespace qn {
 
 // Resources linked into the running program. The bytes stay valid for the life of the process.
 class ModuleResources {
-  public:
+public:
     virtual ~ModuleResources() = default;
 
     // Empty span when there is no such resource (or it is empty).

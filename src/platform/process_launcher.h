@@ -22,7 +22,7 @@ struct ShellRequest {
 
 // Starts child processes. Both calls block until the child has ended (unless told not to wait).
 class ProcessLauncher {
-  public:
+public:
     virtual ~ProcessLauncher() = default;
 
     // Through the shell (ShellExecuteEx).

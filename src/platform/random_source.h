@@ -16,7 +16,7 @@ struct Guid {
 // Unpredictable values. Names of folders we create as administrator in user-writable places
 // come from here, so an attacker cannot plant files there ahead of us.
 class RandomSource {
-  public:
+public:
     virtual ~RandomSource() = default;
 
     // Cryptographically strong bytes; false when the system source failed.

@@ -19,7 +19,7 @@ using fake::kMiB;
 using fake::MbrPartition;
 
 class DiskInfoTest : public ::testing::Test {
-  protected:
+protected:
     // Every path through the build closes what it opened.
     void TearDown() override { EXPECT_EQ(port.UnclosedDevices(), std::vector<std::wstring>{}); }
 

@@ -19,7 +19,7 @@ constexpr Guid kBasicDataType{
     0xEBD0A0A2, 0xB9E5, 0x4433, {0x87, 0xC0, 0x68, 0xB6, 0xB7, 0x26, 0x99, 0xC7}};
 
 class StorageQueriesTest : public ::testing::Test {
-  protected:
+protected:
     void TearDown() override { EXPECT_EQ(port.UnclosedDevices(), std::vector<std::wstring>{}); }
 
     PartitionInformation WholeDisk(PartitionStyle style) {

@@ -93,7 +93,7 @@ TEST(ExtractResource, EmptyResourceCountsAsMissing) {
 }
 
 class PrepareToolTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         files.SetFolder(KnownFolder::LocalAppData, L"X:\\Local");
         files.SetFolder(KnownFolder::System, L"X:\\Windows\\System32");

@@ -17,7 +17,7 @@ using ::testing::Not;
 const std::wstring kAppData = L"C:\\Users\\tech\\AppData\\Local";
 
 class WorkDirTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         files.SetFolder(KnownFolder::LocalAppData, kAppData);
         files.AddDirectory(kAppData);

@@ -7,7 +7,7 @@ constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
 constexpr std::wstring_view kPhysicalDrive = L"PhysicalDrive";
 
 class FakeDevice final : public StorageDevice {
-  public:
+public:
     FakeDevice(std::shared_ptr<std::vector<DeviceOpenRecord>> opens, std::size_t index)
         : opens_(std::move(opens)), index_(index) {}
     ~FakeDevice() override { (*opens_)[index_].closed = true; }
@@ -24,7 +24,7 @@ class FakeDevice final : public StorageDevice {
     std::optional<DiskGeometry> geometry;
     std::optional<HotplugInfo> hotplug;
 
-  private:
+private:
     std::shared_ptr<std::vector<DeviceOpenRecord>> opens_;
     std::size_t index_;
 };

@@ -63,7 +63,7 @@ struct DeviceOpenRecord {
 };
 
 class FakeStoragePort final : public StoragePort {
-  public:
+public:
     FakeStoragePort();
 
     // The description of a letter or a drive, created on first use.
@@ -86,7 +86,7 @@ class FakeStoragePort final : public StoragePort {
     std::unique_ptr<StorageDevice> OpenDevice(const std::wstring& path,
                                               DeviceAccess access) override;
 
-  private:
+private:
     const FakeVolume* VolumeAtRoot(const std::wstring& root) const;
 
     std::map<char, FakeVolume> volumes_;

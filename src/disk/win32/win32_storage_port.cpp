@@ -27,7 +27,7 @@ static_assert(sizeof(STORAGE_HOTPLUG_INFO) == 8);
 // An empty floppy or card drive makes Windows ask the user to insert a disk unless critical
 // errors are turned off; an inventory must fail such roots quietly instead.
 class QuietCriticalErrors {
-  public:
+public:
     QuietCriticalErrors() {
         SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
     }
@@ -35,7 +35,7 @@ class QuietCriticalErrors {
     QuietCriticalErrors(const QuietCriticalErrors&) = delete;
     QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
 
-  private:
+private:
     DWORD previous_ = 0;
 };
 
@@ -84,7 +84,7 @@ PartitionInformation PortableOf(const PARTITION_INFORMATION_EX& info) {
 }
 
 class Win32StorageDevice final : public StorageDevice {
-  public:
+public:
     explicit Win32StorageDevice(UniqueHandle handle) : handle_(std::move(handle)) {}
 
     std::optional<std::uint32_t> SingleExtentDiskNumber() override {
@@ -148,7 +148,7 @@ class Win32StorageDevice final : public StorageDevice {
         return HotplugInfo{info.MediaRemovable != 0, info.DeviceHotplug != 0};
     }
 
-  private:
+private:
     bool Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
         return DeviceIoControl(handle_.Get(), code, in, inSize, out, outSize, returned, nullptr) !=
                FALSE;

@@ -7,7 +7,7 @@ namespace qn::win32 {
 // The storage port over the Win32 volume functions and DeviceIoControl. Stateless: every call
 // asks Windows afresh, and every device handle is closed when its StorageDevice is destroyed.
 class Win32StoragePort final : public StoragePort {
-  public:
+public:
     std::u16string LogicalDriveStrings() override;
     bool VolumeReady(const std::wstring& root) override;
     std::uint32_t DriveType(const std::wstring& root) override;

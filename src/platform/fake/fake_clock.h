@@ -5,12 +5,12 @@
 namespace qn::fake {
 
 class FakeClock : public Clock {
-  public:
+public:
     explicit FakeClock(SystemTime now = {}) : now_(now) {}
     void Set(SystemTime now) { now_ = now; }
     SystemTime LocalTime() override { return now_; }
 
-  private:
+private:
     SystemTime now_;
 };
 

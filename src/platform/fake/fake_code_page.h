@@ -10,7 +10,7 @@ namespace qn::fake {
 // Converts for real with iconv, so tests feed the same bytes a Chinese (936, GBK) or Western
 // (1252 / 850) Windows would produce. Unconvertible input gives empty text, as on Windows.
 class FakeCodePage : public CodePage {
-  public:
+public:
     explicit FakeCodePage(unsigned ansi = 936, unsigned oem = 936) : ansi_(ansi), oem_(oem) {}
 
     void SetAnsi(unsigned cp) { ansi_ = cp; }
@@ -20,7 +20,7 @@ class FakeCodePage : public CodePage {
     std::wstring ToWide(std::string_view text, CodePageKind kind) override;
     unsigned Number(CodePageKind kind) override { return kind == CodePageKind::Oem ? oem_ : ansi_; }
 
-  private:
+private:
     unsigned ansi_;
     unsigned oem_;
 };

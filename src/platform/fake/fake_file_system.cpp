@@ -6,7 +6,7 @@
 namespace qn::fake {
 
 class FakeWritableFile : public WritableFile {
-  public:
+public:
     FakeWritableFile(FakeFileSystem& fs, std::wstring key) : fs_(fs), key_(std::move(key)) {
         ++fs_.openFiles_;
     }
@@ -23,7 +23,7 @@ class FakeWritableFile : public WritableFile {
         return n;
     }
 
-  private:
+private:
     FakeFileSystem& fs_;
     std::wstring key_;
 };

@@ -19,7 +19,7 @@ namespace qn::fake {
 //   ... run code ...
 //   EXPECT_THAT(fs.Journal(), Contains(L"mkdir C:\\Users\\a\\AppData\\Local\\Temp"));
 class FakeFileSystem : public FileSystem {
-  public:
+public:
     // Scripting.
     void SetFolder(KnownFolder folder, std::wstring path) { folders_[folder] = std::move(path); }
     void AddDirectory(const std::wstring& path);  // with its parents
@@ -47,7 +47,7 @@ class FakeFileSystem : public FileSystem {
     std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
     std::wstring FolderPath(KnownFolder folder) override;
 
-  private:
+private:
     friend class FakeWritableFile;
     struct Node {
         std::wstring displayPath;

@@ -12,7 +12,7 @@ namespace qn::fake {
 
 // Resources by (id, type), as the test puts them in.
 class FakeModuleResources : public ModuleResources {
-  public:
+public:
     void Add(int id, const std::wstring& type, std::vector<std::uint8_t> bytes) {
         resources_[{id, type}] = std::move(bytes);
     }
@@ -24,7 +24,7 @@ class FakeModuleResources : public ModuleResources {
         return it->second;
     }
 
-  private:
+private:
     std::map<std::pair<int, std::wstring>, std::vector<std::uint8_t>> resources_;
 };
 

@@ -12,7 +12,7 @@ namespace qn::fake {
 // the program "does not start". Every call is recorded, so tests assert on the exact command
 // lines and shell requests the code under test issued.
 class FakeProcessLauncher : public ProcessLauncher {
-  public:
+public:
     struct Reply {
         bool started = true;
         unsigned long exitCode = 0;
@@ -30,7 +30,7 @@ class FakeProcessLauncher : public ProcessLauncher {
     ProcessResult StartThroughShell(const ShellRequest& request) override;
     ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override;
 
-  private:
+private:
     Reply Next();
 
     std::deque<Reply> replies_;

@@ -11,7 +11,7 @@ namespace qn::fake {
 // Hands out scripted bytes in order, then a simple counter sequence; can be told to fail.
 // Counts calls so tests see how many draws a piece of code made.
 class FakeRandomSource : public RandomSource {
-  public:
+public:
     void Script(const std::vector<std::uint8_t>& bytes) {
         scripted_.insert(scripted_.end(), bytes.begin(), bytes.end());
     }
@@ -43,7 +43,7 @@ class FakeRandomSource : public RandomSource {
         return g;
     }
 
-  private:
+private:
     std::deque<std::uint8_t> scripted_;
     std::deque<Guid> guids_;
     std::uint8_t counter_ = 0;

@@ -9,7 +9,7 @@ namespace qn::win32 {
 // Owns one kernel handle; move-only. Both null and INVALID_HANDLE_VALUE mean "none", because
 // CreateFile fails with the latter and most other calls with the former.
 class UniqueHandle {
-  public:
+public:
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE h) : h_(h) {}
     UniqueHandle(const UniqueHandle&) = delete;
@@ -34,13 +34,13 @@ class UniqueHandle {
         h_ = h;
     }
 
-  private:
+private:
     HANDLE h_ = nullptr;
 };
 
 // Owns a FindFirstFileW search handle.
 class UniqueFind {
-  public:
+public:
     explicit UniqueFind(HANDLE h) : h_(h) {}
     UniqueFind(const UniqueFind&) = delete;
     UniqueFind& operator=(const UniqueFind&) = delete;
@@ -54,7 +54,7 @@ class UniqueFind {
     HANDLE Get() const { return h_; }
     bool Valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
 
-  private:
+private:
     HANDLE h_;
 };
 

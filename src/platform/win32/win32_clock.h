@@ -5,7 +5,7 @@
 namespace qn::win32 {
 
 class Win32Clock : public Clock {
-  public:
+public:
     SystemTime LocalTime() override;
 };
 

@@ -10,7 +10,7 @@ namespace qn::win32 {
 namespace {
 
 class Win32WritableFile : public WritableFile {
-  public:
+public:
     explicit Win32WritableFile(UniqueHandle file) : file_(std::move(file)) {}
 
     std::size_t Write(const std::uint8_t* data, std::size_t size) override {
@@ -22,7 +22,7 @@ class Win32WritableFile : public WritableFile {
         return written;
     }
 
-  private:
+private:
     UniqueHandle file_;
 };
 

@@ -5,7 +5,7 @@
 namespace qn::win32 {
 
 class Win32FileSystem : public FileSystem {
-  public:
+public:
     CreateDirResult MakeDirectory(const std::wstring& path) override;
     bool RemoveEmptyDirectory(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;

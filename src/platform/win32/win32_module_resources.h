@@ -5,7 +5,7 @@
 namespace qn::win32 {
 
 class Win32ModuleResources : public ModuleResources {
-  public:
+public:
     std::span<const std::uint8_t> Find(int id, const std::wstring& type) override;
 };
 

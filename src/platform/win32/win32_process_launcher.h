@@ -5,7 +5,7 @@
 namespace qn::win32 {
 
 class Win32ProcessLauncher : public ProcessLauncher {
-  public:
+public:
     ProcessResult StartThroughShell(const ShellRequest& request) override;
     ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override;
 };

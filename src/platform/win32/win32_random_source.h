@@ -5,7 +5,7 @@
 namespace qn::win32 {
 
 class Win32RandomSource : public RandomSource {
-  public:
+public:
     bool Fill(std::uint8_t* data, std::size_t size) override;
     Guid NewGuid() override;
 };
