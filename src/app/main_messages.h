@@ -1,0 +1,13 @@
+#pragma once
+
+namespace qn {
+
+// Messages through which workers report to the main window. The numbers are fixed: workers and
+// the window may be built apart.
+inline constexpr unsigned WM_DETECT_DONE = 0x0401;      // posted by the scan thread
+inline constexpr unsigned WM_DETECT_PROGRESS = 0x0402;  // posted; wParam = percent
+inline constexpr unsigned WM_RESULT_LINE = 0x0403;      // sent; wParam = mode, lParam = text
+inline constexpr unsigned WM_REPAIR_DONE = 0x0404;      // sent once at the end of a repair
+inline constexpr unsigned WM_BOOTLIST_READY = 0x0405;   // posted; lParam = owned BcdListing*
+
+}  // namespace qn
