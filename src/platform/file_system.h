@@ -15,6 +15,12 @@ enum class KnownFolder {
     System,        // the system directory, e.g. C:\Windows\System32
 };
 
+// File attribute bits, numbered as Windows numbers them.
+inline constexpr std::uint32_t kAttributeReadOnly = 0x1;
+inline constexpr std::uint32_t kAttributeHidden = 0x2;
+inline constexpr std::uint32_t kAttributeSystem = 0x4;
+inline constexpr std::uint32_t kAttributeNormal = 0x80;
+
 enum class CreateDirResult { Created, AlreadyExists, Failed };
 
 struct DirEntry {
@@ -47,6 +53,13 @@ public:
 
     // Creates or truncates a file; null when it cannot be created.
     virtual std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) = 0;
+
+    // Sets the attribute bits of a file (kAttributeNormal alone clears them all).
+    virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
+
+    // Copies a file with its attributes, replacing a file at target; fails when that file is
+    // read-only, hidden or system.
+    virtual bool CopyFileTo(const std::wstring& source, const std::wstring& target) = 0;
 
     // Folder path without a trailing backslash; empty when the system cannot tell.
     virtual std::wstring FolderPath(KnownFolder folder) = 0;

@@ -176,6 +176,64 @@ std::unique_ptr<WritableFile> FakeFileSystem::CreateFileForWrite(const std::wstr
     return std::make_unique<FakeWritableFile>(*this, key);
 }
 
+std::optional<std::uint32_t> FakeFileSystem::AttributesOf(const std::wstring& path) const {
+    auto it = nodes_.find(Key(path));
+    if (it == nodes_.end()) {
+        return std::nullopt;
+    }
+    return it->second.attributes;
+}
+
+bool FakeFileSystem::StoreBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    journal_.push_back(L"write " + path + L" " + std::to_wstring(bytes.size()));
+    const std::wstring key = Key(path);
+    auto it = nodes_.find(key);
+    if (it == nodes_.end()) {
+        if (failCreate_.count(key) != 0 || !ParentExists(key)) {
+            return false;
+        }
+        nodes_[key] = Node{path, false, bytes};
+        return true;
+    }
+    if (it->second.isDirectory || (it->second.attributes & kAttributeReadOnly) != 0) {
+        return false;
+    }
+    it->second.bytes = bytes;
+    return true;
+}
+
+bool FakeFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    journal_.push_back(L"attrib " + path + L" " + std::to_wstring(attributes));
+    auto it = nodes_.find(Key(path));
+    if (it == nodes_.end() || it->second.isDirectory) {
+        return false;
+    }
+    it->second.attributes = attributes;
+    return true;
+}
+
+bool FakeFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target) {
+    journal_.push_back(L"copy " + source + L" " + target);
+    auto from = nodes_.find(Key(source));
+    const std::wstring targetKey = Key(target);
+    if (from == nodes_.end() || from->second.isDirectory || failCreate_.count(targetKey) != 0 ||
+        !ParentExists(targetKey)) {
+        return false;
+    }
+    auto to = nodes_.find(targetKey);
+    if (to != nodes_.end()) {
+        constexpr std::uint32_t kProtected =
+            kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
+        if (to->second.isDirectory || (to->second.attributes & kProtected) != 0) {
+            return false;
+        }
+    }
+    Node copy = from->second;
+    copy.displayPath = target;
+    nodes_[targetKey] = std::move(copy);
+    return true;
+}
+
 std::wstring FakeFileSystem::FolderPath(KnownFolder folder) {
     auto it = folders_.find(folder);
     return it == folders_.end() ? std::wstring() : it->second;

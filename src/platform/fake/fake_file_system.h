@@ -30,12 +30,18 @@ public:
     // Each write takes at most this many bytes; 0 makes every write fail.
     void SetWriteLimit(std::size_t bytes) { writeLimit_ = bytes; }
 
+    // Replaces a file's content the way a program rewriting it does: attributes stay, a
+    // read-only file or a missing folder fails. Journal: "write P N".
+    bool StoreBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+
     // Inspection.
     bool IsDirectory(const std::wstring& path) const;
     bool IsFile(const std::wstring& path) const;
     const std::vector<std::uint8_t>* FileBytes(const std::wstring& path) const;
     std::vector<std::wstring> AllPaths() const;  // every file and folder, sorted
-    // "mkdir P", "rmdir P", "del P", "create P", "write P N" (N bytes), in order.
+    std::optional<std::uint32_t> AttributesOf(const std::wstring& path) const;
+    // "mkdir P", "rmdir P", "del P", "create P", "write P N" (N bytes), "attrib P N",
+    // "copy S T", in order.
     const std::vector<std::wstring>& Journal() const { return journal_; }
     std::size_t OpenFiles() const { return openFiles_; }
 
@@ -45,6 +51,8 @@ public:
     bool PathExists(const std::wstring& path) override;
     std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
     std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
+    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    bool CopyFileTo(const std::wstring& source, const std::wstring& target) override;
     std::wstring FolderPath(KnownFolder folder) override;
 
 private:
@@ -53,6 +61,7 @@ private:
         std::wstring displayPath;
         bool isDirectory = false;
         std::vector<std::uint8_t> bytes;
+        std::uint32_t attributes = kAttributeNormal;
     };
     static std::wstring Key(const std::wstring& path);
     static std::wstring Parent(const std::wstring& key);

@@ -103,6 +103,14 @@ std::unique_ptr<WritableFile> Win32FileSystem::CreateFileForWrite(const std::wst
     return std::make_unique<Win32WritableFile>(std::move(file));
 }
 
+bool Win32FileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    return SetFileAttributesW(path.c_str(), attributes) != 0;
+}
+
+bool Win32FileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target) {
+    return CopyFileW(source.c_str(), target.c_str(), FALSE) != 0;
+}
+
 std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
     wchar_t buffer[MAX_PATH + 1] = {};
     switch (folder) {

@@ -12,6 +12,8 @@ public:
     bool PathExists(const std::wstring& path) override;
     std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
     std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
+    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    bool CopyFileTo(const std::wstring& source, const std::wstring& target) override;
     std::wstring FolderPath(KnownFolder folder) override;
 };
 
