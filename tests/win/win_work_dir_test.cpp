@@ -93,6 +93,28 @@ TEST(Win32ExtractResource, BootIniTemplateIsExactlyTheCarriedBytes) {
     DeleteTree(files, folder);
 }
 
+TEST(Win32ExtractResource, ReplacesAHiddenSystemReadOnlyFile) {
+    // Loader files on a boot partition carry these attributes; a repair must still replace them.
+    win32::Win32FileSystem files;
+    win32::Win32ModuleResources resources;
+    const std::wstring folder = test::FreshTempFolder(L"res");
+    const std::wstring path = folder + L"\\ntldr";
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(f, "old", 3, &written, nullptr);
+    CloseHandle(f);
+    ASSERT_TRUE(SetFileAttributesW(
+        path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(ExtractResource(files, resources, path, kResBootIniTemplate, kBinResourceType));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 101u);
+    DeleteTree(files, folder);
+    EXPECT_FALSE(files.PathExists(folder));
+}
+
 TEST(Win32ExtractResource, MissingOrEmptyResourceLeavesNoFile) {
     win32::Win32FileSystem files;
     win32::Win32ModuleResources resources;

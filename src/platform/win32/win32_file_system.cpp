@@ -94,9 +94,31 @@ std::optional<std::vector<DirEntry>> Win32FileSystem::ListDirectory(const std::w
     return entries;
 }
 
+namespace {
+
+UniqueHandle CreateAlways(const std::wstring& path) {
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
 std::unique_ptr<WritableFile> Win32FileSystem::CreateFileForWrite(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file = CreateAlways(path);
+    // CREATE_ALWAYS refuses to replace a read-only, hidden or system file (ERROR_ACCESS_DENIED),
+    // which is how ntldr and boot.ini are left on a boot partition. Replacing them is the point
+    // of a repair, so the attributes go first; the caller sets them again afterwards.
+    // https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-createfilew
+    if (!file && GetLastError() == ERROR_ACCESS_DENIED) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+            file = CreateAlways(path);
+            if (!file) {
+                SetFileAttributesW(path.c_str(), attributes);
+            }
+        }
+    }
     if (!file) {
         return nullptr;
     }
