@@ -31,7 +31,7 @@ std::vector<DiskSummaryInput> SummaryInputFrom(const DiskInfo& inventory, Storag
 }
 
 StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
-                               const std::map<std::uint32_t, char>& espLetters, bool isWinPE) {
+                               const std::map<std::int32_t, char>& espLetters, bool isWinPE) {
     StartSummary summary;
     for (const DiskSummaryInput& disk : disks) {
         const int number = static_cast<int>(disk.diskNumber);
@@ -51,7 +51,7 @@ StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
                 break;
             case PartitionStyle::Gpt: {
                 summary.diskText += DiskLabel(disk.diskNumber) + L":GPT" + kEntryGap;
-                const auto esp = espLetters.find(disk.diskNumber);
+                const auto esp = espLetters.find(static_cast<std::int32_t>(disk.diskNumber));
                 if (esp != espLetters.end()) {
                     summary.activePartLetters[number] = esp->second;
                     summary.activeText += DiskLabel(disk.diskNumber) + L":     " +

@@ -38,7 +38,7 @@ std::vector<DiskSummaryInput> SummaryInputFrom(const DiskInfo& inventory, Storag
 
 // espLetters: disk number -> letter of that disk's EFI system partition (the mount table).
 StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
-                               const std::map<std::uint32_t, char>& espLetters, bool isWinPE);
+                               const std::map<std::int32_t, char>& espLetters, bool isWinPE);
 
 // Windows PE runs from X:; only the upper-case letter counts.
 bool IsWinPeSystemDirectory(const std::wstring& systemDirectory);
