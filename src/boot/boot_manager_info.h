@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qn {
+
+// The settings of a store's boot manager section.
+struct BootManagerInfo {
+    std::wstring identifier;
+    std::wstring defaultId;  // the default entry's identifier ("default" is a keyword)
+    std::vector<std::wstring> displayorder;
+    std::wstring timeout;  // seconds, as text
+};
+
+}  // namespace qn
