@@ -1,0 +1,380 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/box_layout.h"
+#include "ui/combo_box.h"
+#include "ui/control_manager.h"
+#include "ui/edit_box.h"
+#include "ui/fake/recording_canvas.h"
+#include "ui/fake/recording_ui_host.h"
+#include "ui/label.h"
+#include "ui/list_element.h"
+#include "ui/list_view.h"
+#include "ui/notify_pump.h"
+#include "ui/option.h"
+#include "ui/tab_layout.h"
+
+namespace qn {
+namespace {
+
+struct Recorder : INotifyUI {
+    void Notify(Notification& msg) override {
+        events.push_back(msg.type + L":" + (msg.sender ? msg.sender->Name() : L"?"));
+        if (onNotify) {
+            onNotify(msg);
+        }
+    }
+    std::vector<std::wstring> events;
+    std::function<void(Notification&)> onNotify;
+};
+
+template <typename T>
+T* Add(Container& parent, const wchar_t* name, int height = 30) {
+    auto control = std::make_unique<T>();
+    control->SetName(name);
+    control->SetFixedHeight(height);
+    T* raw = control.get();
+    parent.Add(std::move(control));
+    return raw;
+}
+
+class UiControls : public ::testing::Test {
+protected:
+    void Attach(std::unique_ptr<Control> root) {
+        manager.SetHost(&host);
+        manager.AddNotifier(&recorder);
+        manager.AttachRoot(std::move(root));
+        manager.SetClientSize({400, 400});
+        manager.LayoutIfNeeded();
+    }
+    void Click(Control* c) {
+        const UiPoint p{(c->Pos().left + c->Pos().right) / 2, (c->Pos().top + c->Pos().bottom) / 2};
+        manager.OnButtonDown(p, 0);
+        manager.OnButtonUp(p, 0);
+    }
+    std::unique_ptr<ListLabelElement> Row(const std::wstring& text) {
+        auto row = std::make_unique<ListLabelElement>();
+        row->SetText(text);
+        return row;
+    }
+
+    fake::RecordingUiHost host;
+    Recorder recorder;
+    ControlManager manager;
+};
+
+TEST_F(UiControls, ButtonsClickOnPressAndReleaseInsideOnlyWhenEnabled) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* ok = Add<Button>(*root, L"btn_oneyes");
+    auto* off = Add<Button>(*root, L"btn_no");
+    Attach(std::move(root));
+    Click(ok);
+    off->SetEnabled(false);
+    Click(off);
+    // Pressed inside, released outside: no click.
+    manager.OnButtonDown({5, 5}, 0);
+    manager.OnButtonUp({5, 300}, 0);
+    EXPECT_EQ(recorder.events, (std::vector<std::wstring>{L"click:btn_oneyes"}));
+    EXPECT_EQ(manager.Focus(), ok);
+}
+
+TEST_F(UiControls, OptionsOfAGroupExcludeEachOtherAndCheckBoxesToggle) {
+    auto root = std::make_unique<VerticalLayout>();
+    std::vector<CheckBox*> defaults;
+    for (const wchar_t* name : {L"a", L"b", L"c"}) {
+        defaults.push_back(Add<CheckBox>(*root, name));
+        defaults.back()->SetAttribute(L"group", L"BcdDefault");
+    }
+    auto* clear = Add<CheckBox>(*root, L"ckClearBootRepair");
+    Attach(std::move(root));
+    defaults[0]->SetCheck(true);
+    Click(defaults[2]);
+    EXPECT_FALSE(defaults[0]->GetCheck());
+    EXPECT_TRUE(defaults[2]->GetCheck());
+    Click(defaults[2]);  // the selected member of a group stays selected
+    EXPECT_TRUE(defaults[2]->GetCheck());
+    Click(clear);
+    Click(clear);
+    EXPECT_FALSE(clear->GetCheck());
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::wstring>{
+                  L"selectchanged:a", L"selectchanged:a", L"selectchanged:c", L"click:c",
+                  L"click:c", L"selectchanged:ckClearBootRepair", L"click:ckClearBootRepair",
+                  L"selectchanged:ckClearBootRepair", L"click:ckClearBootRepair"}));
+}
+
+TEST_F(UiControls, ASelectedGroupMemberJoiningTheWindowClearsTheOthers) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* list = Add<ListView>(*root, L"listBceEdit", 300);
+    Attach(std::move(root));
+    std::vector<CheckBox*> boxes;
+    for (bool selected : {true, false, true}) {
+        auto row = std::make_unique<ListContainerElement>();
+        auto box = std::make_unique<CheckBox>();
+        box->SetAttribute(L"group", L"BcdDefault");
+        box->SetCheck(selected);
+        boxes.push_back(box.get());
+        row->Add(std::move(box));
+        list->Add(std::move(row));
+    }
+    EXPECT_FALSE(boxes[0]->GetCheck());
+    EXPECT_TRUE(boxes[2]->GetCheck());
+}
+
+TEST_F(UiControls, ListRemovesDestroyingOrKeepingAndTheSelectionFollows) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* list = Add<ListView>(*root, L"listBceEdit", 300);
+    Attach(std::move(root));
+    for (const wchar_t* text : {L"A", L"B", L"C", L"D"}) {
+        list->Add(Row(text));
+    }
+    ASSERT_TRUE(list->SelectItem(2));
+    // Move row 2 up, the way the editor's "up" button does.
+    std::unique_ptr<Control> kept = list->TakeAt(2);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(list->SelectedIndex(), -1);
+    EXPECT_EQ(kept->Manager(), nullptr);
+    ASSERT_TRUE(list->AddAt(std::move(kept), 1));
+    ASSERT_TRUE(list->SelectItem(1));
+    std::wstring order;
+    for (int i = 0; i < list->Count(); ++i) {
+        order += list->ItemAt(i)->Text();
+    }
+    EXPECT_EQ(order, L"ACBD");
+    EXPECT_EQ(list->ItemAt(1)->Manager(), &manager);
+    // Removing a row before the selection shifts it; removing the selected one clears it.
+    ASSERT_TRUE(list->RemoveAt(0));
+    EXPECT_EQ(list->SelectedIndex(), 0);
+    ASSERT_TRUE(list->RemoveAt(0));
+    EXPECT_EQ(list->SelectedIndex(), -1);
+    EXPECT_FALSE(list->RemoveAt(5));
+    EXPECT_EQ(list->TakeAt(-1), nullptr);
+    EXPECT_FALSE(list->AddAt(Row(L"X"), 4));
+    EXPECT_FALSE(list->SelectItem(2));
+    list->RemoveAll();
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::wstring>{L"itemselect:listBceEdit", L"itemselect:listBceEdit"}));
+}
+
+TEST_F(UiControls, SelectingTheSameItemAgainDoesNotNotifyAndQuietSelectionIsQuiet) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* combo = Add<ComboBox>(*root, L"CmbBootFile");
+    Attach(std::move(root));
+    combo->Add(Row(L"BCD"));
+    combo->Add(Row(L"boot.ini"));
+    EXPECT_EQ(combo->SelectedIndex(), -1);
+    EXPECT_EQ(combo->SelectedText(), L"");
+    combo->SelectItem(0);
+    combo->SelectItem(0);
+    combo->SelectItem(1, false, false);
+    EXPECT_EQ(combo->SelectedText(), L"boot.ini");
+    // An item's text set after it was added is what the box shows.
+    combo->ItemAt(1)->SetText(L"zh-CN");
+    EXPECT_EQ(combo->SelectedText(), L"zh-CN");
+    EXPECT_EQ(recorder.events, (std::vector<std::wstring>{L"itemselect:CmbBootFile"}));
+    Click(combo);
+    ASSERT_EQ(host.dropLists.size(), 1u);
+    EXPECT_EQ(host.dropLists[0], combo);
+    combo->RemoveAll();
+    EXPECT_EQ(combo->SelectedIndex(), -1);
+}
+
+TEST_F(UiControls, PressingInsideARowSelectsItWithANotification) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* list = Add<ListView>(*root, L"SelBootList", 300);
+    Attach(std::move(root));
+    for (int i = 0; i < 3; ++i) {
+        auto row = std::make_unique<ListContainerElement>();
+        auto layout = std::make_unique<HorizontalLayout>();
+        auto box = std::make_unique<CheckBox>();
+        box->SetName(L"box");
+        box->SetFixedWidth(30);
+        layout->Add(std::move(box));
+        row->Add(std::move(layout));
+        list->Add(std::move(row));
+    }
+    manager.LayoutIfNeeded();
+    Control* box =
+        static_cast<Container*>(static_cast<Container*>(list->ItemAt(1))->ItemAt(0))->ItemAt(0);
+    Click(box);
+    EXPECT_EQ(list->SelectedIndex(), 1);
+    EXPECT_EQ(recorder.events, (std::vector<std::wstring>{L"itemselect:SelBootList",
+                                                          L"selectchanged:box", L"click:box"}));
+}
+
+TEST_F(UiControls, AClickHandlerMayDestroyTheClickedRow) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* list = Add<ListView>(*root, L"list", 300);
+    Attach(std::move(root));
+    auto row = std::make_unique<ListContainerElement>();
+    auto button = std::make_unique<Button>();
+    button->SetName(L"del");
+    row->Add(std::move(button));
+    list->Add(std::move(row));
+    manager.LayoutIfNeeded();
+    recorder.onNotify = [&](Notification& msg) {
+        if (msg.type == kNotifyClick) {
+            list->RemoveAt(0);
+        }
+    };
+    Click(static_cast<Container*>(list->ItemAt(0))->ItemAt(0));
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_EQ(manager.Focus(), nullptr);
+    EXPECT_EQ(manager.Captured(), nullptr);
+    manager.OnMouseMove({5, 5});
+    manager.OnButtonUp({5, 5}, 0);
+}
+
+TEST_F(UiControls, TabVisitsVisibleEnabledControlsInOrderAndSkipsHiddenPages) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* first = Add<Button>(*root, L"btn_min");
+    auto* tabs = Add<TabLayout>(*root, L"mainframe_tab", 200);
+    auto* page0 = Add<VerticalLayout>(*tabs, L"page0");
+    auto* page1 = Add<VerticalLayout>(*tabs, L"page1");
+    auto* shown = Add<Button>(*page0, L"BtnAutoRepair");
+    auto* disabled = Add<Button>(*page0, L"BtnRsQuit");
+    disabled->SetEnabled(false);
+    auto* edit = Add<EditBox>(*page0, L"edTimeout");
+    Add<Button>(*page1, L"BtnBeSave");
+    Attach(std::move(root));
+    std::vector<std::wstring> visited;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(manager.OnKeyDown(kKeyTab, 0));
+        visited.push_back(manager.Focus()->Name());
+    }
+    EXPECT_EQ(visited,
+              (std::vector<std::wstring>{L"btn_min", L"BtnAutoRepair", L"edTimeout", L"btn_min"}));
+    manager.OnKeyDown(kKeyTab, kModShift);
+    EXPECT_EQ(manager.Focus(), edit);
+    EXPECT_TRUE(manager.ShowFocusCue());
+    EXPECT_EQ(host.focusChanges.back(), edit);
+    // Switching pages takes the focus away from the page that goes.
+    tabs->SelectItem(1);
+    EXPECT_EQ(manager.Focus(), nullptr);
+    (void)first;
+    (void)shown;
+}
+
+TEST_F(UiControls, KeysActivateTheFocusedButtonAndCaptionShortcuts) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* tabs = Add<TabLayout>(*root, L"tab", 200);
+    auto* page0 = Add<VerticalLayout>(*tabs, L"p0");
+    auto* page1 = Add<VerticalLayout>(*tabs, L"p1");
+    Add<Button>(*page0, L"BtnBootRepair")->SetText(L"下一步(S)");
+    Add<Button>(*page1, L"BtnBeSave")->SetText(L"保存(S)");
+    auto* edit = Add<EditBox>(*page1, L"edBeTimeout");
+    Attach(std::move(root));
+    EXPECT_TRUE(manager.OnKeyDown('S', 0));
+    tabs->SelectItem(1);
+    EXPECT_TRUE(manager.OnKeyDown('S', kModAlt));
+    manager.SetFocus(edit);
+    // Typing an S into the edit box is text, not a shortcut.
+    EXPECT_FALSE(manager.OnKeyDown('S', 0));
+    manager.OnKeyDown(kKeyTab, kModShift);
+    EXPECT_TRUE(manager.OnKeyDown(kKeySpace, 0));
+    EXPECT_TRUE(manager.OnKeyDown(kKeyReturn, 0));
+    EXPECT_FALSE(manager.OnKeyDown('Q', kModAlt));
+    EXPECT_EQ(recorder.events, (std::vector<std::wstring>{L"click:BtnBootRepair", L"tabselect:tab",
+                                                          L"click:BtnBeSave", L"click:BtnBeSave",
+                                                          L"click:BtnBeSave"}));
+}
+
+TEST_F(UiControls, ArrowKeysMoveTheSelectionOfAFocusedList) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* list = Add<ListView>(*root, L"SelBootList", 300);
+    Attach(std::move(root));
+    for (const wchar_t* text : {L"C:", L"D:", L"ESP"}) {
+        list->Add(Row(text));
+    }
+    list->SelectItem(0, true);
+    manager.OnKeyDown(kKeyDown, 0);
+    manager.OnKeyDown(kKeyDown, 0);
+    manager.OnKeyDown(kKeyDown, 0);
+    EXPECT_EQ(list->SelectedIndex(), 2);
+    manager.OnKeyDown(kKeyHome, 0);
+    EXPECT_EQ(list->SelectedIndex(), 0);
+}
+
+TEST_F(UiControls, EditBoxesNotifyUserChangesOnlyAndClampTheSelection) {
+    struct Native : NativeTextInput {
+        void SetText(const std::wstring& t) override { text = t; }
+        void SetSelection(int s, int e) override { sel = {s, e}; }
+        std::wstring text;
+        std::pair<int, int> sel{-1, -1};
+    } native;
+    auto root = std::make_unique<VerticalLayout>();
+    auto* edit = Add<EditBox>(*root, L"edTimeout");
+    Attach(std::move(root));
+    edit->SetText(L"3");
+    edit->AttachNativeInput(&native);
+    edit->OnUserTextChanged(L"3a5", 2, 2);
+    edit->SetText(L"35");
+    edit->SetSel(2, 2);
+    EXPECT_EQ(native.text, L"35");
+    EXPECT_EQ(native.sel, (std::pair<int, int>{2, 2}));
+    edit->SetSel(1, 99);
+    EXPECT_EQ(edit->SelEnd(), 2);
+    edit->SetSel(0, -1);
+    EXPECT_EQ(native.sel, (std::pair<int, int>{0, 2}));
+    EXPECT_EQ(recorder.events, (std::vector<std::wstring>{L"textchanged:edTimeout"}));
+    // A focused edit box taken out of the window loses its native input.
+    manager.SetFocus(edit);
+    auto kept = static_cast<Container*>(manager.Root())->TakeAt(0);
+    EXPECT_EQ(static_cast<EditBox*>(kept.get())->NativeInput(), nullptr);
+    EXPECT_EQ(manager.Focus(), nullptr);
+}
+
+TEST_F(UiControls, PaintingDrawsTheShownPageTextsOnly) {
+    auto root = std::make_unique<TabLayout>();
+    auto* page0 = Add<VerticalLayout>(*root, L"p0");
+    auto* page1 = Add<VerticalLayout>(*root, L"p1");
+    Add<Label>(*page0, L"lbResultTip")->SetText(L"正在修复引导，请稍候......");
+    Add<Label>(*page1, L"lbSpTip")->SetText(L"请选择需要修复引导的分区:");
+    auto* list = Add<ListView>(*page0, L"listResult", 100);
+    auto header = std::make_unique<ListHeader>();
+    for (const wchar_t* column : {L"盘符", L"分区表"}) {
+        auto item = std::make_unique<ListHeaderItem>();
+        item->SetText(column);
+        item->SetFixedWidth(60);
+        header->Add(std::move(item));
+    }
+    list->AddMarkupChild(std::move(header));
+    auto row = std::make_unique<ListTextElement>();
+    row->SetColumnText(0, L"C:");
+    row->SetColumnText(1, L"MBR");
+    list->Add(std::move(row));
+    Attach(std::move(root));
+    fake::RecordingCanvas canvas;
+    manager.Paint(canvas, {0, 0, 400, 400});
+    EXPECT_NE(canvas.Find(L"正在修复引导，请稍候......"), nullptr);
+    EXPECT_EQ(canvas.Find(L"请选择需要修复引导的分区:"), nullptr);
+    const auto* mbr = canvas.Find(L"MBR");
+    ASSERT_NE(mbr, nullptr);
+    EXPECT_EQ(mbr->rect.left, 60);
+    EXPECT_EQ(canvas.depth, 0);
+}
+
+TEST(UiNotifyPump, RoutesByTypeAndNameFirstMatchOnly) {
+    CNotifyPump pump;
+    std::vector<std::wstring> calls;
+    pump.AddHandler(L"click", L"btn_close", [&](Notification&) { calls.push_back(L"close"); });
+    pump.AddHandler(L"click", L"", [&](Notification&) { calls.push_back(L"any"); });
+    Button close;
+    close.SetName(L"btn_close");
+    Button other;
+    other.SetName(L"BtnBeUp");
+    Notification a{&close, L"click"};
+    Notification b{&other, L"click"};
+    Notification c{&other, L"textchanged"};
+    EXPECT_TRUE(pump.NotifyPump(a));
+    EXPECT_TRUE(pump.NotifyPump(b));
+    EXPECT_FALSE(pump.NotifyPump(c));
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"close", L"any"}));
+}
+
+}  // namespace
+}  // namespace qn

@@ -1,0 +1,130 @@
+#include "ui/markup_builder.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/button.h"
+#include "ui/fake/memory_skin_source.h"
+#include "ui/label.h"
+#include "ui/list_view.h"
+#include "ui/tab_layout.h"
+
+namespace qn {
+namespace {
+
+std::string Narrow(const std::wstring& w) {
+    return std::string(w.begin(), w.end());
+}
+
+class UiMarkup : public ::testing::Test {
+protected:
+    std::unique_ptr<Control> Build(const std::string& markup) {
+        MarkupBuilder builder(skin, manager, callback);
+        error.clear();
+        return builder.BuildFromText(markup, error);
+    }
+    fake::MemorySkinSource skin;
+    ControlManager manager;
+    IDialogBuilderCallback* callback = nullptr;
+    std::wstring error;
+};
+
+TEST_F(UiMarkup, BuildsWindowFontsDefaultsAndIncludesInOrder) {
+    skin.Add(
+        L"Page0.xml",
+        "<VerticalLayout name=\"p0\"><Label name=\"a\" text=\"\xE5\xBC\x95\"/></VerticalLayout>");
+    skin.Add(L"Page1.xml",
+             "<VerticalLayout name=\"p1\"><Button name=\"b\" height=\"40\"/></VerticalLayout>");
+    auto root = Build(R"(<?xml version="1.0" encoding="UTF-8"?>
+        <Window size="600,398" caption="0,0,0,37">
+          <Font id="0" name="Microsoft YaHei" size="13" default="true"/>
+          <Font id="2" name="SimSun" size="12" bold="true"/>
+          <Default name="Button" value="height=&quot;30&quot; text=&quot;x&quot;"/>
+          <TabLayout name="tab"><Include source="Page0.xml"/><Include source="Page1.xml"/></TabLayout>
+        </Window>)");
+    ASSERT_NE(root, nullptr) << Narrow(error);
+    manager.AttachRoot(std::move(root));
+    EXPECT_EQ(manager.GetWindowSpec().size.cx, 600);
+    EXPECT_EQ(manager.GetWindowSpec().caption.bottom, 37);
+    ASSERT_NE(manager.FindFont(2), nullptr);
+    EXPECT_TRUE(manager.FindFont(2)->bold);
+    EXPECT_EQ(manager.FindFont(-1)->name, L"Microsoft YaHei");
+    auto* tab = dynamic_cast<TabLayout*>(manager.FindControl(L"tab"));
+    ASSERT_NE(tab, nullptr);
+    ASSERT_EQ(tab->Count(), 2);
+    EXPECT_EQ(tab->ItemAt(1)->Name(), L"p1");
+    EXPECT_EQ(manager.FindControl(L"a")->Text(), L"\u5F15");
+    // Defaults come first, the element's own attributes win.
+    auto* b = dynamic_cast<Button*>(manager.FindControl(L"b"));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->FixedHeight(), 40);
+    EXPECT_EQ(b->Text(), L"x");
+}
+
+TEST_F(UiMarkup, ListsTakeTheirHeaderAndRows) {
+    auto root = Build(R"(<List name="l" itemfont="2"><ListHeader height="1"/>
+        <ListLabelElement text="r0"/><ListTextElement text="r1"/></List>)");
+    ASSERT_NE(root, nullptr) << Narrow(error);
+    auto* list = dynamic_cast<ListView*>(root.get());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->Header()->FixedHeight(), 1);
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->ItemAt(1)->Text(), L"r1");
+}
+
+TEST_F(UiMarkup, WindowCallbackSuppliesUnknownControls) {
+    struct Callback : IDialogBuilderCallback {
+        std::unique_ptr<Control> CreateControl(std::wstring_view name) override {
+            return name == L"Banner" ? std::make_unique<Label>() : nullptr;
+        }
+    } supplier;
+    callback = &supplier;
+    auto root = Build("<VerticalLayout><Banner name=\"x\" text=\"hi\"/></VerticalLayout>");
+    ASSERT_NE(root, nullptr) << Narrow(error);
+    EXPECT_EQ(root->FindByName(L"x")->Text(), L"hi");
+}
+
+TEST_F(UiMarkup, BadMarkupFailsWithAMessageNamingTheProblem) {
+    skin.Add(L"Loop.xml", "<VerticalLayout><Include source=\"Loop.xml\"/></VerticalLayout>");
+    skin.Add(L"Two.xml", "<Label/><Label/>");
+    std::string deep;
+    for (int i = 0; i < 200; ++i) {
+        deep += "<VerticalLayout>";
+    }
+    struct Case {
+        std::string markup;
+        std::wstring mentions;
+    };
+    const Case cases[] = {
+        {"<VerticalLayout><Label></VerticalLayout>", L"malformed XML"},
+        {"", L"no element"},
+        {"<Blink/>", L"<Blink>"},
+        {"<Label colour=\"red\"/>", L"colour"},
+        {"<Label width=\"wide\"/>", L"width"},
+        {"<Label pos=\"1,2,3\"/>", L"pos"},
+        {"<Label><Label/></Label>", L"cannot hold"},
+        {"<VerticalLayout><Include source=\"Loop.xml\"/></VerticalLayout>", L"includes itself"},
+        {"<VerticalLayout><Include source=\"Nope.xml\"/></VerticalLayout>", L"Nope.xml"},
+        {"<VerticalLayout><Include source=\"Two.xml\"/></VerticalLayout>", L"more than one"},
+        {"<VerticalLayout><Include/></VerticalLayout>", L"source"},
+        {"<Window size=\"0,0\"><Label/></Window>", L"size"},
+        {"<Window><Font id=\"1\"/><Label/></Window>", L"Font"},
+        {"<Window><Default name=\"Button\"/><Label/></Window>", L"Default"},
+        {"<Window/>", L"no control"},
+        {deep, L"too deep"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Build(c.markup), nullptr) << c.markup;
+        EXPECT_NE(error.find(c.mentions), std::wstring::npos)
+            << c.markup << " gave: " << Narrow(error);
+    }
+}
+
+TEST(UiMarkupDepth, CountsNestingButNotCommentsOrSelfClosingTags) {
+    EXPECT_TRUE(MarkupDepthWithin("<a><b/><b/><c><d/></c></a>", 2));
+    EXPECT_FALSE(MarkupDepthWithin("<a><c><d></d></c></a>", 2));
+    EXPECT_TRUE(MarkupDepthWithin("<a><!-- <b><c><d> --></a>", 1));
+    EXPECT_TRUE(MarkupDepthWithin("<?xml version=\"1.0\"?><a/>", 0));
+}
+
+}  // namespace
+}  // namespace qn
