@@ -28,29 +28,41 @@ private:
     std::wstring key_;
 };
 
-std::wstring FakeFileSystem::Key(const std::wstring& path) {
+std::wstring FakeFileSystem::Key(const std::wstring& path) const {
     std::wstring key = path;
-    while (key.size() > 3 && key.back() == L'\\') {
-        key.pop_back();
-    }
     std::transform(key.begin(), key.end(), key.begin(),
                    [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    if (resolver_ && key.size() >= 2 && key[1] == L':') {
+        const std::wstring volume = resolver_(static_cast<wchar_t>(std::towupper(key[0])));
+        if (volume.empty()) {
+            return {};  // nothing is mounted at that letter
+        }
+        key = volume + key.substr(1);
+    }
+    while (key.size() > 1 && key.back() == L'\\' && !IsRoot(key)) {
+        key.pop_back();
+    }
     return key;
+}
+
+bool FakeFileSystem::IsRoot(const std::wstring& key) {
+    const auto first = key.find(L'\\');
+    return first != std::wstring::npos && first + 1 == key.size();
 }
 
 std::wstring FakeFileSystem::Parent(const std::wstring& key) {
     const auto slash = key.rfind(L'\\');
-    if (slash == std::wstring::npos) {
+    if (slash == std::wstring::npos || IsRoot(key)) {
         return {};
     }
     // The parent of "c:\x" is the root "c:\".
-    return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
+    return slash == key.find(L'\\') ? key.substr(0, slash + 1) : key.substr(0, slash);
 }
 
 bool FakeFileSystem::ParentExists(const std::wstring& key) const {
     const std::wstring parent = Parent(key);
-    if (parent.size() == 3) {
-        return true;  // drive roots always exist
+    if (IsRoot(parent)) {
+        return true;  // the root of a known drive always exists
     }
     auto it = nodes_.find(parent);
     return it != nodes_.end() && it->second.isDirectory;
@@ -58,7 +70,7 @@ bool FakeFileSystem::ParentExists(const std::wstring& key) const {
 
 void FakeFileSystem::AddDirectory(const std::wstring& path) {
     std::wstring key = Key(path);
-    if (key.size() <= 3) {
+    if (key.empty() || IsRoot(key)) {
         return;
     }
     AddDirectory(Parent(key));
@@ -75,6 +87,9 @@ void FakeFileSystem::AddDirectory(const std::wstring& path) {
 
 void FakeFileSystem::AddFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
     const std::wstring key = Key(path);
+    if (key.empty() || IsRoot(key)) {
+        return;
+    }
     AddDirectory(Parent(key));
     nodes_[key] = Node{path, false, std::move(bytes)};
 }
@@ -143,13 +158,14 @@ bool FakeFileSystem::RemoveFile(const std::wstring& path) {
 }
 
 bool FakeFileSystem::PathExists(const std::wstring& path) {
-    return nodes_.count(Key(path)) != 0;
+    const std::wstring key = Key(path);
+    return IsRoot(key) || nodes_.count(key) != 0;
 }
 
 std::optional<std::vector<DirEntry>> FakeFileSystem::ListDirectory(const std::wstring& path) {
     const std::wstring key = Key(path);
     auto it = nodes_.find(key);
-    if (it == nodes_.end() || !it->second.isDirectory) {
+    if (!IsRoot(key) && (it == nodes_.end() || !it->second.isDirectory)) {
         return std::nullopt;
     }
     std::vector<DirEntry> entries;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -27,6 +28,12 @@ public:
     void FailMakeDirectory(const std::wstring& path) { failMkdir_.insert(Key(path)); }
     void FailCreateFile(const std::wstring& path) { failCreate_.insert(Key(path)); }
     void FailRemove(const std::wstring& path) { failRemove_.insert(Key(path)); }
+    // Maps a drive letter to the volume mounted there (any stable text of two or more
+    // characters), or empty when nothing is: files then belong to volumes, not letters, and
+    // follow a volume to whatever letter it is given. Without a resolver every letter is a drive.
+    void SetDriveResolver(std::function<std::wstring(wchar_t)> resolver) {
+        resolver_ = std::move(resolver);
+    }
     // Each write takes at most this many bytes; 0 makes every write fail.
     void SetWriteLimit(std::size_t bytes) { writeLimit_ = bytes; }
 
@@ -63,7 +70,8 @@ private:
         std::vector<std::uint8_t> bytes;
         std::uint32_t attributes = kAttributeNormal;
     };
-    static std::wstring Key(const std::wstring& path);
+    std::wstring Key(const std::wstring& path) const;
+    static bool IsRoot(const std::wstring& key);
     static std::wstring Parent(const std::wstring& key);
     bool ParentExists(const std::wstring& key) const;
 
@@ -73,6 +81,7 @@ private:
     std::size_t writeLimit_ = static_cast<std::size_t>(-1);
     std::vector<std::wstring> journal_;
     std::size_t openFiles_ = 0;
+    std::function<std::wstring(wchar_t)> resolver_;
 };
 
 }  // namespace qn::fake
