@@ -1,0 +1,155 @@
+#include "app/confirm_frame.h"
+
+#include <windowsx.h>
+
+#include <new>
+
+#include "ui/win32/window_impl_base.h"
+
+namespace qn {
+
+namespace {
+
+constexpr DWORD kConfirmStyle =
+    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
+constexpr int kConfirmWidth = 400;
+constexpr int kConfirmHeight = 200;
+constexpr wchar_t kConfirmSkin[] = L"ConfirmForm.xml";
+
+}  // namespace
+
+LRESULT CConfirmFrame::OnCreate() {
+    const LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+    ::SetWindowLongPtrW(hwnd_, GWL_STYLE,
+                        (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    pm_.Init(hwnd_);
+    pm_.AddMessageFilter(this);
+    std::wstring error;
+    if (!win32::BuildSkinWindow(pm_, SkinResourceId{}, kConfirmSkin, nullptr, error)) {
+        return -1;
+    }
+    pm_.AddNotifier(this);
+    title_ = pm_.FindControl(L"edit_title");
+    message_ = pm_.FindControl(L"text_msg");
+    yes_ = pm_.FindControl(L"btn_yes");
+    no_ = pm_.FindControl(L"btn_no");
+    oneYes_ = pm_.FindControl(L"btn_oneyes");
+    return 0;
+}
+
+LRESULT CConfirmFrame::OnNcHitTest(LPARAM lParam) {
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::ScreenToClient(hwnd_, &pt);
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    const UiRect caption = pm_.GetWindowSpec().caption;
+    const UiRect band{client.left + pm_.Scale(caption.left), client.top + pm_.Scale(caption.top),
+                      client.right - pm_.Scale(caption.right), pm_.Scale(caption.bottom)};
+    if (band.Contains({pt.x, pt.y})) {
+        Control* control = pm_.FindControlAt({pt.x, pt.y});
+        if (control == nullptr || control->ClassName() != L"Button") {
+            return HTCAPTION;
+        }
+    }
+    return HTCLIENT;
+}
+
+LRESULT CConfirmFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate();
+        case WM_NCCALCSIZE:
+        case WM_NCPAINT:
+            return 0;
+        case WM_NCHITTEST:
+            return OnNcHitTest(lParam);
+        case WM_NCACTIVATE:
+            if (::IsIconic(hwnd_)) {
+                break;
+            }
+            return wParam == 0 ? TRUE : FALSE;
+        default:
+            break;
+    }
+    LRESULT result = 0;
+    if (pm_.MessageHandler(message, wParam, lParam, result)) {
+        return result;
+    }
+    return NativeWindow::HandleMessage(message, wParam, lParam);
+}
+
+void CConfirmFrame::FocusDefaultButton() {
+    // Return then acknowledges, as in the system's message box.
+    for (Control* button : {oneYes_, yes_}) {
+        if (button != nullptr && button->IsVisible()) {
+            pm_.SetFocus(button);
+            return;
+        }
+    }
+}
+
+void CConfirmFrame::OnFinalMessage(HWND) {
+    pm_.RemoveMessageFilter(this);
+    delete this;
+}
+
+void CConfirmFrame::Notify(Notification& msg) {
+    if (msg.type != kNotifyClick || msg.sender == nullptr) {
+        return;
+    }
+    const std::wstring& name = msg.sender->Name();
+    if (name == L"btn_oneyes" || name == L"btn_no") {
+        Close(kConfirmNo);
+    } else if (name == L"btn_yes") {
+        Close(kConfirmYes);
+    }
+}
+
+std::intptr_t CConfirmFrame::MessageHandler(unsigned message, std::uintptr_t wParam, std::intptr_t,
+                                            bool& handled) {
+    // Escape dismisses the box like its visible acknowledge or cancel button.
+    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+        handled = true;
+        Close(kConfirmNo);
+    }
+    return 0;
+}
+
+UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner) {
+    auto* frame = new (std::nothrow) CConfirmFrame();
+    if (frame == nullptr) {
+        return kConfirmNo;
+    }
+    bool destroyed = false;
+    frame->WatchDestruction(&destroyed);
+    if (frame->Create(owner, L"", kConfirmStyle, WS_EX_TOPMOST, 0, 0, kConfirmWidth,
+                      kConfirmHeight) == nullptr) {
+        // A window that got as far as WM_NCDESTROY deleted its object already.
+        if (!destroyed) {
+            delete frame;
+        }
+        return kConfirmNo;
+    }
+    frame->WatchDestruction(nullptr);
+    frame->CenterWindow();
+    frame->ShowWindow(false);
+    if (Control* one = frame->OneYesButton()) {
+        one->SetVisible(true);
+    }
+    if (Control* yes = frame->YesButton()) {
+        yes->SetVisible(false);
+    }
+    if (Control* no = frame->NoButton()) {
+        no->SetVisible(false);
+    }
+    if (Control* edit = frame->TitleEdit()) {
+        edit->SetText(std::move(title));
+    }
+    if (Control* label = frame->Message()) {
+        label->SetText(std::move(text));
+    }
+    frame->FocusDefaultButton();
+    return frame->ShowModal();
+}
+
+}  // namespace qn
