@@ -1,0 +1,11 @@
+#include "platform/diagnostics.h"
+#include "platform/win32/win32_diagnostics.h"
+
+namespace qn {
+
+Diagnostics& SystemDiagnostics() {
+    static win32::Win32Diagnostics diagnostics;
+    return diagnostics;
+}
+
+}  // namespace qn
