@@ -69,6 +69,9 @@ public:
     // The description of a letter or a drive, created on first use.
     FakeVolume& Volume(char letter);
     FakePhysicalDrive& Drive(std::uint32_t number);
+    // Takes the letter away, as when its mount point is deleted.
+    void RemoveVolume(char letter) { volumes_.erase(letter); }
+    bool HasVolume(char letter) const { return volumes_.contains(letter); }
 
     // Replaces the drive-string list otherwise built from the described letters (A: to Z:).
     void SetDriveStrings(std::u16string list) { driveStrings_ = std::move(list); }
