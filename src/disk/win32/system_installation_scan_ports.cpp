@@ -1,0 +1,11 @@
+#include "disk/installation_scan.h"
+#include "platform/system_ports.h"
+
+namespace qn {
+
+InstallationScanPorts SystemInstallationScanPorts() {
+    return InstallationScanPorts{TheSystemPorts().files, SystemRegistry(), SystemFsRedirection(),
+                                 TheSystemPorts().processes};
+}
+
+}  // namespace qn
