@@ -1,0 +1,138 @@
+// The demo program's ports: the simulated machine stands in for the disks, volumes, registry,
+// files and child processes; code pages, the clock, randomness and the program's own resources
+// are the real ones. The machine is the scenario named by QN_SIM_SCENARIO, or the built-in demo
+// machine; with QN_SIM_JOURNAL set, every change the program makes to it is appended to that
+// file as it happens.
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <variant>
+
+#include "disk/system_storage.h"
+#include "disk/system_volumes.h"
+#include "platform/diagnostics.h"
+#include "platform/fs_redirection.h"
+#include "platform/registry_port.h"
+#include "platform/system_ports.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_code_page.h"
+#include "platform/win32/win32_diagnostics.h"
+#include "platform/win32/win32_module_resources.h"
+#include "platform/win32/win32_random_source.h"
+#include "sim/scenario_reader.h"
+#include "sim/sim_machine.h"
+
+namespace qn {
+namespace {
+
+constexpr int kDemoScenarioResource = 200;
+constexpr wchar_t kScenarioResourceType[] = L"SIMSCENARIO";
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 1024);
+    return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    std::string bytes;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) {
+        return bytes;
+    }
+    char buffer[4096];
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.append(buffer, read);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    const int needed = ::WideCharToMultiByte(
+        CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
+    if (needed > 0) {
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
+                              needed, nullptr, nullptr);
+    }
+    return out;
+}
+
+sim::Scenario LoadScenario() {
+    const std::wstring path = Environment(L"QN_SIM_SCENARIO");
+    std::string xml;
+    if (!path.empty()) {
+        xml = ReadWholeFile(path);
+    } else {
+        win32::Win32ModuleResources resources;
+        const auto bytes = resources.Find(kDemoScenarioResource, kScenarioResourceType);
+        xml.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
+    auto result = sim::ReadScenario(xml);
+    if (auto* error = std::get_if<sim::ScenarioError>(&result)) {
+        // A demo with a broken scenario says so instead of simulating an empty machine.
+        const std::wstring text = L"The simulated machine could not be read:\n" +
+                                  std::wstring(error->message.begin(), error->message.end());
+        ::MessageBoxW(nullptr, text.c_str(), L"QNBootRepair-sim", MB_ICONERROR);
+        ::ExitProcess(3);
+    }
+    return std::get<sim::Scenario>(result);
+}
+
+sim::SimMachine& Machine() {
+    static sim::SimMachine machine(LoadScenario());
+    static const bool sinkSet = [] {
+        const std::wstring journal = Environment(L"QN_SIM_JOURNAL");
+        if (!journal.empty()) {
+            machine.SetJournalSink([journal](const std::wstring& line) {
+                if (FILE* file = _wfopen(journal.c_str(), L"ab")) {
+                    const std::string text = ToUtf8(line) + "\n";
+                    std::fwrite(text.data(), 1, text.size(), file);
+                    std::fclose(file);
+                }
+            });
+        }
+        return true;
+    }();
+    (void)sinkSet;
+    return machine;
+}
+
+}  // namespace
+
+SystemPorts& TheSystemPorts() {
+    static win32::Win32CodePage codePage;
+    static win32::Win32ModuleResources resources;
+    static win32::Win32Clock clock;
+    static win32::Win32RandomSource random;
+    static SystemPorts ports{codePage, Machine().Files(), Machine().Processes(), resources, clock,
+                             random};
+    return ports;
+}
+
+StoragePort& SystemStorage() {
+    return Machine().Storage();
+}
+
+VolumePort& SystemVolumes() {
+    return Machine().VolumePortForProgram();
+}
+
+RegistryPort& SystemRegistry() {
+    return Machine().Registry();
+}
+
+FsRedirection& SystemFsRedirection() {
+    return Machine().Redirection();
+}
+
+Diagnostics& SystemDiagnostics() {
+    static win32::Win32Diagnostics diagnostics;
+    return diagnostics;
+}
+
+}  // namespace qn

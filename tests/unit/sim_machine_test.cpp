@@ -1,0 +1,126 @@
+#include "sim/sim_machine.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/start_summary.h"
+#include "disk/disk_info.h"
+#include "disk/installation_scan.h"
+#include "disk/mount_pass.h"
+#include "platform/fake/fake_code_page.h"
+#include "platform/fake/fake_diagnostics.h"
+#include "sim/scenario_reader.h"
+
+namespace qn::sim {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+Scenario Demo() {
+    std::ifstream file(QN_SOURCE_DIR "/sim/scenarios/demo.xml", std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    auto result = ReadScenario(text.str());
+    return std::get<Scenario>(result);
+}
+
+// The program's start-up and scan, run over the simulated demo machine.
+class DemoMachine : public ::testing::Test {
+protected:
+    DemoMachine() : machine(Demo()) {}
+
+    // Built on first use, as the program's process-wide inventory is.
+    DiskInfo& Inventory(bool refresh) {
+        if (!inventory) {
+            inventory.emplace(machine.Storage(), codePage);
+        } else if (refresh) {
+            inventory->Refresh();
+        }
+        return *inventory;
+    }
+
+    MountPorts Ports() {
+        return MountPorts{machine.VolumePortForProgram(),
+                          machine.Storage(),
+                          machine.Processes(),
+                          diagnostics,
+                          [this](bool refresh) -> DiskInfo& { return Inventory(refresh); },
+                          [](std::chrono::milliseconds) {}};
+    }
+
+    fake::FakeCodePage codePage{936, 936};
+    fake::FakeDiagnostics diagnostics;
+    SimMachine machine;
+    std::optional<DiskInfo> inventory;
+};
+
+TEST_F(DemoMachine, LetterlessBootPartitionsGetLettersThatGoAgainAtShutdown) {
+    EspMountTable table;
+    MountLetterlessVolumes(table, Ports());
+    // F: is the first free letter after C, D, E: the system reserved partition takes it, the
+    // ESP the next one.
+    EXPECT_EQ(table.espLetters, (std::map<std::int32_t, char>{{1, 'G'}}));
+    EXPECT_EQ(table.temporaryLetters, (std::set<char>{'F', 'G'}));
+    EXPECT_TRUE(machine.Files().IsFile(L"F:\\Boot\\BCD"));
+    EXPECT_TRUE(machine.Files().IsFile(L"G:\\EFI\\Microsoft\\Boot\\BCD"));
+
+    const StartSummary summary = BuildStartSummary(
+        SummaryInputFrom(Inventory(false), machine.Storage()), table.espLetters, false);
+    EXPECT_EQ(summary.diskText, L"磁盘0:MBR    磁盘1:GPT    ");
+    EXPECT_EQ(summary.activeText, L"磁盘0:     F:    磁盘1:     G:    ");
+
+    RemoveEspMountPoints(table, machine.VolumePortForProgram(), diagnostics);
+    EXPECT_FALSE(machine.Files().PathExists(L"F:\\"));
+    EXPECT_FALSE(machine.Files().PathExists(L"G:\\"));
+    const auto journal = machine.Journal();
+    EXPECT_THAT(journal, Contains(HasSubstr(L"unmount F:\\")));
+    EXPECT_THAT(journal, Contains(HasSubstr(L"unmount G:\\")));
+}
+
+TEST_F(DemoMachine, ScanFindsEveryInstallationAndUnloadsEachHive) {
+    DetectStatus status;
+    auto claim = DetectionClaim::TryTake(status);
+    ASSERT_TRUE(claim);
+    const InstallationTable table = ScanInstallations(
+        *claim, InstallationScanPorts{machine.Files(), machine.Registry(), machine.Redirection(),
+                                      machine.Processes()});
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table.at('C').displayName, L"Windows 7 Ultimate x64");
+    EXPECT_EQ(table.at('D').displayName, L"Microsoft Windows XP x86");
+    EXPECT_EQ(table.at('E').displayName, L"Windows 10 Pro x64");
+    EXPECT_FLOAT_EQ(table.at('E').version, 6.3f);
+    EXPECT_FALSE(machine.Registry().HasKey(RegistryRoot::Users, L"Software"));
+    const auto journal = machine.Journal();
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const std::wstring& l) { return l.find(L"reg load") != l.npos; }),
+              2);
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const std::wstring& l) { return l.find(L"reg unload") != l.npos; }),
+              2);
+}
+
+TEST(SimMachine, WinPeRunsFromXAndSeesNoRunningInstallation) {
+    auto result = ReadScenario(
+        "<machine winpe='true'><disk number='0' style='gpt' size='100G'>"
+        "<partition offset='1M' length='100M' gpttype='esp' fs='FAT32'/>"
+        "<partition offset='200M' length='50G' letter='C'>"
+        "<windows product='Windows 11 Pro' version='6.3'/></partition></disk></machine>");
+    SimMachine machine(std::get<Scenario>(result));
+    EXPECT_EQ(machine.Files().FolderPath(KnownFolder::System), L"X:\\Windows\\System32");
+    EXPECT_TRUE(machine.Files().PathExists(L"X:\\Windows\\System32\\cmd.exe"));
+    EXPECT_FALSE(machine.Registry().HasKey(RegistryRoot::LocalMachine, kCurrentVersionKey));
+    ShellRequest load{L"\"X:\\Windows\\System32\\cmd.exe\"",
+                      L"/c reg load hku\\Software C:\\Windows\\System32\\config\\SOFTWARE"};
+    EXPECT_EQ(machine.Processes().StartThroughShell(load).exitCode, 0u);
+    EXPECT_EQ(machine.Processes().StartThroughShell(load).exitCode, 1u) << "loaded twice";
+    ShellRequest unknown{L"\"X:\\tools\\pecmd.exe\"", L"show"};
+    EXPECT_FALSE(machine.Processes().StartThroughShell(unknown).started);
+}
+
+}  // namespace
+}  // namespace qn::sim
