@@ -1,3 +1,4 @@
+// Binds the installation scan to the process-wide ports, whichever the build linked.
 #include "disk/installation_scan.h"
 #include "platform/system_ports.h"
 

@@ -1,3 +1,4 @@
+// Binds the mount pass to the process-wide ports, whichever the build linked.
 #include <thread>
 
 #include "disk/mount_pass.h"
