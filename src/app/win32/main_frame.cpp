@@ -1,0 +1,391 @@
+#include "app/win32/main_frame.h"
+
+#include "app/confirm_frame.h"
+#include "app/detect_job.h"
+#include "app/digits_only_filter.h"
+#include "app/main_dispatch.h"
+#include "app/main_messages.h"
+#include "disk/disk_info.h"
+#include "disk/installation_scan.h"
+#include "disk/system_storage.h"
+#include "platform/registry_port.h"
+#include "platform/system_ports.h"
+#include "repair/win32/workflows.h"
+#include "ui/container.h"
+#include "ui/edit_box.h"
+#include "ui/list_element.h"
+#include "ui/list_view.h"
+#include "ui/option.h"
+#include "ui/tab_layout.h"
+
+namespace qn {
+namespace {
+
+// How long the closing window waits for a worker to finish what it must not leave half done (a
+// hive loaded, a boot store half written). A scan or repair step takes seconds.
+constexpr std::chrono::seconds kShutdownWait{60};
+
+constexpr wchar_t kRepairingText[] = L"正在修复引导，请稍候......";
+constexpr wchar_t kScanningText[] = L"正在检测可修复引导的分区，请稍候...";
+
+template <typename T>
+T* As(Control* control) {
+    return dynamic_cast<T*>(control);
+}
+
+void SetEnabled(Control* control, bool enabled) {
+    if (control != nullptr) {
+        control->SetEnabled(enabled);
+    }
+}
+
+void SetText(Control* control, const std::wstring& text) {
+    if (control != nullptr) {
+        control->SetText(text);
+    }
+}
+
+void RemoveAllRows(Control* list) {
+    if (auto* container = As<Container>(list)) {
+        container->RemoveAll();
+    }
+}
+
+void Uncheck(Control* control) {
+    if (auto* check = As<CheckBox>(control)) {
+        check->SetCheck(false, false);
+    }
+}
+
+}  // namespace
+
+MainFrame::MainFrame()
+    : espMounts_(SystemMountPorts()),
+      workDir_(std::in_place, TheSystemPorts().files, TheSystemPorts().random),
+      detect_(std::make_shared<DetectStatus>()) {}
+
+MainFrame::~MainFrame() {
+    ShutDown();
+}
+
+void MainFrame::ShutDown() {
+    closing_ = true;
+    if (channel_) {
+        channel_->Close();
+    }
+    // A worker may still hold a hive loaded or run a tool from the work directory: let it end
+    // before both go. Messages it sends meanwhile are taken (and ignored) so it is not blocked.
+    workers_.WaitIdle(kShutdownWait, [] {
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    });
+    espMounts_.Remove();
+    ::PostQuitMessage(0);
+    workDir_.reset();
+}
+
+void MainFrame::OnFinalMessage(HWND hwnd) {
+    WindowImplBase::OnFinalMessage(hwnd);
+    delete this;
+}
+
+void MainFrame::InitWindow() {
+    channel_ = std::make_shared<win32::Win32UiChannel>(hwnd_);
+    ShowStartSummary();
+    tab_ = As<TabLayout>(Find(L"mainframe_tab"));
+    btnSpNext_ = Find(L"BtnSpNext");
+    listResult_ = As<ListView>(Find(L"listResult"));
+    listBceEdit_ = Find(L"listBceEdit");
+    selBootList_ = Find(L"SelBootList");
+    edTimeout_ = Find(L"edTimeout");
+    edBeTimeout_ = Find(L"edBeTimeout");
+    lbResultTip_ = Find(L"lbResultTip");
+    btnBootRepair_ = Find(L"BtnBootRepair");
+    btnBootReturn_ = Find(L"BtnBootReturn");
+    ckClearBootRepair_ = Find(L"ckClearBootRepair");
+    cmbBootFile_ = Find(L"CmbBootFile");
+    cmbBootEntry_ = Find(L"CmbBootEntry");
+    btnBeDel_ = Find(L"BtnBeDel");
+}
+
+void MainFrame::ShowStartSummary() {
+    SystemPorts& ports = TheSystemPorts();
+    if (IsWinPeSystemDirectory(ports.files.FolderPath(KnownFolder::System))) {
+        IsWinPE = 1;
+    }
+    if (auto key = SystemRegistry().OpenKey(RegistryRoot::LocalMachine, kCurrentVersionKey)) {
+        SetText(Find(L"lbStOs"), OperatingSystemText(key->ReadString(L"ProductName"), IsWinPE));
+    }
+    const StartSummary summary =
+        BuildStartSummary(SummaryInputFrom(DiskInfo::GetInstance(false), SystemStorage()),
+                          EspMounts().espLetters, IsWinPE != 0);
+    ActivePartLetters = summary.activePartLetters;
+    SetText(Find(L"lbStDkPt"), summary.diskText);
+    SetText(Find(L"lbStActPt"), summary.activeText);
+}
+
+LRESULT MainFrame::ResponseDefaultKeyEvent(WPARAM key) {
+    // Escape is swallowed; Return presses the focused button. Neither closes the window.
+    return key == VK_ESCAPE ? 1 : 0;
+}
+
+void MainFrame::SelectPage(int page) {
+    if (tab_ != nullptr) {
+        tab_->SelectItem(page);
+    }
+}
+
+void MainFrame::AppendResultLine(int mode, const std::wstring& text) {
+    if (listResult_ == nullptr) {
+        return;
+    }
+    if (listResult_->Count() == 0) {
+        mode = 0;
+    }
+    if (mode == 0) {
+        auto row = std::make_unique<ListLabelElement>();
+        row->SetAttribute(L"padding", L"10, 0, 0, 0");
+        row->SetAttribute(L"width", L"500");
+        row->SetAttribute(L"textcolor", L"#FF404040");
+        row->SetText(text);
+        listResult_->Add(std::move(row));
+        listResult_->ScrollToEnd();
+    } else if (mode == 1) {
+        if (Control* last = listResult_->ItemAt(listResult_->Count() - 1)) {
+            last->SetText(text);
+        }
+    }
+}
+
+bool MainFrame::StartWorker(std::function<void()> work) {
+    return workers_.Start(std::move(work));
+}
+
+void MainFrame::StartDetection() {
+    auto claim = DetectionClaim::TryTake(*detect_);
+    if (!claim) {
+        return;  // one runs already; its end is handled in the mode the window is in then
+    }
+    scanResult_ = std::make_shared<InstallationTable>();
+    auto held = std::make_shared<DetectionClaim>(std::move(*claim));
+    StartWorker([held, status = detect_, result = scanResult_, channel = channel_,
+                 ports = SystemInstallationScanPorts()] {
+        RunDetection(
+            std::move(*held),
+            [&ports](const DetectionClaim& c) { return ScanInstallations(c, ports); }, *result,
+            *channel);
+    });
+}
+
+void MainFrame::Notify(Notification& msg) {
+    if (msg.sender == nullptr || closing_) {
+        return;
+    }
+    Perform(static_cast<int>(NotificationAction(msg.type, msg.sender->Name(), WorkMode)),
+            msg.sender);
+}
+
+void MainFrame::Perform(int action, Control* sender) {
+    switch (static_cast<MainAction>(action)) {
+        case MainAction::CloseWindow:
+            Close(1);
+            break;
+        case MainAction::Minimize:
+            ::SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            break;
+        case MainAction::StartAutoRepairFlow:
+            StartAutoRepairFlow();
+            break;
+        case MainAction::StartManualRepairFlow:
+            StartManualRepairFlow();
+            break;
+        case MainAction::StartEditBootFlow:
+            StartEditBootFlow();
+            break;
+        case MainAction::StartRepairMbrFlow:
+            StartRepairMbrFlow();
+            break;
+        case MainAction::ShowStartPage:
+            SelectPage(kStartPage);
+            break;
+        case MainAction::ShowInstallPage:
+            SelectPage(kInstallPage);
+            break;
+        case MainAction::ShowBootPartitionPage:
+            SelectPage(kBootPartitionPage);
+            break;
+        case MainAction::AcceptCheckedInstalls:
+            AcceptCheckedInstalls(*this);
+            break;
+        case MainAction::StartManualRepair:
+            StartManualRepair(*this);
+            break;
+        case MainAction::CheckMbrTarget:
+            CheckMbrTarget(*this);
+            break;
+        case MainAction::OpenBootFilesForEdit:
+            OpenBootFilesForEdit(*this);
+            break;
+        case MainAction::StartMbrRepairNt6:
+            StartMbrRepair(*this, 0);
+            break;
+        case MainAction::StartMbrRepairNt5:
+            StartMbrRepair(*this, 1);
+            break;
+        case MainAction::StartMbrRepairMbr:
+            StartMbrRepair(*this, 2);
+            break;
+        case MainAction::SaveBootEntries:
+            SaveBootEntries(*this);
+            break;
+        case MainAction::MoveEntryUp:
+            MoveBootEntry(*this, -1);
+            break;
+        case MainAction::MoveEntryDown:
+            MoveBootEntry(*this, 1);
+            break;
+        case MainAction::RemoveEntry:
+            RemoveBootEntry(*this);
+            break;
+        case MainAction::AddEntry:
+            AddBootEntry(*this);
+            break;
+        case MainAction::LoadBootEntries:
+            LoadBootEntries(*this);
+            break;
+        case MainAction::FilterTimeoutEdit:
+        case MainAction::FilterBootEditTimeout:
+            FilterDigits(sender);
+            break;
+        default:
+            break;
+    }
+}
+
+void MainFrame::StartAutoRepairFlow() {
+    WorkMode = ModeAutoRepair;
+    SetEnabled(Find(L"BtnRsQuit"), false);
+    SetEnabled(Find(L"BtnRsReturn"), false);
+    Uncheck(ckClearBootRepair_);
+    SetText(lbResultTip_, kRepairingText);
+    RemoveAllRows(listResult_);
+    SelectPage(kResultPage);
+    StartDetection();
+}
+
+void MainFrame::StartManualRepairFlow() {
+    WorkMode = ModeManualRepair;
+    Uncheck(ckClearBootRepair_);
+    SelectPage(kInstallPage);
+    Control* tip = Find(L"lbSpTip");
+    if (tip == nullptr) {
+        return;
+    }
+    tip->SetText(kScanningText);
+    SetText(lbResultTip_, kRepairingText);
+    Control* list = Find(L"SelPartList");
+    if (list == nullptr) {
+        return;
+    }
+    RemoveAllRows(list);
+    SetEnabled(btnSpNext_, false);
+    StartDetection();
+}
+
+void MainFrame::StartRepairMbrFlow() {
+    WorkMode = ModeRepairMbr;
+    Installations.clear();
+    RemoveAllRows(listResult_);
+    BuildBootPartitionList(*this);
+    SetText(btnBootRepair_, L"下一步(S)");
+}
+
+void MainFrame::StartEditBootFlow() {
+    WorkMode = ModeEditBoot;
+    Installations.clear();
+    RemoveAllRows(listResult_);
+    RemoveAllRows(listBceEdit_);
+    BuildBootPartitionList(*this);
+    SetText(btnBootRepair_, L"下一步(S)");
+}
+
+void MainFrame::FilterDigits(Control* edit) {
+    auto* box = As<EditBox>(edit);
+    if (box == nullptr) {
+        return;
+    }
+    if (auto digits = DigitsOnly(box->Text())) {
+        const int end = static_cast<int>(digits->size());
+        box->SetText(std::move(*digits));
+        box->SetSel(end, end);
+    }
+}
+
+void MainFrame::OnDetectProgress(int percent) {
+    Control* tip = Find(L"lbSpTip");
+    if (tip == nullptr) {
+        return;
+    }
+    const std::wstring text = std::wstring(kScanningText) + L"(" + std::to_wstring(percent) + L"%)";
+    tip->SetText(text);
+    AppendResultLine(1, text);
+}
+
+void MainFrame::OnRepairDone() {
+    SetEnabled(Find(L"BtnRsQuit"), true);
+    SetEnabled(Find(L"BtnRsReturn"), true);
+    SetText(lbResultTip_, L"修复完成!");
+}
+
+LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const MainAction action = MessageAction(message, WorkMode);
+    if (action == MainAction::PassToBase) {
+        return WindowImplBase::HandleMessage(message, wParam, lParam);
+    }
+    if (closing_) {
+        // Going away: a listing handed over is still ours to free.
+        if (message == WM_BOOTLIST_READY) {
+            delete reinterpret_cast<BcdListing*>(lParam);
+        }
+        return 0;
+    }
+    switch (action) {
+        case MainAction::StartAutomaticRepair:
+        case MainAction::FillInstallList:
+            if (scanResult_) {
+                Installations = *scanResult_;
+            }
+            if (action == MainAction::StartAutomaticRepair) {
+                StartAutomaticRepair(*this);
+            } else {
+                FillInstallList(*this);
+            }
+            break;
+        case MainAction::None:
+            if (message == WM_DETECT_DONE && scanResult_) {
+                Installations = *scanResult_;
+            }
+            break;
+        case MainAction::ShowDetectProgress:
+            OnDetectProgress(static_cast<int>(wParam));
+            break;
+        case MainAction::AppendResultLine:
+            if (lParam != 0) {
+                AppendResultLine(static_cast<int>(wParam),
+                                 reinterpret_cast<const wchar_t*>(lParam));
+            }
+            break;
+        case MainAction::RepairDone:
+            OnRepairDone();
+            break;
+        case MainAction::FillBootEditPage:
+            FillBootEditPage(*this,
+                             std::unique_ptr<BcdListing>(reinterpret_cast<BcdListing*>(lParam)));
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace qn

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/start_summary.h"
+#include "app/win32/win32_ui_channel.h"
+#include "app/work_mode.h"
+#include "app/worker_tracker.h"
+#include "boot/bcd_listing.h"
+#include "boot/work_dir.h"
+#include "disk/detect_status.h"
+#include "disk/mount_pass.h"
+#include "disk/windows_install.h"
+#include "ui/win32/window_impl_base.h"
+
+namespace qn {
+
+class Control;
+class EditBox;
+class ListView;
+class TabLayout;
+
+// The boot files found on the chosen boot partition.
+struct BootFileSet {
+    std::uint8_t found = 0;
+    std::wstring bootIniPath;
+    std::wstring bcdStorePath;
+};
+
+// The program's main window: the skin "MainFrame.xml" with its six pages, the state the
+// workflows share, and the routing of every notification and worker message. Only the UI thread
+// touches it; workers reach it through its UiChannel. The object deletes itself when its window is
+// destroyed, after the workers it started have ended.
+class MainFrame : public win32::WindowImplBase {
+public:
+    static constexpr wchar_t kTitle[] = L"QuenraNT引导修复工具";
+
+    MainFrame();
+    ~MainFrame() override;
+
+    // Pages of "mainframe_tab".
+    enum Page {
+        kStartPage = 0,
+        kResultPage,
+        kInstallPage,
+        kBootPartitionPage,
+        kMbrKindPage,
+        kBootEditPage
+    };
+
+    // Shared state (the workflows read and write it on the UI thread).
+    int DetectDone() const { return detect_->done ? 1 : 0; }
+    ActivePartLetterMap ActivePartLetters;
+    char BootLetter = 'C';
+    int IsWinPE = 0;
+    std::wstring TimeoutText = L"3";
+    int MbrRepairKind = 0;
+    int ClearExistingEntries = 0;
+    std::wstring BcdEditPath;
+    BootFileSet BootFiles;
+    std::unique_ptr<BcdListing> CurrentListing;
+    int WorkMode = ModeAutoRepair;
+    InstallationTable Installations;
+
+    const EspMountTable& EspMounts() const { return espMounts_.Table(); }
+    // Empty once the window is closing.
+    const std::optional<WorkDir>& WorkDirectory() const { return workDir_; }
+
+    // Looks a control up by its skin name; null when the skin has none.
+    Control* Find(const wchar_t* name) { return pm_.FindControl(name); }
+    void SelectPage(int page);
+    // mode 0 appends a row to "listResult", mode 1 replaces the text of the last row.
+    void AppendResultLine(int mode, const std::wstring& text);
+    // Starts work on a thread of its own; it may report only through Channel().
+    bool StartWorker(std::function<void()> work);
+    std::shared_ptr<UiChannel> Channel() const { return channel_; }
+
+    // Runs the installation scan with its progress display (the automatic and manual flows).
+    void StartDetection();
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"QNGUI"; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnFinalMessage(HWND hwnd) override;
+    void InitWindow() override;
+    std::wstring GetSkinFile() const override { return L"MainFrame.xml"; }
+    LRESULT ResponseDefaultKeyEvent(WPARAM key) override;
+    win32::SkinResourceKind GetResourceType() const override {
+        return win32::SkinResourceKind::ZipResource;
+    }
+    SkinResourceId GetResourceId() const override { return SkinResourceId{129, L"ZIPRES"}; }
+    void Notify(Notification& msg) override;
+
+private:
+    void ShowStartSummary();
+    void Perform(int action, Control* sender);
+    void StartAutoRepairFlow();
+    void StartManualRepairFlow();
+    void StartRepairMbrFlow();
+    void StartEditBootFlow();
+    void FilterDigits(Control* edit);
+    void OnDetectProgress(int percent);
+    void OnRepairDone();
+    void ShutDown();
+
+    ScopedEspMounts espMounts_;
+    std::optional<WorkDir> workDir_;
+    // Shared with the scan's worker, which may outlive a wait that timed out.
+    std::shared_ptr<DetectStatus> detect_;
+    std::shared_ptr<InstallationTable> scanResult_;
+    std::shared_ptr<win32::Win32UiChannel> channel_;
+    WorkerTracker workers_;
+    bool closing_ = false;
+
+    // Found once at initialisation.
+    TabLayout* tab_ = nullptr;
+    Control* btnSpNext_ = nullptr;
+    ListView* listResult_ = nullptr;
+    Control* listBceEdit_ = nullptr;
+    Control* selBootList_ = nullptr;
+    Control* edTimeout_ = nullptr;
+    Control* edBeTimeout_ = nullptr;
+    Control* lbResultTip_ = nullptr;
+    Control* btnBootRepair_ = nullptr;
+    Control* btnBootReturn_ = nullptr;
+    Control* ckClearBootRepair_ = nullptr;
+    Control* cmbBootFile_ = nullptr;
+    Control* cmbBootEntry_ = nullptr;
+    Control* btnBeDel_ = nullptr;
+};
+
+}  // namespace qn
