@@ -10,6 +10,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools
     libz-mingw-w64-dev
     wine64 xvfb xdotool x11-apps imagemagick fonts-wqy-microhei
+    python3 x11-utils
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "ui/image_decoder.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -8,10 +9,46 @@
 
 namespace qn {
 
+namespace {
+
+// Every chunk must lie inside the file. The decoder sizes its buffers by the lengths that
+// chunks declare, so a damaged length would otherwise make it ask for gigabytes.
+bool PngChunksInsideFile(std::span<const std::uint8_t> bytes) {
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes.size() < 8 || !std::equal(kSignature, kSignature + 8, bytes.begin())) {
+        return false;
+    }
+    std::size_t at = 8;
+    while (at < bytes.size()) {
+        if (bytes.size() - at < 12) {
+            return false;
+        }
+        const std::uint32_t length = (std::uint32_t{bytes[at]} << 24) |
+                                     (std::uint32_t{bytes[at + 1]} << 16) |
+                                     (std::uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
+        if (length > bytes.size() - at - 12) {
+            return false;
+        }
+        const bool end = bytes[at + 4] == 'I' && bytes[at + 5] == 'E' && bytes[at + 6] == 'N' &&
+                         bytes[at + 7] == 'D';
+        at += 12 + static_cast<std::size_t>(length);
+        if (end) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool DecodeImage(std::span<const std::uint8_t> bytes, DecodedImage& image, std::wstring& error) {
     image = {};
     if (bytes.empty() || bytes.size() > INT_MAX) {
         error = L"empty or oversized image file";
+        return false;
+    }
+    if (!PngChunksInsideFile(bytes)) {
+        error = L"not a readable PNG image: damaged or missing chunks";
         return false;
     }
     const int size = static_cast<int>(bytes.size());

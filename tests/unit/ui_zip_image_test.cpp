@@ -133,8 +133,11 @@ TEST(UiImageDecoder, RefusesBrokenAndOversizedImages) {
     for (std::size_t i = 40; i < garbage.size() - 12; ++i) {
         garbage[i] = static_cast<std::uint8_t>(i * 31);
     }
+    auto hugeChunk = good;
+    hugeChunk[33] = 0x7F;  // the IDAT chunk claims two gigabytes
     const Case cases[] = {
         {"empty", {}},
+        {"chunk longer than the file", hugeChunk},
         {"not a png", {'G', 'I', 'F', '8', '9', 'a', 0, 0}},
         {"cut in half", cut},
         {"scrambled data", garbage},
