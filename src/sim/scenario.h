@@ -46,6 +46,7 @@ struct ScenarioDisk {
 struct Scenario {
     std::wstring name;
     bool winPE = false;
+    int regLoadDelayMs = 0;  // how long each reg load takes (slow disks, for tests)
     std::vector<ScenarioDisk> disks;
 };
 

@@ -308,6 +308,13 @@ public:
         if (!Bool(root, "winpe", false, scenario.winPE)) {
             return false;
         }
+        if (Attr(root, "regdelay")) {
+            std::uint64_t delay = 0;
+            if (!Number(root, "regdelay", 60000, delay)) {
+                return false;
+            }
+            scenario.regLoadDelayMs = static_cast<int>(delay);
+        }
         std::set<std::uint32_t> numbers;
         std::set<char> letters;
         int running = 0;

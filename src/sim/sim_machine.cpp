@@ -1,7 +1,9 @@
 #include "sim/sim_machine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cwctype>
+#include <thread>
 
 #include "disk/installation_scan.h"
 #include "platform/file_system.h"
@@ -58,7 +60,8 @@ SimMachine::SimMachine(const Scenario& scenario)
       winPE_(scenario.winPE),
       volumes_(storage_),
       processes_(*this),
-      volumePort_(*this) {
+      volumePort_(*this),
+      fileSystem_(*this) {
     files_.SetDriveResolver([this](wchar_t letter) { return VolumeAt(letter); });
     for (const ScenarioDisk& disk : scenario_.disks) {
         fake::FakePhysicalDrive& drive = storage_.Drive(disk.number);
@@ -206,6 +209,65 @@ std::uint32_t SimVolumePort::DeleteMountPoint(const std::wstring& mountPoint) {
     return error;
 }
 
+namespace {
+
+std::wstring Outcome(bool ok) {
+    return ok ? std::wstring() : std::wstring(L" failed");
+}
+
+}  // namespace
+
+CreateDirResult SimFileSystem::MakeDirectory(const std::wstring& path) {
+    const CreateDirResult result = machine_.Files().MakeDirectory(path);
+    machine_.Record(L"mkdir " + path +
+                    (result == CreateDirResult::Created         ? L""
+                     : result == CreateDirResult::AlreadyExists ? L" exists"
+                                                                : L" failed"));
+    return result;
+}
+
+bool SimFileSystem::RemoveEmptyDirectory(const std::wstring& path) {
+    const bool ok = machine_.Files().RemoveEmptyDirectory(path);
+    machine_.Record(L"rmdir " + path + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::RemoveFile(const std::wstring& path) {
+    const bool ok = machine_.Files().RemoveFile(path);
+    machine_.Record(L"del " + path + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::PathExists(const std::wstring& path) {
+    return machine_.Files().PathExists(path);
+}
+
+std::optional<std::vector<DirEntry>> SimFileSystem::ListDirectory(const std::wstring& path) {
+    return machine_.Files().ListDirectory(path);
+}
+
+std::unique_ptr<WritableFile> SimFileSystem::CreateFileForWrite(const std::wstring& path) {
+    auto file = machine_.Files().CreateFileForWrite(path);
+    machine_.Record(L"write " + path + Outcome(file != nullptr));
+    return file;
+}
+
+bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    const bool ok = machine_.Files().SetAttributes(path, attributes);
+    machine_.Record(L"attrib " + path + L" " + std::to_wstring(attributes) + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target) {
+    const bool ok = machine_.Files().CopyFileTo(source, target);
+    machine_.Record(L"copy " + source + L" " + target + Outcome(ok));
+    return ok;
+}
+
+std::wstring SimFileSystem::FolderPath(KnownFolder folder) {
+    return machine_.Files().FolderPath(folder);
+}
+
 ProcessResult SimProcessLauncher::StartThroughShell(const ShellRequest& request) {
     const std::wstring file = Unquoted(request.file);
     ProcessResult result;
@@ -237,6 +299,9 @@ ProcessResult SimProcessLauncher::RunCmd(const std::wstring& parameters) {
         if (install == nullptr || registry.HasKey(RegistryRoot::Users, L"Software")) {
             result.exitCode = 1;
             return result;
+        }
+        if (machine_.RegLoadDelayMs() > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(machine_.RegLoadDelayMs()));
         }
         registry.AddKey(RegistryRoot::Users, L"Software");
         if (install->productReadable) {

@@ -50,6 +50,26 @@ private:
     SimMachine& machine_;
 };
 
+// The machine's files as the program sees them: every change it makes (folders made and removed,
+// files written, copied and deleted) goes into the machine's journal.
+class SimFileSystem final : public FileSystem {
+public:
+    explicit SimFileSystem(SimMachine& machine) : machine_(machine) {}
+
+    CreateDirResult MakeDirectory(const std::wstring& path) override;
+    bool RemoveEmptyDirectory(const std::wstring& path) override;
+    bool RemoveFile(const std::wstring& path) override;
+    bool PathExists(const std::wstring& path) override;
+    std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
+    std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
+    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    bool CopyFileTo(const std::wstring& source, const std::wstring& target) override;
+    std::wstring FolderPath(KnownFolder folder) override;
+
+private:
+    SimMachine& machine_;
+};
+
 // One simulated machine built from a scenario: its disks and volumes (storage and volume ports),
 // the files on its volumes, its registry (the running system's and the hives of the others), and
 // a journal of every change the program makes to it. Mounting a letterless volume really gives
@@ -63,12 +83,15 @@ public:
     fake::FakeStoragePort& Storage() { return storage_; }
     // The volume port the program uses (journaled); Volumes() is the machine's own view.
     SimVolumePort& VolumePortForProgram() { return volumePort_; }
+    // The file system the program uses (journaled); Files() is the machine's own view.
+    SimFileSystem& FilesForProgram() { return fileSystem_; }
     fake::FakeVolumePort& Volumes() { return volumes_; }
     fake::FakeFileSystem& Files() { return files_; }
     fake::FakeRegistry& Registry() { return registry_; }
     fake::FakeFsRedirection& Redirection() { return redirection_; }
     SimProcessLauncher& Processes() { return processes_; }
     bool WinPE() const { return winPE_; }
+    int RegLoadDelayMs() const { return scenario_.regLoadDelayMs; }
 
     // Mounts and commands, in the order they happened.
     std::vector<std::wstring> Journal() const;
@@ -100,6 +123,7 @@ private:
     fake::FakeFsRedirection redirection_;
     SimProcessLauncher processes_;
     SimVolumePort volumePort_;
+    SimFileSystem fileSystem_;
     std::vector<SimVolume> simVolumes_;
     mutable std::mutex journalLock_;
     std::vector<std::wstring> journal_;

@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-#include "app/confirm_frame.h"
+#include "app/win32/confirm_frame.h"
 #include "ui/box_layout.h"
 #include "ui/combo_box.h"
 #include "ui/edit_box.h"

@@ -1,10 +1,11 @@
 #include "app/win32/main_frame.h"
 
-#include "app/confirm_frame.h"
 #include "app/detect_job.h"
 #include "app/digits_only_filter.h"
 #include "app/main_dispatch.h"
 #include "app/main_messages.h"
+#include "app/ui_probe.h"
+#include "app/win32/confirm_frame.h"
 #include "disk/disk_info.h"
 #include "disk/installation_scan.h"
 #include "disk/system_storage.h"
@@ -106,6 +107,13 @@ void MainFrame::InitWindow() {
     cmbBootFile_ = Find(L"CmbBootFile");
     cmbBootEntry_ = Find(L"CmbBootEntry");
     btnBeDel_ = Find(L"BtnBeDel");
+    Probe();
+}
+
+void MainFrame::Probe() {
+    if (Control* root = pm_.Root()) {
+        ProbeUi(*root, tab_ != nullptr ? tab_->CurSel() : -1);
+    }
 }
 
 void MainFrame::ShowStartSummary() {
@@ -183,6 +191,9 @@ void MainFrame::Notify(Notification& msg) {
     }
     Perform(static_cast<int>(NotificationAction(msg.type, msg.sender->Name(), WorkMode)),
             msg.sender);
+    if (!closing_) {
+        Probe();
+    }
 }
 
 void MainFrame::Perform(int action, Control* sender) {
@@ -385,6 +396,7 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
+    Probe();
     return 0;
 }
 

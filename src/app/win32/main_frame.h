@@ -107,6 +107,7 @@ private:
     void OnDetectProgress(int percent);
     void OnRepairDone();
     void ShutDown();
+    void Probe();
 
     ScopedEspMounts espMounts_;
     std::optional<WorkDir> workDir_;

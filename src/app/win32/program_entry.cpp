@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/confirm_frame.h"
 #include "app/start_summary.h"
+#include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
 #include "ui/win32/native_window.h"
 

@@ -1,4 +1,4 @@
-#include "app/confirm_frame.h"
+#include "app/win32/confirm_frame.h"
 
 #include <windowsx.h>
 

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace qn {
+
+class Control;
+
+// Lets an end-to-end test see what the main window shows: called after the window has handled a
+// notification or a message. The real program's probe does nothing; the simulated program's
+// writes the control tree to a file the test names. Tests still drive the window with real
+// mouse and key input.
+void ProbeUi(const Control& root, int page);
+
+}  // namespace qn

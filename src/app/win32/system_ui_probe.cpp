@@ -1,0 +1,8 @@
+// The real program has no test channel.
+#include "app/ui_probe.h"
+
+namespace qn {
+
+void ProbeUi(const Control&, int) {}
+
+}  // namespace qn
