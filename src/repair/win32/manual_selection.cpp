@@ -1,6 +1,6 @@
 #include "repair/win32/manual_selection.h"
 
-#include "app/confirm_frame.h"
+#include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
 #include "disk/disk_info.h"
 #include "disk/storage_queries.h"

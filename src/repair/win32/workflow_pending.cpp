@@ -1,6 +1,6 @@
 #include "repair/win32/workflow_pending.h"
 
-#include "app/confirm_frame.h"
+#include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
 
 namespace qn {
