@@ -8,6 +8,7 @@ class Control;
 // notification or a message. The real program's probe does nothing; the simulated program's
 // writes the control tree to a file the test names. Tests still drive the window with real
 // mouse and key input.
-void ProbeUi(const Control& root, int page);
+// originX/originY: where the window's client area starts on the screen.
+void ProbeUi(const Control& root, int page, int originX, int originY);
 
 }  // namespace qn

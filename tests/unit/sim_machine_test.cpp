@@ -7,11 +7,13 @@
 #include <sstream>
 
 #include "app/start_summary.h"
+#include "boot/work_dir.h"
 #include "disk/disk_info.h"
 #include "disk/installation_scan.h"
 #include "disk/mount_pass.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_diagnostics.h"
+#include "platform/fake/fake_random_source.h"
 #include "sim/scenario_reader.h"
 
 namespace qn::sim {
@@ -120,6 +122,26 @@ TEST(SimMachine, WinPeRunsFromXAndSeesNoRunningInstallation) {
     EXPECT_EQ(machine.Processes().StartThroughShell(load).exitCode, 1u) << "loaded twice";
     ShellRequest unknown{L"\"X:\\tools\\pecmd.exe\"", L"show"};
     EXPECT_FALSE(machine.Processes().StartThroughShell(unknown).started);
+}
+
+}  // namespace
+}  // namespace qn::sim
+
+namespace qn::sim {
+namespace {
+
+TEST_F(DemoMachine, WorkDirectoryLivesOnTheRunningSystemAndIsJournaled) {
+    fake::FakeRandomSource random;
+    std::wstring path;
+    {
+        WorkDir dir(machine.FilesForProgram(), random);
+        ASSERT_TRUE(dir.Valid());
+        path = dir.Path();
+        EXPECT_EQ(path.rfind(L"C:\\Users\\Administrator\\AppData\\Local\\Temp\\", 0), 0u) << path;
+    }
+    const auto journal = machine.Journal();
+    EXPECT_THAT(journal, Contains(L"mkdir " + path));
+    EXPECT_THAT(journal, Contains(L"rmdir " + path));
 }
 
 }  // namespace

@@ -112,7 +112,10 @@ void MainFrame::InitWindow() {
 
 void MainFrame::Probe() {
     if (Control* root = pm_.Root()) {
-        ProbeUi(*root, tab_ != nullptr ? tab_->CurSel() : -1);
+        pm_.LayoutIfNeeded();  // positions are what the test clicks at
+        POINT origin{0, 0};
+        ::ClientToScreen(hwnd_, &origin);
+        ProbeUi(*root, tab_ != nullptr ? tab_->CurSel() : -1, origin.x, origin.y);
     }
 }
 
@@ -351,7 +354,11 @@ void MainFrame::OnRepairDone() {
 LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const MainAction action = MessageAction(message, WorkMode);
     if (action == MainAction::PassToBase) {
-        return WindowImplBase::HandleMessage(message, wParam, lParam);
+        const LRESULT result = WindowImplBase::HandleMessage(message, wParam, lParam);
+        if (message == WM_MOVE && tab_ != nullptr) {
+            Probe();  // the test channel reports where the window is
+        }
+        return result;
     }
     if (closing_) {
         // Going away: a listing handed over is still ours to free.

@@ -109,8 +109,8 @@ SystemPorts& TheSystemPorts() {
     static win32::Win32ModuleResources resources;
     static win32::Win32Clock clock;
     static win32::Win32RandomSource random;
-    static SystemPorts ports{codePage, Machine().Files(), Machine().Processes(), resources, clock,
-                             random};
+    static SystemPorts ports{
+        codePage, Machine().FilesForProgram(), Machine().Processes(), resources, clock, random};
     return ports;
 }
 
