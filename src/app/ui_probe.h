@@ -8,7 +8,8 @@ class Control;
 // notification or a message. The real program's probe does nothing; the simulated program's
 // writes the control tree to a file the test names. Tests still drive the window with real
 // mouse and key input.
-// originX/originY: where the window's client area starts on the screen.
-void ProbeUi(const Control& root, int page, int originX, int originY);
+// originX/originY: where the window's client area starts on the screen; minimized: whether the
+// window is minimised.
+void ProbeUi(const Control& root, int page, int originX, int originY, bool minimized);
 
 }  // namespace qn

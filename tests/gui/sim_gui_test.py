@@ -51,12 +51,15 @@ class Dump:
     def __init__(self, text):
         lines = text.splitlines()
         self.origin = (0, 0)
+        self.minimized = False
         self.page = -1
         self.controls = []
         for line in lines:
             if line.startswith("origin "):
                 _, x, y = line.split()
                 self.origin = (int(x), int(y))
+            elif line.startswith("minimized "):
+                self.minimized = line.split()[1] == "1"
             elif line.startswith("page "):
                 self.page = int(line.split()[1])
             elif line:
@@ -227,7 +230,11 @@ def check_left_nothing_behind(journal):
 
 
 def mode_navigate(s):
+    started = time.time()
     s.launch()
+    s.wait_page(0)
+    # The window is placed and shown; its first paint follows at once.
+    print("start to shown window: %.2f s" % (time.time() - started))
     start = s.wait_for("the start summary", lambda d: d.page == 0 and d.find("lbStOs") is not None
                        and d.find("lbStOs").text != "")
     check(start.find("lbStOs").text == "Windows 7 Ultimate", "lbStOs: " + start.find("lbStOs").text)
@@ -332,6 +339,9 @@ def mode_abort(s):
 def mode_second(s):
     s.launch()
     s.wait_page(0)
+    # The first copy is minimised; the second start must bring it back.
+    s.click("btn_min")
+    s.wait_for("the window minimised", lambda d: d.minimized)
     second = s.start()
     try:
         code = second.wait(timeout=TIMEOUT)
@@ -340,6 +350,7 @@ def mode_second(s):
         raise Failure("the second copy did not end")
     check(code == 0, "second copy ended with %d" % code)
     check(s.program.poll() is None, "the first copy ended")
+    s.wait_for("the first copy's window restored", lambda d: not d.minimized, timeout=15)
     s.screenshot("after_second_start")
     s.click("btn_close")
     check(s.wait_exit() == 0, "exit code not 0")

@@ -7,6 +7,7 @@
 #include "app/main_dispatch.h"
 #include "app/main_messages.h"
 #include "app/progress_ticker.h"
+#include "app/result_line.h"
 
 namespace qn {
 namespace {
@@ -137,6 +138,21 @@ TEST(ProgressTicker, CreepsToTheLimitJumpsAheadAndNeverGoesDown) {
     EXPECT_EQ(NextTickerValue(93, 97), 97);
     EXPECT_EQ(NextTickerValue(97, 40), 97);  // never down, not even below the limit
     EXPECT_EQ(NextTickerValue(0, 0), 1);
+}
+
+TEST(ResultLine, ModesOnEmptyAndFilledLists) {
+    struct Case {
+        int mode, rows;
+        ResultLineAction action;
+    } cases[] = {
+        {0, 0, ResultLineAction::Append},   {0, 3, ResultLineAction::Append},
+        {1, 0, ResultLineAction::Append},   {1, 3, ResultLineAction::ReplaceLast},
+        {2, 0, ResultLineAction::Nothing},  {2, 3, ResultLineAction::Nothing},
+        {-1, 3, ResultLineAction::Nothing},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResultLineActionFor(c.mode, c.rows), c.action) << c.mode << "/" << c.rows;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "app/digits_only_filter.h"
 #include "app/main_dispatch.h"
 #include "app/main_messages.h"
+#include "app/result_line.h"
 #include "app/ui_probe.h"
 #include "app/win32/confirm_frame.h"
 #include "disk/disk_info.h"
@@ -115,7 +116,8 @@ void MainFrame::Probe() {
         pm_.LayoutIfNeeded();  // positions are what the test clicks at
         POINT origin{0, 0};
         ::ClientToScreen(hwnd_, &origin);
-        ProbeUi(*root, tab_ != nullptr ? tab_->CurSel() : -1, origin.x, origin.y);
+        ProbeUi(*root, tab_ != nullptr ? tab_->CurSel() : -1, origin.x, origin.y,
+                ::IsIconic(hwnd_) != FALSE);
     }
 }
 
@@ -150,21 +152,24 @@ void MainFrame::AppendResultLine(int mode, const std::wstring& text) {
     if (listResult_ == nullptr) {
         return;
     }
-    if (listResult_->Count() == 0) {
-        mode = 0;
-    }
-    if (mode == 0) {
-        auto row = std::make_unique<ListLabelElement>();
-        row->SetAttribute(L"padding", L"10, 0, 0, 0");
-        row->SetAttribute(L"width", L"500");
-        row->SetAttribute(L"textcolor", L"#FF404040");
-        row->SetText(text);
-        listResult_->Add(std::move(row));
-        listResult_->ScrollToEnd();
-    } else if (mode == 1) {
-        if (Control* last = listResult_->ItemAt(listResult_->Count() - 1)) {
-            last->SetText(text);
+    switch (ResultLineActionFor(mode, listResult_->Count())) {
+        case ResultLineAction::Append: {
+            auto row = std::make_unique<ListLabelElement>();
+            row->SetAttribute(L"padding", L"10, 0, 0, 0");
+            row->SetAttribute(L"width", L"500");
+            row->SetAttribute(L"textcolor", L"#FF404040");
+            row->SetText(text);
+            listResult_->Add(std::move(row));
+            listResult_->ScrollToEnd();
+            break;
         }
+        case ResultLineAction::ReplaceLast:
+            if (Control* last = listResult_->ItemAt(listResult_->Count() - 1)) {
+                last->SetText(text);
+            }
+            break;
+        case ResultLineAction::Nothing:
+            break;
     }
 }
 
@@ -355,8 +360,8 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const MainAction action = MessageAction(message, WorkMode);
     if (action == MainAction::PassToBase) {
         const LRESULT result = WindowImplBase::HandleMessage(message, wParam, lParam);
-        if (message == WM_MOVE && tab_ != nullptr) {
-            Probe();  // the test channel reports where the window is
+        if ((message == WM_MOVE || message == WM_SIZE) && tab_ != nullptr) {
+            Probe();  // the test channel reports where the window is, and whether minimised
         }
         return result;
     }

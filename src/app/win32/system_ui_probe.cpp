@@ -3,6 +3,6 @@
 
 namespace qn {
 
-void ProbeUi(const Control&, int, int, int) {}
+void ProbeUi(const Control&, int, int, int, bool) {}
 
 }  // namespace qn

@@ -23,13 +23,14 @@ std::wstring DumpPath() {
 
 }  // namespace
 
-void ProbeUi(const Control& root, int page, int originX, int originY) {
+void ProbeUi(const Control& root, int page, int originX, int originY, bool minimized) {
     const std::wstring path = DumpPath();
     if (path.empty()) {
         return;
     }
     const std::wstring text = L"origin " + std::to_wstring(originX) + L" " +
-                              std::to_wstring(originY) + L"\n" + sim::UiTreeText(root, page);
+                              std::to_wstring(originY) + L"\nminimized " +
+                              (minimized ? L"1" : L"0") + L"\n" + sim::UiTreeText(root, page);
     const int needed = ::WideCharToMultiByte(
         CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
