@@ -22,22 +22,7 @@ ComboBox::ComboBox() {
 }
 
 bool ComboBox::SelectItem(int index, bool takeFocus, bool notify) {
-    if (index < -1 || index >= Count()) {
-        return false;
-    }
-    if (takeFocus && Manager() != nullptr) {
-        Manager()->SetFocus(this);
-    }
-    if (index == selected_) {
-        return true;
-    }
-    const int old = selected_;
-    selected_ = index;
-    Invalidate();
-    if (notify) {
-        SendNotify(kNotifyItemSelect, static_cast<std::uintptr_t>(index), old);
-    }
-    return true;
+    return MoveSelection(selected_, index, takeFocus, notify);
 }
 
 std::wstring ComboBox::SelectedText() const {

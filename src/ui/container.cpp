@@ -1,6 +1,7 @@
 #include "ui/container.h"
 
 #include "ui/control_manager.h"
+#include "ui/notification.h"
 
 namespace qn {
 
@@ -138,5 +139,28 @@ void Container::PaintChildren(Canvas& canvas, const UiRect& clip) {
 void Container::OnItemAdded(Control&, int) {}
 
 void Container::OnItemRemoved(Control&, int) {}
+
+bool Container::MoveSelection(int& selected, int index, bool takeFocus, bool notify,
+                              const std::function<void(int)>& shown) {
+    if (index < -1 || index >= Count()) {
+        return false;
+    }
+    if (takeFocus && Manager() != nullptr) {
+        Manager()->SetFocus(this);
+    }
+    if (index == selected) {
+        return true;
+    }
+    const int old = selected;
+    selected = index;
+    Invalidate();
+    if (shown) {
+        shown(index);
+    }
+    if (notify) {
+        SendNotify(kNotifyItemSelect, static_cast<std::uintptr_t>(index), old);
+    }
+    return true;
+}
 
 }  // namespace qn

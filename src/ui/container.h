@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,12 @@ public:
     void Paint(Canvas& canvas, const UiRect& dirty) override;
 
 protected:
+    // Moves the selection of a list or combo box to index (-1: none): gives this control the
+    // focus when asked, repaints, calls shown with the new index, and notifies "itemselect" with
+    // the new and the old index. False for an index out of range; true without a notification
+    // when the index is selected already.
+    bool MoveSelection(int& selected, int index, bool takeFocus, bool notify,
+                       const std::function<void(int)>& shown = {});
     // Places a float child by its "pos", relative to this control's top left corner.
     void LayoutFloat(Control& child, const UiRect& rect);
     void PaintChildren(Canvas& canvas, const UiRect& clip);

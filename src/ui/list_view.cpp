@@ -41,25 +41,11 @@ bool ListView::AddMarkupChild(std::unique_ptr<Control> child) {
 }
 
 bool ListView::SelectItem(int index, bool takeFocus, bool notify) {
-    if (index < -1 || index >= Count()) {
-        return false;
-    }
-    if (takeFocus && Manager() != nullptr) {
-        Manager()->SetFocus(this);
-    }
-    if (index == selected_) {
-        return true;
-    }
-    const int old = selected_;
-    selected_ = index;
-    Invalidate();
-    if (index >= 0) {
-        EnsureVisible(index);
-    }
-    if (notify) {
-        SendNotify(kNotifyItemSelect, static_cast<std::uintptr_t>(index), old);
-    }
-    return true;
+    return MoveSelection(selected_, index, takeFocus, notify, [this](int shown) {
+        if (shown >= 0) {
+            EnsureVisible(shown);
+        }
+    });
 }
 
 void ListView::ScrollToEnd() {
