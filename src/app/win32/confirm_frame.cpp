@@ -1,6 +1,5 @@
 #include "app/win32/confirm_frame.h"
 
-#include <windowsx.h>
 
 #include <new>
 
@@ -38,18 +37,10 @@ LRESULT CConfirmFrame::OnCreate() {
 }
 
 LRESULT CConfirmFrame::OnNcHitTest(LPARAM lParam) {
-    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ::ScreenToClient(hwnd_, &pt);
-    RECT client{};
-    ::GetClientRect(hwnd_, &client);
-    const UiRect caption = pm_.GetWindowSpec().caption;
-    const UiRect band{client.left + pm_.Scale(caption.left), client.top + pm_.Scale(caption.top),
-                      client.right - pm_.Scale(caption.right), pm_.Scale(caption.bottom)};
-    if (band.Contains({pt.x, pt.y})) {
-        Control* control = pm_.FindControlAt({pt.x, pt.y});
-        if (control == nullptr || control->ClassName() != L"Button") {
-            return HTCAPTION;
-        }
+    // The caption band drags the box, except on its buttons.
+    const auto control = win32::CaptionBandControl(pm_, hwnd_, lParam);
+    if (control && (*control == nullptr || (*control)->ClassName() != L"Button")) {
+        return HTCAPTION;
     }
     return HTCLIENT;
 }

@@ -76,21 +76,27 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool& handled) {
     return 0;
 }
 
+std::optional<Control*> CaptionBandControl(PaintManager& manager, HWND hwnd, LPARAM lParam) {
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::ScreenToClient(hwnd, &pt);
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    const UiRect caption = manager.GetWindowSpec().caption;
+    const UiRect band{client.left + manager.Scale(caption.left),
+                      client.top + manager.Scale(caption.top),
+                      client.right - manager.Scale(caption.right), manager.Scale(caption.bottom)};
+    if (!band.Contains({pt.x, pt.y})) {
+        return std::nullopt;
+    }
+    return manager.FindControlAt({pt.x, pt.y});
+}
+
 LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool& handled) {
     handled = true;
-    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ::ScreenToClient(hwnd_, &pt);
-    RECT client{};
-    ::GetClientRect(hwnd_, &client);
-    const UiRect caption = pm_.GetWindowSpec().caption;
-    const UiRect band{client.left + pm_.Scale(caption.left), client.top + pm_.Scale(caption.top),
-                      client.right - pm_.Scale(caption.right), pm_.Scale(caption.bottom)};
-    if (band.Contains({pt.x, pt.y})) {
-        // Anything that takes input in the band stays clickable; the rest drags the window.
-        Control* control = pm_.FindControlAt({pt.x, pt.y});
-        if (control == nullptr || !control->IsFocusable()) {
-            return HTCAPTION;
-        }
+    // Anything that takes input in the band stays clickable; the rest drags the window.
+    const auto control = CaptionBandControl(pm_, hwnd_, lParam);
+    if (control && (*control == nullptr || !(*control)->IsFocusable())) {
+        return HTCAPTION;
     }
     return HTCLIENT;
 }

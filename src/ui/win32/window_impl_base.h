@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ui/control_factory.h"
@@ -64,6 +65,10 @@ protected:
 private:
     std::wstring skinError_;
 };
+
+// For WM_NCHITTEST: whether the screen point in lParam lies in the skin's caption band (which
+// drags the window), and then the control under it (null when none): nullopt outside the band.
+std::optional<Control*> CaptionBandControl(PaintManager& manager, HWND hwnd, LPARAM lParam);
 
 // Builds a skin file of the program's skin resource into manager (skin, fonts and tree); false
 // with a reason in error when the resource, the archive or the markup is unusable.
