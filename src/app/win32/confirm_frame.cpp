@@ -1,6 +1,5 @@
 #include "app/win32/confirm_frame.h"
 
-
 #include <new>
 
 #include "ui/win32/window_impl_base.h"
