@@ -384,11 +384,6 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 FillInstallList(*this);
             }
             break;
-        case MainAction::None:
-            if (message == WM_DETECT_DONE && scanResult_) {
-                Installations = *scanResult_;
-            }
-            break;
         case MainAction::ShowDetectProgress:
             OnDetectProgress(static_cast<int>(wParam));
             break;
