@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cwchar>
 #include <cwctype>
 #include <thread>
 
@@ -62,7 +63,8 @@ SimMachine::SimMachine(const Scenario& scenario)
       processes_(*this),
       volumePort_(*this),
       fileSystem_(*this) {
-    files_.SetDriveResolver([this](wchar_t letter) { return VolumeAt(letter); });
+    files_.SetDriveResolver(
+        [this](wchar_t letter) { return placing_.empty() ? VolumeAt(letter) : placing_; });
     for (const ScenarioDisk& disk : scenario_.disks) {
         fake::FakePhysicalDrive& drive = storage_.Drive(disk.number);
         drive.descriptor = fake::MakeDeviceDescriptor(disk.vendor, disk.product,
@@ -122,27 +124,23 @@ SimMachine::SimMachine(const Scenario& scenario)
 }
 
 void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p, int index) {
-    const std::wstring id = L"5ed1" + std::to_wstring(disk.number) +
-                            L"-0000-0000-0000-00000000000" + std::to_wstring(index % 10);
+    wchar_t id[40] = {};
+    std::swprintf(id, 40, L"5ed1%04x-0000-0000-0000-%012x", disk.number,
+                  static_cast<unsigned>(index));
     volumes_.AddVolume(id, AnswersFor(disk, p), p.letter);
     simVolumes_.push_back({id, &p});
-    // Files go in through a letter the volume has for this moment only.
-    const char home = p.letter != 0 ? p.letter : '?';
-    std::wstring letter(1, static_cast<wchar_t>(home));
-    if (p.letter == 0) {
-        files_.SetDriveResolver([id](wchar_t) { return id; });
-    }
-    files_.AddDirectory(letter + L":\\");
+    // The volume may have no letter: its files go in through a path whose letter stands for it.
+    placing_ = id;
     for (const std::wstring& file : p.files) {
-        files_.AddFile(letter + L":" + file);
+        files_.AddFile(L"?:" + file);
     }
     if (p.install) {
-        files_.AddFile(letter + L":\\Windows\\System32\\config\\SOFTWARE");
+        files_.AddFile(L"?:\\Windows\\System32\\config\\SOFTWARE");
         if (p.install->x64) {
-            files_.AddDirectory(letter + L":\\Windows\\SysWOW64");
+            files_.AddDirectory(L"?:\\Windows\\SysWOW64");
         }
     }
-    files_.SetDriveResolver([this](wchar_t l) { return VolumeAt(l); });
+    placing_.clear();
 }
 
 std::wstring SimMachine::VolumeAt(wchar_t letter) const {

@@ -125,6 +125,7 @@ private:
     SimVolumePort volumePort_;
     SimFileSystem fileSystem_;
     std::vector<SimVolume> simVolumes_;
+    std::wstring placing_;  // the volume whose scenario files are being put on it
     mutable std::mutex journalLock_;
     std::vector<std::wstring> journal_;
     std::function<void(const std::wstring&)> sink_;

@@ -146,3 +146,25 @@ TEST_F(DemoMachine, WorkDirectoryLivesOnTheRunningSystemAndIsJournaled) {
 
 }  // namespace
 }  // namespace qn::sim
+
+namespace qn::sim {
+namespace {
+
+TEST(SimMachine, ElevenPartitionsOnOneDiskKeepTheirOwnFiles) {
+    std::string xml = "<machine><disk number='0' size='1T'>";
+    for (int i = 0; i < 11; ++i) {
+        xml += "<partition offset='" + std::to_string(i + 1) + "G' length='512M' letter='" +
+               std::string(1, static_cast<char>('C' + i)) + "'><file path='\\p" +
+               std::to_string(i) + "'/></partition>";
+    }
+    xml += "</disk></machine>";
+    SimMachine machine(std::get<Scenario>(ReadScenario(xml)));
+    for (int i = 0; i < 11; ++i) {
+        const std::wstring root(1, static_cast<wchar_t>(L'C' + i));
+        EXPECT_TRUE(machine.Files().IsFile(root + L":\\p" + std::to_wstring(i))) << i;
+        EXPECT_FALSE(machine.Files().IsFile(root + L":\\p" + std::to_wstring((i + 1) % 11))) << i;
+    }
+}
+
+}  // namespace
+}  // namespace qn::sim
