@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "boot/backup_copy.h"
 #include "boot/boot_ini_template.h"
 #include "boot/extract_resource.h"
 #include "boot/resource_ids.h"
@@ -40,8 +41,8 @@ RewritePreparation PrepareBootIniRewrite(BootIniPorts& ports, const std::wstring
     RewritePreparation result;
     if (ports.files.PathExists(path)) {
         ports.files.SetAttributes(path, kAttributeNormal);
-        const std::wstring backup = path + L"_" + MakeTimeStamp(ports.clock);
-        if (!ports.files.CopyFileTo(path, backup)) {
+        const std::wstring backup = CopyToNewBackup(ports.files, ports.clock, path);
+        if (backup.empty()) {
             ports.files.SetAttributes(path, kBootFileAttributes);
             return result;
         }

@@ -57,9 +57,16 @@ public:
     // Sets the attribute bits of a file (kAttributeNormal alone clears them all).
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
 
-    // Copies a file with its attributes, replacing a file at target; fails when that file is
-    // read-only, hidden or system.
-    virtual bool CopyFileTo(const std::wstring& source, const std::wstring& target) = 0;
+    // Copies a file with its attributes. With replaceExisting a file at target is replaced
+    // (failing when that file is read-only, hidden or system); without it an existing target
+    // makes the copy fail, checked and created in one step (backups never overwrite).
+    virtual bool CopyFileTo(const std::wstring& source, const std::wstring& target,
+                            bool replaceExisting) = 0;
+
+    // Renames source to target in one step, replacing a file at target whatever its attributes,
+    // and returns only when the change is on the disk (MoveFileEx with replace-existing and
+    // write-through). A failure leaves both files as they were.
+    virtual bool MoveReplacing(const std::wstring& source, const std::wstring& target) = 0;
 
     // Folder path without a trailing backslash; empty when the system cannot tell.
     virtual std::wstring FolderPath(KnownFolder folder) = 0;

@@ -256,9 +256,16 @@ bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attrib
     return ok;
 }
 
-bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target) {
-    const bool ok = machine_.Files().CopyFileTo(source, target);
+bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target,
+                               bool replaceExisting) {
+    const bool ok = machine_.Files().CopyFileTo(source, target, replaceExisting);
     machine_.Record(L"copy " + source + L" " + target + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
+    const bool ok = machine_.Files().MoveReplacing(source, target);
+    machine_.Record(L"move " + source + L" " + target + Outcome(ok));
     return ok;
 }
 

@@ -88,8 +88,8 @@ TEST_F(BootIniWriterTest, SaveWritesTheRowsInOrderWithTheChosenDefaultAfterABack
     auto at = [&](const std::wstring& entry) {
         return std::find(journal.begin(), journal.end(), entry) - journal.begin();
     };
-    EXPECT_LT(at(L"attrib " + kPath + L" 128"), at(L"copy " + kPath + L" " + kBackup));
-    EXPECT_LT(at(L"copy " + kPath + L" " + kBackup), at(L"del " + kPath));
+    EXPECT_LT(at(L"attrib " + kPath + L" 128"), at(L"copy " + kPath + L" " + kBackup + L" new"));
+    EXPECT_LT(at(L"copy " + kPath + L" " + kBackup + L" new"), at(L"del " + kPath));
     EXPECT_LT(at(L"del " + kPath), at(L"create " + kPath));
     EXPECT_EQ(journal.back(), L"attrib " + kPath + L" 7");
     EXPECT_EQ(files_.AttributesOf(kBackup), kAttributeNormal);
@@ -175,21 +175,26 @@ TEST_F(BootIniWriterTest, AnUndeletableFileIsNotRewritten) {
     EXPECT_EQ(FileText(kPath), kXpFile);
 }
 
-TEST_F(BootIniWriterTest, SavingTwiceInOneSecondReplacesTheFirstBackup) {
+TEST_F(BootIniWriterTest, SavingThreeTimesInOneSecondKeepsEveryEarlierFile) {
     PutBootIni(kXpFile);
-    BcdListing loaded = Load();
-    BcdListing working = loaded;
-    working.bootManager.timeout = L"7";
-    ASSERT_TRUE(WriteBootIni(ports_, kPath, working, loaded).ok);
-    const std::string afterFirst = FileText(kPath);
-    loaded = Load();
-    working = loaded;
-    working.bootManager.timeout = L"9";
-    const BootIniWriteResult second = WriteBootIni(ports_, kPath, working, loaded);
-    EXPECT_TRUE(second.ok);
-    EXPECT_EQ(second.backupPath, kBackup);
-    EXPECT_EQ(FileText(kBackup), afterFirst);
-    EXPECT_EQ(profile_.ReadString(L"boot loader", L"timeout", L"3", kPath), L"9");
+    std::vector<std::string> before;
+    std::vector<std::wstring> backups;
+    for (const wchar_t* timeout : {L"7", L"9", L"11"}) {
+        BcdListing loaded = Load();
+        BcdListing working = loaded;
+        working.bootManager.timeout = timeout;
+        before.push_back(FileText(kPath));
+        const BootIniWriteResult result = WriteBootIni(ports_, kPath, working, loaded);
+        ASSERT_TRUE(result.ok);
+        backups.push_back(result.backupPath);
+    }
+    const std::vector<std::wstring> names = {kBackup, kBackup + L"_2", kBackup + L"_3"};
+    EXPECT_EQ(backups, names);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(FileText(names[i]), before[i]) << "backup " << i;
+    }
+    EXPECT_EQ(FileText(names[0]), kXpFile) << "the original survives every later save";
+    EXPECT_EQ(profile_.ReadString(L"boot loader", L"timeout", L"3", kPath), L"11");
 }
 
 TEST_F(BootIniWriterTest, TemplateComesFromTheBuildWhenTheResourceIsMissing) {
@@ -207,7 +212,6 @@ TEST_F(BootIniWriterTest, PreparationWithoutDeleteKeepsTheLinesForTheLegacySetup
     EXPECT_EQ(prepared.backupPath, kBackup);
     EXPECT_EQ(FileText(kPath), kXpFile);
     EXPECT_EQ(files_.AttributesOf(kPath), kAttributeNormal) << "writable for what comes next";
-    EXPECT_EQ(std::string(kBootIniTemplate).size(), 101u);
 }
 
 }  // namespace

@@ -178,14 +178,21 @@ std::optional<std::vector<DirEntry>> FakeFileSystem::ListDirectory(const std::ws
     return entries;
 }
 
+// As CreateFileW with CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL: an existing read-only file, or
+// a hidden or system one (whose attributes the call does not repeat), is refused.
+bool FakeFileSystem::WritableAsNew(const std::wstring& key) const {
+    auto it = nodes_.find(key);
+    if (it == nodes_.end()) {
+        return true;
+    }
+    constexpr std::uint32_t kProtected = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
+    return !it->second.isDirectory && (it->second.attributes & kProtected) == 0;
+}
+
 std::unique_ptr<WritableFile> FakeFileSystem::CreateFileForWrite(const std::wstring& path) {
     journal_.push_back(L"create " + path);
     const std::wstring key = Key(path);
-    if (failCreate_.count(key) != 0 || !ParentExists(key)) {
-        return nullptr;
-    }
-    auto it = nodes_.find(key);
-    if (it != nodes_.end() && it->second.isDirectory) {
+    if (failCreate_.count(key) != 0 || !ParentExists(key) || !WritableAsNew(key)) {
         return nullptr;
     }
     nodes_[key] = Node{path, false, {}};
@@ -228,25 +235,41 @@ bool FakeFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attri
     return true;
 }
 
-bool FakeFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target) {
-    journal_.push_back(L"copy " + source + L" " + target);
+bool FakeFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target,
+                                bool replaceExisting) {
+    journal_.push_back(L"copy " + source + L" " + target + (replaceExisting ? L"" : L" new"));
     auto from = nodes_.find(Key(source));
     const std::wstring targetKey = Key(target);
     if (from == nodes_.end() || from->second.isDirectory || failCreate_.count(targetKey) != 0 ||
         !ParentExists(targetKey)) {
         return false;
     }
-    auto to = nodes_.find(targetKey);
-    if (to != nodes_.end()) {
-        constexpr std::uint32_t kProtected =
-            kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
-        if (to->second.isDirectory || (to->second.attributes & kProtected) != 0) {
-            return false;
-        }
+    if (nodes_.count(targetKey) != 0 && (!replaceExisting || !WritableAsNew(targetKey))) {
+        return false;
     }
     Node copy = from->second;
     copy.displayPath = target;
     nodes_[targetKey] = std::move(copy);
+    return true;
+}
+
+bool FakeFileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
+    journal_.push_back(L"move " + source + L" " + target);
+    const std::wstring sourceKey = Key(source);
+    const std::wstring targetKey = Key(target);
+    auto from = nodes_.find(sourceKey);
+    if (from == nodes_.end() || from->second.isDirectory || failCreate_.count(targetKey) != 0 ||
+        failRemove_.count(sourceKey) != 0 || !ParentExists(targetKey)) {
+        return false;
+    }
+    auto to = nodes_.find(targetKey);
+    if (to != nodes_.end() && to->second.isDirectory) {
+        return false;
+    }
+    Node moved = std::move(from->second);
+    moved.displayPath = target;
+    nodes_.erase(from);
+    nodes_[targetKey] = std::move(moved);
     return true;
 }
 

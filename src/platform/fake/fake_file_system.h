@@ -48,7 +48,7 @@ public:
     std::vector<std::wstring> AllPaths() const;  // every file and folder, sorted
     std::optional<std::uint32_t> AttributesOf(const std::wstring& path) const;
     // "mkdir P", "rmdir P", "del P", "create P", "write P N" (N bytes), "attrib P N",
-    // "copy S T", in order.
+    // "copy S T", "move S T", in order.
     const std::vector<std::wstring>& Journal() const { return journal_; }
     std::size_t OpenFiles() const { return openFiles_; }
 
@@ -59,7 +59,9 @@ public:
     std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
     std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    bool CopyFileTo(const std::wstring& source, const std::wstring& target) override;
+    bool CopyFileTo(const std::wstring& source, const std::wstring& target,
+                    bool replaceExisting) override;
+    bool MoveReplacing(const std::wstring& source, const std::wstring& target) override;
     std::wstring FolderPath(KnownFolder folder) override;
 
 private:
@@ -74,6 +76,7 @@ private:
     static bool IsRoot(const std::wstring& key);
     static std::wstring Parent(const std::wstring& key);
     bool ParentExists(const std::wstring& key) const;
+    bool WritableAsNew(const std::wstring& key) const;
 
     std::map<std::wstring, Node> nodes_;
     std::map<KnownFolder, std::wstring> folders_;

@@ -129,8 +129,32 @@ bool Win32FileSystem::SetAttributes(const std::wstring& path, std::uint32_t attr
     return SetFileAttributesW(path.c_str(), attributes) != 0;
 }
 
-bool Win32FileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target) {
-    return CopyFileW(source.c_str(), target.c_str(), FALSE) != 0;
+bool Win32FileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target,
+                                 bool replaceExisting) {
+    return CopyFileW(source.c_str(), target.c_str(), replaceExisting ? FALSE : TRUE) != 0;
+}
+
+bool Win32FileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
+    constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(source.c_str(), target.c_str(), kFlags)) {
+        return true;
+    }
+    // MoveFileEx will not replace a read-only file (ERROR_ACCESS_DENIED); ntldr and boot.ini
+    // are left read-only on a boot partition. The attributes come back when the move fails.
+    // https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-movefileexw
+    if (GetLastError() != ERROR_ACCESS_DENIED) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        !SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+        return false;
+    }
+    if (MoveFileExW(source.c_str(), target.c_str(), kFlags)) {
+        return true;
+    }
+    SetFileAttributesW(target.c_str(), attributes);
+    return false;
 }
 
 std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {

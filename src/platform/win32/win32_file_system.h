@@ -13,7 +13,9 @@ public:
     std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
     std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    bool CopyFileTo(const std::wstring& source, const std::wstring& target) override;
+    bool CopyFileTo(const std::wstring& source, const std::wstring& target,
+                    bool replaceExisting) override;
+    bool MoveReplacing(const std::wstring& source, const std::wstring& target) override;
     std::wstring FolderPath(KnownFolder folder) override;
 };
 
