@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/attribute_values.h"
+#include "ui/markup_depth.h"
 #include "ui/utf8_text.h"
 
 namespace qn {
@@ -274,37 +275,6 @@ private:
 };
 
 }  // namespace
-
-bool MarkupDepthWithin(std::string_view markup, int maxDepth) {
-    int depth = 0;
-    std::size_t i = 0;
-    while ((i = markup.find('<', i)) != std::string_view::npos) {
-        const std::string_view rest = markup.substr(i);
-        if (rest.starts_with("<!--")) {
-            const std::size_t end = markup.find("-->", i + 4);
-            i = end == std::string_view::npos ? markup.size() : end + 3;
-        } else if (rest.starts_with("<![CDATA[")) {
-            const std::size_t end = markup.find("]]>", i + 9);
-            i = end == std::string_view::npos ? markup.size() : end + 3;
-        } else if (rest.starts_with("</")) {
-            depth = std::max(0, depth - 1);
-            ++i;
-        } else if (rest.starts_with("<?") || rest.starts_with("<!")) {
-            ++i;
-        } else {
-            // An opening tag; it nests unless it closes itself.
-            const std::size_t end = markup.find('>', i);
-            if (end == std::string_view::npos) {
-                return true;  // the parser reports the unterminated tag
-            }
-            if (markup[end - 1] != '/' && ++depth > maxDepth) {
-                return false;
-            }
-            i = end + 1;
-        }
-    }
-    return true;
-}
 
 std::unique_ptr<Control> MarkupBuilder::Build(const std::wstring& file, std::wstring& error) {
     return BuildPass(skin_, manager_, callback_).File(file, 0, error);

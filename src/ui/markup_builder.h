@@ -43,8 +43,4 @@ private:
     IDialogBuilderCallback* callback_;
 };
 
-// True when the markup's elements nest no deeper than maxDepth (checked before the XML parser,
-// which recurses once per level, sees the text).
-bool MarkupDepthWithin(std::string_view markup, int maxDepth);
-
 }  // namespace qn

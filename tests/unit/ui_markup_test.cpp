@@ -1,4 +1,5 @@
 #include "ui/markup_builder.h"
+#include "ui/markup_depth.h"
 
 #include <gtest/gtest.h>
 
@@ -119,11 +120,36 @@ TEST_F(UiMarkup, BadMarkupFailsWithAMessageNamingTheProblem) {
     }
 }
 
-TEST(UiMarkupDepth, CountsNestingButNotCommentsOrSelfClosingTags) {
-    EXPECT_TRUE(MarkupDepthWithin("<a><b/><b/><c><d/></c></a>", 2));
-    EXPECT_FALSE(MarkupDepthWithin("<a><c><d></d></c></a>", 2));
-    EXPECT_TRUE(MarkupDepthWithin("<a><!-- <b><c><d> --></a>", 1));
-    EXPECT_TRUE(MarkupDepthWithin("<?xml version=\"1.0\"?><a/>", 0));
+TEST(UiMarkupDepth, CountsNestingAsTheParserWill) {
+    struct Case {
+        const char* markup;
+        int depth;  // how deep the parser nests it
+    } cases[] = {
+        {"<a><b/><b/><c><d/></c></a>", 2},
+        {"<a><c><d></d></c></a>", 3},
+        {"<a><!-- <b><c><d> --></a>", 1},
+        {"<?xml version=\"1.0\"?><a/><a>", 1},
+        // What hides a tag's end or a closing tag from a naive scan.
+        {"<a n=\"/>\"><a n='/>'><a n=\"'\"></a></a></a>", 3},
+        {"<a><?pi </a> ?><b></b></a>", 2},
+        {"<!DOCTYPE d [ <!ENTITY e \"</a>\"> ]><a><b></b></a>", 2},
+        {"<a><![CDATA[</a></a>]]><b></b></a>", 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(MarkupDepthWithin(c.markup, c.depth)) << c.markup;
+        EXPECT_FALSE(MarkupDepthWithin(c.markup, c.depth - 1)) << c.markup;
+    }
+}
+
+TEST_F(UiMarkup, QuotedTagEndsCannotSmuggleDeepNestingPastTheLimit) {
+    // 200,000 levels once overflowed the stack: each tag looked self-closing to the pre-check.
+    std::string markup;
+    for (int i = 0; i < 200000; ++i) {
+        markup += "<HorizontalLayout name=\"/>\">";
+    }
+    EXPECT_FALSE(MarkupDepthWithin(markup, MarkupBuilder::kMaxDepth));
+    EXPECT_EQ(Build(markup), nullptr);
+    EXPECT_NE(error.find(L"too deep"), std::wstring::npos) << Narrow(error);
 }
 
 }  // namespace
