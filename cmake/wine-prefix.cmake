@@ -19,3 +19,10 @@ execute_process(COMMAND env WINEPREFIX=${PREFIX} ${WINESERVER} -p 60
 execute_process(COMMAND env WINEPREFIX=${PREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=d
                         ${WINE64} cmd.exe /c exit
                 OUTPUT_FILE ${log}.warmup ERROR_FILE ${log}.warmup TIMEOUT 120)
+# A folder link for the work-directory tests: Wine shows a Unix symbolic link to a folder as a
+# directory junction (and cannot make a real one). Made afresh each run.
+set(links ${PREFIX}/drive_c/qn_links)
+file(REMOVE_RECURSE ${links})
+file(MAKE_DIRECTORY ${links}/work ${links}/outside)
+file(WRITE ${links}/outside/keep.txt "not to be deleted through the link\n")
+file(CREATE_LINK ../outside ${links}/work/outside SYMBOLIC)

@@ -44,10 +44,13 @@ bool DeleteTree(FileSystem& files, const std::wstring& path) {
         return false;
     }
     for (const DirEntry& entry : *entries) {
-        if (entry.isDirectory) {
-            DeleteTree(files, folder + entry.name);
+        const std::wstring child = folder + entry.name;
+        if (entry.isLink && entry.isDirectory) {
+            files.RemoveEmptyDirectory(child);  // the junction goes, its target stays
+        } else if (entry.isDirectory) {
+            DeleteTree(files, child);
         } else {
-            files.RemoveFile(folder + entry.name);
+            files.RemoveFile(child);
         }
     }
     folder.pop_back();

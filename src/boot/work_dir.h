@@ -29,6 +29,8 @@ public:
     const std::wstring& Name() const { return name_; }
     std::wstring Path() const { return path_; }
     bool Valid() const { return !path_.empty(); }
+    // Stops owning the folder without deleting it (a tool still runs from it at exit).
+    void Release() { path_.clear(); }
 
 private:
     FileSystem& files_;

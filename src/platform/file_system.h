@@ -26,6 +26,9 @@ enum class CreateDirResult { Created, AlreadyExists, Failed };
 struct DirEntry {
     std::wstring name;
     bool isDirectory = false;
+    // A directory junction or symbolic link (a reparse point): whoever deletes a tree removes
+    // the link itself and never walks into what it points at.
+    bool isLink = false;
 };
 
 // A file open for writing; closed when destroyed.
@@ -56,6 +59,8 @@ public:
 
     // Sets the attribute bits of a file (kAttributeNormal alone clears them all).
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
+    // The attribute bits of a file or folder; nullopt when there is none.
+    virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
 
     // Copies a file with its attributes. With replaceExisting a file at target is replaced
     // (failing when that file is read-only, hidden or system); without it an existing target
@@ -63,9 +68,9 @@ public:
     virtual bool CopyFileTo(const std::wstring& source, const std::wstring& target,
                             bool replaceExisting) = 0;
 
-    // Renames source to target in one step, replacing a file at target whatever its attributes,
-    // and returns only when the change is on the disk (MoveFileEx with replace-existing and
-    // write-through). A failure leaves both files as they were.
+    // Renames source to target in one step, replacing a file at target, and returns only when
+    // the change is on the disk (MoveFileEx with replace-existing and write-through). Like
+    // Windows it refuses a read-only target. A failure leaves both files as they were.
     virtual bool MoveReplacing(const std::wstring& source, const std::wstring& target) = 0;
 
     // Folder path without a trailing backslash; empty when the system cannot tell.

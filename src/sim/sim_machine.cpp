@@ -269,6 +269,10 @@ bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring
     return ok;
 }
 
+std::optional<std::uint32_t> SimFileSystem::Attributes(const std::wstring& path) {
+    return machine_.Files().Attributes(path);
+}
+
 std::wstring SimFileSystem::FolderPath(KnownFolder folder) {
     return machine_.Files().FolderPath(folder);
 }

@@ -28,11 +28,13 @@ TEST(ExtractResource, WritesBytesExactlyInPiecesOfAtMostTwoMebibytes) {
     ASSERT_TRUE(ExtractResource(files, resources, L"C:\\w\\bcdboot.exe", 130, kBinResourceType));
     ASSERT_NE(files.FileBytes(L"C:\\w\\bcdboot.exe"), nullptr);
     EXPECT_EQ(*files.FileBytes(L"C:\\w\\bcdboot.exe"), data);
+    const std::wstring temp = L"C:\\w\\bcdboot.exe.qn-new";
     const std::vector<std::wstring> expected = {
-        L"create C:\\w\\bcdboot.exe", L"write C:\\w\\bcdboot.exe 2097152",
-        L"write C:\\w\\bcdboot.exe 2097152", L"write C:\\w\\bcdboot.exe 5"};
+        L"create " + temp, L"write " + temp + L" 2097152", L"write " + temp + L" 2097152",
+        L"write " + temp + L" 5", L"move " + temp + L" C:\\w\\bcdboot.exe"};
     EXPECT_EQ(files.Journal(), expected);
     EXPECT_EQ(files.OpenFiles(), 0u);
+    EXPECT_FALSE(files.PathExists(temp));
 }
 
 TEST(ExtractResource, ShortWritesAdvanceByWhatWasWritten) {
@@ -45,43 +47,73 @@ TEST(ExtractResource, ShortWritesAdvanceByWhatWasWritten) {
     EXPECT_EQ(*files.FileBytes(L"C:\\boot.ini"), data);
 }
 
-TEST(ExtractResource, ReplacesAnExistingFile) {
-    fake::FakeFileSystem files;
-    fake::FakeModuleResources resources;
-    resources.Add(134, kBinResourceType, {1, 2});
-    files.AddFile(L"C:\\w\\bcdedit.exe", Pattern(50));
-    ASSERT_TRUE(ExtractResource(files, resources, L"C:\\w\\bcdedit.exe", 134, kBinResourceType));
-    EXPECT_EQ(*files.FileBytes(L"C:\\w\\bcdedit.exe"), (std::vector<std::uint8_t>{1, 2}));
+TEST(ExtractResource, ReplacesAFileWhateverItsAttributesAndTheCallerSetsThemAgain) {
+    // ntldr and boot.ini are left read-only, hidden and system; Windows will not replace a
+    // read-only file, and the fake refuses it the same way.
+    const std::uint32_t kinds[] = {kAttributeNormal, kAttributeReadOnly,
+                                   kAttributeReadOnly | kAttributeHidden | kAttributeSystem};
+    for (std::uint32_t attributes : kinds) {
+        fake::FakeFileSystem files;
+        fake::FakeModuleResources resources;
+        resources.Add(132, kBinResourceType, {1, 2});
+        files.AddFile(L"C:\\ntldr", Pattern(50));
+        files.SetAttributes(L"C:\\ntldr", attributes);
+        ASSERT_TRUE(ExtractResource(files, resources, L"C:\\ntldr", 132, kBinResourceType))
+            << attributes;
+        EXPECT_EQ(*files.FileBytes(L"C:\\ntldr"), (std::vector<std::uint8_t>{1, 2})) << attributes;
+        EXPECT_EQ(files.AttributesOf(L"C:\\ntldr"), kAttributeNormal) << attributes;
+    }
 }
 
-TEST(ExtractResource, FailsWithoutLeavingAFile) {
+TEST(ExtractResource, AFailureLeavesTheOldFileWholeAndNothingBeside) {
     struct Case {
         const char* what;
         bool addResource;
         bool failCreate;
         std::size_t writeLimit;
+        bool failMove;
     } cases[] = {
-        {"missing resource", false, false, 4096},
-        {"file cannot be created", true, true, 4096},
-        {"write makes no progress", true, false, 0},
+        {"missing resource", false, false, 4096, false},
+        {"new file cannot be created", true, true, 4096, false},
+        {"write makes no progress", true, false, 0, false},
+        {"replacement fails", true, false, 4096, true},
     };
+    const auto old = Pattern(77);
     for (const auto& c : cases) {
         fake::FakeFileSystem files;
         fake::FakeModuleResources resources;
         if (c.addResource) {
-            resources.Add(135, kBinResourceType, Pattern(10000));
+            resources.Add(133, kBinResourceType, Pattern(10000));
         }
+        files.AddFile(L"C:\\NTDETECT.COM", old);
+        files.SetAttributes(L"C:\\NTDETECT.COM", kAttributeReadOnly | kAttributeHidden);
         if (c.failCreate) {
-            files.FailCreateFile(L"C:\\w\\bootsect.exe");
+            files.FailCreateFile(L"C:\\NTDETECT.COM.qn-new");
+        }
+        if (c.failMove) {
+            files.FailCreateFile(L"C:\\NTDETECT.COM");
         }
         files.SetWriteLimit(c.writeLimit);
-        files.AddDirectory(L"C:\\w");
-        EXPECT_FALSE(
-            ExtractResource(files, resources, L"C:\\w\\bootsect.exe", 135, kBinResourceType))
+        EXPECT_FALSE(ExtractResource(files, resources, L"C:\\NTDETECT.COM", 133, kBinResourceType))
             << c.what;
-        EXPECT_FALSE(files.PathExists(L"C:\\w\\bootsect.exe")) << c.what;
+        ASSERT_NE(files.FileBytes(L"C:\\NTDETECT.COM"), nullptr) << c.what;
+        EXPECT_EQ(*files.FileBytes(L"C:\\NTDETECT.COM"), old) << c.what;
+        EXPECT_EQ(files.AttributesOf(L"C:\\NTDETECT.COM"), kAttributeReadOnly | kAttributeHidden)
+            << c.what;
+        EXPECT_FALSE(files.PathExists(L"C:\\NTDETECT.COM.qn-new")) << c.what;
         EXPECT_EQ(files.OpenFiles(), 0u) << c.what;
     }
+}
+
+TEST(ExtractResource, NoTargetYetAndAFailureLeavesNoFile) {
+    fake::FakeFileSystem files;
+    fake::FakeModuleResources resources;
+    resources.Add(135, kBinResourceType, Pattern(10000));
+    files.AddDirectory(L"C:\\w");
+    files.SetWriteLimit(0);
+    EXPECT_FALSE(ExtractResource(files, resources, L"C:\\w\\bootsect.exe", 135, kBinResourceType));
+    EXPECT_FALSE(files.PathExists(L"C:\\w\\bootsect.exe"));
+    EXPECT_FALSE(files.PathExists(L"C:\\w\\bootsect.exe.qn-new"));
 }
 
 TEST(ExtractResource, EmptyResourceCountsAsMissing) {

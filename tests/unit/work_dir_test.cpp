@@ -128,6 +128,17 @@ TEST(DeleteTree, SkipsFailuresAndStillDeletesTheRest) {
     EXPECT_FALSE(files.PathExists(L"C:\\w\\other.exe"));
 }
 
+TEST(DeleteTree, RemovesAJunctionItselfAndNeverWhatItPointsAt) {
+    fake::FakeFileSystem files;
+    files.AddFile(L"D:\\Users\\me\\Documents\\thesis.doc");
+    files.AddFile(L"C:\\w\\bcdedit.exe");
+    files.AddJunction(L"C:\\w\\docs", L"D:\\Users\\me\\Documents");
+    files.AddFile(L"C:\\w\\sub\\log.txt");
+    EXPECT_TRUE(DeleteTree(files, L"C:\\w"));
+    EXPECT_FALSE(files.PathExists(L"C:\\w"));
+    EXPECT_TRUE(files.IsFile(L"D:\\Users\\me\\Documents\\thesis.doc"));
+}
+
 TEST(DeleteTree, EmptyOrMissingPathDoesNothing) {
     fake::FakeFileSystem files;
     files.AddFile(L"C:\\keep.txt");

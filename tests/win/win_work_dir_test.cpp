@@ -88,7 +88,7 @@ TEST(Win32ExtractResource, BootIniTemplateIsExactlyTheCarriedBytes) {
     const std::string expected =
         "[boot loader]\r\ntimeout=30\r\n"
         "default=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\n";
-    EXPECT_EQ(expected.size(), 101u);
+    EXPECT_EQ(read, 101u) << "the template is 101 bytes";
     EXPECT_EQ(std::string(buffer, read), expected);
     DeleteTree(files, folder);
 }
@@ -111,8 +111,27 @@ TEST(Win32ExtractResource, ReplacesAHiddenSystemReadOnlyFile) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
     EXPECT_EQ(data.nFileSizeLow, 101u);
+    EXPECT_FALSE(files.PathExists(ExtractTempPath(path))) << "the new content was moved in";
     DeleteTree(files, folder);
     EXPECT_FALSE(files.PathExists(folder));
+}
+
+// Wine 8 can neither create a directory junction (FSCTL_SET_REPARSE_POINT is not supported) nor
+// remove one; it shows a Unix symbolic link to a folder as one (directory + reparse point).
+// The test fixture puts such a link, C:\qn_links\work\outside, to C:\qn_links\outside.
+TEST(Win32DeleteTree, NeverWalksIntoAJunctionAndSaysWhetherTheFolderWent) {
+    win32::Win32FileSystem files;
+    const std::wstring work = L"C:\\qn_links\\work";
+    const std::wstring kept = L"C:\\qn_links\\outside\\keep.txt";
+    ASSERT_TRUE(files.PathExists(kept)) << "the fixture did not run";
+    const auto entries = files.ListDirectory(work);
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_TRUE((*entries)[0].isLink);
+    EXPECT_TRUE((*entries)[0].isDirectory);
+    const bool gone = DeleteTree(files, work);
+    EXPECT_EQ(gone, !files.PathExists(work));
+    EXPECT_TRUE(files.PathExists(kept)) << "deleted through the junction";
 }
 
 TEST(Win32ExtractResource, MissingOrEmptyResourceLeavesNoFile) {

@@ -42,6 +42,30 @@ std::wstring FakeFileSystem::Key(const std::wstring& path) const {
     while (key.size() > 1 && key.back() == L'\\' && !IsRoot(key)) {
         key.pop_back();
     }
+    return ThroughJunctions(key);
+}
+
+// A path below a junction names what is below its target, as on Windows; the junction itself
+// (the last component) stays the link.
+std::wstring FakeFileSystem::ThroughJunctions(std::wstring key) const {
+    if (!hasJunctions_) {
+        return key;
+    }
+    for (int hops = 0; hops < 32; ++hops) {
+        bool moved = false;
+        for (std::size_t slash = key.find(L'\\'); slash != std::wstring::npos;
+             slash = key.find(L'\\', slash + 1)) {
+            auto it = nodes_.find(key.substr(0, slash));
+            if (it != nodes_.end() && !it->second.linkTarget.empty()) {
+                key = it->second.linkTarget + key.substr(slash);
+                moved = true;
+                break;
+            }
+        }
+        if (!moved) {
+            break;
+        }
+    }
     return key;
 }
 
@@ -94,6 +118,18 @@ void FakeFileSystem::AddFile(const std::wstring& path, std::vector<std::uint8_t>
     nodes_[key] = Node{path, false, std::move(bytes)};
 }
 
+void FakeFileSystem::AddJunction(const std::wstring& path, const std::wstring& target) {
+    const std::wstring key = Key(path);
+    if (key.empty() || IsRoot(key)) {
+        return;
+    }
+    AddDirectory(Parent(key));
+    Node link{path, true, {}};
+    link.linkTarget = Key(target);
+    hasJunctions_ = true;
+    nodes_[key] = std::move(link);
+}
+
 bool FakeFileSystem::IsDirectory(const std::wstring& path) const {
     auto it = nodes_.find(Key(path));
     return it != nodes_.end() && it->second.isDirectory;
@@ -138,8 +174,8 @@ bool FakeFileSystem::RemoveEmptyDirectory(const std::wstring& path) {
         return false;
     }
     for (const auto& [other, node] : nodes_) {
-        if (Parent(other) == key) {
-            return false;  // not empty
+        if (it->second.linkTarget.empty() && Parent(other) == key) {
+            return false;  // not empty (a junction goes whatever its target holds)
         }
     }
     nodes_.erase(it);
@@ -163,16 +199,20 @@ bool FakeFileSystem::PathExists(const std::wstring& path) {
 }
 
 std::optional<std::vector<DirEntry>> FakeFileSystem::ListDirectory(const std::wstring& path) {
-    const std::wstring key = Key(path);
+    std::wstring key = Key(path);
     auto it = nodes_.find(key);
     if (!IsRoot(key) && (it == nodes_.end() || !it->second.isDirectory)) {
         return std::nullopt;
+    }
+    if (it != nodes_.end() && !it->second.linkTarget.empty()) {
+        key = it->second.linkTarget;  // through the junction
     }
     std::vector<DirEntry> entries;
     for (const auto& [other, node] : nodes_) {
         if (Parent(other) == key) {
             const auto slash = node.displayPath.rfind(L'\\');
-            entries.push_back({node.displayPath.substr(slash + 1), node.isDirectory});
+            entries.push_back(
+                {node.displayPath.substr(slash + 1), node.isDirectory, !node.linkTarget.empty()});
         }
     }
     return entries;
@@ -263,7 +303,8 @@ bool FakeFileSystem::MoveReplacing(const std::wstring& source, const std::wstrin
         return false;
     }
     auto to = nodes_.find(targetKey);
-    if (to != nodes_.end() && to->second.isDirectory) {
+    if (to != nodes_.end() &&
+        (to->second.isDirectory || (to->second.attributes & kAttributeReadOnly) != 0)) {
         return false;
     }
     Node moved = std::move(from->second);

@@ -25,6 +25,9 @@ public:
     void SetFolder(KnownFolder folder, std::wstring path) { folders_[folder] = std::move(path); }
     void AddDirectory(const std::wstring& path);  // with its parents
     void AddFile(const std::wstring& path, std::vector<std::uint8_t> bytes = {});
+    // A directory junction at path pointing at the folder target, with Windows' rules: it lists
+    // the target's entries, DeleteFile refuses it, RemoveDirectory removes the link alone.
+    void AddJunction(const std::wstring& path, const std::wstring& target);
     void FailMakeDirectory(const std::wstring& path) { failMkdir_.insert(Key(path)); }
     void FailCreateFile(const std::wstring& path) { failCreate_.insert(Key(path)); }
     void FailRemove(const std::wstring& path) { failRemove_.insert(Key(path)); }
@@ -62,17 +65,25 @@ public:
     bool CopyFileTo(const std::wstring& source, const std::wstring& target,
                     bool replaceExisting) override;
     bool MoveReplacing(const std::wstring& source, const std::wstring& target) override;
+    std::optional<std::uint32_t> Attributes(const std::wstring& path) override {
+        return AttributesOf(path);
+    }
     std::wstring FolderPath(KnownFolder folder) override;
 
 private:
     friend class FakeWritableFile;
     struct Node {
+        Node() = default;
+        Node(std::wstring path, bool directory, std::vector<std::uint8_t> content)
+            : displayPath(std::move(path)), isDirectory(directory), bytes(std::move(content)) {}
         std::wstring displayPath;
         bool isDirectory = false;
         std::vector<std::uint8_t> bytes;
         std::uint32_t attributes = kAttributeNormal;
+        std::wstring linkTarget;  // key of what a junction points at; empty for other nodes
     };
     std::wstring Key(const std::wstring& path) const;
+    std::wstring ThroughJunctions(std::wstring key) const;
     static bool IsRoot(const std::wstring& key);
     static std::wstring Parent(const std::wstring& key);
     bool ParentExists(const std::wstring& key) const;
@@ -85,6 +96,7 @@ private:
     std::vector<std::wstring> journal_;
     std::size_t openFiles_ = 0;
     std::function<std::wstring(wchar_t)> resolver_;
+    bool hasJunctions_ = false;
 };
 
 }  // namespace qn::fake

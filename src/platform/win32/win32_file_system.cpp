@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "platform/system_tool_folder.h"
 #include "platform/win32/unique_handle.h"
 
 namespace qn::win32 {
@@ -49,6 +50,9 @@ CreateDirResult Win32FileSystem::MakeDirectory(const std::wstring& path) {
 }
 
 bool Win32FileSystem::RemoveEmptyDirectory(const std::wstring& path) {
+    // On a directory junction or directory symbolic link this removes the link itself, whatever
+    // its target holds; DeleteFileW refuses such a link.
+    // https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-removedirectoryw
     return RemoveDirectoryW(path.c_str()) != 0;
 }
 
@@ -85,11 +89,8 @@ std::optional<std::vector<DirEntry>> Win32FileSystem::ListDirectory(const std::w
         if (name == L"." || name == L"..") {
             continue;
         }
-        // A directory junction or symbolic link is listed as a file so that deleting a tree
-        // removes the link and never walks into what it points at.
-        const bool isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                                 (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-        entries.push_back({std::move(name), isDirectory});
+        entries.push_back({std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                           (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (FindNextFileW(find.Get(), &data));
     return entries;
 }
@@ -105,20 +106,6 @@ UniqueHandle CreateAlways(const std::wstring& path) {
 
 std::unique_ptr<WritableFile> Win32FileSystem::CreateFileForWrite(const std::wstring& path) {
     UniqueHandle file = CreateAlways(path);
-    // CREATE_ALWAYS refuses to replace a read-only, hidden or system file (ERROR_ACCESS_DENIED),
-    // which is how ntldr and boot.ini are left on a boot partition. Replacing them is the point
-    // of a repair, so the attributes go first; the caller sets them again afterwards.
-    // https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-createfilew
-    if (!file && GetLastError() == ERROR_ACCESS_DENIED) {
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
-            file = CreateAlways(path);
-            if (!file) {
-                SetFileAttributesW(path.c_str(), attributes);
-            }
-        }
-    }
     if (!file) {
         return nullptr;
     }
@@ -135,26 +122,16 @@ bool Win32FileSystem::CopyFileTo(const std::wstring& source, const std::wstring&
 }
 
 bool Win32FileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
-    constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (MoveFileExW(source.c_str(), target.c_str(), kFlags)) {
-        return true;
+    return MoveFileExW(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::optional<std::uint32_t> Win32FileSystem::Attributes(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return std::nullopt;
     }
-    // MoveFileEx will not replace a read-only file (ERROR_ACCESS_DENIED); ntldr and boot.ini
-    // are left read-only on a boot partition. The attributes come back when the move fails.
-    // https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-movefileexw
-    if (GetLastError() != ERROR_ACCESS_DENIED) {
-        return false;
-    }
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-        !SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL)) {
-        return false;
-    }
-    if (MoveFileExW(source.c_str(), target.c_str(), kFlags)) {
-        return true;
-    }
-    SetFileAttributesW(target.c_str(), attributes);
-    return false;
+    return attributes;
 }
 
 std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
@@ -175,10 +152,7 @@ std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
             if (length == 0 || length >= MAX_PATH) {
                 return {};
             }
-            // A 32-bit process on 64-bit Windows sees SysWOW64 under the name System32, where
-            // the boot tools do not exist; Sysnative is the real System32 for it.
-            // https://learn.microsoft.com/windows/win32/winprog64/file-system-redirector
-            return WithoutTrailingBackslash(buffer) + (IsWow64() ? L"\\Sysnative" : L"\\System32");
+            return SystemToolFolder(buffer, IsWow64());
         }
     }
     return {};

@@ -16,6 +16,7 @@ public:
     bool CopyFileTo(const std::wstring& source, const std::wstring& target,
                     bool replaceExisting) override;
     bool MoveReplacing(const std::wstring& source, const std::wstring& target) override;
+    std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
     std::wstring FolderPath(KnownFolder folder) override;
 };
 
