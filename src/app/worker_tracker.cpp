@@ -14,24 +14,38 @@ WorkerTracker::WorkerTracker() : state_(std::make_shared<State>()) {}
 
 WorkerTracker::~WorkerTracker() = default;
 
-bool WorkerTracker::Start(std::function<void()> work) {
+bool WorkerTracker::Start(WorkerFootprint footprint, std::function<void()> work) {
+    int id = 0;
     {
         std::lock_guard<std::mutex> guard(state_->lock);
         ++state_->running;
+        id = state_->nextId++;
+        state_->footprints.emplace(id, std::move(footprint));
     }
     try {
-        std::thread([state = state_, work = std::move(work)] {
+        std::thread([state = state_, id, work = std::move(work)] {
             work();
             std::lock_guard<std::mutex> guard(state->lock);
             --state->running;
+            state->footprints.erase(id);
             state->idle.notify_all();
         }).detach();
     } catch (const std::system_error&) {
         std::lock_guard<std::mutex> guard(state_->lock);
         --state_->running;
+        state_->footprints.erase(id);
         return false;
     }
     return true;
+}
+
+WorkerFootprint WorkerTracker::InUse() const {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    WorkerFootprint all;
+    for (const auto& [id, footprint] : state_->footprints) {
+        all.Add(footprint);
+    }
+    return all;
 }
 
 bool WorkerTracker::WaitIdle(std::chrono::milliseconds timeout, const std::function<void()>& pump) {

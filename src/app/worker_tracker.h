@@ -3,8 +3,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+
+#include "app/worker_footprint.h"
 
 namespace qn {
 
@@ -18,8 +21,9 @@ public:
     WorkerTracker(const WorkerTracker&) = delete;
     WorkerTracker& operator=(const WorkerTracker&) = delete;
 
-    // Runs work on a new thread of its own; false when no thread could be made.
-    bool Start(std::function<void()> work);
+    // Runs work on a new thread of its own; false when no thread could be made. footprint is
+    // what the work uses until it ends.
+    bool Start(WorkerFootprint footprint, std::function<void()> work);
 
     // Waits until no worker runs, at most timeout; calls pump between short waits (the UI thread
     // must keep taking the messages workers send it, or a worker blocked in a send never ends).
@@ -27,12 +31,16 @@ public:
     bool WaitIdle(std::chrono::milliseconds timeout, const std::function<void()>& pump);
 
     int Running() const;
+    // What the workers still running use, together.
+    WorkerFootprint InUse() const;
 
 private:
     struct State {
         std::mutex lock;
         std::condition_variable idle;
         int running = 0;
+        int nextId = 0;
+        std::map<int, WorkerFootprint> footprints;  // of the running workers
     };
     // Shared with the threads: a worker that outlives the tracker still has it.
     std::shared_ptr<State> state_;

@@ -168,8 +168,12 @@ void MountLetterlessVolumes(EspMountTable& table, const MountPorts& ports) {
     }
 }
 
-void RemoveEspMountPoints(EspMountTable& table, VolumePort& volumes, Diagnostics& diagnostics) {
+void RemoveEspMountPoints(EspMountTable& table, VolumePort& volumes, Diagnostics& diagnostics,
+                          const std::set<char>& keep) {
     for (const char letter : table.temporaryLetters) {
+        if (keep.count(letter) != 0) {
+            continue;
+        }
         if (const std::uint32_t error = volumes.DeleteMountPoint(DriveRoot(letter))) {
             diagnostics.Write(ErrorLine(L"DeleteVolumeMountPointW", error));
             continue;

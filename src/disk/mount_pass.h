@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <utility>
 
 #include "disk/disk_info.h"
@@ -37,7 +38,10 @@ void MountLetterlessVolumes(EspMountTable& table, const MountPorts& ports);
 
 // Removes the letters this program mounted (table.temporaryLetters) and forgets them; letters
 // the user had before are left alone. Safe to call again.
-void RemoveEspMountPoints(EspMountTable& table, VolumePort& volumes, Diagnostics& diagnostics);
+// Removes the letters the program mounted, except those in keep: these are left mounted (a
+// worker still uses them) and forgotten, so nothing removes them later.
+void RemoveEspMountPoints(EspMountTable& table, VolumePort& volumes, Diagnostics& diagnostics,
+                          const std::set<char>& keep = {});
 
 // The first letter from C to Z with nothing mounted at its root; '[' when all are in use. A and
 // B are never offered.
@@ -61,9 +65,11 @@ public:
     ScopedEspMounts& operator=(const ScopedEspMounts&) = delete;
 
     const EspMountTable& Table() const { return table_; }
-    // Removes the temporary letters now (the owner's shutdown); the destructor then has nothing
-    // left to do.
-    void Remove() { RemoveEspMountPoints(table_, ports_.volumes, ports_.diagnostics); }
+    // Removes the temporary letters now (the owner's shutdown), leaving those in keep mounted;
+    // the destructor then has nothing left to do.
+    void Remove(const std::set<char>& keep = {}) {
+        RemoveEspMountPoints(table_, ports_.volumes, ports_.diagnostics, keep);
+    }
 
 private:
     MountPorts ports_;

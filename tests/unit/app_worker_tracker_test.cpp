@@ -14,7 +14,7 @@ TEST(WorkerTracker, WaitsForRunningWorkersAndPumpsMeanwhile) {
     std::promise<void> release;
     auto released = release.get_future().share();
     std::atomic<bool> finished{false};
-    ASSERT_TRUE(tracker.Start([released, &finished] {
+    ASSERT_TRUE(tracker.Start({}, [released, &finished] {
         released.wait();
         finished = true;
     }));
@@ -38,7 +38,7 @@ TEST(WorkerTracker, GivesUpAfterTheTimeoutAndTheWorkerOutlivesTheTracker) {
     std::atomic<bool> finished{false};
     {
         WorkerTracker tracker;
-        tracker.Start([released, &finished] {
+        tracker.Start({}, [released, &finished] {
             released.wait();
             finished = true;
         });
@@ -50,6 +50,36 @@ TEST(WorkerTracker, GivesUpAfterTheTimeoutAndTheWorkerOutlivesTheTracker) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(finished);
+}
+
+TEST(WorkerTracker, KnowsWhatTheWorkersStillRunningUse) {
+    WorkerTracker tracker;
+    std::promise<void> releaseScan, releaseRepair;
+    auto scanGo = releaseScan.get_future().share();
+    auto repairGo = releaseRepair.get_future().share();
+    WorkerFootprint scan;
+    scan.allLetters = true;
+    scan.registryHive = true;
+    WorkerFootprint repair;
+    repair.letters = {'S', 'C'};
+    ASSERT_TRUE(tracker.Start(scan, [scanGo] { scanGo.wait(); }));
+    ASSERT_TRUE(tracker.Start(repair, [repairGo] { repairGo.wait(); }));
+    WorkerFootprint both = tracker.InUse();
+    EXPECT_TRUE(both.allLetters && both.registryHive);
+    EXPECT_EQ(both.letters, (std::set<char>{'C', 'S'}));
+
+    releaseScan.set_value();
+    for (int i = 0; i < 500 && tracker.Running() > 1; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const WorkerFootprint left = tracker.InUse();
+    EXPECT_FALSE(left.allLetters) << "the scan has ended";
+    EXPECT_FALSE(left.registryHive);
+    EXPECT_TRUE(left.UsesLetter('S'));
+    EXPECT_FALSE(left.UsesLetter('T'));
+    releaseRepair.set_value();
+    EXPECT_TRUE(tracker.WaitIdle(std::chrono::seconds(10), nullptr));
+    EXPECT_FALSE(tracker.InUse().UsesLetter('S'));
 }
 
 TEST(WorkerTracker, IdleAtOnceWithoutWorkers) {

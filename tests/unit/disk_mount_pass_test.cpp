@@ -167,6 +167,26 @@ TEST_F(MountPassTest, ActiveSystemReservedPartitionKeepsItsLetterUntilShutdown) 
     EXPECT_EQ(volumes.LetterOf(L"windows"), 'C');
 }
 
+TEST_F(MountPassTest, ALetterAWorkerStillUsesIsLeftMountedAndForgotten) {
+    AddDisk(0, PartitionStyle::Mbr);
+    AddDisk(1, PartitionStyle::Gpt);
+    volumes.AddVolume(L"reserved", OnDisk(0, fake::MbrPartition(kMiB, true)));
+    volumes.AddVolume(L"windows", OnDisk(0, fake::MbrPartition(100 * kMiB)), 'C');
+    volumes.AddVolume(L"esp", Esp(1, 200 * kMiB));
+    MountLetterlessVolumes(table, Ports());
+    const char reserved = volumes.LetterOf(L"reserved");
+    const char esp = volumes.LetterOf(L"esp");
+    ASSERT_NE(reserved, 0);
+    ASSERT_NE(esp, 0);
+
+    RemoveEspMountPoints(table, volumes, diagnostics, {reserved});
+    EXPECT_EQ(volumes.LetterOf(L"reserved"), reserved) << "a repair still writes there";
+    EXPECT_EQ(volumes.LetterOf(L"esp"), 0);
+    EXPECT_THAT(table.temporaryLetters, IsEmpty());
+    RemoveEspMountPoints(table, volumes, diagnostics);  // what the destructor does later
+    EXPECT_EQ(volumes.LetterOf(L"reserved"), reserved);
+}
+
 TEST_F(MountPassTest, RecoveryPartitionIsMountedAndUnmountedAtOnce) {
     AddDisk(0, PartitionStyle::Gpt);
     volumes.AddVolume(L"windows", GptData(0, 300 * kMiB), 'C');

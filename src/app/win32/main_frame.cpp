@@ -5,11 +5,13 @@
 #include "app/main_dispatch.h"
 #include "app/main_messages.h"
 #include "app/result_line.h"
+#include "app/shutdown_plan.h"
 #include "app/ui_probe.h"
 #include "app/win32/confirm_frame.h"
 #include "disk/disk_info.h"
 #include "disk/installation_scan.h"
 #include "disk/system_storage.h"
+#include "platform/diagnostics.h"
 #include "platform/registry_port.h"
 #include "platform/system_ports.h"
 #include "repair/win32/workflows.h"
@@ -77,13 +79,24 @@ void MainFrame::ShutDown() {
     }
     // A worker may still hold a hive loaded or run a tool from the work directory: let it end
     // before both go. Messages it sends meanwhile are taken (and ignored) so it is not blocked.
-    workers_.WaitIdle(kShutdownWait, [] {
+    const bool ended = workers_.WaitIdle(kShutdownWait, [] {
         MSG msg;
         ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     });
-    espMounts_.Remove();
+    // One that still runs keeps what it uses; everything else goes, and the diagnostics say
+    // what was left behind.
+    const ShutdownPlan plan =
+        PlanShutdown(ended ? 0 : workers_.Running(), ended ? WorkerFootprint{} : workers_.InUse(),
+                     EspMounts().temporaryLetters, workDir_ ? workDir_->Path() : std::wstring());
+    espMounts_.Remove(plan.keepLetters);
     ::PostQuitMessage(0);
+    if (!plan.deleteWorkDirectory && workDir_) {
+        workDir_->Release();
+    }
     workDir_.reset();
+    if (!plan.diagnostic.empty()) {
+        SystemDiagnostics().Write(plan.diagnostic);
+    }
 }
 
 void MainFrame::OnFinalMessage(HWND hwnd) {
@@ -173,8 +186,8 @@ void MainFrame::AppendResultLine(int mode, const std::wstring& text) {
     }
 }
 
-bool MainFrame::StartWorker(std::function<void()> work) {
-    return workers_.Start(std::move(work));
+bool MainFrame::StartWorker(WorkerFootprint footprint, std::function<void()> work) {
+    return workers_.Start(std::move(footprint), std::move(work));
 }
 
 void MainFrame::StartDetection() {
@@ -184,8 +197,12 @@ void MainFrame::StartDetection() {
     }
     scanResult_ = std::make_shared<InstallationTable>();
     auto held = std::make_shared<DetectionClaim>(std::move(*claim));
-    StartWorker([held, status = detect_, result = scanResult_, channel = channel_,
-                 ports = SystemInstallationScanPorts()] {
+    // The scan reads every drive's hive through HKU\Software.
+    WorkerFootprint footprint;
+    footprint.allLetters = true;
+    footprint.registryHive = true;
+    StartWorker(footprint, [held, status = detect_, result = scanResult_, channel = channel_,
+                            ports = SystemInstallationScanPorts()] {
         RunDetection(
             std::move(*held),
             [&ports](const DetectionClaim& c) { return ScanInstallations(c, ports); }, *result,

@@ -76,8 +76,9 @@ public:
     void SelectPage(int page);
     // mode 0 appends a row to "listResult", mode 1 replaces the text of the last row.
     void AppendResultLine(int mode, const std::wstring& text);
-    // Starts work on a thread of its own; it may report only through Channel().
-    bool StartWorker(std::function<void()> work);
+    // Starts work on a thread of its own; it may report only through Channel(). footprint is
+    // what it uses until it ends (kept in place if the window closes before that).
+    bool StartWorker(WorkerFootprint footprint, std::function<void()> work);
     std::shared_ptr<UiChannel> Channel() const { return channel_; }
 
     // Runs the installation scan with its progress display (the automatic and manual flows).
