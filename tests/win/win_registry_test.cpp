@@ -9,7 +9,7 @@
 #include "platform/win32/win32_fs_redirection.h"
 #include "platform/win32/win32_registry_port.h"
 
-// Read-only: the running system's (the Wine prefix's) own keys.
+// The private Wine prefix's own keys; written only under HKLM\Software\QuenraViewTest.
 namespace qn {
 namespace {
 
@@ -40,6 +40,41 @@ TEST(Win32RegistryPort, MissingOrNonTextValuesReadEmpty) {
         ASSERT_NE(type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(key->ReadString(name), L"");
     }
+}
+
+// Writes name=value under HKLM\Software\QuenraViewTest in one registry view of the prefix.
+void PutInView(REGSAM view, const wchar_t* value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QuenraViewTest", 0, nullptr, 0,
+                              KEY_SET_VALUE | view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD bytes = static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t));
+    ASSERT_EQ(RegSetValueExW(key, L"Which", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST(Win32RegistryPort, ReadsThe64BitViewWhateverTheBuild) {
+    ASSERT_NE(win32::kRegistryReadAccess & KEY_WOW64_64KEY, 0u);
+    ASSERT_EQ(win32::kRegistryReadAccess & KEY_WOW64_32KEY, 0u);
+    PutInView(KEY_WOW64_64KEY, L"64");
+    PutInView(KEY_WOW64_32KEY, L"32");
+    // The two views really differ in this prefix, so reading the right one means something.
+    HKEY view32 = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QuenraViewTest", 0,
+                            KEY_READ | KEY_WOW64_32KEY, &view32),
+              ERROR_SUCCESS);
+    wchar_t text[8] = {};
+    DWORD bytes = sizeof text;
+    ASSERT_EQ(
+        RegQueryValueExW(view32, L"Which", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &bytes),
+        ERROR_SUCCESS);
+    RegCloseKey(view32);
+    EXPECT_STREQ(text, L"32");
+    win32::Win32RegistryPort registry;
+    const auto key = registry.OpenKey(RegistryRoot::LocalMachine, L"Software\\QuenraViewTest");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->ReadString(L"Which"), L"64");
 }
 
 TEST(Win32RegistryPort, KeysThatDoNotExistDoNotOpen) {

@@ -53,9 +53,7 @@ std::unique_ptr<RegistryKey> Win32RegistryPort::OpenKey(RegistryRoot root,
                                                         const std::wstring& subKey) {
     const HKEY predefined = root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_USERS;
     HKEY key = nullptr;
-    // Reading is all the program does here; asking for more fails on keys whose ACL allows
-    // reading only.
-    if (RegOpenKeyExW(predefined, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(predefined, subKey.c_str(), 0, kRegistryReadAccess, &key) != ERROR_SUCCESS) {
         return nullptr;
     }
     return std::make_unique<Win32RegistryKey>(UniqueRegKey(key));
