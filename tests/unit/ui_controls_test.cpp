@@ -229,6 +229,41 @@ TEST_F(UiControls, AClickHandlerMayDestroyTheClickedRow) {
     manager.OnButtonUp({5, 5}, 0);
 }
 
+TEST_F(UiControls, AHandlerMayDestroyTheHotAndCapturedControlWhileItIsPressed) {
+    // The row's selection is announced while the button is pressed: the pointer hovers over it
+    // and it holds the capture when the handler takes the row away.
+    auto root = std::make_unique<VerticalLayout>();
+    auto* list = Add<ListView>(*root, L"list", 300);
+    Attach(std::move(root));
+    auto row = std::make_unique<ListContainerElement>();
+    auto button = std::make_unique<Button>();
+    button->SetName(L"del");
+    row->Add(std::move(button));
+    list->Add(std::move(row));
+    manager.LayoutIfNeeded();
+    Control* pressed = static_cast<Container*>(list->ItemAt(0))->ItemAt(0);
+    const UiPoint p{(pressed->Pos().left + pressed->Pos().right) / 2,
+                    (pressed->Pos().top + pressed->Pos().bottom) / 2};
+    manager.OnMouseMove(p);
+    ASSERT_EQ(manager.Hot(), pressed);
+    bool removed = false;
+    recorder.onNotify = [&](Notification& msg) {
+        if (msg.type == kNotifyItemSelect && !removed) {
+            ASSERT_EQ(manager.Captured(), pressed);
+            removed = true;
+            list->RemoveAt(0);
+        }
+    };
+    manager.OnButtonDown(p, 0);
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(manager.Hot(), nullptr);
+    EXPECT_EQ(manager.Captured(), nullptr);
+    // Nothing is sent to the destroyed control afterwards (AddressSanitizer would see it).
+    manager.OnMouseMove({p.x + 1, p.y});
+    manager.OnButtonUp(p, 0);
+    manager.OnMouseLeave();
+}
+
 TEST_F(UiControls, TabVisitsVisibleEnabledControlsInOrderAndSkipsHiddenPages) {
     auto root = std::make_unique<VerticalLayout>();
     auto* first = Add<Button>(*root, L"btn_min");

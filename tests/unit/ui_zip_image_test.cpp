@@ -121,6 +121,29 @@ TEST(UiImageDecoder, DecodesPngToPremultipliedBgra) {
     EXPECT_EQ(image.bgra, (std::vector<std::uint8_t>{0, 0, 255, 255, 128, 128, 128, 128}));
 }
 
+TEST(UiImageDecoder, DecodesAPngWhoseFirstDataChunkIsEmpty) {
+    // The decoder once copied zero bytes from a null buffer here (caught under UBSan).
+    const std::vector<std::uint8_t> rgba = {10, 20, 30, 255, 40, 50, 60, 255};
+    DecodedImage image;
+    std::wstring error;
+    ASSERT_TRUE(DecodeImage(fake::MakePng(2, 1, rgba, 2), image, error)) << error;
+    EXPECT_EQ(image.bgra, (std::vector<std::uint8_t>{30, 20, 10, 255, 60, 50, 40, 255}));
+}
+
+TEST(UiImageDecoder, AChunkRunningPastTheFileIsRefusedBeforeTheDecoderSizesABuffer) {
+    // 1 GB: under the decoder's own limit, so without the check it would reserve that much
+    // before noticing the data is not there. The check's own words say who refused.
+    auto png = fake::MakePng(4, 4, std::vector<std::uint8_t>(64, 200));
+    const std::size_t idatLength = 33;
+    ASSERT_EQ(std::string(png.begin() + idatLength + 4, png.begin() + idatLength + 8), "IDAT");
+    png[idatLength] = 0x3F;
+    png[idatLength + 1] = 0xFF;
+    DecodedImage image;
+    std::wstring error;
+    EXPECT_FALSE(DecodeImage(png, image, error));
+    EXPECT_EQ(error, L"not a readable PNG image: damaged or missing chunks");
+}
+
 TEST(UiImageDecoder, RefusesBrokenAndOversizedImages) {
     const auto good = fake::MakePng(4, 4, std::vector<std::uint8_t>(64, 200));
     struct Case {

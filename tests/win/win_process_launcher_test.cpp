@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 
 #include "boot/command_runner.h"
 #include "child_process.h"
@@ -56,6 +58,28 @@ TEST(Win32RunCaptured, ExitCodeIsReported) {
     EXPECT_TRUE(r.started);
     EXPECT_TRUE(r.exitCodeKnown);
     EXPECT_EQ(r.exitCode, 3u);
+}
+
+TEST(Win32RunCaptured, AGrandchildHoldingThePipeDoesNotKeepTheRunnerWaiting) {
+    // Without the cut-off after the child's exit the runner would wait the grandchild's 30 s.
+    win32::Win32ProcessLauncher processes;
+    std::string output;
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult r =
+        RunCaptured(processes, ChildCommand(L"--grandchild 30000 --write 500 --exit 4"), output);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 4u) << "99: the grandchild did not start";
+    const std::size_t lineEnd = output.find('\n');
+    ASSERT_NE(lineEnd, std::string::npos) << output;
+    EXPECT_EQ(output.substr(lineEnd + 1), Expected(500, false));
+    EXPECT_LT(elapsed, std::chrono::seconds(15));
+    // It would hold the test runner's own output too: end it now.
+    const DWORD pid = std::strtoul(output.c_str() + std::strlen("grandchild "), nullptr, 10);
+    if (HANDLE grandchild = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
+        TerminateProcess(grandchild, 0);
+        CloseHandle(grandchild);
+    }
 }
 
 TEST(Win32RunCaptured, MissingProgramReturnsQuicklyWithOutputUnchanged) {

@@ -27,6 +27,7 @@ int RunChildIfAsked(int argc, char** argv) {
     bool toStderr = false;
     unsigned long sleepMs = 0;
     int exitCode = 0;
+    unsigned long grandchildMs = 0;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--write" && i + 1 < argc) {
@@ -39,7 +40,30 @@ int RunChildIfAsked(int argc, char** argv) {
             sleepMs = std::strtoul(argv[++i], nullptr, 10);
         } else if (arg == "--exit" && i + 1 < argc) {
             exitCode = std::atoi(argv[++i]);
+        } else if (arg == "--grandchild" && i + 1 < argc) {
+            grandchildMs = std::strtoul(argv[++i], nullptr, 10);
         }
+    }
+    if (grandchildMs != 0) {
+        // Like a tool that leaves a helper process behind: it inherits the output pipe's write
+        // end and keeps the pipe open after this child has ended.
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring line =
+            L"\"" + std::wstring(self) + L"\" --child --sleep " + std::to_wstring(grandchildMs);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                            &startup, &info)) {
+            return 99;
+        }
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        const std::string said = "grandchild " + std::to_string(info.dwProcessId) + "\n";
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), said.data(), static_cast<DWORD>(said.size()),
+                  &written, nullptr);
     }
     std::vector<char> bytes(count);
     for (unsigned long i = 0; i < count; ++i) {

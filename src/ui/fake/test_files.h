@@ -121,9 +121,11 @@ inline void PutPngChunk(std::vector<std::uint8_t>& out, const char* type,
                       crc32(crc32(0L, Z_NULL, 0), body.data(), static_cast<uInt>(body.size()))));
 }
 
-// An RGBA PNG of width x height from rgba (4 bytes per pixel, rows top to bottom).
+// An RGBA PNG of width x height from rgba (4 bytes per pixel, rows top to bottom), with
+// emptyIdats chunks of no data before the one that holds the pixels (valid, and rare).
 inline std::vector<std::uint8_t> MakePng(std::uint32_t width, std::uint32_t height,
-                                         const std::vector<std::uint8_t>& rgba) {
+                                         const std::vector<std::uint8_t>& rgba,
+                                         int emptyIdats = 0) {
     std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<std::uint8_t> header;
     PutBig32(header, width);
@@ -140,6 +142,9 @@ inline std::vector<std::uint8_t> MakePng(std::uint32_t width, std::uint32_t heig
     std::vector<std::uint8_t> packed(size);
     compress(packed.data(), &size, rows.data(), static_cast<uLong>(rows.size()));
     packed.resize(size);
+    for (int i = 0; i < emptyIdats; ++i) {
+        PutPngChunk(out, "IDAT", {});
+    }
     PutPngChunk(out, "IDAT", packed);
     PutPngChunk(out, "IEND", {});
     return out;
