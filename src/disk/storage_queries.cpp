@@ -57,6 +57,11 @@ bool IsEfiSystemPartition(StoragePort& storage, char letter) {
            info->gpt.partitionType == kEfiSystemPartitionType;
 }
 
+std::uint32_t GetPartitionNumberOfLetter(StoragePort& storage, char letter) {
+    const auto info = VolumePartitionInfo(storage, letter);
+    return info ? info->partitionNumber : 0;
+}
+
 bool IsActivePartition(StoragePort& storage, char letter) {
     const auto info = VolumePartitionInfo(storage, letter);
     return info && info->style == PartitionStyle::Mbr && info->mbr.bootIndicator;

@@ -24,6 +24,11 @@ PartitionStyle GetPartitionStyleOfLetter(StoragePort& storage, char letter);
 // A GPT partition of the EFI system partition type.
 bool IsEfiSystemPartition(StoragePort& storage, char letter);
 
+// The partition number Windows gives the letter's partition on its disk (1-based; on an MBR disk
+// primary partitions first in table order, then logical ones, as ARC paths count them); 0 when
+// it cannot be read.
+std::uint32_t GetPartitionNumberOfLetter(StoragePort& storage, char letter);
+
 // An MBR partition marked active (boot indicator set).
 bool IsActivePartition(StoragePort& storage, char letter);
 

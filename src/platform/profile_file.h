@@ -34,4 +34,8 @@ public:
                              const std::wstring& value, const std::wstring& path) = 0;
 };
 
+// The running program's profile functions. Which adapter stands behind it is decided by what the
+// build links.
+ProfileFile& SystemProfileFile();
+
 }  // namespace qn

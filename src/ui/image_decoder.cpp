@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "ui/stb_image_config.h"
-#include "ui/utf8_text.h"
+#include "boot/utf8_text.h"
 
 namespace qn {
 

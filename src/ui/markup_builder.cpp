@@ -8,7 +8,7 @@
 
 #include "ui/attribute_values.h"
 #include "ui/markup_depth.h"
-#include "ui/utf8_text.h"
+#include "boot/utf8_text.h"
 
 namespace qn {
 

@@ -1,6 +1,6 @@
 #include "ui/skin_source.h"
 
-#include "ui/utf8_text.h"
+#include "boot/utf8_text.h"
 
 namespace qn {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/caption_shortcut.h"
-#include "ui/utf8_text.h"
+#include "boot/utf8_text.h"
 
 namespace qn {
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/diagnostics.h"
 #include "platform/registry_port.h"
 #include "platform/system_ports.h"
+#include "repair/repair_engine.h"
 #include "repair/win32/workflows.h"
 #include "ui/container.h"
 #include "ui/edit_box.h"
@@ -367,10 +368,10 @@ void MainFrame::OnDetectProgress(int percent) {
     AppendResultLine(1, text);
 }
 
-void MainFrame::OnRepairDone() {
+void MainFrame::OnRepairDone(int failedSteps) {
     SetEnabled(Find(L"BtnRsQuit"), true);
     SetEnabled(Find(L"BtnRsReturn"), true);
-    SetText(lbResultTip_, L"修复完成!");
+    SetText(lbResultTip_, CompletionText(failedSteps));
 }
 
 LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -411,7 +412,7 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case MainAction::RepairDone:
-            OnRepairDone();
+            OnRepairDone(static_cast<int>(wParam));
             break;
         case MainAction::FillBootEditPage:
             FillBootEditPage(*this,

@@ -16,6 +16,7 @@
 #include "disk/detect_status.h"
 #include "disk/mount_pass.h"
 #include "disk/windows_install.h"
+#include "repair/repair_start.h"
 #include "ui/win32/window_impl_base.h"
 
 namespace qn {
@@ -24,13 +25,6 @@ class Control;
 class EditBox;
 class ListView;
 class TabLayout;
-
-// The boot files found on the chosen boot partition.
-struct BootFileSet {
-    std::uint8_t found = 0;
-    std::wstring bootIniPath;
-    std::wstring bcdStorePath;
-};
 
 // The program's main window: the skin "MainFrame.xml" with its six pages, the state the
 // workflows share, and the routing of every notification and worker message. Only the UI thread
@@ -83,6 +77,9 @@ public:
 
     // Runs the installation scan with its progress display (the automatic and manual flows).
     void StartDetection();
+    // A repair run has ended with this many failed steps: the result page's buttons come back
+    // and its tip tells the outcome.
+    void OnRepairDone(int failedSteps);
 
 protected:
     const wchar_t* GetWindowClassName() const override { return L"QNGUI"; }
@@ -106,7 +103,6 @@ private:
     void StartEditBootFlow();
     void FilterDigits(Control* edit);
     void OnDetectProgress(int percent);
-    void OnRepairDone();
     void ShutDown();
     void Probe();
 

@@ -1,20 +1,50 @@
 #include "repair/win32/automatic_repair.h"
 
+#include "app/program_version.h"
+#include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
-#include "repair/win32/workflow_pending.h"
+#include "repair/repair_start.h"
+#include "repair/win32/repair_worker.h"
 
 namespace qn {
 
+void StartRepairRun(MainFrame& frame, const wchar_t* operation) {
+    RepairRequest request;
+    request.bootLetter = frame.BootLetter;
+    request.timeoutText = frame.TimeoutText;
+    request.clearExisting = frame.ClearExistingEntries != 0;
+    request.isWinPE = frame.IsWinPE != 0;
+    request.installations = frame.Installations;
+    std::set<char> letters;
+    if (request.bootLetter != kEspWithoutLetter) {
+        letters.insert(request.bootLetter);
+    }
+    for (const auto& [letter, system] : request.installations) {
+        if (system.selected != 0) {
+            letters.insert(letter);
+        }
+    }
+    StartRepairWorker(frame, letters,
+                      [request, label = RunLabel{operation, kProgramVersion}](RepairPorts& ports,
+                                                                              RepairSink& sink) {
+                          return RunRepair(request, ports, sink, label);
+                      });
+}
+
 void StartAutomaticRepair(MainFrame& frame) {
-    // The result page waits for its buttons: give them back, the repair did not run.
-    frame.AppendResultLine(0, L"自动修复尚未提供，未做任何更改。");
-    ShowWorkflowPending(frame);
-    if (Control* quit = frame.Find(L"BtnRsQuit")) {
-        quit->SetEnabled(true);
+    const char letter = AutomaticBootLetter(frame.ActivePartLetters);
+    frame.BootLetter = letter;
+    frame.TimeoutText = L"3";
+    frame.ClearExistingEntries = 0;
+    const PartitionStyle style = BootStyleOf(letter);
+    SelectForAutomaticRepair(frame.Installations, style);
+    if (auto refusal = Gpt32BitRefusal(letter, style, frame.Installations)) {
+        ShowMessageBox(L"错误信息", *refusal, frame.GetHWND());
+        frame.SelectPage(MainFrame::kStartPage);
+        frame.OnRepairDone(0);  // the result page must not keep its buttons off
+        return;
     }
-    if (Control* back = frame.Find(L"BtnRsReturn")) {
-        back->SetEnabled(true);
-    }
+    StartRepairRun(frame, L"自动修复");
 }
 
 }  // namespace qn

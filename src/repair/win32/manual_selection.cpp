@@ -5,9 +5,13 @@
 #include "disk/disk_info.h"
 #include "disk/storage_queries.h"
 #include "disk/system_storage.h"
+#include "platform/system_ports.h"
+#include "repair/repair_start.h"
 #include "repair/selection_rows.h"
-#include "repair/win32/workflow_pending.h"
+#include "repair/win32/automatic_repair.h"
+#include "repair/win32/repair_worker.h"
 #include "ui/box_layout.h"
+#include "ui/combo_box.h"
 #include "ui/label.h"
 #include "ui/list_element.h"
 #include "ui/list_view.h"
@@ -133,11 +137,72 @@ void BuildBootPartitionList(MainFrame& frame) {
 }
 
 void StartManualRepair(MainFrame& frame) {
-    ShowWorkflowPending(frame);
+    const char letter = SelectedBootLetter(frame);
+    if (letter == 0) {
+        return;  // no partition chosen: the click does nothing
+    }
+    frame.BootLetter = letter;
+    Control* timeout = frame.Find(L"edTimeout");
+    frame.TimeoutText = timeout != nullptr ? timeout->Text() : std::wstring();
+    if (frame.TimeoutText.empty()) {
+        frame.TimeoutText = L"3";  // bcdedit refuses an empty timeout
+    }
+    auto* clear = dynamic_cast<CheckBox*>(frame.Find(L"ckClearBootRepair"));
+    frame.ClearExistingEntries = clear != nullptr && clear->GetCheck() ? 1 : 0;
+    if (auto refusal = Gpt32BitRefusal(letter, BootStyleOf(letter), frame.Installations)) {
+        ShowMessageBox(L"错误信息", *refusal, frame.GetHWND());
+        frame.SelectPage(MainFrame::kStartPage);
+        return;
+    }
+    ShowResultPageBusy(frame, false);
+    StartRepairRun(frame, L"手动修复");
 }
 
 void OpenBootFilesForEdit(MainFrame& frame) {
-    ShowWorkflowPending(frame);
+    const char letter = SelectedBootLetter(frame);
+    if (letter == 0) {
+        return;
+    }
+    frame.BootLetter = letter;
+    frame.BootFiles = FindBootFiles(letter, BootStyleOf(letter), TheSystemPorts().files);
+    auto* files = dynamic_cast<ComboBox*>(frame.Find(L"CmbBootFile"));
+    for (const wchar_t* name : {L"CmbBootFile", L"CmbBootEntry"}) {
+        if (auto* combo = dynamic_cast<Container*>(frame.Find(name))) {
+            combo->RemoveAll();
+        }
+    }
+    if (Control* timeout = frame.Find(L"edBeTimeout")) {
+        timeout->SetText(L"");
+    }
+    const BootFileSet& found = frame.BootFiles;
+    if (found.found && found.bcdStorePath.empty() && found.bootIniPath.empty()) {
+        ShowMessageBox(L"错误信息", L"没有查找到引导文件(BCD或boot.ini)，请重新选择！",
+                       frame.GetHWND());
+        return;
+    }
+    if (files != nullptr) {
+        auto item = [](const wchar_t* text, bool centred) {
+            auto element = std::make_unique<ListLabelElement>();
+            element->SetText(text);
+            if (centred) {
+                element->SetAttribute(L"align", L"center");
+            }
+            return element;
+        };
+        if (!found.found) {
+            files->Add(item(L"BCD", false));  // the running system's own store
+        }
+        if (!found.bcdStorePath.empty()) {
+            files->Add(item(L"BCD", true));
+        }
+        if (!found.bootIniPath.empty()) {
+            files->Add(item(L"boot.ini", true));
+        }
+    }
+    frame.SelectPage(MainFrame::kBootEditPage);
+    if (files != nullptr) {
+        files->SelectItem(0);
+    }
 }
 
 }  // namespace qn

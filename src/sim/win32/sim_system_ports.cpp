@@ -13,7 +13,9 @@
 #include "disk/system_storage.h"
 #include "disk/system_volumes.h"
 #include "platform/diagnostics.h"
+#include "platform/fake/fake_profile_file.h"
 #include "platform/fs_redirection.h"
+#include "platform/profile_file.h"
 #include "platform/registry_port.h"
 #include "platform/system_ports.h"
 #include "platform/win32/win32_clock.h"
@@ -128,6 +130,12 @@ RegistryPort& SystemRegistry() {
 
 FsRedirection& SystemFsRedirection() {
     return Machine().Redirection();
+}
+
+ProfileFile& SystemProfileFile() {
+    // boot.ini is read and written on the machine's own files, in the ANSI code page.
+    static fake::FakeProfileFile profile(Machine().Files(), TheSystemPorts().codePage);
+    return profile;
 }
 
 Diagnostics& SystemDiagnostics() {

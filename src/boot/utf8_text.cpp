@@ -1,4 +1,4 @@
-#include "ui/utf8_text.h"
+#include "boot/utf8_text.h"
 
 #include <cstdint>
 

@@ -1,0 +1,151 @@
+#include "repair/bcd_repair.h"
+
+#include "boot/bcd_commands.h"
+#include "boot/command_line_quoting.h"
+#include "boot/extract_resource.h"
+#include "boot/resource_ids.h"
+#include "repair/boot_code_step.h"
+#include "repair/legacy_loader.h"
+#include "repair/store_backup.h"
+
+namespace qn {
+namespace {
+
+constexpr float kVistaVersion = 6.0f;
+
+std::wstring Letter(char letter) {
+    return std::wstring(1, static_cast<wchar_t>(letter));
+}
+
+// bcdboot, with the message module a carried bcdboot looks for under the Windows folder while
+// it runs. A file of that name that is already there is not ours: it is left alone.
+std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
+                                      const std::wstring& windowsFolder) {
+    RepairPorts& ports = run.Ports();
+    std::wstring module;
+    if (run.Tool(CarriedTool::Bcdboot).source == ToolSource::Embedded) {
+        const std::wstring path = windowsFolder + L"\\system32\\kwo_fix.dll";
+        if (!ports.files.PathExists(path) && ExtractResource(ports.files, ports.resources, path,
+                                                             kResMessageModule, kBinResourceType)) {
+            module = path;
+            run.Note(L"wrote " + path + L" for bcdboot");
+        }
+    }
+    auto failure = run.RunTool(CarriedTool::Bcdboot, BcdbootParameters(target, windowsFolder));
+    if (!module.empty()) {
+        ports.files.RemoveFile(module);
+        run.Note(L"deleted " + module);
+    }
+    return failure;
+}
+
+// One Vista-or-later system: bcdboot, its entry found again, and the menu settings for it.
+// Returns its entry's identifier (empty when none was found).
+std::wstring RepairOneSystem(RepairRun& run, const RepairRequest& request, const BootTarget& target,
+                             const WindowsInstall& system) {
+    const std::wstring row =
+        L"正在修复: " + Letter(system.driveLetter) + L": " + system.displayName;
+    run.Row(row + L"...");
+    const std::wstring windowsFolder = Letter(system.driveLetter) + L":\\Windows";
+    std::optional<StepFailure> failure = RunBcdboot(run, target, windowsFolder);
+
+    const std::wstring store = target.hasLetter ? target.store : std::wstring();
+    std::wstring id;
+    BcdTool bcdedit = run.Bcdedit();
+    if (!bcdedit.path.empty()) {
+        id = FindLoaderIdByLetter(bcdedit, target.store, target.hasLetter, system.driveLetter);
+    }
+    // A failed bcdboot says more than the missing entry it explains.
+    if (id.empty() && !failure) {
+        if (bcdedit.path.empty()) {
+            failure = StepFailure{L"缺少 bcdedit.exe（程序未内置，系统中也没有）"};
+        } else if (auto enumeration = run.LastRunFailure(CarriedTool::Bcdedit)) {
+            failure = enumeration;
+        } else {
+            failure = StepFailure{L"BCD 中没有找到它的启动项"};
+        }
+    }
+    if (!id.empty()) {
+        const std::wstring commands[] = {
+            DisplayOrderAddLastCommand(store, id),
+            SetDescriptionCommand(store, id, system.displayName),
+            TimeoutCommand(store, request.timeoutText),
+        };
+        for (const std::wstring& command : commands) {
+            auto commandFailure = run.RunTool(CarriedTool::Bcdedit, command);
+            if (!failure) {
+                failure = commandFailure;
+            }
+        }
+    }
+    if (failure) {
+        run.FailedRow(row, *failure, true);
+    } else {
+        run.ReplaceRow(row + L"......成功");
+    }
+    return id;
+}
+
+void SplitByVersion(const RepairRequest& request, std::vector<const WindowsInstall*>& modern,
+                    std::vector<const WindowsInstall*>& legacy) {
+    for (const auto& [letter, system] : request.installations) {
+        if (system.selected != 0) {
+            (system.version >= kVistaVersion ? modern : legacy).push_back(&system);
+        }
+    }
+}
+
+}  // namespace
+
+std::wstring BcdbootParameters(const BootTarget& target, const std::wstring& windowsFolder) {
+    const std::wstring folder = QuoteArgument(windowsFolder);
+    if (!target.hasLetter) {
+        return folder + L" /l zh-CN";
+    }
+    return folder + L" /s " + target.drive +
+           (target.style == PartitionStyle::Mbr ? L" /f BIOS" : L" /f UEFI") + L" /l zh-CN";
+}
+
+void RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
+    std::vector<const WindowsInstall*> modern;
+    std::vector<const WindowsInstall*> legacy;
+    SplitByVersion(request, modern, legacy);
+    if (target.style == PartitionStyle::Mbr) {
+        WriteBootCode(run, target, BootCodeKind::Nt60);
+    }
+    BackUpAndClearStore(run, request, target);
+
+    const std::wstring store = target.hasLetter ? target.store : std::wstring();
+    std::wstring defaultId;
+    for (const WindowsInstall* system : modern) {
+        const std::wstring id = RepairOneSystem(run, request, target, *system);
+        if (system == modern.front()) {
+            defaultId = id;
+        }
+    }
+    if (!defaultId.empty()) {
+        if (auto failure = run.RunTool(CarriedTool::Bcdedit, DefaultCommand(store, defaultId))) {
+            run.FailedRow(L"设置默认启动项", *failure, false);
+        }
+    }
+    if (auto failure = run.RunTool(CarriedTool::Bcdedit, GraphicsResolutionCommand(store))) {
+        run.FailedRow(L"设置启动菜单的分辨率", *failure, false);
+    }
+    SetUpLegacyLoader(run, request, target, legacy, true);
+}
+
+void RepairBootNt5(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
+    std::vector<const WindowsInstall*> systems;
+    for (const auto& [letter, system] : request.installations) {
+        if (system.selected != 0) {
+            systems.push_back(&system);
+        }
+    }
+    // No legacy system starts from a GPT disk: nothing there for NT5 boot code to start.
+    if (target.style != PartitionStyle::Gpt) {
+        WriteBootCode(run, target, BootCodeKind::Nt52);
+    }
+    SetUpLegacyLoader(run, request, target, systems, false);
+}
+
+}  // namespace qn

@@ -1,0 +1,181 @@
+#include "repair/legacy_loader.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "boot/bcd_commands.h"
+#include "boot/boot_ini_writer.h"
+#include "boot/extract_resource.h"
+#include "boot/resource_ids.h"
+#include "repair/arc_path.h"
+
+namespace qn {
+namespace {
+
+constexpr wchar_t kSwitches[] = L" /noexecute=optin /fastdetect /noexecute=alwaysoff";
+
+bool SameId(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+struct LoaderFiles {
+    std::wstring ini, ntldr, ntdetect;
+};
+
+void SetAttributesIfThere(FileSystem& files, const LoaderFiles& loader, std::uint32_t attributes) {
+    for (const std::wstring* path : {&loader.ini, &loader.ntldr, &loader.ntdetect}) {
+        if (files.PathExists(*path)) {
+            files.SetAttributes(*path, attributes);
+        }
+    }
+}
+
+// ntldr and NTDETECT.COM from the program; a copy already on the partition is kept when the
+// program carries none.
+std::optional<StepFailure> PutLoaderFiles(RepairRun& run, const LoaderFiles& loader) {
+    RepairPorts& ports = run.Ports();
+    const std::pair<const std::wstring*, int> files[] = {{&loader.ntldr, kResNtldr},
+                                                         {&loader.ntdetect, kResNtdetect}};
+    for (const auto& [path, id] : files) {
+        if (ExtractResource(ports.files, ports.resources, *path, id, kBinResourceType)) {
+            run.Note(L"wrote " + *path);
+        } else if (ports.files.PathExists(*path)) {
+            run.Note(L"kept the existing " + *path +
+                     L" (none carried, or it could not be replaced)");
+        } else {
+            const std::wstring name = path->substr(path->rfind(L'\\') + 1);
+            return StepFailure{L"缺少 " + name + L"（程序未内置，引导分区上也没有）"};
+        }
+    }
+    return std::nullopt;
+}
+
+// The entry that lets the BCD boot manager start ntldr, made or brought up to date.
+std::optional<StepFailure> ChainFromBootManager(RepairRun& run, const BootTarget& target,
+                                                const std::wstring& description) {
+    BcdTool bcdedit = run.Bcdedit();
+    if (bcdedit.path.empty()) {
+        return StepFailure{L"缺少 bcdedit.exe（程序未内置，系统中也没有）"};
+    }
+    BcdListing listing;
+    EnumAllEntries(bcdedit, target.store, listing);
+    const bool exists =
+        std::any_of(listing.entries.begin(), listing.entries.end(), [](const BootEntry& entry) {
+            return SameId(entry.identifier, kNtldrGuid) || SameId(entry.identifier, kNtldrId);
+        });
+    // An {ntldr} entry already there (an earlier repair, an upgraded XP) is reused: creating it
+    // again only fails.
+    const std::wstring commands[] = {
+        exists ? SetDescriptionCommand(target.store, kNtldrId, description)
+               : CreateNtldrEntryCommand(target.store, description),
+        SetNtldrPathCommand(target.store),
+        SetNtldrDeviceCommand(target.store, static_cast<wchar_t>(target.letter)),
+        SetNtldrLocaleCommand(target.store),
+        DisplayOrderAddLastCommand(target.store, kNtldrId),
+    };
+    std::optional<StepFailure> first;
+    for (const std::wstring& command : commands) {
+        auto failure = run.RunTool(CarriedTool::Bcdedit, command);
+        if (!first) {
+            first = failure;
+        }
+    }
+    return first;
+}
+
+}  // namespace
+
+std::wstring LegacyRowText(const WindowsInstall& system) {
+    return L"正在修复: " + std::wstring(1, static_cast<wchar_t>(system.driveLetter)) + L":" +
+           system.displayName;
+}
+
+void SetUpLegacyLoader(RepairRun& run, const RepairRequest& request, const BootTarget& target,
+                       const std::vector<const WindowsInstall*>& systems, bool bcdVariant) {
+    if (systems.empty()) {
+        return;
+    }
+    if (target.style == PartitionStyle::Gpt) {
+        for (const WindowsInstall* system : systems) {
+            run.Row(LegacyRowText(*system) + L"...");
+            run.FailedRow(LegacyRowText(*system),
+                          {L"Vista 以前的系统无法从 EFI 系统分区 (GPT) 启动，已跳过"}, true);
+        }
+        return;
+    }
+    RepairPorts& ports = run.Ports();
+    const LoaderFiles loader{target.drive + L"\\boot.ini", target.drive + L"\\ntldr",
+                             target.drive + L"\\NTDETECT.COM"};
+    BootIniPorts iniPorts{ports.profile, ports.files, ports.resources, ports.clock};
+
+    // boot.ini is backed up before anything changes it; without a backup nothing is written.
+    SetAttributesIfThere(ports.files, loader, kAttributeNormal);
+    const bool hadIni = ports.files.PathExists(loader.ini);
+    const RewritePreparation prepared =
+        PrepareBootIniRewrite(iniPorts, loader.ini, request.clearExisting);
+    std::optional<StepFailure> iniFailure;
+    if (!prepared.backupPath.empty()) {
+        run.AddBackup(prepared.backupPath);
+        run.Row(L"已备份 " + loader.ini + L" 至 " + prepared.backupPath);
+    }
+    if (!prepared.ready) {
+        iniFailure = StepFailure{hadIni && prepared.backupPath.empty()
+                                     ? L"无法备份 " + loader.ini + L"，未作更改"
+                                     : L"无法写入 " + loader.ini};
+    }
+
+    bool first = true;
+    bool defaultWritten = false;  // the first system with a line becomes the default
+    for (const WindowsInstall* system : systems) {
+        const std::wstring row = LegacyRowText(*system);
+        run.Row(row + L"...");
+        std::optional<StepFailure> failure = iniFailure;
+        if (!iniFailure) {
+            if (first) {
+                failure = PutLoaderFiles(run, loader);
+                if (bcdVariant) {
+                    auto chained = ChainFromBootManager(run, target, system->displayName);
+                    failure = failure ? failure : chained;
+                }
+            }
+            SetAttributesIfThere(ports.files, loader, kAttributeNormal);
+            const auto key = ArcKeyOfLetter(ports.storage, ports.inventory, system->driveLetter);
+            if (!key) {
+                failure =
+                    failure
+                        ? failure
+                        : StepFailure{L"无法确定 " +
+                                      std::wstring(1, static_cast<wchar_t>(system->driveLetter)) +
+                                      L": 所在的磁盘"};
+            } else {
+                const std::wstring value = L"\"" + system->displayName + L"\"" + kSwitches;
+                bool written =
+                    ports.profile.WriteString(L"operating systems", *key, value, loader.ini);
+                if (!defaultWritten) {
+                    defaultWritten = true;
+                    written =
+                        ports.profile.WriteString(L"boot loader", L"default", *key, loader.ini) &&
+                        written;
+                    written = ports.profile.WriteString(L"boot loader", L"timeout",
+                                                        request.timeoutText, loader.ini) &&
+                              written;
+                }
+                run.Note(L"boot.ini: " + *key + L"=" + value + (written ? L"" : L" (failed)"));
+                if (!written && !failure) {
+                    failure = StepFailure{L"无法写入 " + loader.ini};
+                }
+            }
+            SetAttributesIfThere(ports.files, loader, kBootFileAttributes);
+        }
+        if (failure) {
+            run.FailedRow(row, *failure, true);
+        } else {
+            run.ReplaceRow(row + L"......成功");
+        }
+        first = false;
+    }
+}
+
+}  // namespace qn

@@ -1,0 +1,66 @@
+#include "repair/mbr_repair_run.h"
+
+#include "repair/boot_code_step.h"
+#include "repair/machine_description.h"
+
+namespace qn {
+
+std::wstring MbrRepairParameters(const MbrRepairRequest& request, FileSystem& files) {
+    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L":";
+    switch (request.kind) {
+        case MbrRepairKind::Nt6Pbr:
+            return BootsectParameters(BootCodeKind::Nt60, drive, false);
+        case MbrRepairKind::Nt5Pbr:
+            return BootsectParameters(BootCodeKind::Nt52, drive, false);
+        case MbrRepairKind::Mbr:
+            break;
+    }
+    const bool store = files.PathExists(drive + L"\\Boot\\BCD");
+    const bool bootIni = files.PathExists(drive + L"\\boot.ini");
+    return BootsectParameters(!store && bootIni ? BootCodeKind::Nt52 : BootCodeKind::Nt60, drive,
+                              true);
+}
+
+std::wstring MbrRepairLine(const MbrRepairRequest& request) {
+    const std::wstring head =
+        L"正在修复激活分区 " + std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L": ";
+    switch (request.kind) {
+        case MbrRepairKind::Nt6Pbr:
+            return head + L"NT6 PBR引导......";
+        case MbrRepairKind::Nt5Pbr:
+            return head + L"NT5 PBR引导......";
+        case MbrRepairKind::Mbr:
+            break;
+    }
+    return head + L"所属硬盘的MBR主引导......";
+}
+
+RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, RepairSink& sink,
+                           const RunLabel& label) {
+    ScopedFsRedirectionOff redirection(ports.redirection);
+    RepairOutcome outcome;
+    RepairRun run(ports, sink);
+    run.Row(L"分区表类型为: MBR");
+    const std::wstring parameters = MbrRepairParameters(request, ports.files);
+    const std::wstring line = MbrRepairLine(request);
+    run.Row(line);
+    outcome.engineRan = true;
+    if (auto failure = run.RunTool(CarriedTool::Bootsect, parameters)) {
+        constexpr std::size_t kDots = 6;  // the line's own "......", which the failure repeats
+        run.FailedRow(line.substr(0, line.size() - kDots), *failure, true);
+    } else {
+        run.ReplaceRow(line + L"成功!");
+    }
+
+    RepairLogData log;
+    log.operation = label.operation;
+    log.version = label.version;
+    log.time = ports.clock.LocalTime();
+    log.machine = DescribeMachine(ports.inventory, ports.storage, ports.codePage, {});
+    log.inputs = {L"分区: " + std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L":",
+                  L"bootsect " + parameters};
+    FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+    return outcome;
+}
+
+}  // namespace qn

@@ -1,0 +1,37 @@
+#include "repair/recording_processes.h"
+
+namespace qn {
+
+ProcessResult RecordingProcesses::StartThroughShell(const ShellRequest& request) {
+    ToolRun run;
+    run.commandLine = request.file + L" " + request.parameters;
+    run.result = inner_.StartThroughShell(request);
+    std::lock_guard<std::mutex> guard(lock_);
+    runs_.push_back(std::move(run));
+    return runs_.back().result;
+}
+
+ProcessResult RecordingProcesses::RunCaptured(const std::wstring& commandLine,
+                                              std::string& output) {
+    ToolRun run;
+    run.commandLine = commandLine;
+    run.result = inner_.RunCaptured(commandLine, run.output);
+    output += run.output;
+    // Console tools write redirected output in the OEM code page.
+    run.decodedOutput = codePage_.ToWide(run.output, CodePageKind::Oem);
+    std::lock_guard<std::mutex> guard(lock_);
+    runs_.push_back(std::move(run));
+    return runs_.back().result;
+}
+
+std::vector<ToolRun> RecordingProcesses::Runs() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return runs_;
+}
+
+ToolRun RecordingProcesses::Last() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return runs_.empty() ? ToolRun{} : runs_.back();
+}
+
+}  // namespace qn

@@ -1,0 +1,142 @@
+#include "repair/repair_engine.h"
+
+#include "boot/desktop_folder.h"
+#include "platform/fs_redirection.h"
+#include "repair/bcd_repair.h"
+#include "repair/boot_target.h"
+#include "repair/machine_description.h"
+
+namespace qn {
+namespace {
+
+constexpr float kVistaVersion = 6.0f;
+
+bool AnySelected(const InstallationTable& installations) {
+    for (const auto& [letter, system] : installations) {
+        if (system.selected != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool UsesBcdEngine(const RepairRequest& request, const BootTarget& target, FileSystem& files) {
+    for (const auto& [letter, system] : request.installations) {
+        if (system.selected != 0 && system.version >= kVistaVersion) {
+            return true;
+        }
+    }
+    // Older systems only: a partition that already boots through a store keeps doing so, with
+    // an entry that chains to ntldr.
+    if (!target.hasLetter || request.clearExisting) {
+        return false;
+    }
+    switch (target.style) {
+        case PartitionStyle::Gpt:
+            return files.PathExists(target.drive + L"\\EFI\\Microsoft\\Boot\\BCD") &&
+                   files.PathExists(target.drive + L"\\bootmgr");
+        case PartitionStyle::Mbr:
+            return files.PathExists(target.drive + L"\\Boot\\BCD") &&
+                   files.PathExists(target.drive + L"\\bootmgr");
+        case PartitionStyle::Raw:
+            break;
+    }
+    return false;
+}
+
+char FirstSelectedLetter(const InstallationTable& installations) {
+    for (const auto& [letter, system] : installations) {
+        if (system.selected != 0) {
+            return letter;
+        }
+    }
+    return installations.empty() ? 0 : installations.begin()->first;
+}
+
+std::vector<std::wstring> InputLines(const RepairRequest& request, const BootTarget& target) {
+    return {
+        L"引导分区: " + (target.hasLetter ? target.drive : std::wstring(L"ESP (没有盘符)")),
+        L"启动菜单等待时间: " + request.timeoutText + L" 秒",
+        std::wstring(L"清除原有启动项: ") + (request.clearExisting ? L"是" : L"否"),
+        std::wstring(L"运行环境: ") + (request.isWinPE ? L"Windows PE" : L"已安装的 Windows"),
+    };
+}
+
+}  // namespace
+
+std::wstring CompletionText(int failedSteps) {
+    if (failedSteps == 0) {
+        return L"修复完成!";
+    }
+    return L"修复未完成：" + std::to_wstring(failedSteps) + L" 个步骤失败";
+}
+
+std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter) {
+    if (isWinPE) {
+        return firstRepairedLetter != 0
+                   ? std::wstring(1, static_cast<wchar_t>(firstRepairedLetter)) + L":\\"
+                   : std::wstring();
+    }
+    return DesktopFolder(files);
+}
+
+void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,
+               RepairOutcome& outcome) {
+    run.Row(CompletionText(run.Failures()));
+    RepairLogData data = log;
+    data.record = run.Record();
+    data.rows = run.Rows();
+    FileSystem& files = run.Ports().files;
+    const std::wstring text = FormatRepairLog(data);
+    outcome.logPath =
+        WriteRepairLog(files, run.Ports().clock, LogFolder(files, isWinPE, firstLetter), text);
+    if (outcome.logPath.empty() && firstLetter != 0) {
+        // The desktop may be unwritable; the first system's drive is where the user looks next.
+        outcome.logPath =
+            WriteRepairLog(files, run.Ports().clock, LogFolder(files, true, firstLetter), text);
+    }
+    run.Row(outcome.logPath.empty() ? std::wstring(L"修复日志无法保存")
+                                    : L"修复日志: " + outcome.logPath);
+    outcome.failedSteps = run.Failures();
+    outcome.rows = run.Rows();
+    outcome.backups = run.Backups();
+    outcome.record = run.Record();
+}
+
+RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, RepairSink& sink,
+                        const RunLabel& label) {
+    ScopedFsRedirectionOff redirection(ports.redirection);
+    RepairOutcome outcome;
+    RepairRun run(ports, sink);
+    const BootTarget target = MakeBootTarget(request.bootLetter, ports.storage);
+    run.Row(target.style == PartitionStyle::Mbr ? L"分区表类型为 MBR" : L"分区表类型为 GPT");
+
+    RepairLogData log;
+    log.operation = label.operation;
+    log.version = label.version;
+    log.time = ports.clock.LocalTime();
+    log.machine =
+        DescribeMachine(ports.inventory, ports.storage, ports.codePage, request.installations);
+    log.inputs = InputLines(request, target);
+    const char firstLetter = FirstSelectedLetter(request.installations);
+
+    if (request.installations.empty()) {
+        run.FailureRow(L"没有找到系统分区，修复失败");
+    } else if (!AnySelected(request.installations)) {
+        run.FailureRow(L"没有选中需要修复的系统，修复失败");
+    } else {
+        run.Row(L"修复引导至激活分区 " + target.letterText + L":");
+        outcome.engineRan = true;
+        outcome.bcdEngine = UsesBcdEngine(request, target, ports.files);
+        if (outcome.bcdEngine) {
+            RepairBootNt6(run, request, target);
+        } else {
+            RepairBootNt5(run, request, target);
+        }
+        outcome.checks = VerifyRepair(run, request, target, outcome.bcdEngine);
+    }
+    FinishRun(run, log, request.isWinPE, firstLetter, outcome);
+    return outcome;
+}
+
+}  // namespace qn

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "repair/repair_log.h"
+#include "repair/repair_ports.h"
+#include "repair/repair_request.h"
+#include "repair/repair_run.h"
+#include "repair/repair_sink.h"
+#include "repair/repair_verification.h"
+
+namespace qn {
+
+// What one run did, for the window, the unattended mode and the tests.
+struct RepairOutcome {
+    bool engineRan = false;  // false: nothing to repair
+    bool bcdEngine = false;
+    int failedSteps = 0;
+    std::vector<std::wstring> rows;
+    std::vector<std::wstring> backups;
+    std::vector<SystemCheck> checks;
+    std::vector<RunRecordEntry> record;
+    std::wstring logPath;  // empty when the log could not be written
+};
+
+// Names the run in its log.
+struct RunLabel {
+    std::wstring operation;  // "自动修复", "手动修复"
+    std::wstring version;
+};
+
+// The repair of the selected systems onto the boot partition, on the calling (worker) thread:
+// the partition style, the engine (BCD when a selected system is Vista or later, or when the
+// partition already boots through a store and nothing is cleared; the legacy loader otherwise),
+// every step examined, then the configuration read back and checked for every system, the last
+// row "修复完成!" only when nothing failed, and a log whose path the very last row names.
+// File-system redirection is off for the thread while it runs and restored on every way out.
+RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, RepairSink& sink,
+                        const RunLabel& label);
+
+// "修复完成!", or "修复未完成：N 个步骤失败".
+std::wstring CompletionText(int failedSteps);
+
+// Where a run's log goes: the desktop on an installed Windows; in Windows PE (whose desktop is
+// gone after a restart) the root of the first repaired system's drive.
+std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter);
+
+// Ends a run's rows with its completion and log rows and writes the log; shared by every run.
+void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,
+               RepairOutcome& outcome);
+
+}  // namespace qn

@@ -1,0 +1,152 @@
+#include "repair/repair_run.h"
+
+#include "boot/command_line_quoting.h"
+
+namespace qn {
+namespace {
+
+constexpr std::size_t kShortLineChars = 100;
+constexpr wchar_t kFailedSuffix[] = L"......失败 ";
+
+}  // namespace
+
+RepairRun::RepairRun(RepairPorts& ports, RepairSink& sink)
+    : ports_(ports), sink_(sink), processes_(ports.processes, ports.codePage) {}
+
+RepairRun::~RepairRun() = default;
+
+void RepairRun::Row(const std::wstring& text) {
+    rows_.push_back(text);
+    sink_.Append(text);
+}
+
+void RepairRun::ReplaceRow(const std::wstring& text) {
+    if (rows_.empty()) {
+        Row(text);
+        return;
+    }
+    rows_.back() = text;
+    sink_.ReplaceLast(text);
+}
+
+void RepairRun::FailedRow(const std::wstring& text, const StepFailure& failure, bool replace) {
+    ++failures_;
+    const std::wstring row = text + kFailedSuffix + failure.detail;
+    if (replace) {
+        ReplaceRow(row);
+    } else {
+        Row(row);
+    }
+}
+
+void RepairRun::FailureRow(const std::wstring& text) {
+    ++failures_;
+    Row(text);
+}
+
+void RepairRun::Note(const std::wstring& text) {
+    notes_.emplace_back(processes_.Runs().size(), text);
+}
+
+void RepairRun::AddBackup(const std::wstring& path) {
+    backups_.push_back(path);
+    Note(L"backup: " + path);
+}
+
+const PreparedTool& RepairRun::Tool(CarriedTool tool) {
+    auto it = tools_.find(tool);
+    if (it != tools_.end()) {
+        return it->second;
+    }
+    if (!workDir_) {
+        workDir_ = std::make_unique<WorkDir>(ports_.files, ports_.random);
+    }
+    PreparedTool prepared = PrepareTool(ports_.files, ports_.resources, *workDir_, tool);
+    const std::wstring name = ToolFileName(tool);
+    switch (prepared.source) {
+        case ToolSource::Embedded:
+            Note(name + L": carried copy written to " + prepared.path);
+            break;
+        case ToolSource::System:
+            Row(L"程序未内置 " + name + L"，使用系统中的 " + prepared.path);
+            break;
+        case ToolSource::Missing:
+            Note(name + L": neither carried nor on the system");
+            break;
+    }
+    return tools_.emplace(tool, std::move(prepared)).first->second;
+}
+
+BcdTool RepairRun::Bcdedit() {
+    return BcdTool{processes_, ports_.codePage, Tool(CarriedTool::Bcdedit).path};
+}
+
+std::optional<StepFailure> RepairRun::RunTool(CarriedTool tool, const std::wstring& parameters) {
+    const PreparedTool& prepared = Tool(tool);
+    const std::wstring name = ToolFileName(tool);
+    if (prepared.path.empty()) {
+        return StepFailure{L"缺少 " + name + L"（程序未内置，系统中也没有）"};
+    }
+    std::string output;
+    processes_.RunCaptured(QuoteArgument(prepared.path, true) + L" " + parameters, output);
+    return LastRunFailure(tool);
+}
+
+std::optional<StepFailure> RepairRun::LastRunFailure(CarriedTool tool) const {
+    const ToolRun last = processes_.Last();
+    if (last.Succeeded()) {
+        return std::nullopt;
+    }
+    return StepFailure{DescribeFailedRun(last, ToolFileName(tool))};
+}
+
+std::vector<RunRecordEntry> RepairRun::Record() const {
+    const std::vector<ToolRun> runs = processes_.Runs();
+    std::vector<RunRecordEntry> record;
+    std::size_t note = 0;
+    for (std::size_t i = 0; i <= runs.size(); ++i) {
+        while (note < notes_.size() && notes_[note].first == i) {
+            record.push_back({std::nullopt, notes_[note++].second});
+        }
+        if (i < runs.size()) {
+            record.push_back({runs[i], {}});
+        }
+    }
+    return record;
+}
+
+std::wstring FirstShortLine(const std::wstring& output) {
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find_first_of(L"\r\n", start);
+        if (end == std::wstring::npos) {
+            end = output.size();
+        }
+        std::wstring line = output.substr(start, end - start);
+        const auto first = line.find_first_not_of(L" \t");
+        if (first != std::wstring::npos) {
+            const auto last = line.find_last_not_of(L" \t");
+            line = line.substr(first, last - first + 1);
+            return line.size() <= kShortLineChars ? line : std::wstring();
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+std::wstring DescribeFailedRun(const ToolRun& run, const std::wstring& toolName) {
+    if (!run.result.started) {
+        return toolName + L" 无法启动";
+    }
+    if (!run.result.exitCodeKnown) {
+        return toolName + L" 结果未知";
+    }
+    std::wstring text = toolName + L" 退出码 " + std::to_wstring(run.result.exitCode);
+    const std::wstring line = FirstShortLine(run.decodedOutput);
+    if (!line.empty()) {
+        text += L": " + line;
+    }
+    return text;
+}
+
+}  // namespace qn

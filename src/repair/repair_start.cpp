@@ -1,0 +1,63 @@
+#include "repair/repair_start.h"
+
+#include "repair/repair_request.h"
+
+namespace qn {
+
+char AutomaticBootLetter(const ActivePartLetterMap& activePartLetters) {
+    const auto disk0 = activePartLetters.find(0);
+    if (disk0 != activePartLetters.end()) {
+        return disk0->second;
+    }
+    return activePartLetters.empty() ? 0 : activePartLetters.begin()->second;
+}
+
+void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle bootStyle) {
+    for (auto& [letter, system] : installations) {
+        if (bootStyle == PartitionStyle::Gpt && system.archBits == 32) {
+            continue;
+        }
+        system.selected = 1;
+    }
+}
+
+std::optional<std::wstring> Gpt32BitRefusal(char bootLetter, PartitionStyle bootStyle,
+                                            const InstallationTable& installations) {
+    if (bootStyle != PartitionStyle::Gpt) {
+        return std::nullopt;
+    }
+    for (const auto& [letter, system] : installations) {
+        if (system.selected != 0 && system.archBits == 32) {
+            const std::wstring where = bootLetter == kEspWithoutLetter
+                                           ? std::wstring(L"ESP")
+                                           : std::wstring(1, static_cast<wchar_t>(bootLetter));
+            return L"引导文件所在分区 " + where +
+                   L": 所在磁盘分区表类型为GPT，不支持引导32位操作系统，请重新选择！";
+        }
+    }
+    return std::nullopt;
+}
+
+BootFileSet FindBootFiles(char bootLetter, PartitionStyle style, FileSystem& files) {
+    BootFileSet set;
+    if (bootLetter == kEspWithoutLetter) {
+        return set;
+    }
+    set.found = true;
+    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(bootLetter)) + L":";
+    if (style == PartitionStyle::Gpt) {
+        if (files.PathExists(drive + L"\\EFI\\Microsoft\\Boot\\BCD")) {
+            set.bcdStorePath = drive + L"\\EFI\\Microsoft\\Boot\\BCD";
+        }
+    } else if (style == PartitionStyle::Mbr) {
+        if (files.PathExists(drive + L"\\Boot\\BCD")) {
+            set.bcdStorePath = drive + L"\\Boot\\BCD";
+        }
+        if (files.PathExists(drive + L"\\boot.ini")) {
+            set.bootIniPath = drive + L"\\boot.ini";
+        }
+    }
+    return set;
+}
+
+}  // namespace qn

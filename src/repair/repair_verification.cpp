@@ -1,0 +1,198 @@
+#include "repair/repair_verification.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "boot/bcd_commands.h"
+#include "boot/boot_ini_reader.h"
+#include "repair/arc_path.h"
+#include "repair/legacy_loader.h"
+
+namespace qn {
+namespace {
+
+constexpr float kVistaVersion = 6.0f;
+
+std::wstring Lower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return text;
+}
+
+bool Same(const std::wstring& a, const std::wstring& b) {
+    return Lower(a) == Lower(b);
+}
+
+bool Listed(const std::vector<std::wstring>& ids, const std::wstring& id) {
+    return std::any_of(ids.begin(), ids.end(), [&](const std::wstring& x) { return Same(x, id); });
+}
+
+std::wstring PartitionOf(char letter) {
+    return L"partition=" + std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+}
+
+// What the configuration reads as, once per verification.
+struct ReadBack {
+    bool storeRead = false;
+    BcdListing store;
+    BcdListing bootIni;
+};
+
+void CheckModern(RepairRun& run, const BootTarget& target, const ReadBack& read,
+                 SystemCheck& check) {
+    FileSystem& files = run.Ports().files;
+    if (!read.storeRead) {
+        check.reason = L"无法读取 BCD 存储";
+        return;
+    }
+    const std::wstring own = PartitionOf(check.letter);
+    const BootEntry* found = nullptr;
+    const BootEntry* inMenu = nullptr;
+    for (const BootEntry& entry : read.store.entries) {
+        const std::wstring& os = entry.osdevice.empty() ? entry.device : entry.osdevice;
+        if (!Same(os, own)) {
+            continue;
+        }
+        found = found ? found : &entry;
+        if (!inMenu && Listed(read.store.bootManager.displayorder, entry.identifier)) {
+            inMenu = &entry;
+        }
+    }
+    if (found == nullptr) {
+        check.reason = L"BCD 中没有它的启动项";
+        return;
+    }
+    if (inMenu == nullptr) {
+        check.reason = L"它的启动项不在启动菜单中";
+        return;
+    }
+    if (!Same(inMenu->device, own)) {
+        check.reason = L"启动项的 device 指向其他分区 (" + inMenu->device + L")";
+        return;
+    }
+    const std::wstring loader =
+        std::wstring(1, static_cast<wchar_t>(check.letter)) + L":" + inMenu->path;
+    if (!files.PathExists(loader)) {
+        check.reason = L"缺少 " + loader;
+        return;
+    }
+    if (target.hasLetter) {
+        const std::wstring manager = target.drive + (target.style == PartitionStyle::Gpt
+                                                         ? L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi"
+                                                         : L"\\bootmgr");
+        if (!files.PathExists(manager)) {
+            check.reason = L"引导分区缺少 " + manager.substr(manager.rfind(L'\\') + 1);
+            return;
+        }
+    }
+    check.bootable = true;
+    check.isDefault = Same(read.store.bootManager.defaultId, inMenu->identifier);
+}
+
+void CheckLegacy(RepairRun& run, const BootTarget& target, bool bcdEngine, const ReadBack& read,
+                 SystemCheck& check) {
+    RepairPorts& ports = run.Ports();
+    if (target.style == PartitionStyle::Gpt) {
+        check.reason = L"Vista 以前的系统无法从 EFI 系统分区启动";
+        return;
+    }
+    const auto key = ArcKeyOfLetter(ports.storage, ports.inventory, check.letter);
+    const auto line = std::find_if(read.bootIni.entries.begin(), read.bootIni.entries.end(),
+                                   [&](const BootEntry& e) { return key && Same(e.device, *key); });
+    if (line == read.bootIni.entries.end()) {
+        check.reason = L"boot.ini 中没有它的启动项";
+        return;
+    }
+    for (const wchar_t* file : {L"\\ntldr", L"\\NTDETECT.COM"}) {
+        if (!ports.files.PathExists(target.drive + file)) {
+            check.reason = std::wstring(L"引导分区缺少 ") + (file + 1);
+            return;
+        }
+    }
+    bool chainIsDefault = !bcdEngine;
+    if (bcdEngine) {
+        const auto chain = std::find_if(
+            read.store.entries.begin(), read.store.entries.end(), [](const BootEntry& e) {
+                return Same(e.identifier, kNtldrGuid) || Same(e.identifier, kNtldrId);
+            });
+        if (!read.storeRead || chain == read.store.entries.end()) {
+            check.reason = L"BCD 中没有 {ntldr} 启动项";
+            return;
+        }
+        if (!Listed(read.store.bootManager.displayorder, chain->identifier) &&
+            !Listed(read.store.bootManager.displayorder, kNtldrId)) {
+            check.reason = L"{ntldr} 启动项不在启动菜单中";
+            return;
+        }
+        if (!Same(chain->device, PartitionOf(target.letter))) {
+            check.reason = L"{ntldr} 启动项的 device 指向其他分区 (" + chain->device + L")";
+            return;
+        }
+        chainIsDefault = Same(read.store.bootManager.defaultId, chain->identifier) ||
+                         Same(read.store.bootManager.defaultId, kNtldrId);
+    }
+    check.bootable = true;
+    check.isDefault = chainIsDefault && line->isDefault;
+}
+
+}  // namespace
+
+std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& request,
+                                      const BootTarget& target, bool bcdEngine) {
+    RepairPorts& ports = run.Ports();
+    ReadBack read;
+    bool anyLegacy = false;
+    for (const auto& [letter, system] : request.installations) {
+        anyLegacy = anyLegacy || (system.selected != 0 && system.version < kVistaVersion);
+    }
+    if (bcdEngine) {
+        BcdTool bcdedit = run.Bcdedit();
+        if (!bcdedit.path.empty()) {
+            EnumAllEntries(bcdedit, target.hasLetter ? target.store : std::wstring(), read.store);
+            read.storeRead = !run.LastRunFailure(CarriedTool::Bcdedit);
+        }
+    }
+    if (anyLegacy && target.style != PartitionStyle::Gpt) {
+        read.bootIni = ReadBootIni(ports.profile, ports.random, target.drive + L"\\boot.ini");
+        for (BootEntry& entry : read.bootIni.entries) {
+            entry.isDefault = entry.identifier == read.bootIni.bootManager.defaultId;
+        }
+    }
+
+    std::vector<SystemCheck> checks;
+    for (const auto& [letter, system] : request.installations) {
+        if (system.selected == 0) {
+            continue;
+        }
+        SystemCheck check;
+        check.letter = letter;
+        check.name = system.displayName;
+        if (system.version >= kVistaVersion) {
+            CheckModern(run, target, read, check);
+        } else {
+            CheckLegacy(run, target, bcdEngine, read, check);
+        }
+        const std::wstring who =
+            L"验证: " + std::wstring(1, static_cast<wchar_t>(letter)) + L": " + system.displayName;
+        if (check.bootable) {
+            run.Row(who + L" 可以启动" + (check.isDefault ? L"（默认启动项）" : L""));
+        } else {
+            run.FailureRow(who + L" 无法启动: " + check.reason);
+        }
+        checks.push_back(std::move(check));
+    }
+    const bool defaultNamed =
+        std::any_of(checks.begin(), checks.end(), [](const SystemCheck& c) { return c.isDefault; });
+    if (!defaultNamed && read.storeRead) {
+        const auto entry = std::find_if(
+            read.store.entries.begin(), read.store.entries.end(), [&](const BootEntry& e) {
+                return Same(e.identifier, read.store.bootManager.defaultId);
+            });
+        run.Row(entry == read.store.entries.end()
+                    ? std::wstring(L"验证: 启动菜单没有有效的默认启动项")
+                    : L"验证: 默认启动项为 " + entry->description);
+    }
+    return checks;
+}
+
+}  // namespace qn

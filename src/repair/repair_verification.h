@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "repair/boot_target.h"
+#include "repair/repair_request.h"
+#include "repair/repair_run.h"
+
+namespace qn {
+
+// What reading the boot configuration back says of one repaired system.
+struct SystemCheck {
+    char letter = 0;
+    std::wstring name;
+    bool bootable = false;
+    std::wstring reason;  // why not, in the user's words
+    bool isDefault = false;
+};
+
+// Reads back what the repair left (the store through bcdedit's enumeration, boot.ini through the
+// profile functions, the boot files' presence) and checks every selected system: a menu entry
+// that is in the menu, names the system's own partition and whose loader is there. One row per
+// system ("验证: C: Windows 7 Ultimate x64 可以启动"); a system that cannot boot is a failure.
+std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& request,
+                                      const BootTarget& target, bool bcdEngine);
+
+}  // namespace qn

@@ -1,0 +1,59 @@
+#include "repair/win32/repair_worker.h"
+
+#include "app/channel_repair_sink.h"
+#include "app/main_messages.h"
+#include "app/win32/main_frame.h"
+#include "disk/storage_queries.h"
+#include "disk/system_storage.h"
+#include "repair/repair_request.h"
+#include "repair/system_repair_ports.h"
+#include "ui/list_view.h"
+
+namespace qn {
+
+char SelectedBootLetter(MainFrame& frame) {
+    auto* list = dynamic_cast<ListView*>(frame.Find(L"SelBootList"));
+    if (list == nullptr) {
+        return 0;
+    }
+    Control* row = list->ItemAt(list->SelectedIndex());
+    return row != nullptr ? static_cast<char>(row->Tag()) : 0;
+}
+
+PartitionStyle BootStyleOf(char bootLetter) {
+    return bootLetter == kEspWithoutLetter ? PartitionStyle::Gpt
+                                           : GetPartitionStyleOfLetter(SystemStorage(), bootLetter);
+}
+
+void ShowResultPageBusy(MainFrame& frame, bool clearRows) {
+    for (const wchar_t* name : {L"BtnRsQuit", L"BtnRsReturn"}) {
+        if (Control* button = frame.Find(name)) {
+            button->SetEnabled(false);
+        }
+    }
+    if (Control* tip = frame.Find(L"lbResultTip")) {
+        tip->SetText(L"正在修复引导，请稍候......");
+    }
+    if (auto* rows = dynamic_cast<Container*>(frame.Find(L"listResult")); rows && clearRows) {
+        rows->RemoveAll();
+    }
+    frame.SelectPage(MainFrame::kResultPage);
+}
+
+void StartRepairWorker(MainFrame& frame, std::set<char> letters, RepairWork work) {
+    WorkerFootprint footprint;
+    footprint.letters = std::move(letters);
+    const bool started =
+        frame.StartWorker(footprint, [channel = frame.Channel(), work = std::move(work)] {
+            ChannelRepairSink sink(*channel);
+            RepairPorts ports = SystemRepairPorts();
+            const RepairOutcome outcome = work(ports, sink);
+            channel->Send(WM_REPAIR_DONE, static_cast<std::uintptr_t>(outcome.failedSteps), 0);
+        });
+    if (!started) {
+        frame.AppendResultLine(0, L"无法启动修复线程，未做任何更改");
+        frame.OnRepairDone(1);
+    }
+}
+
+}  // namespace qn

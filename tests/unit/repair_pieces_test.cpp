@@ -1,0 +1,230 @@
+// The repair engine's pure pieces: command lines, boot.ini keys, failure texts, start decisions.
+#include <gtest/gtest.h>
+
+#include "disk/disk_info.h"
+#include "disk/fake/fake_storage_port.h"
+#include "platform/fake/fake_code_page.h"
+#include "platform/fake/fake_file_system.h"
+#include "repair/arc_path.h"
+#include "repair/bcd_repair.h"
+#include "repair/mbr_repair_run.h"
+#include "repair/recording_processes.h"
+#include "repair/repair_engine.h"
+#include "repair/repair_start.h"
+
+namespace qn {
+namespace {
+
+BootTarget Target(char letter, PartitionStyle style) {
+    BootTarget t;
+    t.letter = letter;
+    t.hasLetter = letter != '#';
+    t.style = style;
+    t.drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+    return t;
+}
+
+TEST(RepairCommands, BcdbootNamesTheFirmwareOnlyWithALetter) {
+    struct Case {
+        char letter;
+        PartitionStyle style;
+        const wchar_t* parameters;
+    } cases[] = {
+        {'C', PartitionStyle::Mbr, L"D:\\Windows /s C: /f BIOS /l zh-CN"},
+        {'S', PartitionStyle::Gpt, L"D:\\Windows /s S: /f UEFI /l zh-CN"},
+        // A style that cannot be read is not taken for MBR.
+        {'R', PartitionStyle::Raw, L"D:\\Windows /s R: /f UEFI /l zh-CN"},
+        {'#', PartitionStyle::Gpt, L"D:\\Windows /l zh-CN"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BcdbootParameters(Target(c.letter, c.style), L"D:\\Windows"), c.parameters)
+            << c.letter;
+    }
+}
+
+TEST(RepairCommands, MbrRepairPicksNt52ForTheMasterRecordOnlyWhenBootIniIsAlone) {
+    struct Case {
+        MbrRepairKind kind;
+        bool store, bootIni;
+        const wchar_t* parameters;
+        const wchar_t* line;
+    } cases[] = {
+        {MbrRepairKind::Nt6Pbr, false, true, L"/nt60 C:", L"正在修复激活分区 C: NT6 PBR引导......"},
+        {MbrRepairKind::Nt5Pbr, true, false, L"/nt52 C:", L"正在修复激活分区 C: NT5 PBR引导......"},
+        {MbrRepairKind::Mbr, true, true, L"/nt60 C: /mbr",
+         L"正在修复激活分区 C: 所属硬盘的MBR主引导......"},
+        {MbrRepairKind::Mbr, false, false, L"/nt60 C: /mbr", nullptr},
+        {MbrRepairKind::Mbr, false, true, L"/nt52 C: /mbr", nullptr},
+    };
+    for (const Case& c : cases) {
+        fake::FakeFileSystem files;
+        if (c.store) {
+            files.AddFile(L"C:\\Boot\\BCD");
+        }
+        if (c.bootIni) {
+            files.AddFile(L"C:\\boot.ini");
+        }
+        const MbrRepairRequest request{'C', c.kind, false};
+        EXPECT_EQ(MbrRepairParameters(request, files), c.parameters);
+        if (c.line != nullptr) {
+            EXPECT_EQ(MbrRepairLine(request), c.line);
+        }
+    }
+}
+
+class ArcKeyTest : public ::testing::Test {
+protected:
+    void Disk(std::uint32_t number, bool removable) {
+        fake::FakePhysicalDrive& drive = storage.Drive(number);
+        drive.geometry = fake::FixedDiskGeometry(100ull << 30);
+        PartitionInformation whole;
+        whole.style = PartitionStyle::Mbr;
+        drive.partition = whole;
+        drive.hotplug = HotplugInfo{removable, removable};
+    }
+    void Letter(char letter, std::uint32_t disk, std::int64_t offset, std::uint32_t number) {
+        fake::FakeVolume& volume = storage.Volume(letter);
+        volume.diskNumber = disk;
+        PartitionInformation info = fake::MbrPartition(offset);
+        info.partitionNumber = number;
+        volume.partition = info;
+    }
+    fake::FakeStoragePort storage;
+    fake::FakeCodePage codePage;
+};
+
+TEST_F(ArcKeyTest, CountsEveryPartitionOfTheDiskNotOnlyTheLetteredOnes) {
+    Disk(0, false);
+    Disk(1, false);
+    // Disk 0: an unlettered recovery partition first, then C: (second) and D: (third).
+    Letter('C', 0, 2 << 20, 2);
+    Letter('D', 0, 40ll << 30, 3);
+    Letter('E', 1, 1 << 20, 1);
+    DiskInfo inventory(storage, codePage);
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'D'),
+              L"multi(0)disk(0)rdisk(0)partition(3)\\WINDOWS");
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'E'),
+              L"multi(0)disk(0)rdisk(1)partition(1)\\WINDOWS");
+}
+
+TEST_F(ArcKeyTest, FallsBackToTheLettersPlaceAndTakesARemovableDiskAsTheFirst) {
+    Disk(0, false);
+    Disk(2, true);
+    Letter('C', 0, 1 << 20, 0);  // the system gave no partition number
+    Letter('D', 0, 40ll << 30, 0);
+    Letter('U', 2, 1 << 20, 1);
+    DiskInfo inventory(storage, codePage);
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'D'),
+              L"multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS");
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'U'),
+              L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS");
+    storage.Volume('Z').diskNumber.reset();  // a volume on two disks
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'Z'), std::nullopt);
+}
+
+TEST(RepairTexts, AFailedRunSaysWhichToolAndHowWithItsFirstShortLine) {
+    struct Case {
+        ProcessResult result;
+        std::wstring output;
+        const wchar_t* text;
+    } cases[] = {
+        {{true, true, 1},
+         L"\r\nFailure when attempting to copy boot files.\r\n",
+         L"bcdboot.exe 退出码 1: Failure when attempting to copy boot files."},
+        {{true, true, 2}, L"", L"bcdboot.exe 退出码 2"},
+        {{true, true, 3}, std::wstring(150, L'x') + L"\r\nsecond", L"bcdboot.exe 退出码 3"},
+        {{false, false, 0}, L"", L"bcdboot.exe 无法启动"},
+        {{true, false, 0}, L"", L"bcdboot.exe 结果未知"},
+    };
+    for (const Case& c : cases) {
+        ToolRun run;
+        run.result = c.result;
+        run.decodedOutput = c.output;
+        EXPECT_EQ(DescribeFailedRun(run, L"bcdboot.exe"), c.text);
+    }
+    EXPECT_EQ(FirstShortLine(L"  \t\r\n   参数错误。  \r\n"), L"参数错误。");
+}
+
+TEST(RepairTexts, CompletionSaysHowManyStepsFailed) {
+    EXPECT_EQ(CompletionText(0), L"修复完成!");
+    EXPECT_EQ(CompletionText(2), L"修复未完成：2 个步骤失败");
+}
+
+TEST(RecordingProcesses, KeepsEveryRunWithItsOutputDecodedInTheConsoleCodePage) {
+    class Echo : public ProcessLauncher {
+    public:
+        ProcessResult StartThroughShell(const ShellRequest&) override { return {true, true, 5}; }
+        ProcessResult RunCaptured(const std::wstring&, std::string& output) override {
+            output += "\xb2\xce\xca\xfd\xb4\xed\xce\xf3\xa1\xa3\r\n";  // 参数错误。 in GBK
+            return {true, true, 1};
+        }
+    } echo;
+    fake::FakeCodePage codePage(1252, 936);
+    RecordingProcesses processes(echo, codePage);
+    std::string output = "before ";
+    processes.RunCaptured(L"bcdedit /timeout x", output);
+    processes.StartThroughShell({L"\"cmd.exe\"", L"/c exit 5", true, false, false});
+    ASSERT_EQ(processes.Runs().size(), 2u);
+    EXPECT_EQ(output.substr(0, 7), "before ") << "the caller's output is appended to";
+    EXPECT_EQ(processes.Runs()[0].decodedOutput, L"参数错误。\r\n");
+    EXPECT_EQ(processes.Runs()[0].result.exitCode, 1u);
+    EXPECT_EQ(processes.Last().commandLine, L"\"cmd.exe\" /c exit 5");
+    EXPECT_EQ(processes.Last().result.exitCode, 5u);
+}
+
+TEST(RepairStart, AutomaticBootLetterPrefersDiskZero) {
+    EXPECT_EQ(AutomaticBootLetter({{1, 'S'}, {0, 'C'}}), 'C');
+    EXPECT_EQ(AutomaticBootLetter({{3, '#'}, {1, 'T'}}), 'T');
+    EXPECT_EQ(AutomaticBootLetter({}), 0);
+}
+
+TEST(RepairStart, ThirtyTwoBitSystemsAreLeftOutOnGptAndRefusedWhenChosen) {
+    InstallationTable table;
+    table['C'] = WindowsInstall{L"Windows 7 Ultimate x86", 0, 'C', 6.1f, 32};
+    table['D'] = WindowsInstall{L"Windows 10 Pro x64", 0, 'D', 6.3f, 64};
+    InstallationTable gpt = table;
+    SelectForAutomaticRepair(gpt, PartitionStyle::Gpt);
+    EXPECT_EQ(gpt['C'].selected, 0);
+    EXPECT_EQ(gpt['D'].selected, 1);
+    EXPECT_EQ(Gpt32BitRefusal('#', PartitionStyle::Gpt, gpt), std::nullopt);
+    InstallationTable mbr = table;
+    SelectForAutomaticRepair(mbr, PartitionStyle::Mbr);
+    EXPECT_EQ(mbr['C'].selected, 1);
+    EXPECT_EQ(Gpt32BitRefusal('C', PartitionStyle::Mbr, mbr), std::nullopt);
+    EXPECT_EQ(
+        Gpt32BitRefusal('#', PartitionStyle::Gpt, mbr),
+        L"引导文件所在分区 ESP: 所在磁盘分区表类型为GPT，不支持引导32位操作系统，请重新选择！");
+    EXPECT_EQ(Gpt32BitRefusal('S', PartitionStyle::Gpt, mbr),
+              L"引导文件所在分区 S: 所在磁盘分区表类型为GPT，不支持引导32位操作系统，请重新选择！");
+    // A Raw style is not refused: only GPT is.
+    EXPECT_EQ(Gpt32BitRefusal('R', PartitionStyle::Raw, mbr), std::nullopt);
+}
+
+TEST(RepairStart, BootFilesAreLookedForByTheDisksStyle) {
+    fake::FakeFileSystem files;
+    files.AddFile(L"S:\\Boot\\BCD");
+    files.AddFile(L"S:\\boot.ini");
+    files.AddFile(L"S:\\EFI\\Microsoft\\Boot\\BCD");
+    struct Case {
+        char letter;
+        PartitionStyle style;
+        bool found;
+        const wchar_t* store;
+        const wchar_t* ini;
+    } cases[] = {
+        {'S', PartitionStyle::Mbr, true, L"S:\\Boot\\BCD", L"S:\\boot.ini"},
+        {'S', PartitionStyle::Gpt, true, L"S:\\EFI\\Microsoft\\Boot\\BCD", L""},
+        {'S', PartitionStyle::Raw, true, L"", L""},
+        {'T', PartitionStyle::Mbr, true, L"", L""},
+        {'#', PartitionStyle::Gpt, false, L"", L""},
+    };
+    for (const Case& c : cases) {
+        const BootFileSet set = FindBootFiles(c.letter, c.style, files);
+        EXPECT_EQ(set.found, c.found) << c.letter;
+        EXPECT_EQ(set.bcdStorePath, c.store) << c.letter;
+        EXPECT_EQ(set.bootIniPath, c.ini) << c.letter;
+    }
+}
+
+}  // namespace
+}  // namespace qn
