@@ -191,6 +191,7 @@ static_assert(std::size(kTitles) == static_cast<std::size_t>(SectionTitle::Resum
 
 constexpr const wchar_t* kTags[kLanguages] = {L"zh-CN", L"en-US", L"de-DE", L"fr-FR", L"ja-JP"};
 constexpr unsigned kCodePages[kLanguages] = {936, 437, 850, 850, 932};
+constexpr unsigned kAnsiCodePages[kLanguages] = {936, 1252, 1252, 1252, 932};
 
 }  // namespace
 
@@ -212,6 +213,10 @@ const wchar_t* LanguageTag(ToolLanguage language) {
 
 unsigned ConsoleCodePage(ToolLanguage language) {
     return kCodePages[Column(language)];
+}
+
+unsigned AnsiCodePage(ToolLanguage language) {
+    return kAnsiCodePages[Column(language)];
 }
 
 std::wstring_view Title(ToolLanguage language, SectionTitle title) {

@@ -14,6 +14,8 @@ std::optional<ToolLanguage> LanguageFromTag(std::wstring_view tag);  // "zh-CN",
 const wchar_t* LanguageTag(ToolLanguage language);
 // The OEM code page a console program of that language writes redirected output in.
 unsigned ConsoleCodePage(ToolLanguage language);
+// The ANSI code page of that Windows, which boot.ini is written in.
+unsigned AnsiCodePage(ToolLanguage language);
 
 // Section titles of a bcdedit enumeration.
 enum class SectionTitle {
