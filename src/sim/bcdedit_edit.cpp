@@ -176,7 +176,7 @@ ToolOutcome BcdeditDeleteValue(BcdeditSession& session) {
 
 ToolOutcome BcdeditDisplayOrder(BcdeditSession& session) {
     enum class Mode { Replace, AddFirst, AddLast, Remove } mode = Mode::Replace;
-    std::vector<std::wstring> ids;
+    std::vector<std::wstring> named;
     for (const std::wstring& argument : session.arguments) {
         const std::wstring lower = LowerCase(argument);
         const Mode asked = lower == L"/addfirst"  ? Mode::AddFirst
@@ -193,7 +193,12 @@ ToolOutcome BcdeditDisplayOrder(BcdeditSession& session) {
         if (!lower.empty() && lower[0] == L'/') {
             return SyntaxError(session);
         }
-        const auto id = ExistingId(session, argument);
+        named.push_back(argument);
+    }
+    // Removing takes out what the list names, whether the store still has it or not.
+    std::vector<std::wstring> ids;
+    for (const std::wstring& text : named) {
+        const auto id = mode == Mode::Remove ? ResolveId(session, text) : ExistingId(session, text);
         if (!id) {
             return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
         }

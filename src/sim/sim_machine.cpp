@@ -30,7 +30,7 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p) {
+fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p, int position) {
     fake::FakeVolume answers;
     answers.driveType = disk.removable ? kDriveRemovable : kDriveFixed;
     const auto clusters = static_cast<std::uint64_t>(p.length) / kClusterBytes;
@@ -51,6 +51,7 @@ fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p
                                         ? fake::GptPartition(p.offset, p.gptType)
                                         : fake::MbrPartition(p.offset, p.active, p.mbrType);
         info.partitionLength = p.length;
+        info.partitionNumber = static_cast<std::uint32_t>(position);
         answers.partition = info;
     }
     return answers;
@@ -164,7 +165,7 @@ void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p,
     wchar_t id[40] = {};
     std::swprintf(id, 40, L"5ed1%04x-0000-0000-0000-%012x", disk.number,
                   static_cast<unsigned>(position));
-    volumes_.AddVolume(id, AnswersFor(disk, p), p.letter);
+    volumes_.AddVolume(id, AnswersFor(disk, p, position), p.letter);
     DiskVolume volume;
     volume.id = id;
     volume.disk = &disk;
