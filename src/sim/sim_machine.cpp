@@ -165,13 +165,16 @@ void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p,
     wchar_t id[40] = {};
     std::swprintf(id, 40, L"5ed1%04x-0000-0000-0000-%012x", disk.number,
                   static_cast<unsigned>(position));
-    volumes_.AddVolume(id, AnswersFor(disk, p, position), p.letter);
     DiskVolume volume;
     volume.id = id;
     volume.disk = &disk;
     volume.partition = &p;
     volume.position = position;
-    volume.deviceNumber = static_cast<int>(diskVolumes_.size()) + 1;
+    // Windows makes no volume of the Microsoft reserved partition: nothing can mount it.
+    if (disk.style != PartitionStyle::Gpt || !(p.gptType == kMsReservedPartitionType)) {
+        volumes_.AddVolume(id, AnswersFor(disk, p, position), p.letter);
+        volume.deviceNumber = ++deviceCount_;
+    }
     const BootRecordCode code = p.bootCode.value_or(
         HasBootCodeLayout(p.fileSystem) ? BootRecordCode::Bootmgr : BootRecordCode::None);
     diskVolumes_.push_back(std::move(volume));
@@ -389,7 +392,7 @@ std::wstring SimMachine::DeviceText(const BcdDevice& device) const {
         return L"boot";
     }
     const DiskVolume* volume = VolumeById(device.volume);
-    if (volume == nullptr) {
+    if (volume == nullptr || volume->deviceNumber == 0) {
         return L"unknown";
     }
     const wchar_t letter = LetterOf(*volume);
@@ -416,7 +419,8 @@ std::optional<BcdDevice> SimMachine::DeviceFromText(std::wstring_view text) cons
     const std::wstring device = L"\\device\\harddiskvolume";
     if (target.rfind(device, 0) == 0) {
         for (const DiskVolume& volume : diskVolumes_) {
-            if (target.substr(device.size()) == std::to_wstring(volume.deviceNumber)) {
+            if (volume.deviceNumber > 0 &&
+                target.substr(device.size()) == std::to_wstring(volume.deviceNumber)) {
                 return BcdDevice{BcdDeviceKind::Partition, volume.id};
             }
         }

@@ -35,8 +35,8 @@ struct DiskVolume {
     std::wstring id;  // FakeVolumePort id, the file system's volume key, the stores' identity
     const ScenarioDisk* disk = nullptr;
     const ScenarioPartition* partition = nullptr;
-    int position = 0;                      // 1-based place in the disk's table
-    int deviceNumber = 0;                  // \Device\HarddiskVolumeN
+    int position = 0;      // 1-based place in the disk's table
+    int deviceNumber = 0;  // \Device\HarddiskVolumeN; 0 for the MSR, which is no volume
     std::vector<std::uint8_t> bootSector;  // its first sector, 512 bytes
 };
 
@@ -179,6 +179,7 @@ private:
     std::vector<ScenarioFailure> failures_;  // times counts down; 0 stays for ever
     GuidSequence guids_;
     std::wstring peVolume_;
+    int deviceCount_ = 0;
     mutable std::mutex journalLock_;
     std::vector<std::wstring> journal_;
     std::vector<ToolRun> runs_;
