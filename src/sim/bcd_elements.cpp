@@ -11,7 +11,7 @@ using K = BcdValueKind;
 using S = ElementScope;
 
 // https://learn.microsoft.com/windows-hardware/drivers/bcd/bcd-reference
-constexpr ElementSpec kElements[] = {
+constexpr ElementDefinition kElements[] = {
     {L"device", 0x11000001, K::Device, S::Any},
     {L"path", 0x12000002, K::Text, S::Any},
     {L"description", 0x12000004, K::Text, S::Any},
@@ -113,37 +113,37 @@ std::optional<std::uint64_t> Number(std::wstring_view word) {
 
 }  // namespace
 
-const ElementSpec* FindElementSpec(std::wstring_view name, std::uint32_t objectType) {
+const ElementDefinition* FindElementDefinition(std::wstring_view name, std::uint32_t objectType) {
     const std::wstring lower = Lower(name);
-    for (const ElementSpec& spec : kElements) {
-        if (lower == spec.name && ScopeFits(spec.scope, objectType)) {
-            return &spec;
+    for (const ElementDefinition& definition : kElements) {
+        if (lower == definition.name && ScopeFits(definition.scope, objectType)) {
+            return &definition;
         }
     }
     return nullptr;
 }
 
-const ElementSpec* FindAnyElementSpec(std::wstring_view name) {
+const ElementDefinition* FindAnyElementDefinition(std::wstring_view name) {
     const std::wstring lower = Lower(name);
-    for (const ElementSpec& spec : kElements) {
-        if (lower == spec.name) {
-            return &spec;
+    for (const ElementDefinition& definition : kElements) {
+        if (lower == definition.name) {
+            return &definition;
         }
     }
     return nullptr;
 }
 
-std::variant<BcdElement, ValueError> ParseElementValue(const ElementSpec& spec,
+std::variant<BcdElement, ValueError> ParseElementValue(const ElementDefinition& definition,
                                                        const std::vector<std::wstring>& words,
                                                        const DeviceResolver& devices,
                                                        const IdResolver& ids) {
     BcdElement element;
-    element.name = spec.name;
-    element.kind = spec.kind;
+    element.name = definition.name;
+    element.kind = definition.kind;
     if (words.empty() || words.front().empty()) {
         return ValueError::Malformed;
     }
-    if (spec.kind == K::IdList) {
+    if (definition.kind == K::IdList) {
         for (const std::wstring& word : words) {
             const auto id = ids(word);
             if (!id) {
@@ -157,10 +157,10 @@ std::variant<BcdElement, ValueError> ParseElementValue(const ElementSpec& spec,
         return ValueError::Malformed;
     }
     const std::wstring& word = words.front();
-    switch (spec.kind) {
+    switch (definition.kind) {
         case K::Text:
-            if (spec.choices != nullptr) {
-                const auto choice = Choice(spec.choices, word);
+            if (definition.choices != nullptr) {
+                const auto choice = Choice(definition.choices, word);
                 if (!choice) {
                     return ValueError::Malformed;
                 }

@@ -15,7 +15,7 @@ namespace qn::sim {
 // (which set the order bcdedit lists them in) and the objects they apply to.
 enum class ElementScope { Any, Bootmgr, OsLoader, Resume };
 
-struct ElementSpec {
+struct ElementDefinition {
     const wchar_t* name;
     std::uint32_t code;
     BcdValueKind kind;
@@ -26,9 +26,9 @@ struct ElementSpec {
 
 // The element of that name (any case) for an object of that type; null when it is unknown or
 // does not apply there.
-const ElementSpec* FindElementSpec(std::wstring_view name, std::uint32_t objectType);
+const ElementDefinition* FindElementDefinition(std::wstring_view name, std::uint32_t objectType);
 // The element of that name for some object type; null when no object has it.
-const ElementSpec* FindAnyElementSpec(std::wstring_view name);
+const ElementDefinition* FindAnyElementDefinition(std::wstring_view name);
 
 enum class ValueError {
     Malformed,     // "The parameter is incorrect."
@@ -43,7 +43,7 @@ using DeviceResolver = std::function<std::optional<BcdDevice>(std::wstring_view)
 using IdResolver = std::function<std::optional<std::wstring>(std::wstring_view)>;
 
 // The element a "/set ID NAME VALUE" stores, from the words after NAME.
-std::variant<BcdElement, ValueError> ParseElementValue(const ElementSpec& spec,
+std::variant<BcdElement, ValueError> ParseElementValue(const ElementDefinition& definition,
                                                        const std::vector<std::wstring>& words,
                                                        const DeviceResolver& devices,
                                                        const IdResolver& ids);

@@ -65,8 +65,8 @@ std::vector<std::wstring> Values(const BcdElement& element, const EnumStyle& sty
 }
 
 std::uint32_t Order(const BcdObject& object, const BcdElement& element) {
-    const ElementSpec* spec = FindElementSpec(element.name, object.type);
-    return spec != nullptr ? spec->code : 0xFFFFFFFF;
+    const ElementDefinition* definition = FindElementDefinition(element.name, object.type);
+    return definition != nullptr ? definition->code : 0xFFFFFFFF;
 }
 
 }  // namespace

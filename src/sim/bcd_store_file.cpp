@@ -220,9 +220,9 @@ std::optional<BcdStoreData> DeserializeStore(std::span<const std::uint8_t> bytes
             BcdElement element;
             element.name = in.Str();
             element.kind = static_cast<BcdValueKind>(in.U8());
-            const ElementSpec* spec = FindElementSpec(element.name, object.type);
-            if (!in.ok || spec == nullptr || spec->name != element.name ||
-                spec->kind != element.kind || !names.insert(element.name).second ||
+            const ElementDefinition* definition = FindElementDefinition(element.name, object.type);
+            if (!in.ok || definition == nullptr || definition->name != element.name ||
+                definition->kind != element.kind || !names.insert(element.name).second ||
                 !ReadValue(in, element)) {
                 return std::nullopt;
             }

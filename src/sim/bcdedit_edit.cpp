@@ -40,8 +40,8 @@ std::optional<std::wstring> ExistingId(BcdeditSession& session, std::wstring_vie
 
 // Elements that must name objects of this store; inherit and recovery lists may name settings
 // the store does not hold.
-bool MustExist(const ElementSpec& spec) {
-    const std::wstring name = spec.name;
+bool MustExist(const ElementDefinition& definition) {
+    const std::wstring name = definition.name;
     return name == L"default" || name == L"displayorder" || name == L"toolsdisplayorder" ||
            name == L"bootsequence" || name == L"resumeobject";
 }
@@ -129,8 +129,8 @@ ToolOutcome BcdeditSet(BcdeditSession& session) {
     if (object == nullptr) {
         return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
     }
-    const ElementSpec* spec = FindElementSpec(args[1], object->type);
-    if (spec == nullptr) {
+    const ElementDefinition* definition = FindElementDefinition(args[1], object->type);
+    if (definition == nullptr) {
         return Failed(session, ToolText::ElementNotApplicable, ToolText::RunBcdeditHelp);
     }
     const std::vector<std::wstring> words(args.begin() + 2, args.end());
@@ -139,9 +139,9 @@ ToolOutcome BcdeditSet(BcdeditSession& session) {
         return machine.DeviceFromText(text);
     };
     const IdResolver ids = [&](std::wstring_view text) {
-        return MustExist(*spec) ? ExistingId(session, text) : ResolveId(session, text);
+        return MustExist(*definition) ? ExistingId(session, text) : ResolveId(session, text);
     };
-    auto parsed = ParseElementValue(*spec, words, devices, ids);
+    auto parsed = ParseElementValue(*definition, words, devices, ids);
     if (const auto* error = std::get_if<ValueError>(&parsed)) {
         if (*error == ValueError::UnknownId) {
             return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
@@ -164,11 +164,11 @@ ToolOutcome BcdeditDeleteValue(BcdeditSession& session) {
     if (object == nullptr) {
         return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
     }
-    const ElementSpec* spec = FindElementSpec(args[1], object->type);
-    if (spec == nullptr) {
+    const ElementDefinition* definition = FindElementDefinition(args[1], object->type);
+    if (definition == nullptr) {
         return Failed(session, ToolText::ElementNotApplicable, ToolText::RunBcdeditHelp);
     }
-    if (!RemoveElement(*object, spec->name)) {
+    if (!RemoveElement(*object, definition->name)) {
         return Failed(session, ToolText::SetFailed, ToolText::ElementNotFound);
     }
     return SavedOrDenied(session, ToolText::SetFailed);
@@ -258,7 +258,7 @@ ToolOutcome BcdeditTimeout(BcdeditSession& session) {
     if (manager == nullptr) {
         return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
     }
-    auto parsed = ParseElementValue(*FindElementSpec(L"timeout", kBcdTypeBootmgr),
+    auto parsed = ParseElementValue(*FindElementDefinition(L"timeout", kBcdTypeBootmgr),
                                     session.arguments, nullptr, nullptr);
     if (!std::holds_alternative<BcdElement>(parsed)) {
         return Failed(session, ToolText::SetFailed, ToolText::ParameterIncorrect);

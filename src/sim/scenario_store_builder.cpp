@@ -126,14 +126,14 @@ std::variant<BcdStoreData, std::string> BuildScenarioStore(const ScenarioStore& 
     for (std::size_t i = 0; i < store.objects.size(); ++i) {
         BcdObject& built = data.objects[i];
         for (const auto& [name, value] : store.objects[i].elements) {
-            const ElementSpec* spec = FindElementSpec(name, built.type);
-            if (spec == nullptr) {
+            const ElementDefinition* definition = FindElementDefinition(name, built.type);
+            if (definition == nullptr) {
                 return "element " + Narrow(name) + " does not apply to <" +
                        Narrow(store.objects[i].type) + ">";
             }
-            if (spec->kind == BcdValueKind::Device) {
+            if (definition->kind == BcdValueKind::Device) {
                 BcdElement element;
-                element.name = spec->name;
+                element.name = definition->name;
                 element.kind = BcdValueKind::Device;
                 if (value == L"boot") {
                     element.device.kind = BcdDeviceKind::Boot;
@@ -154,10 +154,10 @@ std::variant<BcdStoreData, std::string> BuildScenarioStore(const ScenarioStore& 
                 PutElement(built, std::move(element));
                 continue;
             }
-            const std::vector<std::wstring> words = spec->kind == BcdValueKind::IdList
+            const std::vector<std::wstring> words = definition->kind == BcdValueKind::IdList
                                                         ? Words(value)
                                                         : std::vector<std::wstring>{value};
-            auto parsed = ParseElementValue(*spec, words, noDevices, ids);
+            auto parsed = ParseElementValue(*definition, words, noDevices, ids);
             if (auto* element = std::get_if<BcdElement>(&parsed)) {
                 PutElement(built, std::move(*element));
             } else {
