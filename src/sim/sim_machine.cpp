@@ -229,13 +229,14 @@ std::optional<BcdDevice> SimMachine::DeviceFromText(std::wstring_view text) cons
         return volume ? std::optional<BcdDevice>(BcdDevice{BcdDeviceKind::Partition, volume->id})
                       : std::nullopt;
     }
-    const std::wstring device = L"\\device\\harddiskvolume";
-    if (target.rfind(device, 0) == 0) {
-        for (const DiskVolume& volume : diskVolumes_) {
-            if (volume.deviceNumber > 0 &&
-                target.substr(device.size()) == std::to_wstring(volume.deviceNumber)) {
-                return BcdDevice{BcdDeviceKind::Partition, volume.id};
-            }
+    const std::wstring_view device = L"\\device\\harddiskvolume";
+    if (target.rfind(device, 0) != 0) {
+        return std::nullopt;
+    }
+    const std::wstring_view number = std::wstring_view(target).substr(device.size());
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (volume.deviceNumber > 0 && number == std::to_wstring(volume.deviceNumber)) {
+            return BcdDevice{BcdDeviceKind::Partition, volume.id};
         }
     }
     return std::nullopt;
