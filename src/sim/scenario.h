@@ -1,23 +1,55 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "disk/partition_information.h"
+#include "sim/boot_code_kind.h"
+#include "sim/tool_language.h"
 
 namespace qn::sim {
 
-// A simulated machine as a scenario file describes it: disks, partitions, the files on them and
-// the Windows installations. Plain data; the simulation adapters are built from it.
+// A simulated machine as a scenario file describes it: disks, partitions, the files on them,
+// the Windows installations, and the boot state (firmware, boot code, stores, boot.ini). Plain
+// data; the simulation adapters are built from it.
 
 struct ScenarioInstall {
     std::wstring productName;     // empty with productReadable false: the value is missing
     bool productReadable = true;  // false: the hive cannot be read
     std::wstring currentVersion;  // "6.1"; empty: missing
     bool x64 = true;
-    bool running = false;  // the system the program runs on
+    bool running = false;   // the system the program runs on
+    bool bootFiles = true;  // \Windows\Boot holds what bcdboot copies (Vista and later)
+};
+
+// One object of a store as the scenario writes it: its type (the element's tag), a local name
+// other objects refer to it by, an optional fixed identifier, and its elements as text.
+struct ScenarioBcdObject {
+    std::wstring type;  // "bootmgr", "osloader", "resume", "ntldr", "memdiag", ...
+    std::wstring name;
+    std::wstring id;  // "{...}"; empty: a new one
+    std::vector<std::pair<std::wstring, std::wstring>> elements;
+};
+
+struct ScenarioStore {
+    std::wstring path;  // "\Boot\BCD"
+    std::vector<ScenarioBcdObject> objects;
+};
+
+struct ScenarioBootIniLine {
+    std::wstring arc;  // "multi(0)disk(0)rdisk(0)partition(2)\WINDOWS"
+    std::wstring text;
+    std::wstring switches;
+};
+
+struct ScenarioBootIni {
+    std::wstring timeout;  // empty: no timeout line
+    std::wstring defaultArc;
+    std::vector<ScenarioBootIniLine> lines;
 };
 
 struct ScenarioPartition {
@@ -30,7 +62,15 @@ struct ScenarioPartition {
     std::wstring label;
     std::wstring fileSystem = L"NTFS";
     std::vector<std::wstring> files;  // "\Boot\BCD", "\bootmgr", ...
+    // Content of files by path, where the scenario names it; others take it from their name.
+    std::map<std::wstring, FileImage> fileImages;
     std::optional<ScenarioInstall> install;
+    std::optional<BootRecordCode> bootCode;  // nullopt: what formatting the volume wrote
+    std::optional<std::uint64_t> freeBytes;  // nullopt: half the volume
+    bool lockFails = false;                  // open handles keep bootsect from locking it
+    bool spanned = false;                    // a dynamic volume that continues on another disk
+    std::vector<ScenarioStore> stores;
+    std::optional<ScenarioBootIni> bootIni;
 };
 
 struct ScenarioDisk {
@@ -40,13 +80,49 @@ struct ScenarioDisk {
     bool removable = false;
     std::string vendor;
     std::string product;
+    std::optional<MbrCode> mbrCode;  // nullopt: Windows' own
     std::vector<ScenarioPartition> partitions;
 };
+
+// A partition named by its disk's number and its 1-based place in the disk's table.
+struct ScenarioPartitionRef {
+    std::uint32_t disk = 0;
+    int position = 0;
+};
+
+// A UEFI boot entry (Boot####) in the firmware's boot order.
+struct ScenarioFirmwareEntry {
+    std::wstring description;
+    ScenarioPartitionRef partition;
+    std::wstring path;  // "\EFI\Microsoft\Boot\bootmgfw.efi"
+};
+
+// A run of a stand-in tool that fails instead of doing its work.
+struct ScenarioFailure {
+    std::wstring tool;     // "bcdedit", "bcdboot", "bootsect"
+    std::wstring pattern;  // glob over the arguments joined by blanks, any case
+    unsigned long exitCode = 1;
+    std::wstring message;
+    int times = 1;  // how many matching runs fail; 0: every one
+};
+
+enum class Firmware { Bios, Uefi };
 
 struct Scenario {
     std::wstring name;
     bool winPE = false;
     int regLoadDelayMs = 0;  // how long each reg load takes (slow disks, for tests)
+    Firmware firmware = Firmware::Bios;
+    ToolLanguage language = ToolLanguage::ZhCn;
+    // The partition the firmware started the boot manager from, whose store is the system
+    // store; nullopt: chosen as Windows would (see SimMachine); systemPartitionNone: none.
+    std::optional<ScenarioPartitionRef> systemPartition;
+    bool systemPartitionNone = false;
+    std::optional<std::uint32_t> biosBootDisk;  // nullopt: the lowest disk number
+    // Which of bcdedit, bcdboot and bootsect the running system has; nullopt: as Windows ships.
+    std::optional<std::vector<std::wstring>> systemTools;
+    std::vector<ScenarioFirmwareEntry> firmwareEntries;  // in boot order
+    std::vector<ScenarioFailure> failures;
     std::vector<ScenarioDisk> disks;
 };
 

@@ -1,158 +1,22 @@
 #include "sim/scenario_reader.h"
 
-#include <rapidxml/rapidxml.hpp>
-
 #include <cctype>
 #include <cstdlib>
-#include <limits>
 #include <set>
 #include <vector>
 
 #include "platform/random_source.h"
+#include "sim/boot_code_kind.h"
+#include "sim/scenario_boot_reader.h"
+#include "sim/scenario_xml.h"
 
 namespace qn::sim {
 namespace {
 
-using Node = rapidxml::xml_node<char>;
+constexpr std::uint8_t kMbrEspType = 0xEF;
 
-// Scenario files are ASCII apart from labels and product names, which are UTF-8.
-std::wstring FromUtf8(std::string_view text) {
-    std::wstring out;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        unsigned value = 0;
-        std::size_t extra = 0;
-        if (c < 0x80) {
-            value = c;
-        } else if ((c & 0xE0) == 0xC0) {
-            value = c & 0x1F;
-            extra = 1;
-        } else if ((c & 0xF0) == 0xE0) {
-            value = c & 0x0F;
-            extra = 2;
-        } else if ((c & 0xF8) == 0xF0) {
-            value = c & 0x07;
-            extra = 3;
-        } else {
-            value = 0xFFFD;
-        }
-        ++i;
-        for (std::size_t k = 0; k < extra; ++k, ++i) {
-            if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-                value = 0xFFFD;
-                break;
-            }
-            value = (value << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-        }
-        if (value >= 0x10000 && sizeof(wchar_t) == 2) {
-            value -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (value >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (value & 0x3FF)));
-        } else {
-            out.push_back(static_cast<wchar_t>(value));
-        }
-    }
-    return out;
-}
-
-class Reader {
+class Reader : public XmlReader {
 public:
-    std::string error;
-
-    std::optional<std::string> Attr(const Node* node, const char* name) {
-        const auto* a = node->first_attribute(name);
-        if (a == nullptr) {
-            return std::nullopt;
-        }
-        return std::string(a->value(), a->value_size());
-    }
-
-    bool Fail(std::string message) {
-        if (error.empty()) {
-            error = std::move(message);
-        }
-        return false;
-    }
-
-    bool Bool(const Node* node, const char* name, bool fallback, bool& out) {
-        const auto v = Attr(node, name);
-        if (!v) {
-            out = fallback;
-            return true;
-        }
-        if (*v == "true" || *v == "1") {
-            out = true;
-            return true;
-        }
-        if (*v == "false" || *v == "0") {
-            out = false;
-            return true;
-        }
-        return Fail(std::string("attribute ") + name + " must be true or false, not \"" + *v +
-                    "\"");
-    }
-
-    // "500G", "1M", "4096": a non-negative size below 2^62.
-    bool Size(const Node* node, const char* name, std::uint64_t& out, bool required) {
-        const auto v = Attr(node, name);
-        if (!v) {
-            out = 0;
-            return required ? Fail(std::string("missing attribute ") + name) : true;
-        }
-        std::string digits = *v;
-        std::uint64_t unit = 1;
-        if (!digits.empty()) {
-            switch (std::toupper(static_cast<unsigned char>(digits.back()))) {
-                case 'K':
-                    unit = 1ull << 10;
-                    break;
-                case 'M':
-                    unit = 1ull << 20;
-                    break;
-                case 'G':
-                    unit = 1ull << 30;
-                    break;
-                case 'T':
-                    unit = 1ull << 40;
-                    break;
-                default:
-                    break;
-            }
-            if (unit != 1) {
-                digits.pop_back();
-            }
-        }
-        if (digits.empty() || digits.size() > 18 ||
-            digits.find_first_not_of("0123456789") != std::string::npos) {
-            return Fail(std::string("attribute ") + name + " is not a size: \"" + *v + "\"");
-        }
-        const std::uint64_t number = std::strtoull(digits.c_str(), nullptr, 10);
-        if (number > (std::uint64_t{1} << 62) / unit) {
-            return Fail(std::string("attribute ") + name + " is too large");
-        }
-        out = number * unit;
-        return true;
-    }
-
-    bool Number(const Node* node, const char* name, std::uint64_t max, std::uint64_t& out) {
-        const auto v = Attr(node, name);
-        if (!v) {
-            return Fail(std::string("missing attribute ") + name);
-        }
-        char* end = nullptr;
-        const bool hex = v->size() > 2 && (*v)[0] == '0' && ((*v)[1] == 'x' || (*v)[1] == 'X');
-        if (v->empty() || v->size() > 12 ||
-            v->find_first_not_of(hex ? "0123456789abcdefABCDEFxX" : "0123456789") !=
-                std::string::npos) {
-            return Fail(std::string("attribute ") + name + " is not a number: \"" + *v + "\"");
-        }
-        out = std::strtoull(v->c_str(), &end, hex ? 16 : 10);
-        if (out > max) {
-            return Fail(std::string("attribute ") + name + " is out of range");
-        }
-        return true;
-    }
-
     bool GuidText(const std::string& text, Guid& out) {
         // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
         if (text.size() != 38 || text.front() != '{' || text.back() != '}') {
@@ -184,19 +48,65 @@ public:
         return true;
     }
 
-    bool Install(const Node* node, ScenarioInstall& install) {
-        install.productName = FromUtf8(Attr(node, "product").value_or(""));
-        install.currentVersion = FromUtf8(Attr(node, "version").value_or(""));
+    bool Install(const XmlNode* node, ScenarioInstall& install) {
+        install.productName = Text(node, "product");
+        install.currentVersion = Text(node, "version");
         const std::string arch = Attr(node, "arch").value_or("x64");
         if (arch != "x64" && arch != "x86") {
             return Fail("attribute arch must be x64 or x86, not \"" + arch + "\"");
         }
         install.x64 = arch == "x64";
         return Bool(node, "running", false, install.running) &&
-               Bool(node, "readable", true, install.productReadable);
+               Bool(node, "readable", true, install.productReadable) &&
+               Bool(node, "bootfiles", true, install.bootFiles);
     }
 
-    bool Partition(const Node* node, PartitionStyle style, ScenarioPartition& p) {
+    bool File(const XmlNode* node, ScenarioPartition& p) {
+        const auto path = Attr(node, "path");
+        if (!path || path->empty() || (*path)[0] != '\\') {
+            return Fail("a file needs a path starting with a backslash");
+        }
+        const std::wstring wide = FromUtf8(*path);
+        p.files.push_back(wide);
+        if (const auto image = Attr(node, "image")) {
+            const auto kind = FileImageFromName(FromUtf8(*image));
+            if (!kind) {
+                return Fail(
+                    "attribute image must be empty, bootmgr, bootmgfw, ntldr, ntdetect, "
+                    "winload, winloadefi, grub or other, not \"" +
+                    *image + "\"");
+            }
+            p.fileImages[wide] = *kind;
+        }
+        return true;
+    }
+
+    bool PartitionBoot(const XmlNode* node, ScenarioPartition& p) {
+        if (const auto code = Attr(node, "pbr")) {
+            const auto kind = BootRecordCodeFromName(FromUtf8(*code));
+            if (!kind) {
+                return Fail(
+                    "attribute pbr must be bootmgr, ntldr, grub, bitlocker, none or "
+                    "other, not \"" +
+                    *code + "\"");
+            }
+            p.bootCode = *kind;
+        }
+        if (Attr(node, "free")) {
+            std::uint64_t free = 0;
+            if (!Size(node, "free", free, true)) {
+                return false;
+            }
+            if (free > static_cast<std::uint64_t>(p.length)) {
+                return Fail("attribute free is larger than the partition");
+            }
+            p.freeBytes = free;
+        }
+        return Bool(node, "lockfails", false, p.lockFails) &&
+               Bool(node, "spanned", false, p.spanned);
+    }
+
+    bool Partition(const XmlNode* node, PartitionStyle style, ScenarioPartition& p) {
         std::uint64_t offset = 0;
         std::uint64_t length = 0;
         if (!Size(node, "offset", offset, true) || !Size(node, "length", length, true)) {
@@ -234,16 +144,22 @@ public:
             }
             p.letter = static_cast<char>(std::toupper(static_cast<unsigned char>((*letter)[0])));
         }
-        p.label = FromUtf8(Attr(node, "label").value_or(""));
-        p.fileSystem = FromUtf8(Attr(node, "fs").value_or("NTFS"));
-        for (const Node* child = node->first_node(); child; child = child->next_sibling()) {
-            const std::string name(child->name(), child->name_size());
+        p.label = Text(node, "label");
+        p.fileSystem = Text(node, "fs", "NTFS");
+        if (!PartitionBoot(node, p)) {
+            return false;
+        }
+        const bool onEsp = style == PartitionStyle::Gpt ? p.gptType == kEfiSystemPartitionType
+                                                        : p.mbrType == kMbrEspType;
+        for (const XmlNode* child = node->first_node(); child; child = child->next_sibling()) {
+            if (child->type() != rapidxml::node_element) {
+                continue;
+            }
+            const std::string name = NameOf(child);
             if (name == "file") {
-                const auto path = Attr(child, "path");
-                if (!path || path->empty() || (*path)[0] != '\\') {
-                    return Fail("a file needs a path starting with a backslash");
+                if (!File(child, p)) {
+                    return false;
                 }
-                p.files.push_back(FromUtf8(*path));
             } else if (name == "windows") {
                 if (p.install) {
                     return Fail("a partition holds one Windows installation at most");
@@ -253,14 +169,29 @@ public:
                     return false;
                 }
                 p.install = install;
-            } else if (child->type() == rapidxml::node_element) {
+            } else if (name == "bcd") {
+                ScenarioStore store;
+                if (!ReadStore(*this, child, onEsp, store)) {
+                    return false;
+                }
+                p.stores.push_back(std::move(store));
+            } else if (name == "bootini") {
+                if (p.bootIni) {
+                    return Fail("a partition holds one boot.ini at most");
+                }
+                ScenarioBootIni ini;
+                if (!ReadBootIni(*this, child, ini)) {
+                    return false;
+                }
+                p.bootIni = std::move(ini);
+            } else {
                 return Fail("unknown element <" + name + "> in a partition");
             }
         }
         return true;
     }
 
-    bool Disk(const Node* node, ScenarioDisk& disk) {
+    bool Disk(const XmlNode* node, ScenarioDisk& disk) {
         std::uint64_t number = 0;
         if (!Number(node, "number", 15, number) || !Size(node, "size", disk.size, true)) {
             return false;
@@ -279,10 +210,18 @@ public:
         if (!Bool(node, "removable", false, disk.removable)) {
             return false;
         }
+        if (const auto code = Attr(node, "mbr")) {
+            const auto kind = MbrCodeFromName(FromUtf8(*code));
+            if (!kind) {
+                return Fail("attribute mbr must be nt60, nt52, grub, none or other, not \"" +
+                            *code + "\"");
+            }
+            disk.mbrCode = *kind;
+        }
         disk.vendor = Attr(node, "vendor").value_or("");
         disk.product = Attr(node, "product").value_or("");
-        for (const Node* child = node->first_node(); child; child = child->next_sibling()) {
-            const std::string name(child->name(), child->name_size());
+        for (const XmlNode* child = node->first_node(); child; child = child->next_sibling()) {
+            const std::string name = NameOf(child);
             if (name == "partition") {
                 if (disk.style == PartitionStyle::Raw) {
                     return Fail("a raw disk has no partitions");
@@ -303,9 +242,10 @@ public:
         return true;
     }
 
-    bool Machine(const Node* root, Scenario& scenario) {
-        scenario.name = FromUtf8(Attr(root, "name").value_or(""));
-        if (!Bool(root, "winpe", false, scenario.winPE)) {
+    bool Machine(const XmlNode* root, Scenario& scenario) {
+        scenario.name = Text(root, "name");
+        if (!Bool(root, "winpe", false, scenario.winPE) ||
+            !ReadMachineBootAttributes(*this, root, scenario)) {
             return false;
         }
         if (Attr(root, "regdelay")) {
@@ -318,13 +258,25 @@ public:
         std::set<std::uint32_t> numbers;
         std::set<char> letters;
         int running = 0;
-        for (const Node* child = root->first_node(); child; child = child->next_sibling()) {
-            const std::string name(child->name(), child->name_size());
-            if (name != "disk") {
-                if (child->type() == rapidxml::node_element) {
-                    return Fail("unknown element <" + name + "> in the machine");
+        for (const XmlNode* child = root->first_node(); child; child = child->next_sibling()) {
+            if (child->type() != rapidxml::node_element) {
+                continue;
+            }
+            const std::string name = NameOf(child);
+            if (name == "bootentry") {
+                if (!ReadFirmwareEntry(*this, child, scenario.firmwareEntries.emplace_back())) {
+                    return false;
                 }
                 continue;
+            }
+            if (name == "fail") {
+                if (!ReadFailure(*this, child, scenario.failures.emplace_back())) {
+                    return false;
+                }
+                continue;
+            }
+            if (name != "disk") {
+                return Fail("unknown element <" + name + "> in the machine");
             }
             ScenarioDisk& disk = scenario.disks.emplace_back();
             if (!Disk(child, disk)) {
@@ -345,7 +297,7 @@ public:
         if (running > 1) {
             return Fail("only one installation can be the running system");
         }
-        return true;
+        return CheckBootReferences(*this, scenario);
     }
 };
 
@@ -361,7 +313,7 @@ std::variant<Scenario, ScenarioError> ReadScenario(std::string_view xml) {
     } catch (const rapidxml::parse_error& e) {
         return ScenarioError{std::string("not well-formed XML: ") + e.what()};
     }
-    const Node* root = document.first_node("machine");
+    const XmlNode* root = document.first_node("machine");
     if (root == nullptr) {
         return ScenarioError{"the root element must be <machine>"};
     }

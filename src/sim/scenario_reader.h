@@ -10,20 +10,47 @@ namespace qn::sim {
 
 // Reads a scenario file (UTF-8 XML):
 //
-//   <machine name="..." winpe="false">
-//     <disk number="0" style="mbr|gpt|raw" size="500G" removable="false" vendor="" product="">
+//   <machine name="..." winpe="false" firmware="bios|uefi" language="zh-CN|en-US|de-DE|fr-FR|
+//            ja-JP" systempartition="DISK:N|none" bootdisk="0" tools="bcdedit bcdboot">
+//     <disk number="0" style="mbr|gpt|raw" size="500G" removable="false" vendor="" product=""
+//           mbr="nt60|nt52|grub|none|other">
 //       <partition offset="1M" length="100M" type="0x07" active="true"
-//                  gpttype="esp|basic|recovery|msr|{GUID}" letter="C" label="" fs="NTFS">
-//         <file path="\bootmgr"/>
+//                  gpttype="esp|basic|recovery|msr|{GUID}" letter="C" label="" fs="NTFS"
+//                  pbr="bootmgr|ntldr|grub|bitlocker|none|other" free="10M"
+//                  lockfails="false" spanned="false">
+//         <file path="\bootmgr" image="bootmgr|bootmgfw|ntldr|ntdetect|winload|winloadefi|
+//                                      grub|empty|other"/>
 //         <windows product="Windows 7 Ultimate" version="6.1" arch="x64|x86" running="true"
-//                  readable="true"/>
+//                  readable="true" bootfiles="true"/>
+//         <bcd path="\Boot\BCD">
+//           <bootmgr device="self" path="\bootmgr" default="win7" displayorder="win7 {ntldr}"
+//                    timeout="30" locale="zh-CN"/>
+//           <osloader name="win7" id="{GUID}" description="Windows 7" device="0:2"
+//                     osdevice="0:2" path="\Windows\system32\winload.exe"
+//                     systemroot="\Windows"/>
+//           <ntldr device="self" path="\ntldr" description="Earlier Version of Windows"/>
+//         </bcd>
+//         <bootini timeout="30" default="multi(0)disk(0)rdisk(0)partition(3)\WINDOWS">
+//           <os arc="multi(0)disk(0)rdisk(0)partition(3)\WINDOWS" text="..." switches="..."/>
+//         </bootini>
 //       </partition>
 //     </disk>
+//     <bootentry description="Windows Boot Manager" partition="1:1"
+//                path="\EFI\Microsoft\Boot\bootmgfw.efi"/>
+//     <fail tool="bcdboot" args="E:\Windows*" exit="1" message="..." times="1"/>
 //   </machine>
 //
 // Sizes take the suffixes K, M, G and T (powers of 1024). A <windows> element also puts the
-// files an installation is recognised by on the partition. Malformed input gives an error text
-// naming what is wrong, never a crash.
+// files an installation is recognised by on the partition (its hive, winload, the boot files
+// bcdboot copies). Partitions are named DISK:N, N counting the disk's partitions from 1.
+// Store objects (bootmgr, osloader, resume, ntldr, memdiag, globalsettings,
+// bootloadersettings, resumeloadersettings) take element names as attributes; devices are
+// "self", "DISK:N", "boot" or "missing"; identifiers are local names, well-known names or
+// GUIDs. Boot entries are in the firmware's boot order. A failure makes the matching runs of a
+// tool (args: a pattern with * and ? over the arguments joined by blanks) end with that exit
+// code and message, times runs long (0: every run). Unset boot state is what Windows would
+// leave: Windows' MBR code, boot records by file system, the tools of the running system.
+// Malformed input gives an error text naming what is wrong, never a crash.
 struct ScenarioError {
     std::string message;
 };

@@ -1,39 +1,23 @@
 #include "sim/sim_machine.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cwchar>
 #include <cwctype>
-#include <thread>
 
-#include "disk/installation_scan.h"
-#include "platform/file_system.h"
+#include "sim/glob_match.h"
+#include "sim/lower_case.h"
+#include "sim/utf8_text.h"
 
 namespace qn::sim {
 namespace {
 
 constexpr std::uint32_t kDriveRemovable = 2;
 constexpr std::uint32_t kClusterBytes = 4096;
+// Letters outside A-Z that stand for a volume whether it has a letter or not, so the machine
+// reaches the files of a letterless volume without giving it one.
+constexpr wchar_t kVolumeKeyBase = 0xE000;
 
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return text;
-}
-
-bool EndsWith(const std::wstring& text, const std::wstring& tail) {
-    return text.size() >= tail.size() &&
-           Lower(text.substr(text.size() - tail.size())) == Lower(tail);
-}
-
-std::wstring Unquoted(std::wstring text) {
-    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
-        return text.substr(1, text.size() - 2);
-    }
-    return text;
-}
-
-fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p) {
+fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p, int position) {
     fake::FakeVolume answers;
     answers.driveType = disk.removable ? kDriveRemovable : kDriveFixed;
     const auto clusters = static_cast<std::uint64_t>(p.length) / kClusterBytes;
@@ -41,30 +25,48 @@ fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p
     space.bytesPerSector = 512;
     space.sectorsPerCluster = kClusterBytes / 512;
     space.totalClusters = static_cast<std::uint32_t>(std::min<std::uint64_t>(clusters, 0xFFFFFFFF));
-    space.freeClusters = space.totalClusters / 2;
+    space.freeClusters = p.freeBytes ? static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                                           *p.freeBytes / kClusterBytes, space.totalClusters))
+                                     : space.totalClusters / 2;
     answers.freeSpace = space;
     answers.info = VolumeInformation{p.label, static_cast<std::uint32_t>(p.offset >> 20) ^ 0x5A17u,
                                      p.fileSystem};
-    answers.diskNumber = disk.number;
-    PartitionInformation info = disk.style == PartitionStyle::Gpt
-                                    ? fake::GptPartition(p.offset, p.gptType)
-                                    : fake::MbrPartition(p.offset, p.active, p.mbrType);
-    info.partitionLength = p.length;
-    answers.partition = info;
+    // A volume that continues on another disk has no single extent and no partition of its own.
+    if (!p.spanned) {
+        answers.diskNumber = disk.number;
+        PartitionInformation info = disk.style == PartitionStyle::Gpt
+                                        ? fake::GptPartition(p.offset, p.gptType)
+                                        : fake::MbrPartition(p.offset, p.active, p.mbrType);
+        info.partitionLength = p.length;
+        info.partitionNumber = static_cast<std::uint32_t>(position);
+        answers.partition = info;
+    }
     return answers;
+}
+
+std::uint64_t Seed(const std::wstring& name) {
+    std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
+    for (char c : ToUtf8(name)) {
+        hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001B3ull;
+    }
+    return hash;
 }
 
 }  // namespace
 
-SimMachine::SimMachine(const Scenario& scenario)
+SimMachine::SimMachine(const Scenario& scenario) : SimMachine(scenario, asciiCodePage_) {}
+
+SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
     : scenario_(scenario),
       winPE_(scenario.winPE),
+      codePage_(&codePage),
       volumes_(storage_),
       processes_(*this),
       volumePort_(*this),
-      fileSystem_(*this) {
-    files_.SetDriveResolver(
-        [this](wchar_t letter) { return placing_.empty() ? VolumeAt(letter) : placing_; });
+      fileSystem_(*this),
+      failures_(scenario.failures),
+      guids_(Seed(scenario.name)) {
+    files_.SetDriveResolver([this](wchar_t letter) { return VolumeIdAt(letter); });
     for (const ScenarioDisk& disk : scenario_.disks) {
         fake::FakePhysicalDrive& drive = storage_.Drive(disk.number);
         drive.descriptor = fake::MakeDeviceDescriptor(disk.vendor, disk.product,
@@ -78,88 +80,253 @@ SimMachine::SimMachine(const Scenario& scenario)
         whole.partitionLength = static_cast<std::int64_t>(disk.size);
         drive.partition = whole;
         drive.hotplug = HotplugInfo{disk.removable, disk.removable};
-        int index = 0;
+        DiskState state;
+        state.disk = &disk;
+        state.code = MbrCodeBytes(disk.mbrCode.value_or(MbrCode::Nt60));
+        state.signature = 0x4E510000u | disk.number;
+        disks_.push_back(state);
+        int position = 0;
         for (const ScenarioPartition& partition : disk.partitions) {
-            AddVolume(disk, partition, ++index);
+            AddVolume(disk, partition, ++position);
         }
     }
-    if (winPE_) {
-        // The pre-installation environment's own RAM drive: on no disk.
-        fake::FakeVolume ram;
-        ram.info = VolumeInformation{L"Boot", 0x1234, L"NTFS"};
-        volumes_.AddVolume(L"winpe-ram", ram, static_cast<char>(kPeDrive));
-        simVolumes_.push_back({L"winpe-ram", nullptr});
-        files_.AddDirectory(L"X:\\Windows\\System32\\config\\systemprofile\\AppData\\Local");
-        files_.SetFolder(KnownFolder::System, L"X:\\Windows\\System32");
-        files_.SetFolder(KnownFolder::LocalAppData,
-                         L"X:\\Windows\\System32\\config\\systemprofile\\AppData\\Local");
-        files_.SetFolder(KnownFolder::Desktop,
-                         L"X:\\Windows\\System32\\config\\systemprofile\\Desktop");
-        files_.AddFile(L"X:\\Windows\\System32\\cmd.exe");
+    // Files after all volumes: a store may name a partition of a later disk.
+    for (const DiskVolume& volume : diskVolumes_) {
+        PlaceFiles(volume);
     }
-    for (const ScenarioDisk& disk : scenario_.disks) {
-        for (const ScenarioPartition& p : disk.partitions) {
-            if (!p.install || !p.install->running || p.letter == 0) {
-                continue;
-            }
-            const std::wstring drive(1, static_cast<wchar_t>(p.letter));
-            registry_.AddKey(RegistryRoot::LocalMachine, kCurrentVersionKey);
-            if (p.install->productReadable) {
-                registry_.SetString(RegistryRoot::LocalMachine, kCurrentVersionKey, L"ProductName",
-                                    p.install->productName);
-                registry_.SetString(RegistryRoot::LocalMachine, kCurrentVersionKey,
-                                    L"CurrentVersion", p.install->currentVersion);
-            }
-            if (!winPE_) {
-                files_.SetFolder(KnownFolder::System, drive + L":\\Windows\\System32");
-                files_.SetFolder(KnownFolder::LocalAppData,
-                                 drive + L":\\Users\\Administrator\\AppData\\Local");
-                files_.SetFolder(KnownFolder::Desktop, drive + L":\\Users\\Administrator\\Desktop");
-                files_.AddDirectory(drive + L":\\Users\\Administrator\\Desktop");
-                files_.AddDirectory(drive + L":\\Users\\Administrator\\AppData\\Local");
-                files_.AddFile(drive + L":\\Windows\\System32\\cmd.exe");
-            }
+    for (const DiskVolume& volume : diskVolumes_) {
+        PlaceStores(volume);
+    }
+    for (const ScenarioFirmwareEntry& entry : scenario_.firmwareEntries) {
+        const DiskVolume* volume = VolumeAt(entry.partition.disk, entry.partition.position);
+        if (volume == nullptr) {
+            continue;
         }
+        const bool windows = LowerCase(entry.path) == L"\\efi\\microsoft\\boot\\bootmgfw.efi";
+        firmwareEntries_.push_back(FirmwareEntry{windows ? kBootmgrGuid : guids_.Next(),
+                                                 entry.description, volume->id, entry.path});
     }
+    PlaceSystem();
 }
 
-void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p, int index) {
+void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p, int position) {
     wchar_t id[40] = {};
     std::swprintf(id, 40, L"5ed1%04x-0000-0000-0000-%012x", disk.number,
-                  static_cast<unsigned>(index));
-    volumes_.AddVolume(id, AnswersFor(disk, p), p.letter);
-    simVolumes_.push_back({id, &p});
-    // The volume may have no letter: its files go in through a path whose letter stands for it.
-    placing_ = id;
-    for (const std::wstring& file : p.files) {
-        files_.AddFile(L"?:" + file);
+                  static_cast<unsigned>(position));
+    DiskVolume volume;
+    volume.id = id;
+    volume.disk = &disk;
+    volume.partition = &p;
+    volume.position = position;
+    // Windows makes no volume of the Microsoft reserved partition: nothing can mount it.
+    if (disk.style != PartitionStyle::Gpt || !(p.gptType == kMsReservedPartitionType)) {
+        volumes_.AddVolume(id, AnswersFor(disk, p, position), p.letter);
+        volume.deviceNumber = ++deviceCount_;
     }
-    if (p.install) {
-        files_.AddFile(L"?:\\Windows\\System32\\config\\SOFTWARE");
-        if (p.install->x64) {
-            files_.AddDirectory(L"?:\\Windows\\SysWOW64");
-        }
-    }
-    placing_.clear();
+    const BootRecordCode code = p.bootCode.value_or(
+        HasBootCodeLayout(p.fileSystem) ? BootRecordCode::Bootmgr : BootRecordCode::None);
+    diskVolumes_.push_back(std::move(volume));
+    diskVolumes_.back().bootSector = BootSectorBytes(code, GeometryOf(diskVolumes_.back()));
 }
 
-std::wstring SimMachine::VolumeAt(wchar_t letter) const {
-    for (const SimVolume& volume : simVolumes_) {
+std::wstring SimMachine::VolumeIdAt(wchar_t letter) const {
+    if (letter >= kVolumeKeyBase &&
+        static_cast<std::size_t>(letter - kVolumeKeyBase) < diskVolumes_.size()) {
+        return diskVolumes_[static_cast<std::size_t>(letter - kVolumeKeyBase)].id;
+    }
+    for (const DiskVolume& volume : diskVolumes_) {
         if (static_cast<wchar_t>(volumes_.LetterOf(volume.id)) == letter) {
             return volume.id;
         }
+    }
+    if (!peVolume_.empty() && static_cast<wchar_t>(volumes_.LetterOf(peVolume_)) == letter) {
+        return peVolume_;
     }
     return {};
 }
 
 const ScenarioInstall* SimMachine::InstallAt(wchar_t letter) const {
-    const std::wstring id = VolumeAt(static_cast<wchar_t>(std::towupper(letter)));
-    for (const SimVolume& volume : simVolumes_) {
-        if (volume.id == id && volume.partition != nullptr && volume.partition->install) {
-            return &*volume.partition->install;
+    const DiskVolume* volume = VolumeAtLetter(letter);
+    return volume != nullptr && volume->partition->install ? &*volume->partition->install : nullptr;
+}
+
+const DiskVolume* SimMachine::VolumeById(const std::wstring& id) const {
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (volume.id == id) {
+            return &volume;
         }
     }
     return nullptr;
+}
+
+DiskVolume* SimMachine::MutableVolume(const std::wstring& id) {
+    for (DiskVolume& volume : diskVolumes_) {
+        if (volume.id == id) {
+            return &volume;
+        }
+    }
+    return nullptr;
+}
+
+const DiskVolume* SimMachine::VolumeAtLetter(wchar_t letter) const {
+    const wchar_t upper = static_cast<wchar_t>(std::towupper(letter));
+    if (upper < L'A' || upper > L'Z') {
+        return nullptr;
+    }
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (LetterOf(volume) == upper) {
+            return &volume;
+        }
+    }
+    return nullptr;
+}
+
+const DiskVolume* SimMachine::VolumeAt(std::uint32_t disk, int position) const {
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (volume.disk->number == disk && volume.position == position) {
+            return &volume;
+        }
+    }
+    return nullptr;
+}
+
+wchar_t SimMachine::LetterOf(const DiskVolume& volume) const {
+    return static_cast<wchar_t>(volumes_.LetterOf(volume.id));
+}
+
+std::wstring SimMachine::PathOn(const DiskVolume& volume, std::wstring_view rooted) const {
+    const auto index = static_cast<std::size_t>(&volume - diskVolumes_.data());
+    return std::wstring(1, static_cast<wchar_t>(kVolumeKeyBase + index)) + L":" +
+           std::wstring(rooted);
+}
+
+std::wstring SimMachine::DeviceText(const BcdDevice& device) const {
+    if (device.kind == BcdDeviceKind::Boot) {
+        return L"boot";
+    }
+    const DiskVolume* volume = VolumeById(device.volume);
+    if (volume == nullptr || volume->deviceNumber == 0) {
+        return L"unknown";
+    }
+    const wchar_t letter = LetterOf(*volume);
+    return letter != 0
+               ? std::wstring(L"partition=") + letter + L":"
+               : L"partition=\\Device\\HarddiskVolume" + std::to_wstring(volume->deviceNumber);
+}
+
+std::optional<BcdDevice> SimMachine::DeviceFromText(std::wstring_view text) const {
+    const std::wstring lower = LowerCase(text);
+    if (lower == L"boot") {
+        return BcdDevice{BcdDeviceKind::Boot, {}};
+    }
+    const std::wstring prefix = L"partition=";
+    if (lower.rfind(prefix, 0) != 0) {
+        return std::nullopt;
+    }
+    const std::wstring target = lower.substr(prefix.size());
+    if (target.size() == 2 && target[1] == L':') {
+        const DiskVolume* volume = VolumeAtLetter(target[0]);
+        return volume ? std::optional<BcdDevice>(BcdDevice{BcdDeviceKind::Partition, volume->id})
+                      : std::nullopt;
+    }
+    const std::wstring_view device = L"\\device\\harddiskvolume";
+    if (target.rfind(device, 0) != 0) {
+        return std::nullopt;
+    }
+    const std::wstring_view number = std::wstring_view(target).substr(device.size());
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (volume.deviceNumber > 0 && number == std::to_wstring(volume.deviceNumber)) {
+            return BcdDevice{BcdDeviceKind::Partition, volume.id};
+        }
+    }
+    return std::nullopt;
+}
+
+const DiskVolume* SimMachine::SystemPartition() const {
+    if (scenario_.systemPartitionNone) {
+        return nullptr;
+    }
+    if (scenario_.systemPartition) {
+        return VolumeAt(scenario_.systemPartition->disk, scenario_.systemPartition->position);
+    }
+    if (winPE_) {
+        return nullptr;  // started from a medium this machine does not show
+    }
+    if (scenario_.firmware == Firmware::Uefi) {
+        for (const FirmwareEntry& entry : firmwareEntries_) {
+            const DiskVolume* volume = VolumeById(entry.volume);
+            if (volume != nullptr && volume->partition->gptType == kEfiSystemPartitionType) {
+                return volume;
+            }
+        }
+        for (const DiskVolume& volume : diskVolumes_) {
+            if (volume.disk->style == PartitionStyle::Gpt &&
+                volume.partition->gptType == kEfiSystemPartitionType) {
+                return &volume;
+            }
+        }
+        return nullptr;
+    }
+    const DiskState* boot = nullptr;
+    for (const DiskState& disk : disks_) {
+        if (scenario_.biosBootDisk ? disk.disk->number == *scenario_.biosBootDisk
+                                   : boot == nullptr || disk.disk->number < boot->disk->number) {
+            boot = &disk;
+        }
+    }
+    if (boot == nullptr || boot->disk->style != PartitionStyle::Mbr) {
+        return nullptr;
+    }
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (volume.disk == boot->disk && volume.partition->active) {
+            return &volume;
+        }
+    }
+    return nullptr;
+}
+
+std::wstring SimMachine::SystemStorePath() const {
+    const DiskVolume* volume = SystemPartition();
+    if (volume == nullptr) {
+        return {};
+    }
+    return PathOn(*volume, scenario_.firmware == Firmware::Uefi ? L"\\EFI\\Microsoft\\Boot\\BCD"
+                                                                : L"\\Boot\\BCD");
+}
+
+const DiskVolume* SimMachine::RunningVolume() const {
+    if (winPE_) {
+        return nullptr;
+    }
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (volume.partition->install && volume.partition->install->running) {
+            return &volume;
+        }
+    }
+    return nullptr;
+}
+
+std::wstring SimMachine::NewGuid() {
+    return guids_.Next();
+}
+
+std::optional<ToolOutcome> SimMachine::TakeInjectedFailure(
+    const std::wstring& tool, const std::vector<std::wstring>& arguments) {
+    std::wstring joined;
+    for (const std::wstring& argument : arguments) {
+        joined += (joined.empty() ? L"" : L" ") + argument;
+    }
+    for (auto it = failures_.begin(); it != failures_.end(); ++it) {
+        if (LowerCase(it->tool) != LowerCase(tool) || !GlobMatch(it->pattern, joined)) {
+            continue;
+        }
+        ToolOutcome outcome{it->exitCode, it->message.empty() ? L"" : it->message + L"\r\n"};
+        if (it->times > 0 && --it->times == 0) {
+            failures_.erase(it);
+        }
+        return outcome;
+    }
+    return std::nullopt;
 }
 
 std::vector<std::wstring> SimMachine::Journal() const {
@@ -169,10 +336,10 @@ std::vector<std::wstring> SimMachine::Journal() const {
 
 void SimMachine::Record(std::wstring line) {
     std::lock_guard<std::mutex> guard(journalLock_);
+    journal_.push_back(line);
     if (sink_) {
         sink_(line);
     }
-    journal_.push_back(std::move(line));
 }
 
 void SimMachine::SetJournalSink(std::function<void(const std::wstring&)> sink) {
@@ -180,165 +347,14 @@ void SimMachine::SetJournalSink(std::function<void(const std::wstring&)> sink) {
     sink_ = std::move(sink);
 }
 
-std::unique_ptr<VolumeSearch> SimVolumePort::StartVolumeSearch(VolumeText& first) {
-    return machine_.Volumes().StartVolumeSearch(first);
+std::vector<ToolRun> SimMachine::ToolRuns() const {
+    std::lock_guard<std::mutex> guard(journalLock_);
+    return runs_;
 }
 
-VolumeText SimVolumePort::DosDeviceOf(const std::wstring& deviceName) {
-    return machine_.Volumes().DosDeviceOf(deviceName);
-}
-
-std::vector<std::wstring> SimVolumePort::VolumePathNames(const std::wstring& volumeName) {
-    return machine_.Volumes().VolumePathNames(volumeName);
-}
-
-std::uint32_t SimVolumePort::SetMountPoint(const std::wstring& mountPoint,
-                                           const std::wstring& volumeName) {
-    const std::uint32_t error = machine_.Volumes().SetMountPoint(mountPoint, volumeName);
-    machine_.Record(L"mount " + mountPoint + L" " + volumeName +
-                    (error == 0 ? std::wstring() : L" failed " + std::to_wstring(error)));
-    return error;
-}
-
-std::uint32_t SimVolumePort::DeleteMountPoint(const std::wstring& mountPoint) {
-    const std::uint32_t error = machine_.Volumes().DeleteMountPoint(mountPoint);
-    machine_.Record(L"unmount " + mountPoint +
-                    (error == 0 ? std::wstring() : L" failed " + std::to_wstring(error)));
-    return error;
-}
-
-namespace {
-
-std::wstring Outcome(bool ok) {
-    return ok ? std::wstring() : std::wstring(L" failed");
-}
-
-}  // namespace
-
-CreateDirResult SimFileSystem::MakeDirectory(const std::wstring& path) {
-    const CreateDirResult result = machine_.Files().MakeDirectory(path);
-    machine_.Record(L"mkdir " + path +
-                    (result == CreateDirResult::Created         ? L""
-                     : result == CreateDirResult::AlreadyExists ? L" exists"
-                                                                : L" failed"));
-    return result;
-}
-
-bool SimFileSystem::RemoveEmptyDirectory(const std::wstring& path) {
-    const bool ok = machine_.Files().RemoveEmptyDirectory(path);
-    machine_.Record(L"rmdir " + path + Outcome(ok));
-    return ok;
-}
-
-bool SimFileSystem::RemoveFile(const std::wstring& path) {
-    const bool ok = machine_.Files().RemoveFile(path);
-    machine_.Record(L"del " + path + Outcome(ok));
-    return ok;
-}
-
-bool SimFileSystem::PathExists(const std::wstring& path) {
-    return machine_.Files().PathExists(path);
-}
-
-std::optional<std::vector<DirEntry>> SimFileSystem::ListDirectory(const std::wstring& path) {
-    return machine_.Files().ListDirectory(path);
-}
-
-std::unique_ptr<WritableFile> SimFileSystem::CreateFileForWrite(const std::wstring& path) {
-    auto file = machine_.Files().CreateFileForWrite(path);
-    machine_.Record(L"write " + path + Outcome(file != nullptr));
-    return file;
-}
-
-bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
-    const bool ok = machine_.Files().SetAttributes(path, attributes);
-    machine_.Record(L"attrib " + path + L" " + std::to_wstring(attributes) + Outcome(ok));
-    return ok;
-}
-
-bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target,
-                               bool replaceExisting) {
-    const bool ok = machine_.Files().CopyFileTo(source, target, replaceExisting);
-    machine_.Record(L"copy " + source + L" " + target + Outcome(ok));
-    return ok;
-}
-
-bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
-    const bool ok = machine_.Files().MoveReplacing(source, target);
-    machine_.Record(L"move " + source + L" " + target + Outcome(ok));
-    return ok;
-}
-
-std::optional<std::uint32_t> SimFileSystem::Attributes(const std::wstring& path) {
-    return machine_.Files().Attributes(path);
-}
-
-std::wstring SimFileSystem::FolderPath(KnownFolder folder) {
-    return machine_.Files().FolderPath(folder);
-}
-
-ProcessResult SimProcessLauncher::StartThroughShell(const ShellRequest& request) {
-    const std::wstring file = Unquoted(request.file);
-    ProcessResult result;
-    if (EndsWith(file, L"\\cmd.exe") && machine_.Files().PathExists(file)) {
-        result = RunCmd(request.parameters);
-    }
-    machine_.Record(L"run " + file + L" " + request.parameters +
-                    (result.started ? L" -> " + std::to_wstring(result.exitCode)
-                                    : std::wstring(L" -> not started")));
-    if (!request.wait) {
-        result.exitCodeKnown = false;
-    }
-    return result;
-}
-
-ProcessResult SimProcessLauncher::RunCmd(const std::wstring& parameters) {
-    ProcessResult result;
-    result.started = true;
-    result.exitCodeKnown = true;
-    const std::wstring lower = Lower(parameters);
-    const std::wstring load = L"/c reg load hku\\software ";
-    const std::wstring hiveTail = L"\\windows\\system32\\config\\software";
-    fake::FakeRegistry& registry = machine_.Registry();
-    if (lower.rfind(load, 0) == 0 && EndsWith(lower, hiveTail)) {
-        const std::wstring hive = parameters.substr(load.size());
-        const ScenarioInstall* install =
-            hive.size() > 2 && hive[1] == L':' ? machine_.InstallAt(hive[0]) : nullptr;
-        // reg refuses a second load at the same place, and a hive that is not there.
-        if (install == nullptr || registry.HasKey(RegistryRoot::Users, L"Software")) {
-            result.exitCode = 1;
-            return result;
-        }
-        if (machine_.RegLoadDelayMs() > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(machine_.RegLoadDelayMs()));
-        }
-        registry.AddKey(RegistryRoot::Users, L"Software");
-        if (install->productReadable) {
-            const std::wstring key = L"Software\\Microsoft\\Windows NT\\CurrentVersion";
-            registry.AddKey(RegistryRoot::Users, key);
-            registry.SetString(RegistryRoot::Users, key, L"ProductName", install->productName);
-            if (!install->currentVersion.empty()) {
-                registry.SetString(RegistryRoot::Users, key, L"CurrentVersion",
-                                   install->currentVersion);
-            }
-        }
-        return result;
-    }
-    if (lower == L"/c reg unload hku\\software") {
-        if (!registry.HasKey(RegistryRoot::Users, L"Software")) {
-            result.exitCode = 1;
-            return result;
-        }
-        registry.RemoveTree(RegistryRoot::Users, L"Software");
-        return result;
-    }
-    result.exitCode = 1;  // cmd.exe ran something this machine does not know
-    return result;
-}
-
-ProcessResult SimProcessLauncher::RunCaptured(const std::wstring& commandLine, std::string&) {
-    machine_.Record(L"capture " + commandLine + L" -> not started");
-    return {};
+void SimMachine::RecordRun(ToolRun run) {
+    std::lock_guard<std::mutex> guard(journalLock_);
+    runs_.push_back(std::move(run));
 }
 
 }  // namespace qn::sim

@@ -1,85 +1,66 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "disk/fake/fake_storage_port.h"
 #include "disk/fake/fake_volume_port.h"
+#include "platform/code_page.h"
 #include "platform/fake/fake_file_system.h"
 #include "platform/fake/fake_fs_redirection.h"
 #include "platform/fake/fake_registry.h"
-#include "platform/process_launcher.h"
+#include "sim/ascii_code_page.h"
+#include "sim/bcd_ids.h"
+#include "sim/bcd_model.h"
+#include "sim/boot_sector.h"
+#include "sim/boot_verdict.h"
+#include "sim/mbr_code.h"
 #include "sim/scenario.h"
+#include "sim/sim_file_system.h"
+#include "sim/sim_process_launcher.h"
+#include "sim/sim_volume_port.h"
+#include "sim/tool_run.h"
 
 namespace qn::sim {
 
-class SimMachine;
-
-// The machine's volume port as the program sees it: every mount and unmount it makes goes into
-// the machine's journal, in order with the commands it runs.
-class SimVolumePort final : public VolumePort {
-public:
-    explicit SimVolumePort(SimMachine& machine) : machine_(machine) {}
-
-    std::unique_ptr<VolumeSearch> StartVolumeSearch(VolumeText& first) override;
-    VolumeText DosDeviceOf(const std::wstring& deviceName) override;
-    std::vector<std::wstring> VolumePathNames(const std::wstring& volumeName) override;
-    std::uint32_t SetMountPoint(const std::wstring& mountPoint,
-                                const std::wstring& volumeName) override;
-    std::uint32_t DeleteMountPoint(const std::wstring& mountPoint) override;
-
-private:
-    SimMachine& machine_;
+// A volume on one of the machine's disks (the Windows PE RAM drive is not one).
+struct DiskVolume {
+    std::wstring id;  // FakeVolumePort id, the file system's volume key, the stores' identity
+    const ScenarioDisk* disk = nullptr;
+    const ScenarioPartition* partition = nullptr;
+    int position = 0;      // 1-based place in the disk's table
+    int deviceNumber = 0;  // \Device\HarddiskVolumeN; 0 for the MSR, which is no volume
+    std::vector<std::uint8_t> bootSector;  // its first sector, 512 bytes
 };
 
-// Child processes on the simulated machine: "cmd.exe /c reg load|unload" act on the simulated
-// registry with the hive of the volume named, and every other program "does not start" unless a
-// stand-in for it exists. Every run is journaled.
-class SimProcessLauncher final : public ProcessLauncher {
-public:
-    explicit SimProcessLauncher(SimMachine& machine) : machine_(machine) {}
-
-    ProcessResult StartThroughShell(const ShellRequest& request) override;
-    ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override;
-
-private:
-    ProcessResult RunCmd(const std::wstring& parameters);
-
-    SimMachine& machine_;
-};
-
-// The machine's files as the program sees them: every change it makes (folders made and removed,
-// files written, copied and deleted) goes into the machine's journal.
-class SimFileSystem final : public FileSystem {
-public:
-    explicit SimFileSystem(SimMachine& machine) : machine_(machine) {}
-
-    CreateDirResult MakeDirectory(const std::wstring& path) override;
-    bool RemoveEmptyDirectory(const std::wstring& path) override;
-    bool RemoveFile(const std::wstring& path) override;
-    bool PathExists(const std::wstring& path) override;
-    std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override;
-    std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override;
-    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    bool CopyFileTo(const std::wstring& source, const std::wstring& target,
-                    bool replaceExisting) override;
-    bool MoveReplacing(const std::wstring& source, const std::wstring& target) override;
-    std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
-    std::wstring FolderPath(KnownFolder folder) override;
-
-private:
-    SimMachine& machine_;
+// A UEFI boot entry (Boot####) as the firmware keeps it.
+struct FirmwareEntry {
+    std::wstring id;  // how bcdedit shows it: {bootmgr} for Windows' own, a GUID otherwise
+    std::wstring description;
+    std::wstring volume;  // the partition it names, by identity
+    std::wstring path;
 };
 
 // One simulated machine built from a scenario: its disks and volumes (storage and volume ports),
-// the files on its volumes, its registry (the running system's and the hives of the others), and
-// a journal of every change the program makes to it. Mounting a letterless volume really gives
-// it a letter here: storage queries, the inventory and file paths all see it.
+// the files on its volumes, its registry (the running system's and the hives of the others), its
+// boot state (firmware, boot code, stores inside their files, boot.ini), child processes with
+// stand-in bcdedit, bcdboot and bootsect, and a journal of every change the program makes to it.
+// Mounting a letterless volume really gives it a letter here: storage queries, the inventory
+// and file paths all see it.
 class SimMachine {
 public:
+    // Tool output and the ANSI files (boot.ini) go through codePage, which should be the
+    // scenario language's (FakeCodePage natively, the system's under Wine). Without one, text
+    // is ASCII only.
     explicit SimMachine(const Scenario& scenario);
+    SimMachine(const Scenario& scenario, CodePage& codePage);
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 
@@ -89,36 +70,101 @@ public:
     // The file system the program uses (journaled); Files() is the machine's own view.
     SimFileSystem& FilesForProgram() { return fileSystem_; }
     fake::FakeVolumePort& Volumes() { return volumes_; }
+    const fake::FakeVolumePort& Volumes() const { return volumes_; }
     fake::FakeFileSystem& Files() { return files_; }
+    const fake::FakeFileSystem& Files() const { return files_; }
     fake::FakeRegistry& Registry() { return registry_; }
     fake::FakeFsRedirection& Redirection() { return redirection_; }
     SimProcessLauncher& Processes() { return processes_; }
+    CodePage& Text() const { return *codePage_; }
     bool WinPE() const { return winPE_; }
     int RegLoadDelayMs() const { return scenario_.regLoadDelayMs; }
+    const Scenario& Description() const { return scenario_; }
+    Firmware FirmwareKind() const { return scenario_.firmware; }
+    ToolLanguage Language() const { return scenario_.language; }
 
-    // Mounts and commands, in the order they happened.
+    // Mounts, file changes and program runs, in the order they happened. A run's output
+    // follows its line, one "  > " line per output line.
     std::vector<std::wstring> Journal() const;
     void Record(std::wstring line);
     // Also hands every new journal line to sink (the demo program writes them to a file a test
     // reads, as they happen: the program may end without running destructors).
     void SetJournalSink(std::function<void(const std::wstring&)> sink);
+    // Every program run, with its arguments, exit code and output.
+    std::vector<ToolRun> ToolRuns() const;
+    void RecordRun(ToolRun run);
 
     // The scenario's installation on the volume now at letter; null when none.
     const ScenarioInstall* InstallAt(wchar_t letter) const;
+
+    // Volumes on disks, in disk order and table order.
+    const std::vector<DiskVolume>& DiskVolumes() const { return diskVolumes_; }
+    const DiskVolume* VolumeById(const std::wstring& id) const;
+    const DiskVolume* VolumeAtLetter(wchar_t letter) const;
+    const DiskVolume* VolumeAt(std::uint32_t disk, int position) const;
+    // The volume's letter now, 0 when it has none.
+    wchar_t LetterOf(const DiskVolume& volume) const;
+    // A path to a file on the volume, letter or not, for Files(): rooted is "\Boot\BCD".
+    std::wstring PathOn(const DiskVolume& volume, std::wstring_view rooted) const;
+    // "partition=C:", or the device name when the volume has no letter; "unknown" when no
+    // volume has that identity; "boot".
+    std::wstring DeviceText(const BcdDevice& device) const;
+    // Volume of a device text as bcdedit takes it ("partition=D:", "boot").
+    std::optional<BcdDevice> DeviceFromText(std::wstring_view text) const;
+
+    // The partition the firmware started from: the system store lives there, and bcdboot
+    // without /s writes there. Null when there is none (Windows PE started from a medium the
+    // machine does not show).
+    const DiskVolume* SystemPartition() const;
+    // Where the system store's file is (a path for Files()); empty without a system partition.
+    std::wstring SystemStorePath() const;
+    // The running Windows' volume; null in Windows PE.
+    const DiskVolume* RunningVolume() const;
+
+    // Boot code as bytes, the truth the verdict and later a diagnosis read.
+    std::array<std::uint8_t, kSectorBytes> DiskSector0(std::uint32_t disk) const;
+    MbrCode DiskMbrCode(std::uint32_t disk) const;
+    void SetMbrCode(std::uint32_t disk, MbrCode code);
+    void WriteMbrCode(std::uint32_t disk, std::span<const std::uint8_t> code);  // 440 bytes
+    VolumeGeometry GeometryOf(const DiskVolume& volume) const;
+    BootRecordCode VolumeBootCode(const DiskVolume& volume) const;
+    void SetBootRecordCode(const std::wstring& volumeId, BootRecordCode code);
+    void WriteBootSector(const std::wstring& volumeId, std::span<const std::uint8_t> sector);
+
+    // UEFI boot entries in boot order.
+    std::vector<FirmwareEntry>& FirmwareEntries() { return firmwareEntries_; }
+    const std::vector<FirmwareEntry>& FirmwareEntries() const { return firmwareEntries_; }
+
+    // A new object identifier (the same sequence on every run of a scenario).
+    std::wstring NewGuid();
+    // The scenario's failure for this run of tool ("bcdedit"), used up when it matches.
+    std::optional<ToolOutcome> TakeInjectedFailure(const std::wstring& tool,
+                                                   const std::vector<std::wstring>& arguments);
+
+    // What the firmware would start now.
+    BootVerdict Boot() const;
 
     // Where the running system keeps its folders on this machine.
     static constexpr wchar_t kPeDrive = L'X';
 
 private:
-    struct SimVolume {
-        std::wstring id;  // FakeVolumePort id, also the file system's volume key
-        const ScenarioPartition* partition = nullptr;
+    struct DiskState {
+        const ScenarioDisk* disk = nullptr;
+        MbrCodeArea code{};
+        std::uint32_t signature = 0;
     };
-    std::wstring VolumeAt(wchar_t letter) const;
-    void AddVolume(const ScenarioDisk& disk, const ScenarioPartition& partition, int index);
+    std::wstring VolumeIdAt(wchar_t letter) const;
+    void AddVolume(const ScenarioDisk& disk, const ScenarioPartition& partition, int position);
+    void PlaceFiles(const DiskVolume& volume);
+    void PlaceStores(const DiskVolume& volume);
+    void PlaceSystem();
+    DiskVolume* MutableVolume(const std::wstring& id);
+    const DiskState* Disk(std::uint32_t number) const;
 
     Scenario scenario_;
     bool winPE_;
+    AsciiCodePage asciiCodePage_;
+    CodePage* codePage_;
     fake::FakeStoragePort storage_;
     fake::FakeVolumePort volumes_;
     fake::FakeFileSystem files_;
@@ -127,10 +173,16 @@ private:
     SimProcessLauncher processes_;
     SimVolumePort volumePort_;
     SimFileSystem fileSystem_;
-    std::vector<SimVolume> simVolumes_;
-    std::wstring placing_;  // the volume whose scenario files are being put on it
+    std::vector<DiskVolume> diskVolumes_;
+    std::vector<DiskState> disks_;
+    std::vector<FirmwareEntry> firmwareEntries_;
+    std::vector<ScenarioFailure> failures_;  // times counts down; 0 stays for ever
+    GuidSequence guids_;
+    std::wstring peVolume_;
+    int deviceCount_ = 0;
     mutable std::mutex journalLock_;
     std::vector<std::wstring> journal_;
+    std::vector<ToolRun> runs_;
     std::function<void(const std::wstring&)> sink_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
 
 namespace qn::sim {
 namespace {
@@ -37,7 +38,14 @@ TEST(ScenarioReader, TheDemoMachine) {
     EXPECT_TRUE(mbr.partitions[0].active);
     EXPECT_EQ(mbr.partitions[0].letter, 0);
     EXPECT_EQ(mbr.partitions[0].label, L"System Reserved");
-    EXPECT_EQ(mbr.partitions[0].files, (std::vector<std::wstring>{L"\\bootmgr", L"\\Boot\\BCD"}));
+    EXPECT_EQ(mbr.partitions[0].files, (std::vector<std::wstring>{L"\\bootmgr"}));
+    ASSERT_EQ(mbr.partitions[0].stores.size(), 1u);
+    EXPECT_EQ(mbr.partitions[0].stores[0].path, L"\\Boot\\BCD");
+    EXPECT_EQ(mbr.partitions[0].bootCode, BootRecordCode::Ntldr);
+    ASSERT_TRUE(mbr.partitions[2].bootIni);
+    EXPECT_EQ(mbr.partitions[2].bootIni->lines.size(), 1u);
+    EXPECT_EQ(s.firmware, Firmware::Bios);
+    EXPECT_EQ(s.language, ToolLanguage::ZhCn);
     ASSERT_TRUE(mbr.partitions[1].install);
     EXPECT_TRUE(mbr.partitions[1].install->running);
     EXPECT_EQ(mbr.partitions[2].install->currentVersion, L"5.1");
@@ -46,6 +54,72 @@ TEST(ScenarioReader, TheDemoMachine) {
     EXPECT_EQ(gpt.style, PartitionStyle::Gpt);
     EXPECT_EQ(gpt.partitions[0].gptType, kEfiSystemPartitionType);
     EXPECT_EQ(gpt.partitions[2].letter, 'E');
+    EXPECT_EQ(gpt.partitions[0].stores[0].path, L"\\EFI\\Microsoft\\Boot\\BCD");
+}
+
+TEST(ScenarioReader, BootState) {
+    const Scenario s = Read(
+        "<machine firmware='uefi' language='DE-de' systempartition='0:1' bootdisk='0' "
+        "tools='bcdedit'>"
+        "<disk number='0' style='mbr' size='100G' mbr='grub'>"
+        "<partition offset='1M' length='100M' type='0xEF' fs='FAT32' free='1M' pbr='none' "
+        "lockfails='true'>"
+        "<file path='\\EFI\\Boot\\bootx64.efi' image='grub'/>"
+        "<bcd><bootmgr default='w' displayorder='w {ntldr}'/><ntldr device='missing' "
+        "path='\\ntldr' description='XP'/>"
+        "<osloader name='w' id='{0C8A7D3E-2B1F-4E55-9A61-3F0E7B2C4D19}' device='0:2' "
+        "osdevice='self' nx='alwaysoff'/></bcd>"
+        "<bootini timeout='5' default='multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS'>"
+        "<os arc='multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS' text='XP' switches='/fastdetect'/>"
+        "</bootini></partition>"
+        "<partition offset='1G' length='10G' letter='C' spanned='true'>"
+        "<windows version='6.1' bootfiles='false'/></partition></disk>"
+        "<bootentry description='ubuntu' partition='0:1' path='\\EFI\\ubuntu\\shimx64.efi'/>"
+        "<fail tool='bcdboot' args='C:*' exit='0xC0000001' message='no' times='0'/>"
+        "</machine>");
+    EXPECT_EQ(s.firmware, Firmware::Uefi);
+    EXPECT_EQ(s.language, ToolLanguage::DeDe);
+    ASSERT_TRUE(s.systemPartition);
+    EXPECT_EQ(s.systemPartition->position, 1);
+    EXPECT_EQ(s.biosBootDisk, 0u);
+    EXPECT_EQ(s.systemTools, std::vector<std::wstring>{L"bcdedit"});
+    const ScenarioDisk& disk = s.disks.at(0);
+    EXPECT_EQ(disk.mbrCode, MbrCode::Grub);
+    const ScenarioPartition& esp = disk.partitions.at(0);
+    EXPECT_EQ(esp.freeBytes, 1u << 20);
+    EXPECT_EQ(esp.bootCode, BootRecordCode::None);
+    EXPECT_TRUE(esp.lockFails);
+    EXPECT_EQ(esp.fileImages.at(L"\\EFI\\Boot\\bootx64.efi"), FileImage::Grub);
+    EXPECT_EQ(esp.stores.at(0).path, L"\\EFI\\Microsoft\\Boot\\BCD") << "an MBR ESP too";
+    EXPECT_EQ(esp.stores.at(0).objects.size(), 3u);
+    EXPECT_EQ(esp.bootIni->timeout, L"5");
+    EXPECT_EQ(esp.bootIni->lines.at(0).switches, L"/fastdetect");
+    EXPECT_TRUE(disk.partitions.at(1).spanned);
+    EXPECT_FALSE(disk.partitions.at(1).install->bootFiles);
+    ASSERT_EQ(s.firmwareEntries.size(), 1u);
+    EXPECT_EQ(s.firmwareEntries[0].path, L"\\EFI\\ubuntu\\shimx64.efi");
+    ASSERT_EQ(s.failures.size(), 1u);
+    EXPECT_EQ(s.failures[0].exitCode, 0xC0000001ul);
+    EXPECT_EQ(s.failures[0].times, 0);
+}
+
+TEST(ScenarioReader, EveryScenarioFileLoads) {
+    for (const char* name :
+         {"demo.xml", "deleted_bcd.xml", "wiped_mbr.xml", "grub_mbr.xml", "xp_and_7.xml",
+          "xp_only.xml", "uefi_installed.xml", "uefi_winpe.xml", "full_esp.xml", "ntfs_esp.xml",
+          "two_active.xml", "gpt_x86.xml", "missing_entry.xml", "raw_volume.xml"}) {
+        std::ifstream file(std::string(QN_SOURCE_DIR "/sim/scenarios/") + name, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        EXPECT_TRUE(std::holds_alternative<Scenario>(ReadScenario(text.str()))) << name;
+    }
+    for (const char* name : {"no_active.xml", "slow_scan.xml"}) {
+        std::ifstream file(std::string(QN_SOURCE_DIR "/tests/gui/scenarios/") + name,
+                           std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        EXPECT_TRUE(std::holds_alternative<Scenario>(ReadScenario(text.str()))) << name;
+    }
 }
 
 TEST(ScenarioReader, SizesGuidsAndUtf8Labels) {
@@ -104,6 +178,45 @@ TEST(ScenarioReader, MalformedInputIsAnErrorNamingTheFault) {
          "<windows running='true'/></partition><partition offset='1M' length='1M'>"
          "<windows running='true'/></partition></disk></machine>",
          "only one installation"},
+        {"<machine firmware='efi'/>", "firmware"},
+        {"<machine language='xx-XX'/>", "language"},
+        {"<machine systempartition='0'/>", "DISK:N"},
+        {"<machine systempartition='0:1'/>", "not on the machine"},
+        {"<machine bootdisk='2'><disk number='0' size='1G'/></machine>", "not on the machine"},
+        {"<machine tools='bcdedit diskpart'/>", "tools"},
+        {"<machine><disk number='0' size='1G' mbr='lilo'/></machine>", "attribute mbr"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' pbr='x'/>"
+         "</disk></machine>",
+         "attribute pbr"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' free='2M'/>"
+         "</disk></machine>",
+         "larger than the partition"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\x' image='elf'/></partition></disk></machine>",
+         "attribute image"},
+        {"<machine><bootentry partition='0:1' path='\\x.efi'/></machine>", "not on the machine"},
+        {"<machine><fail tool='diskpart'/></machine>", "tool"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd><bootmgr colour='red'/></bcd></partition></disk></machine>",
+         "element colour does not apply"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd><osloader default='x'/></bcd></partition></disk></machine>",
+         "element default does not apply"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd><bootmgr default='nobody'/></bcd></partition></disk></machine>",
+         "would refuse"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd><osloader device='0:7'/></bcd></partition></disk></machine>",
+         "device"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd><bootmgr/><bootmgr/></bcd></partition></disk></machine>",
+         "described twice"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd><script/></bcd></partition></disk></machine>",
+         "unknown element <script>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bootini><os text='x'/></bootini></partition></disk></machine>",
+         "ARC path"},
     };
     for (const auto& c : cases) {
         EXPECT_NE(ErrorOf(c.xml).find(c.expected), std::string::npos)

@@ -2,7 +2,8 @@
 // files and child processes; code pages, the clock, randomness and the program's own resources
 // are the real ones. The machine is the scenario named by QN_SIM_SCENARIO, or the built-in demo
 // machine; with QN_SIM_JOURNAL set, every change the program makes to it is appended to that
-// file as it happens.
+// file as it happens; with QN_SIM_VERDICT set, that file always holds the boot verdict of the
+// machine as it is (as JSON), rewritten after every change and once more when the program ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -85,16 +86,68 @@ sim::Scenario LoadScenario() {
     return std::get<sim::Scenario>(result);
 }
 
+void AppendLine(const std::wstring& path, const std::wstring& line) {
+    if (FILE* file = _wfopen(path.c_str(), L"ab")) {
+        const std::string text = ToUtf8(line) + "\n";
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+}
+
+win32::Win32CodePage& SystemCodePage() {
+    static win32::Win32CodePage codePage;
+    return codePage;
+}
+
+// Replaced whole (a temporary file moved over it), so a reader never sees half a verdict.
+void WriteVerdict(const std::wstring& path, const sim::SimMachine& machine) {
+    const std::string json = sim::VerdictJson(machine.Boot()) + "\n";
+    const std::wstring temporary = path + L".tmp";
+    FILE* file = _wfopen(temporary.c_str(), L"wb");
+    if (file == nullptr) {
+        return;
+    }
+    std::fwrite(json.data(), 1, json.size(), file);
+    std::fclose(file);
+    ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Writes the verdict once more at the program's normal end. The end through _Exit after the
+// window closed skips it, but every change before it has already rewritten the file.
+class VerdictAtExit {
+public:
+    VerdictAtExit(std::wstring path, const sim::SimMachine& machine)
+        : path_(std::move(path)), machine_(machine) {}
+    ~VerdictAtExit() {
+        if (!path_.empty()) {
+            WriteVerdict(path_, machine_);
+        }
+    }
+    VerdictAtExit(const VerdictAtExit&) = delete;
+    VerdictAtExit& operator=(const VerdictAtExit&) = delete;
+
+private:
+    std::wstring path_;
+    const sim::SimMachine& machine_;
+};
+
 sim::SimMachine& Machine() {
-    static sim::SimMachine machine(LoadScenario());
+    static sim::SimMachine machine(LoadScenario(), SystemCodePage());
+    static const std::wstring verdict = Environment(L"QN_SIM_VERDICT");
+    // Made after the machine, so it is destroyed before it.
+    static VerdictAtExit atExit(verdict, machine);
     static const bool sinkSet = [] {
         const std::wstring journal = Environment(L"QN_SIM_JOURNAL");
-        if (!journal.empty()) {
+        if (!verdict.empty()) {
+            WriteVerdict(verdict, machine);
+        }
+        if (!journal.empty() || !verdict.empty()) {
             machine.SetJournalSink([journal](const std::wstring& line) {
-                if (FILE* file = _wfopen(journal.c_str(), L"ab")) {
-                    const std::string text = ToUtf8(line) + "\n";
-                    std::fwrite(text.data(), 1, text.size(), file);
-                    std::fclose(file);
+                if (!journal.empty()) {
+                    AppendLine(journal, line);
+                }
+                if (!verdict.empty()) {
+                    WriteVerdict(verdict, machine);
                 }
             });
         }
@@ -107,12 +160,15 @@ sim::SimMachine& Machine() {
 }  // namespace
 
 SystemPorts& TheSystemPorts() {
-    static win32::Win32CodePage codePage;
     static win32::Win32ModuleResources resources;
     static win32::Win32Clock clock;
     static win32::Win32RandomSource random;
-    static SystemPorts ports{
-        codePage, Machine().FilesForProgram(), Machine().Processes(), resources, clock, random};
+    static SystemPorts ports{SystemCodePage(),
+                             Machine().FilesForProgram(),
+                             Machine().Processes(),
+                             resources,
+                             clock,
+                             random};
     return ports;
 }
 

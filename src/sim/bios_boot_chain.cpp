@@ -1,0 +1,143 @@
+// The BIOS road: the boot disk's master boot record, the active partition's boot record, and
+// the loader that boot record looks for.
+#include <optional>
+#include <span>
+
+#include "sim/bcd_store_file.h"
+#include "sim/boot_chain.h"
+#include "sim/sim_machine.h"
+
+namespace qn::sim {
+namespace {
+
+constexpr std::size_t kTableOffset = 446;
+constexpr std::uint8_t kBootFlag = 0x80;
+
+BootVerdict Broken(BootVerdict verdict, std::wstring problem) {
+    verdict.problem = std::move(problem);
+    return verdict;
+}
+
+std::uint32_t ReadLe32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at]) |
+           (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[at + 2]) << 16) |
+           (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+}  // namespace
+
+bool HasFile(const SimMachine& machine, const DiskVolume& volume, std::wstring_view rooted) {
+    const auto* bytes = machine.Files().FileBytes(machine.PathOn(volume, rooted));
+    return bytes != nullptr && !bytes->empty();
+}
+
+BootVerdict BiosBootChain(const SimMachine& machine) {
+    BootVerdict verdict;
+    verdict.firmware = L"bios";
+    const Scenario& scenario = machine.Description();
+    const ScenarioDisk* boot = nullptr;
+    for (const ScenarioDisk& disk : scenario.disks) {
+        if (scenario.biosBootDisk ? disk.number == *scenario.biosBootDisk
+                                  : boot == nullptr || disk.number < boot->number) {
+            boot = &disk;
+        }
+    }
+    if (boot == nullptr) {
+        return Broken(verdict, L"no disk to start from");
+    }
+    switch (machine.DiskMbrCode(boot->number)) {
+        case MbrCode::None:
+            return Broken(verdict, L"MBR has no boot code");
+        case MbrCode::Grub:
+            return Broken(verdict,
+                          L"MBR holds GRUB's boot code: the machine starts GRUB, not a "
+                          L"Windows boot loader");
+        case MbrCode::Other:
+            return Broken(verdict, L"MBR holds boot code that is not Windows'");
+        case MbrCode::Nt60:
+        case MbrCode::Nt52:
+            break;
+    }
+    if (boot->style == PartitionStyle::Gpt) {
+        return Broken(verdict,
+                      L"the boot disk has a GPT partition table, which a BIOS cannot "
+                      L"start Windows from");
+    }
+    // The code reads the table the sector really holds, not the scenario.
+    const auto sector = machine.DiskSector0(boot->number);
+    std::optional<std::uint32_t> activeStart;
+    int active = 0;
+    for (std::size_t slot = 0; slot < 4; ++slot) {
+        const std::size_t at = kTableOffset + 16 * slot;
+        const std::uint8_t flag = sector[at];
+        if (flag != 0 && flag != kBootFlag) {
+            return Broken(verdict, L"the MBR's partition table is invalid");
+        }
+        if (flag == kBootFlag) {
+            ++active;
+            activeStart = ReadLe32(sector, at + 8);
+        }
+    }
+    if (active == 0) {
+        return Broken(verdict, L"no active partition on the boot disk");
+    }
+    if (active > 1) {
+        return Broken(verdict,
+                      L"more than one active partition on the boot disk (the MBR says "
+                      L"\"Invalid partition table\")");
+    }
+    const DiskVolume* system = nullptr;
+    for (const DiskVolume& volume : machine.DiskVolumes()) {
+        if (volume.disk == boot &&
+            static_cast<std::uint64_t>(volume.partition->offset) / 512 == *activeStart) {
+            system = &volume;
+        }
+    }
+    if (system == nullptr) {
+        return Broken(verdict, L"the active partition holds no volume");
+    }
+    switch (machine.VolumeBootCode(*system)) {
+        case BootRecordCode::None:
+            return Broken(verdict, L"the active partition's boot record has no boot code");
+        case BootRecordCode::Grub:
+            return Broken(verdict,
+                          L"the active partition's boot record holds GRUB's boot code: "
+                          L"the machine starts GRUB, not a Windows boot loader");
+        case BootRecordCode::BitLocker:
+            return Broken(verdict,
+                          L"the active partition is encrypted by BitLocker: its boot "
+                          L"record cannot start a loader");
+        case BootRecordCode::Other:
+            return Broken(verdict,
+                          L"the active partition's boot record holds boot code that "
+                          L"is not Windows'");
+        case BootRecordCode::Ntldr:
+            if (!HasFile(machine, *system, L"\\ntldr")) {
+                return Broken(verdict,
+                              L"ntldr missing on the active partition (\"NTLDR is "
+                              L"missing\")");
+            }
+            MenuFromBootIni(machine, *system, verdict);
+            return verdict;
+        case BootRecordCode::Bootmgr:
+            break;
+    }
+    if (!HasFile(machine, *system, L"\\bootmgr")) {
+        return Broken(verdict,
+                      L"bootmgr missing on the active partition (\"BOOTMGR is "
+                      L"missing\")");
+    }
+    const auto* bytes = machine.Files().FileBytes(machine.PathOn(*system, L"\\Boot\\BCD"));
+    if (bytes == nullptr) {
+        return Broken(verdict, L"\\Boot\\BCD missing on the active partition");
+    }
+    const auto store = DeserializeStore(*bytes);
+    if (!store) {
+        return Broken(verdict, L"\\Boot\\BCD on the active partition cannot be read");
+    }
+    MenuFromStore(machine, *system, *store, false, verdict);
+    return verdict;
+}
+
+}  // namespace qn::sim

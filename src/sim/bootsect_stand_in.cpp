@@ -1,0 +1,114 @@
+// The stand-in bootsect: NT6 or NT5 boot code into volumes' boot records and, with /mbr, into
+// the master boot record of each volume's disk, printing the lines the real tool prints.
+#include <set>
+
+#include "sim/boot_sector.h"
+#include "sim/lower_case.h"
+#include "sim/sim_machine.h"
+#include "sim/stand_in_tools.h"
+
+namespace qn::sim {
+namespace {
+
+constexpr unsigned long kFailed = 1;
+
+std::wstring FileSystemLine(ToolLanguage language, const std::wstring& fileSystem) {
+    const std::wstring fs = LowerCase(fileSystem);
+    return Text(language, fs == L"ntfs"    ? ToolText::BootsectUpdatedNtfs
+                          : fs == L"fat32" ? ToolText::BootsectUpdatedFat32
+                                           : ToolText::BootsectUpdatedFat);
+}
+
+}  // namespace
+
+ToolOutcome RunBootsect(SimMachine& machine, const std::vector<std::wstring>& arguments) {
+    const ToolLanguage language = machine.Language();
+    std::optional<bool> nt60;
+    std::optional<std::wstring> target;
+    bool force = false;
+    bool mbr = false;
+    bool valid = true;
+    for (const std::wstring& argument : arguments) {
+        const std::wstring lower = LowerCase(argument);
+        if ((lower == L"/nt60" || lower == L"/nt52") && !nt60) {
+            nt60 = lower == L"/nt60";
+        } else if (lower == L"/force") {
+            force = true;
+        } else if (lower == L"/mbr") {
+            mbr = true;
+        } else if (!target && !lower.empty() && lower[0] != L'/') {
+            target = lower;
+        } else {
+            valid = false;
+        }
+    }
+    if (!valid || !nt60 || !target) {
+        return {kFailed, Text(language, ToolText::ParameterIncorrect) +
+                             L"\r\nbootsect {/help|/nt52|/nt60} {SYS|ALL|<DriveLetter>:} "
+                             L"[/force] [/mbr]\r\n"};
+    }
+    std::vector<const DiskVolume*> volumes;
+    if (*target == L"sys") {
+        if (const DiskVolume* system = machine.SystemPartition()) {
+            volumes.push_back(system);
+        }
+    } else if (*target == L"all") {
+        for (const DiskVolume& volume : machine.DiskVolumes()) {
+            if (machine.LetterOf(volume) != 0 || &volume == machine.SystemPartition()) {
+                volumes.push_back(&volume);
+            }
+        }
+    } else if (target->size() == 2 && (*target)[1] == L':') {
+        if (const DiskVolume* volume = machine.VolumeAtLetter((*target)[0])) {
+            volumes.push_back(volume);
+        }
+    } else {
+        return {kFailed, Text(language, ToolText::ParameterIncorrect) + L"\r\n"};
+    }
+    if (volumes.empty()) {
+        return {kFailed, Text(language, ToolText::PathNotFound) + L"\r\n"};
+    }
+    std::wstring out =
+        Text(language, *nt60 ? ToolText::BootsectTargetNt60 : ToolText::BootsectTargetNt52) +
+        L"\r\n";
+    bool allUpdated = true;
+    std::set<std::uint32_t> disksDone;
+    for (const DiskVolume* volume : volumes) {
+        const wchar_t letter = machine.LetterOf(*volume);
+        const std::wstring name = L"\\\\?\\Volume{" + volume->id + L"}";
+        out += L"\r\n" + (letter != 0 ? std::wstring(1, letter) + L": (" + name + L")" : name) +
+               L"\r\n\r\n";
+        const ScenarioPartition& p = *volume->partition;
+        // An encrypted volume's first sector is BitLocker's; bootsect leaves it alone.
+        if (!HasBootCodeLayout(p.fileSystem) ||
+            machine.VolumeBootCode(*volume) == BootRecordCode::BitLocker) {
+            out += L"    " + Text(language, ToolText::BootsectUnknownFileSystem) + L"\r\n";
+            allUpdated = false;
+            continue;
+        }
+        if (p.lockFails) {
+            if (!force) {
+                out += L"    " + Text(language, ToolText::BootsectLockFailed) + L"\r\n";
+                allUpdated = false;
+                continue;
+            }
+            out += L"    " + Text(language, ToolText::BootsectForcedDismount) + L"\r\n";
+        }
+        machine.SetBootRecordCode(volume->id,
+                                  *nt60 ? BootRecordCode::Bootmgr : BootRecordCode::Ntldr);
+        out += L"    " + FileSystemLine(language, p.fileSystem) + L"\r\n";
+        // The disk that holds the volume; a volume on two disks has no one disk to update.
+        if (mbr && !p.spanned && disksDone.insert(volume->disk->number).second) {
+            machine.SetMbrCode(volume->disk->number, *nt60 ? MbrCode::Nt60 : MbrCode::Nt52);
+            out += L"\r\n\\??\\PhysicalDrive" + std::to_wstring(volume->disk->number) +
+                   L"\r\n\r\n    " + Text(language, ToolText::BootsectUpdatedDisk) + L"\r\n";
+        }
+    }
+    out += L"\r\n" +
+           Text(language,
+                allUpdated ? ToolText::BootsectAllUpdated : ToolText::BootsectNotAllUpdated) +
+           L"\r\n";
+    return {allUpdated ? 0ul : kFailed, out};
+}
+
+}  // namespace qn::sim

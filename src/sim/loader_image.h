@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "sim/boot_code_kind.h"
+
+namespace qn::sim {
+
+// The content the simulated machine gives its boot files: a short text of the sim's own per kind
+// (never a real loader's bytes). Copies keep it, so the verdict can tell what a file at the
+// firmware's fallback path really is.
+std::vector<std::uint8_t> ImageBytes(FileImage image);
+
+// The kind of these bytes: Empty for none, Other when they are no kind's exactly.
+FileImage ClassifyImage(std::span<const std::uint8_t> bytes);
+
+// What a file of that path holds when the scenario does not say: loaders by their names, every
+// other file empty.
+FileImage DefaultImageFor(std::wstring_view path);
+
+}  // namespace qn::sim

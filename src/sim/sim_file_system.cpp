@@ -1,0 +1,76 @@
+#include "sim/sim_file_system.h"
+
+#include "sim/sim_machine.h"
+
+namespace qn::sim {
+namespace {
+
+std::wstring Outcome(bool ok) {
+    return ok ? std::wstring() : std::wstring(L" failed");
+}
+
+}  // namespace
+
+CreateDirResult SimFileSystem::MakeDirectory(const std::wstring& path) {
+    const CreateDirResult result = machine_.Files().MakeDirectory(path);
+    machine_.Record(L"mkdir " + path +
+                    (result == CreateDirResult::Created         ? L""
+                     : result == CreateDirResult::AlreadyExists ? L" exists"
+                                                                : L" failed"));
+    return result;
+}
+
+bool SimFileSystem::RemoveEmptyDirectory(const std::wstring& path) {
+    const bool ok = machine_.Files().RemoveEmptyDirectory(path);
+    machine_.Record(L"rmdir " + path + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::RemoveFile(const std::wstring& path) {
+    const bool ok = machine_.Files().RemoveFile(path);
+    machine_.Record(L"del " + path + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::PathExists(const std::wstring& path) {
+    return machine_.Files().PathExists(path);
+}
+
+std::optional<std::vector<DirEntry>> SimFileSystem::ListDirectory(const std::wstring& path) {
+    return machine_.Files().ListDirectory(path);
+}
+
+std::unique_ptr<WritableFile> SimFileSystem::CreateFileForWrite(const std::wstring& path) {
+    auto file = machine_.Files().CreateFileForWrite(path);
+    machine_.Record(L"write " + path + Outcome(file != nullptr));
+    return file;
+}
+
+bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    const bool ok = machine_.Files().SetAttributes(path, attributes);
+    machine_.Record(L"attrib " + path + L" " + std::to_wstring(attributes) + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target,
+                               bool replaceExisting) {
+    const bool ok = machine_.Files().CopyFileTo(source, target, replaceExisting);
+    machine_.Record(L"copy " + source + L" " + target + Outcome(ok));
+    return ok;
+}
+
+bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
+    const bool ok = machine_.Files().MoveReplacing(source, target);
+    machine_.Record(L"move " + source + L" " + target + Outcome(ok));
+    return ok;
+}
+
+std::optional<std::uint32_t> SimFileSystem::Attributes(const std::wstring& path) {
+    return machine_.Files().Attributes(path);
+}
+
+std::wstring SimFileSystem::FolderPath(KnownFolder folder) {
+    return machine_.Files().FolderPath(folder);
+}
+
+}  // namespace qn::sim

@@ -1,0 +1,121 @@
+// The machine's boot code as bytes: each disk's first sector (its code area, signature and the
+// partition table the scenario describes) and each volume's boot sector.
+#include <algorithm>
+#include <span>
+
+#include "sim/sim_machine.h"
+
+namespace qn::sim {
+namespace {
+
+// Cylinder, head and sector of a sector number as a BIOS with 255 heads and 63 sectors per
+// track counts them; beyond what three bytes hold, the marker for "use the LBA".
+void PutChs(std::span<std::uint8_t> at, std::uint64_t lba) {
+    const std::uint64_t cylinder = lba / (255 * 63);
+    if (cylinder > 1023) {
+        at[0] = 0xFE;
+        at[1] = 0xFF;
+        at[2] = 0xFF;
+        return;
+    }
+    const auto head = static_cast<std::uint8_t>((lba / 63) % 255);
+    const auto sector = static_cast<std::uint8_t>(lba % 63 + 1);
+    at[0] = head;
+    at[1] = static_cast<std::uint8_t>(sector | ((cylinder >> 2) & 0xC0));
+    at[2] = static_cast<std::uint8_t>(cylinder & 0xFF);
+}
+
+}  // namespace
+
+const SimMachine::DiskState* SimMachine::Disk(std::uint32_t number) const {
+    for (const DiskState& disk : disks_) {
+        if (disk.disk->number == number) {
+            return &disk;
+        }
+    }
+    return nullptr;
+}
+
+std::array<std::uint8_t, kSectorBytes> SimMachine::DiskSector0(std::uint32_t number) const {
+    std::array<std::uint8_t, kSectorBytes> sector{};
+    const DiskState* disk = Disk(number);
+    if (disk == nullptr) {
+        return sector;
+    }
+    std::copy(disk->code.begin(), disk->code.end(), sector.begin());
+    std::span<std::uint8_t> s(sector);
+    PutLittleEndian(s, 440, disk->signature, 4);
+    const std::uint64_t diskSectors = disk->disk->size / 512;
+    if (disk->disk->style == PartitionStyle::Gpt) {
+        // The protective entry that covers the whole disk.
+        std::span<std::uint8_t> entry = s.subspan(446, 16);
+        PutChs(entry.subspan(1, 3), 1);
+        entry[4] = 0xEE;
+        PutChs(entry.subspan(5, 3), diskSectors - 1);
+        PutLittleEndian(entry, 8, 1, 4);
+        PutLittleEndian(entry, 12, std::min<std::uint64_t>(diskSectors - 1, 0xFFFFFFFF), 4);
+    } else if (disk->disk->style == PartitionStyle::Mbr) {
+        std::size_t slot = 0;
+        for (const ScenarioPartition& p : disk->disk->partitions) {
+            if (slot == 4) {
+                break;  // logical drives are not modelled
+            }
+            std::span<std::uint8_t> entry = s.subspan(446 + 16 * slot++, 16);
+            const auto first = static_cast<std::uint64_t>(p.offset) / 512;
+            const auto count = static_cast<std::uint64_t>(p.length) / 512;
+            entry[0] = p.active ? 0x80 : 0x00;
+            PutChs(entry.subspan(1, 3), first);
+            entry[4] = p.mbrType;
+            PutChs(entry.subspan(5, 3), first + count - 1);
+            PutLittleEndian(entry, 8, std::min<std::uint64_t>(first, 0xFFFFFFFF), 4);
+            PutLittleEndian(entry, 12, std::min<std::uint64_t>(count, 0xFFFFFFFF), 4);
+        }
+    }
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    return sector;
+}
+
+MbrCode SimMachine::DiskMbrCode(std::uint32_t number) const {
+    const DiskState* disk = Disk(number);
+    return disk != nullptr ? ClassifyMbrCode(disk->code) : MbrCode::None;
+}
+
+void SimMachine::SetMbrCode(std::uint32_t number, MbrCode code) {
+    WriteMbrCode(number, MbrCodeBytes(code));
+}
+
+void SimMachine::WriteMbrCode(std::uint32_t number, std::span<const std::uint8_t> code) {
+    for (DiskState& disk : disks_) {
+        if (disk.disk->number == number && code.size() == disk.code.size()) {
+            std::copy(code.begin(), code.end(), disk.code.begin());
+        }
+    }
+}
+
+VolumeGeometry SimMachine::GeometryOf(const DiskVolume& volume) const {
+    const ScenarioPartition& p = *volume.partition;
+    return VolumeGeometry{p.fileSystem, static_cast<std::uint64_t>(p.offset) / 512,
+                          static_cast<std::uint64_t>(p.length) / 512,
+                          static_cast<std::uint32_t>(p.offset >> 20) ^ 0x5A17u};
+}
+
+BootRecordCode SimMachine::VolumeBootCode(const DiskVolume& volume) const {
+    return ClassifyBootSector(volume.bootSector, GeometryOf(volume));
+}
+
+void SimMachine::SetBootRecordCode(const std::wstring& volumeId, BootRecordCode code) {
+    if (DiskVolume* volume = MutableVolume(volumeId)) {
+        volume->bootSector = BootSectorBytes(code, GeometryOf(*volume));
+    }
+}
+
+void SimMachine::WriteBootSector(const std::wstring& volumeId,
+                                 std::span<const std::uint8_t> sector) {
+    DiskVolume* volume = MutableVolume(volumeId);
+    if (volume != nullptr && sector.size() == kSectorBytes) {
+        volume->bootSector.assign(sector.begin(), sector.end());
+    }
+}
+
+}  // namespace qn::sim

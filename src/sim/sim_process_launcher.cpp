@@ -1,0 +1,199 @@
+#include "sim/sim_process_launcher.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cwctype>
+#include <thread>
+
+#include "sim/command_line_args.h"
+#include "sim/sim_machine.h"
+#include "sim/stand_in_tools.h"
+
+namespace qn::sim {
+namespace {
+
+std::wstring Lower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return text;
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+    return text.size() >= tail.size() &&
+           Lower(text.substr(text.size() - tail.size())) == Lower(tail);
+}
+
+std::wstring Unquoted(std::wstring text) {
+    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
+        return text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+std::wstring FileName(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return Lower(slash == std::wstring::npos ? path : path.substr(slash + 1));
+}
+
+// The parameter string of a whole command line: what follows the program name.
+std::wstring AfterProgram(const std::wstring& commandLine) {
+    std::size_t at = commandLine.find_first_not_of(L" \t");
+    if (at == std::wstring::npos) {
+        return {};
+    }
+    if (commandLine[at] == L'"') {
+        const std::size_t close = commandLine.find(L'"', at + 1);
+        at = close == std::wstring::npos ? commandLine.size() : close + 1;
+    } else {
+        at = commandLine.find_first_of(L" \t", at);
+        at = at == std::wstring::npos ? commandLine.size() : at;
+    }
+    const std::size_t rest = commandLine.find_first_not_of(L" \t", at);
+    return rest == std::wstring::npos ? std::wstring() : commandLine.substr(rest);
+}
+
+// Output lines for the journal, so a reader sees what each tool said.
+void RecordOutput(SimMachine& machine, const std::string& output) {
+    if (output.empty()) {
+        return;
+    }
+    const std::wstring text = machine.Text().ToWide(output, CodePageKind::Oem);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) {
+            end = text.size();
+        }
+        std::wstring line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r') {
+            line.pop_back();
+        }
+        machine.Record(L"  > " + line);
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+std::wstring SimProcessLauncher::Resolve(const std::wstring& program) const {
+    // A bare name is looked for where CreateProcess would find the tools: System32.
+    if (program.find_first_of(L"\\/:") != std::wstring::npos) {
+        return program;
+    }
+    std::wstring name = program;
+    if (name.find(L'.') == std::wstring::npos) {
+        name += L".exe";
+    }
+    const std::wstring system = machine_.Files().FolderPath(KnownFolder::System);
+    return system.empty() ? name : system + L"\\" + name;
+}
+
+ProcessResult SimProcessLauncher::StartThroughShell(const ShellRequest& request) {
+    const std::wstring file = Unquoted(request.file);
+    std::string discarded;  // a hidden console's output goes nowhere
+    ProcessResult result = Run(file, request.parameters, SplitArguments(request.parameters),
+                               L"run " + file + L" " + request.parameters, false, discarded);
+    if (!request.wait) {
+        result.exitCodeKnown = false;
+    }
+    return result;
+}
+
+ProcessResult SimProcessLauncher::RunCaptured(const std::wstring& commandLine,
+                                              std::string& output) {
+    const std::vector<std::wstring> argv = SplitCommandLine(commandLine);
+    if (argv.empty()) {
+        machine_.Record(L"capture " + commandLine + L" -> not started");
+        return {};
+    }
+    return Run(argv.front(), AfterProgram(commandLine),
+               std::vector<std::wstring>(argv.begin() + 1, argv.end()), L"capture " + commandLine,
+               true, output);
+}
+
+ProcessResult SimProcessLauncher::Run(const std::wstring& program, const std::wstring& parameters,
+                                      const std::vector<std::wstring>& arguments,
+                                      const std::wstring& journalText, bool captured,
+                                      std::string& output) {
+    const std::wstring path = Resolve(program);
+    const std::wstring name = FileName(path);
+    ProcessResult result;
+    ToolRun run;
+    run.captured = captured;
+    run.program = program;
+    run.arguments = arguments;
+    if (machine_.Files().IsFile(path)) {
+        if (name == L"cmd.exe") {
+            result = RunCmd(parameters);
+        } else if (name == L"bcdedit.exe" || name == L"bcdboot.exe" || name == L"bootsect.exe") {
+            const std::wstring tool = name.substr(0, name.size() - 4);
+            std::optional<ToolOutcome> outcome = machine_.TakeInjectedFailure(tool, arguments);
+            if (!outcome) {
+                outcome = tool == L"bcdedit"   ? RunBcdedit(machine_, arguments)
+                          : tool == L"bcdboot" ? RunBcdboot(machine_, arguments)
+                                               : RunBootsect(machine_, arguments);
+            }
+            run.output = machine_.Text().FromWide(outcome->text, CodePageKind::Oem);
+            result.started = true;
+            result.exitCodeKnown = true;
+            result.exitCode = outcome->exitCode;
+        }
+    }
+    run.started = result.started;
+    run.exitCode = result.exitCode;
+    if (captured) {
+        output += run.output;
+    }
+    const std::wstring outcome =
+        result.started ? L" -> " + std::to_wstring(result.exitCode) : L" -> not started";
+    machine_.Record(journalText + outcome);
+    RecordOutput(machine_, run.output);
+    machine_.RecordRun(std::move(run));
+    return result;
+}
+
+ProcessResult SimProcessLauncher::RunCmd(const std::wstring& parameters) {
+    ProcessResult result;
+    result.started = true;
+    result.exitCodeKnown = true;
+    const std::wstring lower = Lower(parameters);
+    const std::wstring load = L"/c reg load hku\\software ";
+    const std::wstring hiveTail = L"\\windows\\system32\\config\\software";
+    fake::FakeRegistry& registry = machine_.Registry();
+    if (lower.rfind(load, 0) == 0 && EndsWith(lower, hiveTail)) {
+        const std::wstring hive = parameters.substr(load.size());
+        const ScenarioInstall* install =
+            hive.size() > 2 && hive[1] == L':' ? machine_.InstallAt(hive[0]) : nullptr;
+        // reg refuses a second load at the same place, and a hive that is not there.
+        if (install == nullptr || registry.HasKey(RegistryRoot::Users, L"Software")) {
+            result.exitCode = 1;
+            return result;
+        }
+        if (machine_.RegLoadDelayMs() > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(machine_.RegLoadDelayMs()));
+        }
+        registry.AddKey(RegistryRoot::Users, L"Software");
+        if (install->productReadable) {
+            const std::wstring key = L"Software\\Microsoft\\Windows NT\\CurrentVersion";
+            registry.AddKey(RegistryRoot::Users, key);
+            registry.SetString(RegistryRoot::Users, key, L"ProductName", install->productName);
+            if (!install->currentVersion.empty()) {
+                registry.SetString(RegistryRoot::Users, key, L"CurrentVersion",
+                                   install->currentVersion);
+            }
+        }
+        return result;
+    }
+    if (lower == L"/c reg unload hku\\software") {
+        if (!registry.HasKey(RegistryRoot::Users, L"Software")) {
+            result.exitCode = 1;
+            return result;
+        }
+        registry.RemoveTree(RegistryRoot::Users, L"Software");
+        return result;
+    }
+    result.exitCode = 1;  // cmd.exe ran something this machine does not know
+    return result;
+}
+
+}  // namespace qn::sim
