@@ -61,6 +61,8 @@ public:
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
     // The attribute bits of a file or folder; nullopt when there is none.
     virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
+    // A file's size in bytes; nullopt when there is no such file.
+    virtual std::optional<std::uint64_t> FileSize(const std::wstring& path) = 0;
 
     // Copies a file with its attributes. With replaceExisting a file at target is replaced
     // (failing when that file is read-only, hidden or system); without it an existing target

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <optional>
 
 #include "boot/bcd_commands.h"
 #include "boot/boot_ini_reader.h"
@@ -29,6 +30,18 @@ bool Listed(const std::vector<std::wstring>& ids, const std::wstring& id) {
 
 std::wstring PartitionOf(char letter) {
     return L"partition=" + std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+}
+
+// A boot file that is not there, or is there with nothing in it (damaged), cannot start.
+std::optional<std::wstring> MissingOrEmpty(FileSystem& files, const std::wstring& path) {
+    const auto size = files.FileSize(path);
+    if (!size) {
+        return L"缺少 " + path;
+    }
+    if (*size == 0) {
+        return path + L" 已损坏（0 字节）";
+    }
+    return std::nullopt;
 }
 
 // What the configuration reads as, once per verification.
@@ -72,16 +85,16 @@ void CheckModern(RepairRun& run, const BootTarget& target, const ReadBack& read,
     }
     const std::wstring loader =
         std::wstring(1, static_cast<wchar_t>(check.letter)) + L":" + inMenu->path;
-    if (!files.PathExists(loader)) {
-        check.reason = L"缺少 " + loader;
+    if (auto problem = MissingOrEmpty(files, loader)) {
+        check.reason = *problem;
         return;
     }
     if (target.hasLetter) {
         const std::wstring manager = target.drive + (target.style == PartitionStyle::Gpt
                                                          ? L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi"
                                                          : L"\\bootmgr");
-        if (!files.PathExists(manager)) {
-            check.reason = L"引导分区缺少 " + manager.substr(manager.rfind(L'\\') + 1);
+        if (auto problem = MissingOrEmpty(files, manager)) {
+            check.reason = *problem;
             return;
         }
     }
@@ -104,8 +117,8 @@ void CheckLegacy(RepairRun& run, const BootTarget& target, bool bcdEngine, const
         return;
     }
     for (const wchar_t* file : {L"\\ntldr", L"\\NTDETECT.COM"}) {
-        if (!ports.files.PathExists(target.drive + file)) {
-            check.reason = std::wstring(L"引导分区缺少 ") + (file + 1);
+        if (auto problem = MissingOrEmpty(ports.files, target.drive + file)) {
+            check.reason = *problem;
             return;
         }
     }

@@ -78,6 +78,12 @@ void CopyAndClear(RepairRun& run, const RepairRequest& request, const BootTarget
 
 void ExportAndClear(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
     FileSystem& files = run.Ports().files;
+    // No store at the boot partition: nothing there to lose, and nothing to clear (the system
+    // store elsewhere is not what this run rebuilds).
+    if (target.hasLetter && !files.PathExists(target.store)) {
+        run.Row(L"未找到 " + target.store + L"，无需备份");
+        return;
+    }
     const std::wstring stamp = MakeTimeStamp(run.Ports().clock);
     std::wstring stem;
     if (target.hasLetter) {

@@ -69,6 +69,10 @@ std::optional<std::uint32_t> SimFileSystem::Attributes(const std::wstring& path)
     return machine_.Files().Attributes(path);
 }
 
+std::optional<std::uint64_t> SimFileSystem::FileSize(const std::wstring& path) {
+    return machine_.Files().FileSize(path);
+}
+
 std::wstring SimFileSystem::FolderPath(KnownFolder folder) {
     return machine_.Files().FolderPath(folder);
 }

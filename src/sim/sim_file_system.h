@@ -28,6 +28,7 @@ public:
                     bool replaceExisting) override;
     bool MoveReplacing(const std::wstring& source, const std::wstring& target) override;
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
+    std::optional<std::uint64_t> FileSize(const std::wstring& path) override;
     std::wstring FolderPath(KnownFolder folder) override;
 
 private:

@@ -68,6 +68,10 @@ public:
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override {
         return AttributesOf(path);
     }
+    std::optional<std::uint64_t> FileSize(const std::wstring& path) override {
+        const auto* bytes = FileBytes(path);
+        return bytes ? std::optional<std::uint64_t>(bytes->size()) : std::nullopt;
+    }
     std::wstring FolderPath(KnownFolder folder) override;
 
 private:

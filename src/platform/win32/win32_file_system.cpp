@@ -134,6 +134,15 @@ std::optional<std::uint32_t> Win32FileSystem::Attributes(const std::wstring& pat
     return attributes;
 }
 
+std::optional<std::uint64_t> Win32FileSystem::FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
     wchar_t buffer[MAX_PATH + 1] = {};
     switch (folder) {

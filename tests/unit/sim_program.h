@@ -1,0 +1,174 @@
+#pragma once
+
+// The program on a simulated machine, as its window runs it but without one: the start-up mount
+// pass and start summary, the installation scan, then repair runs with the machine's ports.
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/start_summary.h"
+#include "boot/resource_ids.h"
+#include "disk/detect_status.h"
+#include "disk/disk_info.h"
+#include "disk/installation_scan.h"
+#include "disk/mount_pass.h"
+#include "disk/storage_queries.h"
+#include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_diagnostics.h"
+#include "platform/fake/fake_module_resources.h"
+#include "platform/fake/fake_profile_file.h"
+#include "platform/fake/fake_random_source.h"
+#include "repair/mbr_repair_run.h"
+#include "repair/repair_engine.h"
+#include "repair/repair_start.h"
+#include "sim_test_support.h"
+
+namespace qn::sim::test {
+
+// Rows as the result list would show them.
+class RowList : public RepairSink {
+public:
+    void Append(const std::wstring& text) override { rows.push_back(text); }
+    void ReplaceLast(const std::wstring& text) override {
+        if (!rows.empty()) {
+            rows.back() = text;
+        }
+    }
+    std::vector<std::wstring> rows;
+};
+
+inline std::vector<std::uint8_t> MarkerBytes(const char* text) {
+    return std::vector<std::uint8_t>(text, text + std::strlen(text));
+}
+
+class SimProgram {
+public:
+    explicit SimProgram(const Scenario& scenario)
+        : machine_(scenario),
+          clock_({2026, 12, 8, 10, 30, 0, 0}),
+          profile_(machine_->Files(), machine_.CodePage()) {
+        resources_.Add(kResBcdboot, kBinResourceType, MarkerBytes("stand-in bcdboot.exe"));
+        resources_.Add(kResBcdedit, kBinResourceType, MarkerBytes("stand-in bcdedit.exe"));
+        resources_.Add(kResBootsect, kBinResourceType, MarkerBytes("stand-in bootsect.exe"));
+        resources_.Add(kResNtldr, kBinResourceType, MarkerBytes("stand-in ntldr"));
+        resources_.Add(kResNtdetect, kBinResourceType, MarkerBytes("stand-in NTDETECT.COM"));
+        resources_.Add(kResMessageModule, kBinResourceType, MarkerBytes("MZ message table"));
+        resources_.Add(kResBootIniTemplate, kBinResourceType,
+                       MarkerBytes("[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)"
+                                   "rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\n"));
+        MountLetterlessVolumes(mounts_, MountPortsOf());
+        const StartSummary summary =
+            BuildStartSummary(SummaryInputFrom(Inventory(false), machine_->Storage()),
+                              mounts_.espLetters, machine_->WinPE());
+        activePartLetters = summary.activePartLetters;
+        DetectStatus status;
+        auto claim = DetectionClaim::TryTake(status);
+        installations = ScanInstallations(
+            *claim, InstallationScanPorts{machine_->FilesForProgram(), machine_->Registry(),
+                                          machine_->Redirection(), machine_->Processes()});
+    }
+    ~SimProgram() { RemoveEspMountPoints(mounts_, machine_->VolumePortForProgram(), diagnostics_); }
+
+    SimMachine& Machine() { return *machine_; }
+    fake::FakeModuleResources& Resources() { return resources_; }
+    fake::FakeClock& Clock() { return clock_; }
+
+    RepairPorts Ports() {
+        return RepairPorts{machine_->FilesForProgram(),
+                           machine_->Processes(),
+                           profile_,
+                           resources_,
+                           clock_,
+                           random_,
+                           machine_.CodePage(),
+                           machine_->Storage(),
+                           machine_->Redirection(),
+                           Inventory(false)};
+    }
+
+    // The automatic start: disk 0's boot partition, every system (not 32-bit ones on GPT).
+    RepairRequest AutomaticRequest() {
+        RepairRequest request;
+        request.bootLetter = AutomaticBootLetter(activePartLetters);
+        request.isWinPE = machine_->WinPE();
+        request.installations = installations;
+        const PartitionStyle style =
+            request.bootLetter == kEspWithoutLetter
+                ? PartitionStyle::Gpt
+                : GetPartitionStyleOfLetter(machine_->Storage(), request.bootLetter);
+        SelectForAutomaticRepair(request.installations, style);
+        return request;
+    }
+
+    RepairOutcome Run(const RepairRequest& request) {
+        rowList = {};
+        RepairPorts ports = Ports();
+        return RunRepair(request, ports, rowList, RunLabel{L"自动修复", L"test"});
+    }
+
+    RepairOutcome RunMbr(const MbrRepairRequest& request) {
+        rowList = {};
+        RepairPorts ports = Ports();
+        return RunMbrRepair(request, ports, rowList, RunLabel{L"修复主引导记录", L"test"});
+    }
+
+    // Command lines of the tools the runs so far started, the work folder's path cut to "W".
+    std::vector<std::wstring> ToolCommands() {
+        std::vector<std::wstring> lines;
+        for (const auto& line : machine_->Journal()) {
+            if (line.rfind(L"capture ", 0) != 0 && line.rfind(L"run ", 0) != 0) {
+                continue;
+            }
+            std::wstring text = line.substr(line.find(L' ') + 1);
+            const std::size_t temp = text.find(L"\\Temp\\");
+            if (temp != std::wstring::npos) {
+                const std::size_t start = text.rfind(L'"', temp);
+                const std::size_t tool = text.find(L'\\', temp + 6);
+                if (start != std::wstring::npos && tool != std::wstring::npos) {
+                    text = text.substr(0, start + 1) + L"W" + text.substr(tool);
+                }
+            }
+            if (text.find(L"reg load") == std::wstring::npos &&
+                text.find(L"reg unload") == std::wstring::npos) {
+                lines.push_back(text);
+            }
+        }
+        return lines;
+    }
+
+    InstallationTable installations;
+    ActivePartLetterMap activePartLetters;
+    RowList rowList;
+
+private:
+    DiskInfo& Inventory(bool refresh) {
+        if (!inventory_) {
+            inventory_ = std::make_unique<DiskInfo>(machine_->Storage(), machine_.CodePage());
+        } else if (refresh) {
+            inventory_->Refresh();
+        }
+        return *inventory_;
+    }
+    MountPorts MountPortsOf() {
+        return MountPorts{machine_->VolumePortForProgram(),
+                          machine_->Storage(),
+                          machine_->Processes(),
+                          diagnostics_,
+                          [this](bool refresh) -> DiskInfo& { return Inventory(refresh); },
+                          [](std::chrono::milliseconds) {}};
+    }
+
+    test::Machine machine_;
+    fake::FakeClock clock_;
+    fake::FakeProfileFile profile_;
+    fake::FakeModuleResources resources_;
+    fake::FakeRandomSource random_;
+    fake::FakeDiagnostics diagnostics_;
+    std::unique_ptr<DiskInfo> inventory_;
+    EspMountTable mounts_;
+};
+
+}  // namespace qn::sim::test
