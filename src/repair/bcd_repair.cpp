@@ -39,10 +39,14 @@ std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
     return failure;
 }
 
+struct SystemOutcome {
+    std::wstring id;  // its entry's identifier; empty when none was found
+    bool ok = false;
+};
+
 // One Vista-or-later system: bcdboot, its entry found again, and the menu settings for it.
-// Returns its entry's identifier (empty when none was found).
-std::wstring RepairOneSystem(RepairRun& run, const RepairRequest& request, const BootTarget& target,
-                             const WindowsInstall& system) {
+SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
+                              const BootTarget& target, const WindowsInstall& system) {
     const std::wstring row =
         L"正在修复: " + Letter(system.driveLetter) + L": " + system.displayName;
     run.Row(row + L"...");
@@ -83,7 +87,7 @@ std::wstring RepairOneSystem(RepairRun& run, const RepairRequest& request, const
     } else {
         run.ReplaceRow(row + L"......成功");
     }
-    return id;
+    return {id, !failure};
 }
 
 void SplitByVersion(const RepairRequest& request, std::vector<const WindowsInstall*>& modern,
@@ -106,21 +110,20 @@ std::wstring BcdbootParameters(const BootTarget& target, const std::wstring& win
            (target.style == PartitionStyle::Mbr ? L" /f BIOS" : L" /f UEFI") + L" /l zh-CN";
 }
 
-void RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
+bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
     std::vector<const WindowsInstall*> modern;
     std::vector<const WindowsInstall*> legacy;
     SplitByVersion(request, modern, legacy);
-    if (target.style == PartitionStyle::Mbr) {
-        WriteBootCode(run, target, BootCodeKind::Nt60);
-    }
     BackUpAndClearStore(run, request, target);
 
     const std::wstring store = target.hasLetter ? target.store : std::wstring();
     std::wstring defaultId;
+    int repaired = 0;
     for (const WindowsInstall* system : modern) {
-        const std::wstring id = RepairOneSystem(run, request, target, *system);
+        const SystemOutcome outcome = RepairOneSystem(run, request, target, *system);
+        repaired += outcome.ok ? 1 : 0;
         if (system == modern.front()) {
-            defaultId = id;
+            defaultId = outcome.id;
         }
     }
     if (!defaultId.empty()) {
@@ -131,21 +134,27 @@ void RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarge
     if (auto failure = run.RunTool(CarriedTool::Bcdedit, GraphicsResolutionCommand(store))) {
         run.FailedRow(L"设置启动菜单的分辨率", *failure, false);
     }
-    SetUpLegacyLoader(run, request, target, legacy, true);
+    const LegacyOutcome older = SetUpLegacyLoader(run, request, target, legacy, true);
+    if (target.style != PartitionStyle::Mbr) {
+        return true;  // UEFI firmware reads no boot code
+    }
+    return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt60, repaired + older.repaired,
+                               older.failed);
 }
 
-void RepairBootNt5(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
+bool RepairBootNt5(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
     std::vector<const WindowsInstall*> systems;
     for (const auto& [letter, system] : request.installations) {
         if (system.selected != 0) {
             systems.push_back(&system);
         }
     }
+    const LegacyOutcome outcome = SetUpLegacyLoader(run, request, target, systems, false);
     // No legacy system starts from a GPT disk: nothing there for NT5 boot code to start.
-    if (target.style != PartitionStyle::Gpt) {
-        WriteBootCode(run, target, BootCodeKind::Nt52);
+    if (target.style == PartitionStyle::Gpt) {
+        return true;
     }
-    SetUpLegacyLoader(run, request, target, systems, false);
+    return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt52, outcome.repaired, 0);
 }
 
 }  // namespace qn

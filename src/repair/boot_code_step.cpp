@@ -1,23 +1,46 @@
 #include "repair/boot_code_step.h"
 
 namespace qn {
+namespace {
+
+std::wstring BootCodeRow(const BootTarget& target, BootCodeKind kind) {
+    return std::wstring(L"写入 ") + (kind == BootCodeKind::Nt60 ? L"NT6" : L"NT5") +
+           L" 引导代码至 " + target.drive + L" 及其磁盘的主引导记录";
+}
+
+}  // namespace
 
 std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bool mbr) {
     return std::wstring(kind == BootCodeKind::Nt60 ? L"/nt60 " : L"/nt52 ") + drive +
            (mbr ? L" /mbr" : L"");
 }
 
-void WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind) {
-    const std::wstring row = std::wstring(L"写入 ") +
-                             (kind == BootCodeKind::Nt60 ? L"NT6" : L"NT5") + L" 引导代码至 " +
-                             target.drive + L" 及其磁盘的主引导记录";
+bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind) {
+    const std::wstring row = BootCodeRow(target, kind);
     run.Row(row + L"...");
     if (auto failure =
             run.RunTool(CarriedTool::Bootsect, BootsectParameters(kind, target.drive, true))) {
         run.FailedRow(row, *failure, true);
-    } else {
-        run.ReplaceRow(row + L"......成功");
+        return false;
     }
+    run.ReplaceRow(row + L"......成功");
+    return true;
+}
+
+bool WriteBootCodeIfSafe(RepairRun& run, const BootTarget& target, BootCodeKind kind,
+                         int systemsRepaired, int olderSystemsFailed) {
+    if (systemsRepaired == 0) {
+        run.FailedRow(BootCodeRow(target, kind), {L"没有系统修复成功，保留原有的引导代码"}, false);
+        return false;
+    }
+    if (olderSystemsFailed > 0) {
+        run.FailedRow(BootCodeRow(target, kind),
+                      {L"Vista 以前的系统没有修复成功，新的引导代码会使它无法启动，"
+                       L"保留原有的引导代码"},
+                      false);
+        return false;
+    }
+    return WriteBootCode(run, target, kind);
 }
 
 }  // namespace qn

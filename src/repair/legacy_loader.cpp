@@ -92,18 +92,22 @@ std::wstring LegacyRowText(const WindowsInstall& system) {
            system.displayName;
 }
 
-void SetUpLegacyLoader(RepairRun& run, const RepairRequest& request, const BootTarget& target,
-                       const std::vector<const WindowsInstall*>& systems, bool bcdVariant) {
+LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
+                                const BootTarget& target,
+                                const std::vector<const WindowsInstall*>& systems,
+                                bool bcdVariant) {
+    LegacyOutcome outcome;
     if (systems.empty()) {
-        return;
+        return outcome;
     }
     if (target.style == PartitionStyle::Gpt) {
         for (const WindowsInstall* system : systems) {
             run.Row(LegacyRowText(*system) + L"...");
             run.FailedRow(LegacyRowText(*system),
                           {L"Vista 以前的系统无法从 EFI 系统分区 (GPT) 启动，已跳过"}, true);
+            ++outcome.failed;
         }
-        return;
+        return outcome;
     }
     RepairPorts& ports = run.Ports();
     const LoaderFiles loader{target.drive + L"\\boot.ini", target.drive + L"\\ntldr",
@@ -171,11 +175,14 @@ void SetUpLegacyLoader(RepairRun& run, const RepairRequest& request, const BootT
         }
         if (failure) {
             run.FailedRow(row, *failure, true);
+            ++outcome.failed;
         } else {
             run.ReplaceRow(row + L"......成功");
+            ++outcome.repaired;
         }
         first = false;
     }
+    return outcome;
 }
 
 }  // namespace qn

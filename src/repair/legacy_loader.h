@@ -17,8 +17,13 @@ inline constexpr wchar_t kNtldrGuid[] = L"{466f5a88-0af2-4f76-9038-095b170dc21c}
 // up. bcdVariant: the partition boots through a BCD store, which gets an {ntldr} entry that
 // chains to ntldr. A legacy system cannot start from an EFI system partition: on a GPT disk each
 // system gets a failed row and nothing is written.
-void SetUpLegacyLoader(RepairRun& run, const RepairRequest& request, const BootTarget& target,
-                       const std::vector<const WindowsInstall*>& systems, bool bcdVariant);
+struct LegacyOutcome {
+    int repaired = 0;
+    int failed = 0;
+};
+LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
+                                const BootTarget& target,
+                                const std::vector<const WindowsInstall*>& systems, bool bcdVariant);
 
 // The row "正在修复: D:Microsoft Windows XP x86" (no blank after the colon for these systems).
 std::wstring LegacyRowText(const WindowsInstall& system);

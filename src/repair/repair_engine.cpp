@@ -128,12 +128,9 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
         run.Row(L"修复引导至激活分区 " + target.letterText + L":");
         outcome.engineRan = true;
         outcome.bcdEngine = UsesBcdEngine(request, target, ports.files);
-        if (outcome.bcdEngine) {
-            RepairBootNt6(run, request, target);
-        } else {
-            RepairBootNt5(run, request, target);
-        }
-        outcome.checks = VerifyRepair(run, request, target, outcome.bcdEngine);
+        const bool bootCodeWritten = outcome.bcdEngine ? RepairBootNt6(run, request, target)
+                                                       : RepairBootNt5(run, request, target);
+        outcome.checks = VerifyRepair(run, request, target, outcome.bcdEngine, bootCodeWritten);
     }
     FinishRun(run, log, request.isWinPE, firstLetter, outcome);
     return outcome;

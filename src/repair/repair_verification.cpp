@@ -151,7 +151,8 @@ void CheckLegacy(RepairRun& run, const BootTarget& target, bool bcdEngine, const
 }  // namespace
 
 std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& request,
-                                      const BootTarget& target, bool bcdEngine) {
+                                      const BootTarget& target, bool bcdEngine,
+                                      bool bootCodeWritten) {
     RepairPorts& ports = run.Ports();
     ReadBack read;
     bool anyLegacy = false;
@@ -187,7 +188,12 @@ std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& reque
         }
         const std::wstring who =
             L"验证: " + std::wstring(1, static_cast<wchar_t>(letter)) + L": " + system.displayName;
-        if (check.bootable) {
+        if (!bootCodeWritten) {
+            // What starts now depends on boot code this run left as it was and cannot read.
+            check.certain = false;
+            run.Row(who + L" 无法确认能否启动: 引导代码没有改写" +
+                    (check.reason.empty() ? L"" : L"；" + check.reason));
+        } else if (check.bootable) {
             run.Row(who + L" 可以启动" + (check.isDefault ? L"（默认启动项）" : L""));
         } else {
             run.FailureRow(who + L" 无法启动: " + check.reason);

@@ -14,6 +14,9 @@ struct SystemCheck {
     char letter = 0;
     std::wstring name;
     bool bootable = false;
+    // False when it depends on boot code the run did not write and cannot read: the files and
+    // menu are right, whether the old code starts them is unknown.
+    bool certain = true;
     std::wstring reason;  // why not, in the user's words
     bool isDefault = false;
 };
@@ -23,6 +26,7 @@ struct SystemCheck {
 // that is in the menu, names the system's own partition and whose loader is there. One row per
 // system ("验证: C: Windows 7 Ultimate x64 可以启动"); a system that cannot boot is a failure.
 std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& request,
-                                      const BootTarget& target, bool bcdEngine);
+                                      const BootTarget& target, bool bcdEngine,
+                                      bool bootCodeWritten);
 
 }  // namespace qn
