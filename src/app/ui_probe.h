@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace qn {
 
 class Control;
@@ -11,5 +13,8 @@ class Control;
 // originX/originY: where the window's client area starts on the screen; minimized: whether the
 // window is minimised.
 void ProbeUi(const Control& root, int page, int originX, int originY, bool minimized);
+
+// The same for the message box: its caption and text as it opens.
+void ProbeMessage(const std::wstring& caption, const std::wstring& text);
 
 }  // namespace qn

@@ -89,9 +89,9 @@ def mode_scan(s):
     done = s.wait_for("100 %", lambda d: "正在检测可修复引导的分区，请稍候...(100%)" in d.texts(),
                       timeout=90)
     check(done.page == 1, "left the result page")
+    # The repair follows the scan; its end gives the buttons back.
+    s.wait_for("the repair's end", lambda d: d.find("BtnRsReturn").enabled, timeout=90)
     # Closing in the middle of the manual flow's scan ends cleanly.
-    time.sleep(1.5)
-    s.key("Return")  # acknowledges what the automatic flow says about itself
     s.click("BtnRsReturn")
     s.wait_page(0)
     s.click("BtnManuRepair")

@@ -9,6 +9,7 @@ input (xdotool); what the window shows is read from the simulated program's test
 control tree as text, QN_SIM_UI_DUMP) and every change it makes to the machine from its journal
 (QN_SIM_JOURNAL). Screenshots of every page reached are saved as PNG files in SHOT_DIR.
 """
+import json
 import os
 import re
 import shutil
@@ -82,12 +83,16 @@ class Session:
         self.work = tempfile.mkdtemp(prefix="qnsim_")
         self.dump = os.path.join(self.work, "ui.txt")
         self.journal = os.path.join(self.work, "journal.txt")
+        self.verdict_file = os.path.join(self.work, "verdict.json")
+        self.messages_file = os.path.join(self.work, "messages.txt")
         self.xvfb = None
         self.program = None
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=d", LANG="zh_CN.UTF-8",
                         LC_ALL="zh_CN.UTF-8", QN_SIM_UI_DUMP=windows_path(self.dump),
-                        QN_SIM_JOURNAL=windows_path(self.journal))
+                        QN_SIM_JOURNAL=windows_path(self.journal),
+                        QN_SIM_VERDICT=windows_path(self.verdict_file),
+                        QN_SIM_MESSAGES=windows_path(self.messages_file))
         self.env.pop("QN_SIM_SCENARIO", None)
 
     def __enter__(self):
@@ -130,7 +135,10 @@ class Session:
         """Starts a copy of the program in this session's Wine desktop."""
         env = dict(self.env)
         if scenario:
-            env["QN_SIM_SCENARIO"] = windows_path(os.path.join(HERE, "scenarios", scenario))
+            # "sim/scenarios/x.xml": one of the project's machines; otherwise one of these tests'.
+            folder = os.path.dirname(os.path.dirname(HERE)) if scenario.startswith("sim/") \
+                else os.path.join(HERE, "scenarios")
+            env["QN_SIM_SCENARIO"] = windows_path(os.path.join(folder, scenario))
         return subprocess.Popen([self.wine, self.exe], env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
@@ -166,6 +174,53 @@ class Session:
                 return [line.rstrip("\n") for line in f]
         except FileNotFoundError:
             return []
+
+    def verdict(self):
+        """What the simulated machine would boot now (its own truth, not the program's)."""
+        deadline = time.time() + 10
+        while True:
+            try:
+                with open(self.verdict_file, encoding="utf-8") as f:
+                    return json.load(f)
+            except (FileNotFoundError, ValueError):
+                # Written as the program changes the machine: a read may meet half a file.
+                if time.time() > deadline:
+                    raise Failure("no boot verdict from the simulated machine")
+                time.sleep(0.1)
+
+    def messages(self):
+        """Every message box the program opened so far: (caption, text)."""
+        try:
+            with open(self.messages_file, encoding="utf-8") as f:
+                return [tuple(line.rstrip("\n").split("|", 1)) for line in f if "|" in line]
+        except FileNotFoundError:
+            return []
+
+    def wait_message(self, count, timeout=TIMEOUT):
+        """Waits until the program has opened count message boxes; returns the last one."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            shown = self.messages()
+            if len(shown) >= count:
+                time.sleep(0.5)  # the box draws after it is announced
+                return shown[count - 1]
+            if self.program and self.program.poll() is not None:
+                raise Failure("the program ended while waiting for a message box")
+            time.sleep(0.1)
+        raise Failure("timed out waiting for message box %d" % count)
+
+    def rows(self, dump):
+        """The result list's rows, in order."""
+        rows, inside, depth = [], False, 0
+        for control in dump.controls:
+            if control.name == "listResult":
+                inside, depth = True, control.depth
+                continue
+            if inside and control.depth <= depth:
+                break
+            if inside and control.text and control.kind != "ListHeaderItem":
+                rows.append(control.text)
+        return rows
 
     def xdo(self, *args):
         subprocess.check_call(["xdotool"] + list(args), env=self.env)

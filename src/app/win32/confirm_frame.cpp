@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "app/ui_probe.h"
 #include "ui/win32/window_impl_base.h"
 
 namespace qn {
@@ -132,6 +133,7 @@ UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner) {
     if (Control* no = frame->NoButton()) {
         no->SetVisible(false);
     }
+    ProbeMessage(title, text);
     if (Control* edit = frame->TitleEdit()) {
         edit->SetText(std::move(title));
     }

@@ -5,4 +5,6 @@ namespace qn {
 
 void ProbeUi(const Control&, int, int, int, bool) {}
 
+void ProbeMessage(const std::wstring&, const std::wstring&) {}
+
 }  // namespace qn

@@ -12,16 +12,47 @@
 namespace qn {
 namespace {
 
+std::wstring Environment(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 1024);
+    return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
+}
+
 std::wstring DumpPath() {
-    static const std::wstring path = [] {
-        wchar_t buffer[1024] = {};
-        const DWORD length = ::GetEnvironmentVariableW(L"QN_SIM_UI_DUMP", buffer, 1024);
-        return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
-    }();
+    static const std::wstring path = Environment(L"QN_SIM_UI_DUMP");
     return path;
 }
 
+std::string Utf8(const std::wstring& text) {
+    const int needed = ::WideCharToMultiByte(
+        CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
+    if (needed > 0) {
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
+                              needed, nullptr, nullptr);
+    }
+    return utf8;
+}
+
 }  // namespace
+
+// With QN_SIM_MESSAGES naming a file, every message box appends "caption|text" (line breaks as
+// "\n") to it.
+void ProbeMessage(const std::wstring& caption, const std::wstring& text) {
+    static const std::wstring path = Environment(L"QN_SIM_MESSAGES");
+    if (path.empty()) {
+        return;
+    }
+    std::wstring line = caption + L"|";
+    for (wchar_t c : text) {
+        line += c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, c);
+    }
+    const std::string utf8 = Utf8(line) + "\n";
+    if (FILE* file = _wfopen(path.c_str(), L"ab")) {
+        std::fwrite(utf8.data(), 1, utf8.size(), file);
+        std::fclose(file);
+    }
+}
 
 void ProbeUi(const Control& root, int page, int originX, int originY, bool minimized) {
     const std::wstring path = DumpPath();
@@ -31,13 +62,7 @@ void ProbeUi(const Control& root, int page, int originX, int originY, bool minim
     const std::wstring text = L"origin " + std::to_wstring(originX) + L" " +
                               std::to_wstring(originY) + L"\nminimized " +
                               (minimized ? L"1" : L"0") + L"\n" + sim::UiTreeText(root, page);
-    const int needed = ::WideCharToMultiByte(
-        CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
-    if (needed > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
-                              needed, nullptr, nullptr);
-    }
+    const std::string utf8 = Utf8(text);
     const std::wstring temporary = path + L".tmp";
     FILE* file = _wfopen(temporary.c_str(), L"wb");
     if (file == nullptr) {
