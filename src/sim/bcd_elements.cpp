@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "sim/bcd_ids.h"
+#include "sim/lower_case.h"
 
 namespace qn::sim {
 namespace {
@@ -50,14 +51,6 @@ constexpr ElementDefinition kElements[] = {
     {L"bootlog", 0x26000090, K::Boolean, S::OsLoader},
 };
 
-std::wstring Lower(std::wstring_view text) {
-    std::wstring out(text);
-    for (wchar_t& c : out) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return out;
-}
-
 bool ScopeFits(ElementScope scope, std::uint32_t type) {
     switch (scope) {
         case S::Any:
@@ -73,12 +66,12 @@ bool ScopeFits(ElementScope scope, std::uint32_t type) {
 }
 
 std::optional<std::wstring> Choice(const wchar_t* choices, std::wstring_view word) {
-    const std::wstring wanted = Lower(word);
+    const std::wstring wanted = LowerCase(word);
     std::wstring_view rest = choices;
     while (!rest.empty()) {
         const std::size_t bar = rest.find(L'|');
         const std::wstring_view option = rest.substr(0, bar);
-        if (Lower(option) == wanted) {
+        if (LowerCase(option) == wanted) {
             return std::wstring(option);
         }
         rest = bar == std::wstring_view::npos ? std::wstring_view() : rest.substr(bar + 1);
@@ -87,7 +80,7 @@ std::optional<std::wstring> Choice(const wchar_t* choices, std::wstring_view wor
 }
 
 std::optional<bool> Flag(std::wstring_view word) {
-    const std::wstring lower = Lower(word);
+    const std::wstring lower = LowerCase(word);
     if (lower == L"yes" || lower == L"on" || lower == L"true" || lower == L"1") {
         return true;
     }
@@ -114,7 +107,7 @@ std::optional<std::uint64_t> Number(std::wstring_view word) {
 }  // namespace
 
 const ElementDefinition* FindElementDefinition(std::wstring_view name, std::uint32_t objectType) {
-    const std::wstring lower = Lower(name);
+    const std::wstring lower = LowerCase(name);
     for (const ElementDefinition& definition : kElements) {
         if (lower == definition.name && ScopeFits(definition.scope, objectType)) {
             return &definition;
@@ -124,7 +117,7 @@ const ElementDefinition* FindElementDefinition(std::wstring_view name, std::uint
 }
 
 const ElementDefinition* FindAnyElementDefinition(std::wstring_view name) {
-    const std::wstring lower = Lower(name);
+    const std::wstring lower = LowerCase(name);
     for (const ElementDefinition& definition : kElements) {
         if (lower == definition.name) {
             return &definition;
@@ -194,7 +187,7 @@ std::variant<BcdElement, ValueError> ParseElementValue(const ElementDefinition& 
             return element;
         }
         case K::Device: {
-            const std::wstring lower = Lower(word);
+            const std::wstring lower = LowerCase(word);
             if (lower != L"boot" && lower.rfind(L"partition=", 0) != 0) {
                 return ValueError::Malformed;
             }

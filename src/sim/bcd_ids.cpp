@@ -1,4 +1,5 @@
 #include "sim/bcd_ids.h"
+#include "sim/lower_case.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -22,14 +23,6 @@ constexpr WellKnownId kWellKnown[] = {
     {L"{resumeloadersettings}", kResumeSettingsGuid, kBcdTypeResumeSettings},
 };
 
-std::wstring Lower(std::wstring_view text) {
-    std::wstring out(text);
-    for (wchar_t& c : out) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return out;
-}
-
 bool IsHex(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
 }
@@ -37,7 +30,7 @@ bool IsHex(wchar_t c) {
 }  // namespace
 
 const WellKnownId* WellKnownByAlias(std::wstring_view alias) {
-    const std::wstring lower = Lower(alias);
+    const std::wstring lower = LowerCase(alias);
     for (const WellKnownId& known : kWellKnown) {
         if (lower == known.alias) {
             return &known;
@@ -66,7 +59,7 @@ std::optional<std::wstring> CanonicalGuid(std::wstring_view text) {
             return std::nullopt;
         }
     }
-    return Lower(text);
+    return LowerCase(text);
 }
 
 std::optional<std::wstring> ResolveKnownId(std::wstring_view text) {

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "boot/utf8_text.h"
 #include "sim/bcd_elements.h"
 #include "sim/bcd_ids.h"
-#include "sim/utf8_text.h"
 
 namespace qn::sim {
 namespace {
@@ -38,7 +38,7 @@ public:
         }
     }
     void Str(const std::wstring& text) {
-        const std::string utf8 = ToUtf8(text);
+        const std::string utf8 = WideToUtf8(text);
         U32(static_cast<std::uint32_t>(utf8.size()));
         Bytes(utf8.data(), utf8.size());
     }
@@ -78,10 +78,10 @@ public:
         }
         const std::string_view utf8(reinterpret_cast<const char*>(bytes_.data() + at_), size);
         at_ += size;
-        const std::wstring text = FromUtf8(utf8);
+        const std::wstring text = Utf8ToWide(utf8);
         // Only what the writer makes reads back: text that does not survive the round trip is
         // damage, not a value.
-        if (ToUtf8(text) != utf8) {
+        if (WideToUtf8(text) != utf8) {
             ok = false;
         }
         return text;

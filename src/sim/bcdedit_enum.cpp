@@ -5,17 +5,11 @@
 #include "sim/bcd_enum_render.h"
 #include "sim/bcd_ids.h"
 #include "sim/bcdedit_session.h"
+#include "sim/lower_case.h"
 #include "sim/sim_machine.h"
 
 namespace qn::sim {
 namespace {
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
 
 // /enum all lists the firmware first, then the boot manager, the boot applications by kind,
 // and the inheritable settings last.
@@ -82,7 +76,7 @@ ToolOutcome BcdeditEnum(BcdeditSession& session) {
         return SyntaxError(session);
     }
     const std::wstring kind =
-        session.arguments.empty() ? L"active" : Lower(session.arguments.front());
+        session.arguments.empty() ? L"active" : LowerCase(session.arguments.front());
     std::vector<BcdObject> shown;
     auto ofTypes = [&](auto wanted) {
         for (const BcdObject& object : session.store.objects) {

@@ -3,19 +3,13 @@
 
 #include "sim/bcd_ids.h"
 #include "sim/bcdedit_session.h"
+#include "sim/lower_case.h"
 #include "sim/sim_machine.h"
 #include "sim/stand_in_tools.h"
 #include "sim/store_access.h"
 
 namespace qn::sim {
 namespace {
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
 
 // "/store" or "-store".
 bool IsOption(const std::wstring& lower, std::wstring_view name) {
@@ -59,7 +53,7 @@ ToolOutcome SyntaxError(const BcdeditSession& session) {
 }
 
 std::optional<std::wstring> ResolveId(const BcdeditSession& session, std::wstring_view text) {
-    const std::wstring lower = Lower(std::wstring(text));
+    const std::wstring lower = LowerCase(std::wstring(text));
     if (lower == L"{current}") {
         const DiskVolume* running = session.machine.RunningVolume();
         if (!session.systemStore || running == nullptr) {
@@ -91,7 +85,7 @@ ToolOutcome RunBcdedit(SimMachine& machine, const std::vector<std::wstring>& arg
     std::optional<std::wstring> store;
     std::wstring command;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring lower = Lower(arguments[i]);
+        const std::wstring lower = LowerCase(arguments[i]);
         if (IsOption(lower, L"store")) {
             if (store || i + 1 >= arguments.size()) {
                 return SyntaxError(session);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/boot_chain.h"
+#include "sim/lower_case.h"
 #include "sim/sim_machine.h"
 
 namespace qn::sim {
@@ -14,13 +15,6 @@ namespace {
 
 // What ntldr boots when boot.ini names no default.
 constexpr wchar_t kNtldrFallback[] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
 
 std::wstring Trim(const std::wstring& text) {
     const std::size_t first = text.find_first_not_of(L" \t");
@@ -60,7 +54,7 @@ Ini Parse(const std::wstring& content) {
             continue;
         }
         if (line.front() == L'[') {
-            section = Lower(Trim(line.substr(1, line.find(L']') - 1)));
+            section = LowerCase(Trim(line.substr(1, line.find(L']') - 1)));
             continue;
         }
         const std::size_t equals = line.find(L'=');
@@ -70,10 +64,10 @@ Ini Parse(const std::wstring& content) {
         const std::wstring key = Trim(line.substr(0, equals));
         const std::wstring value = Trim(line.substr(equals + 1));
         if (section == L"boot loader") {
-            if (Lower(key) == L"timeout" && !value.empty() && value.size() < 6 &&
+            if (LowerCase(key) == L"timeout" && !value.empty() && value.size() < 6 &&
                 value.find_first_not_of(L"0123456789") == std::wstring::npos) {
                 ini.timeout = std::stoi(value);
-            } else if (Lower(key) == L"default") {
+            } else if (LowerCase(key) == L"default") {
                 ini.defaultArc = value;
             }
         } else if (section == L"operating systems") {
@@ -112,7 +106,7 @@ std::optional<int> ArcNumber(const std::wstring& arc, std::wstring_view key, std
 
 Reach ReachOfArc(const SimMachine& machine, const std::wstring& arcText) {
     Reach reach;
-    const std::wstring arc = Lower(arcText);
+    const std::wstring arc = LowerCase(arcText);
     std::size_t at = 0;
     const auto multi = ArcNumber(arc, L"multi(", at);
     const auto controller = multi ? ArcNumber(arc, L"disk(", at) : std::nullopt;
@@ -183,7 +177,7 @@ void MenuFromBootIni(const SimMachine& machine, const DiskVolume& volume, BootVe
         item.partition = reach.partition;
         item.product = reach.product;
         // ntldr compares the default with the lines as text, without regard to case.
-        item.isDefault = !defaultShown && Lower(line.arc) == Lower(defaultArc);
+        item.isDefault = !defaultShown && LowerCase(line.arc) == LowerCase(defaultArc);
         defaultShown = defaultShown || item.isDefault;
         verdict.menu.push_back(std::move(item));
     }

@@ -2,16 +2,16 @@
 
 #include <cstdio>
 
+#include "boot/utf8_text.h"
 #include "sim/boot_chain.h"
 #include "sim/sim_machine.h"
-#include "sim/utf8_text.h"
 
 namespace qn::sim {
 namespace {
 
 std::string JsonString(const std::wstring& text) {
     std::string out = "\"";
-    for (char c : ToUtf8(text)) {
+    for (char c : WideToUtf8(text)) {
         switch (c) {
             case '"':
                 out += "\\\"";

@@ -1,4 +1,5 @@
 #include "sim/scenario_boot_reader.h"
+#include "boot/utf8_text.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -28,7 +29,7 @@ bool PartitionRef(XmlReader& reader, const XmlNode* node, const char* name,
     if (!text) {
         return reader.Fail(std::string("missing attribute ") + name);
     }
-    const auto ref = ParsePartitionRef(FromUtf8(*text));
+    const auto ref = ParsePartitionRef(Utf8ToWide(*text));
     if (!ref) {
         return reader.Fail(std::string("attribute ") + name +
                            " must name a partition as DISK:N, not \"" + *text + "\"");
@@ -56,7 +57,7 @@ bool ReadMachineBootAttributes(XmlReader& reader, const XmlNode* root, Scenario&
         return reader.Fail("attribute firmware must be bios or uefi, not \"" + firmware + "\"");
     }
     if (const auto language = reader.Attr(root, "language")) {
-        const auto known = LanguageFromTag(FromUtf8(*language));
+        const auto known = LanguageFromTag(Utf8ToWide(*language));
         if (!known) {
             return reader.Fail(
                 "attribute language must be zh-CN, en-US, de-DE, fr-FR or "
@@ -86,7 +87,7 @@ bool ReadMachineBootAttributes(XmlReader& reader, const XmlNode* root, Scenario&
     if (const auto tools = reader.Attr(root, "tools")) {
         std::vector<std::wstring> names;
         std::size_t at = 0;
-        const std::wstring text = FromUtf8(*tools);
+        const std::wstring text = Utf8ToWide(*tools);
         while (at < text.size()) {
             const std::size_t start = text.find_first_not_of(L' ', at);
             if (start == std::wstring::npos) {
@@ -142,19 +143,19 @@ bool ReadStore(XmlReader& reader, const XmlNode* node, bool onEsp, ScenarioStore
             continue;
         }
         ScenarioBcdObject object;
-        object.type = FromUtf8(XmlReader::NameOf(child));
+        object.type = Utf8ToWide(XmlReader::NameOf(child));
         if (ObjectTypeOfTag(object.type) == 0) {
             return reader.Fail("unknown element <" + XmlReader::NameOf(child) + "> in a store");
         }
         for (const auto* a = child->first_attribute(); a; a = a->next_attribute()) {
             const std::string name(a->name(), a->name_size());
-            const std::wstring value = FromUtf8(std::string_view(a->value(), a->value_size()));
+            const std::wstring value = Utf8ToWide(std::string_view(a->value(), a->value_size()));
             if (name == "name") {
                 object.name = value;
             } else if (name == "id") {
                 object.id = value;
             } else {
-                object.elements.emplace_back(FromUtf8(name), value);
+                object.elements.emplace_back(Utf8ToWide(name), value);
             }
         }
         store.objects.push_back(std::move(object));
@@ -221,7 +222,7 @@ bool CheckBootReferences(XmlReader& reader, const Scenario& scenario) {
             for (const ScenarioStore& store : partition.stores) {
                 auto built = BuildScenarioStore(store, context);
                 if (auto* error = std::get_if<std::string>(&built)) {
-                    return reader.Fail("the store " + ToUtf8(store.path) + " on disk " +
+                    return reader.Fail("the store " + WideToUtf8(store.path) + " on disk " +
                                        std::to_string(disk.number) + ": " + *error);
                 }
             }

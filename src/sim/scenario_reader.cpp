@@ -1,4 +1,5 @@
 #include "sim/scenario_reader.h"
+#include "boot/utf8_text.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -66,10 +67,10 @@ public:
         if (!path || path->empty() || (*path)[0] != '\\') {
             return Fail("a file needs a path starting with a backslash");
         }
-        const std::wstring wide = FromUtf8(*path);
+        const std::wstring wide = Utf8ToWide(*path);
         p.files.push_back(wide);
         if (const auto image = Attr(node, "image")) {
-            const auto kind = FileImageFromName(FromUtf8(*image));
+            const auto kind = FileImageFromName(Utf8ToWide(*image));
             if (!kind) {
                 return Fail(
                     "attribute image must be empty, bootmgr, bootmgfw, ntldr, ntdetect, "
@@ -83,7 +84,7 @@ public:
 
     bool PartitionBoot(const XmlNode* node, ScenarioPartition& p) {
         if (const auto code = Attr(node, "pbr")) {
-            const auto kind = BootRecordCodeFromName(FromUtf8(*code));
+            const auto kind = BootRecordCodeFromName(Utf8ToWide(*code));
             if (!kind) {
                 return Fail(
                     "attribute pbr must be bootmgr, ntldr, grub, bitlocker, none or "
@@ -211,7 +212,7 @@ public:
             return false;
         }
         if (const auto code = Attr(node, "mbr")) {
-            const auto kind = MbrCodeFromName(FromUtf8(*code));
+            const auto kind = MbrCodeFromName(Utf8ToWide(*code));
             if (!kind) {
                 return Fail("attribute mbr must be nt60, nt52, grub, none or other, not \"" +
                             *code + "\"");

@@ -2,9 +2,9 @@
 
 #include <map>
 
+#include "boot/utf8_text.h"
 #include "sim/bcd_elements.h"
 #include "sim/bcd_ids.h"
-#include "sim/utf8_text.h"
 
 namespace qn::sim {
 namespace {
@@ -51,7 +51,7 @@ std::vector<std::wstring> Words(std::wstring_view text) {
 }
 
 std::string Narrow(std::wstring_view text) {
-    return ToUtf8(text);
+    return WideToUtf8(text);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "sim/utf8_text.h"
+#include "boot/utf8_text.h"
 
 namespace qn::sim {
 
@@ -20,7 +20,7 @@ public:
 
     std::optional<std::string> Attr(const XmlNode* node, const char* name) const;
     std::wstring Text(const XmlNode* node, const char* name, const char* fallback = "") const {
-        return FromUtf8(Attr(node, name).value_or(fallback));
+        return Utf8ToWide(Attr(node, name).value_or(fallback));
     }
     bool Fail(std::string message);
     bool Bool(const XmlNode* node, const char* name, bool fallback, bool& out);

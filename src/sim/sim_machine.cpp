@@ -4,9 +4,9 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "boot/utf8_text.h"
 #include "sim/glob_match.h"
 #include "sim/lower_case.h"
-#include "sim/utf8_text.h"
 
 namespace qn::sim {
 namespace {
@@ -46,7 +46,7 @@ fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p
 
 std::uint64_t Seed(const std::wstring& name) {
     std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
-    for (char c : ToUtf8(name)) {
+    for (char c : WideToUtf8(name)) {
         hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001B3ull;
     }
     return hash;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "boot/utf8_text.h"
 #include "disk/installation_scan.h"
 #include "platform/file_system.h"
 #include "sim/bcd_store_file.h"
@@ -12,7 +13,6 @@
 #include "sim/lower_case.h"
 #include "sim/scenario_store_builder.h"
 #include "sim/sim_machine.h"
-#include "sim/utf8_text.h"
 
 namespace qn::sim {
 namespace {
@@ -175,7 +175,7 @@ void SimMachine::PlaceSystem() {
     }
     for (const std::wstring& tool : tools) {
         const std::wstring name = tool + L".exe";
-        files_.AddFile(system + L"\\" + name, Bytes(ToUtf8(ToolMarker(name))));
+        files_.AddFile(system + L"\\" + name, Bytes(WideToUtf8(ToolMarker(name))));
     }
 }
 

@@ -6,21 +6,16 @@
 #include <thread>
 
 #include "sim/command_line_args.h"
+#include "sim/lower_case.h"
 #include "sim/sim_machine.h"
 #include "sim/stand_in_tools.h"
 
 namespace qn::sim {
 namespace {
 
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return text;
-}
-
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
     return text.size() >= tail.size() &&
-           Lower(text.substr(text.size() - tail.size())) == Lower(tail);
+           LowerCase(text.substr(text.size() - tail.size())) == LowerCase(tail);
 }
 
 std::wstring Unquoted(std::wstring text) {
@@ -32,7 +27,7 @@ std::wstring Unquoted(std::wstring text) {
 
 std::wstring FileName(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
-    return Lower(slash == std::wstring::npos ? path : path.substr(slash + 1));
+    return LowerCase(slash == std::wstring::npos ? path : path.substr(slash + 1));
 }
 
 // The parameter string of a whole command line: what follows the program name.
@@ -156,7 +151,7 @@ ProcessResult SimProcessLauncher::RunCmd(const std::wstring& parameters) {
     ProcessResult result;
     result.started = true;
     result.exitCodeKnown = true;
-    const std::wstring lower = Lower(parameters);
+    const std::wstring lower = LowerCase(parameters);
     const std::wstring load = L"/c reg load hku\\software ";
     const std::wstring hiveTail = L"\\windows\\system32\\config\\software";
     fake::FakeRegistry& registry = machine_.Registry();

@@ -5,21 +5,15 @@
 
 #include "sim/bcd_ids.h"
 #include "sim/boot_chain.h"
+#include "sim/lower_case.h"
 #include "sim/sim_machine.h"
 
 namespace qn::sim {
 namespace {
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
-
 bool EndsWith(const std::wstring& text, std::wstring_view tail) {
     return text.size() >= tail.size() &&
-           Lower(text.substr(text.size() - tail.size())) == Lower(std::wstring(tail));
+           LowerCase(text.substr(text.size() - tail.size())) == LowerCase(std::wstring(tail));
 }
 
 std::wstring TextOf(const BcdObject& object, const wchar_t* name) {
@@ -79,7 +73,7 @@ Reach ReachOfLoader(const SimMachine& machine, const DiskVolume& bootVolume,
         reach.problem = L"names a loader that is missing: " + path;
         return reach;
     }
-    if (Lower(TextOf(object, L"systemroot")) != L"\\windows") {
+    if (LowerCase(TextOf(object, L"systemroot")) != L"\\windows") {
         reach.problem = L"has no systemroot \\Windows";
         return reach;
     }
@@ -107,7 +101,7 @@ Reach ReachOf(const SimMachine& machine, const DiskVolume& bootVolume, const Bcd
     if (device == nullptr) {
         return reach;
     }
-    if (Lower(TextOf(object, L"path")) != L"\\ntldr") {
+    if (LowerCase(TextOf(object, L"path")) != L"\\ntldr") {
         reach.problem = L"has no path \\ntldr";
         return reach;
     }

@@ -7,8 +7,8 @@
 #include "boot/bcd_enum_parser.h"
 #include "boot/bcd_store.h"
 #include "boot/boot_ini_reader.h"
+#include "boot/utf8_text.h"
 #include "listing_json.h"
-#include "utf8_text.h"
 
 namespace qn::inspect {
 namespace {
@@ -126,7 +126,8 @@ int RunInspect(const std::vector<std::string>& args, InspectEnvironment& environ
     if (options->command == "find-loader") {
         ReplayLauncher replay(*bytes);
         const BcdTool tool{replay, *codePage, L"bcdedit.exe"};
-        out << ToUtf8(FindLoaderIdByLetter(tool, std::wstring(), false, options->letter)) << "\n";
+        out << WideToUtf8(FindLoaderIdByLetter(tool, std::wstring(), false, options->letter))
+            << "\n";
         return kExitOk;
     }
     BcdListing listing;

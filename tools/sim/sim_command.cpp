@@ -2,11 +2,11 @@
 
 #include <variant>
 
+#include "boot/utf8_text.h"
 #include "platform/fake/fake_code_page.h"
 #include "sim/lower_case.h"
 #include "sim/scenario_reader.h"
 #include "sim/sim_machine.h"
-#include "sim/utf8_text.h"
 
 namespace qn::simtool {
 namespace {
@@ -92,7 +92,7 @@ int RunSimCommand(const std::vector<std::string>& args,
     sim::SimMachine machine(scenario, codePage);
     const std::wstring folder = PrepareWorkFolder(machine);
     for (const std::string& run : runs) {
-        const std::wstring line = WithToolPath(sim::FromUtf8(run), folder);
+        const std::wstring line = WithToolPath(Utf8ToWide(run), folder);
         std::string output;
         const ProcessResult result = machine.Processes().RunCaptured(line, output);
         out << ">>> " << run << "\n" << output;

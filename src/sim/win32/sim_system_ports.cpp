@@ -11,6 +11,7 @@
 #include <string>
 #include <variant>
 
+#include "boot/utf8_text.h"
 #include "disk/system_storage.h"
 #include "disk/system_volumes.h"
 #include "platform/diagnostics.h"
@@ -54,17 +55,6 @@ std::string ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
-std::string ToUtf8(const std::wstring& text) {
-    const int needed = ::WideCharToMultiByte(
-        CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
-    if (needed > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
-                              needed, nullptr, nullptr);
-    }
-    return out;
-}
-
 sim::Scenario LoadScenario() {
     const std::wstring path = Environment(L"QN_SIM_SCENARIO");
     std::string xml;
@@ -88,7 +78,7 @@ sim::Scenario LoadScenario() {
 
 void AppendLine(const std::wstring& path, const std::wstring& line) {
     if (FILE* file = _wfopen(path.c_str(), L"ab")) {
-        const std::string text = ToUtf8(line) + "\n";
+        const std::string text = WideToUtf8(line) + "\n";
         std::fwrite(text.data(), 1, text.size(), file);
         std::fclose(file);
     }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ui_probe.h"
+#include "boot/utf8_text.h"
 #include "sim/ui_tree_text.h"
 
 namespace qn {
@@ -23,17 +24,6 @@ std::wstring DumpPath() {
     return path;
 }
 
-std::string Utf8(const std::wstring& text) {
-    const int needed = ::WideCharToMultiByte(
-        CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
-    if (needed > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
-                              needed, nullptr, nullptr);
-    }
-    return utf8;
-}
-
 }  // namespace
 
 // With QN_SIM_MESSAGES naming a file, every message box appends "caption|text" (line breaks as
@@ -47,7 +37,7 @@ void ProbeMessage(const std::wstring& caption, const std::wstring& text) {
     for (wchar_t c : text) {
         line += c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, c);
     }
-    const std::string utf8 = Utf8(line) + "\n";
+    const std::string utf8 = WideToUtf8(line) + "\n";
     if (FILE* file = _wfopen(path.c_str(), L"ab")) {
         std::fwrite(utf8.data(), 1, utf8.size(), file);
         std::fclose(file);
@@ -62,7 +52,7 @@ void ProbeUi(const Control& root, int page, int originX, int originY, bool minim
     const std::wstring text = L"origin " + std::to_wstring(originX) + L" " +
                               std::to_wstring(originY) + L"\nminimized " +
                               (minimized ? L"1" : L"0") + L"\n" + sim::UiTreeText(root, page);
-    const std::string utf8 = Utf8(text);
+    const std::string utf8 = WideToUtf8(text);
     const std::wstring temporary = path + L".tmp";
     FILE* file = _wfopen(temporary.c_str(), L"wb");
     if (file == nullptr) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "boot/profile_text.h"
-#include "utf8_text.h"
+#include "boot/utf8_text.h"
 
 namespace qn::inspect {
 namespace {
@@ -30,11 +30,11 @@ public:
     }
 
     std::string FromWide(std::wstring_view text, CodePageKind) override {
-        const std::string utf8 = ToUtf8(text);
+        const std::string utf8 = WideToUtf8(text);
         return Convert(Name(number_), "UTF-8", utf8, "?");
     }
     std::wstring ToWide(std::string_view text, CodePageKind) override {
-        return FromUtf8(Convert("UTF-8", Name(number_), text, "\xEF\xBF\xBD"));
+        return Utf8ToWide(Convert("UTF-8", Name(number_), text, "\xEF\xBF\xBD"));
     }
     unsigned Number(CodePageKind) override { return number_; }
 
@@ -105,7 +105,7 @@ public:
 
     // File names are bytes here; the wide name handed out maps back to exactly those bytes.
     std::wstring Name(const std::string& path) {
-        std::wstring wide = FromUtf8(path);
+        std::wstring wide = Utf8ToWide(path);
         names_[wide] = path;
         return wide;
     }
@@ -127,7 +127,7 @@ private:
     ProfileText Load(const std::wstring& path) {
         const auto known = names_.find(path);
         const std::optional<std::string> bytes =
-            ReadWholeFile(known != names_.end() ? known->second : ToUtf8(path));
+            ReadWholeFile(known != names_.end() ? known->second : WideToUtf8(path));
         return ProfileText(bytes ? ansi_.ToWide(*bytes, CodePageKind::Ansi) : std::wstring());
     }
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "boot/utf8_text.h"
 #include "platform/win32/unique_handle.h"
-#include "utf8_text.h"
 
 namespace qn::inspect {
 namespace {
@@ -71,7 +71,7 @@ std::unique_ptr<CodePage> Win32InspectEnvironment::NumberedCodePage(unsigned num
 }
 
 std::wstring Win32InspectEnvironment::NativePath(const std::string& utf8Path) {
-    return FromUtf8(utf8Path);
+    return Utf8ToWide(utf8Path);
 }
 
 }  // namespace qn::inspect

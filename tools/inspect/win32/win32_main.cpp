@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "boot/utf8_text.h"
 #include "inspect_command.h"
-#include "utf8_text.h"
 #include "win32_inspect_environment.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
-        args.push_back(qn::inspect::ToUtf8(argv[i]));
+        args.push_back(qn::WideToUtf8(argv[i]));
     }
     qn::inspect::Win32InspectEnvironment environment;
     return qn::inspect::RunInspect(args, environment, std::cout, std::cerr);
