@@ -1,5 +1,7 @@
 #include "boot/profile_text.h"
 
+#include "boot/text_helpers.h"
+
 #include <cwctype>
 
 namespace qn {
@@ -22,17 +24,7 @@ std::wstring_view Trim(std::wstring_view text) {
 }
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
-    a = Trim(a);
-    b = Trim(b);
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return EqualsIgnoringCase(Trim(a), Trim(b));
 }
 
 // The name of a "[name]" line (up to its last "]"), or false for any other line.

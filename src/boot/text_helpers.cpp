@@ -1,5 +1,8 @@
 #include "boot/text_helpers.h"
 
+#include <algorithm>
+#include <cwctype>
+
 namespace qn {
 
 std::string TrimSpaces(std::string_view text) {
@@ -65,6 +68,14 @@ std::wstring SecondField(CodePage& codePage, std::string_view text, std::string_
 
 std::string ToNarrow(CodePage& codePage, std::wstring_view text) {
     return codePage.FromWide(text, CodePageKind::Ansi);
+}
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towlower(static_cast<wint_t>(x)) ==
+                      std::towlower(static_cast<wint_t>(y));
+           });
 }
 
 }  // namespace qn

@@ -29,4 +29,7 @@ std::wstring SecondField(CodePage& codePage, std::string_view text, std::string_
 // Wide text to the ANSI code page; empty when the input is empty or cannot be converted.
 std::string ToNarrow(CodePage& codePage, std::wstring_view text);
 
+// Windows compares identifiers, names and paths without regard to case.
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b);
+
 }  // namespace qn

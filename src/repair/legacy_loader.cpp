@@ -7,18 +7,13 @@
 #include "boot/boot_ini_writer.h"
 #include "boot/extract_resource.h"
 #include "boot/resource_ids.h"
+#include "boot/text_helpers.h"
 #include "repair/arc_path.h"
 
 namespace qn {
 namespace {
 
 constexpr wchar_t kSwitches[] = L" /noexecute=optin /fastdetect /noexecute=alwaysoff";
-
-bool SameId(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
-}
 
 struct LoaderFiles {
     std::wstring ini, ntldr, ntdetect;
@@ -63,7 +58,8 @@ std::optional<StepFailure> ChainFromBootManager(RepairRun& run, const BootTarget
     EnumAllEntries(bcdedit, target.store, listing);
     const bool exists =
         std::any_of(listing.entries.begin(), listing.entries.end(), [](const BootEntry& entry) {
-            return SameId(entry.identifier, kNtldrGuid) || SameId(entry.identifier, kNtldrId);
+            return EqualsIgnoringCase(entry.identifier, kNtldrGuid) ||
+                   EqualsIgnoringCase(entry.identifier, kNtldrId);
         });
     // An {ntldr} entry already there (an earlier repair, an upgraded XP) is reused: creating it
     // again only fails.

@@ -6,6 +6,7 @@
 
 #include "boot/bcd_commands.h"
 #include "boot/boot_ini_reader.h"
+#include "boot/text_helpers.h"
 #include "repair/arc_path.h"
 #include "repair/legacy_loader.h"
 
@@ -14,14 +15,8 @@ namespace {
 
 constexpr float kVistaVersion = 6.0f;
 
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return text;
-}
-
 bool Same(const std::wstring& a, const std::wstring& b) {
-    return Lower(a) == Lower(b);
+    return EqualsIgnoringCase(a, b);
 }
 
 bool Listed(const std::vector<std::wstring>& ids, const std::wstring& id) {
