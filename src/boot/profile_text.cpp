@@ -2,7 +2,6 @@
 
 #include "boot/text_helpers.h"
 
-#include <cwctype>
 
 namespace qn {
 namespace {

@@ -1,7 +1,6 @@
 #include "repair/legacy_loader.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "boot/bcd_commands.h"
 #include "boot/boot_ini_writer.h"

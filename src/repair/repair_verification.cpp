@@ -1,7 +1,6 @@
 #include "repair/repair_verification.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <optional>
 
 #include "boot/bcd_commands.h"
