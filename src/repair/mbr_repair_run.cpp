@@ -56,7 +56,8 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     log.operation = label.operation;
     log.version = label.version;
     log.time = ports.clock.LocalTime();
-    log.machine = DescribeMachine(ports.inventory, ports.storage, ports.codePage, {});
+    outcome.machine = GatherMachineFacts(ports.inventory, ports.storage, ports.codePage, {});
+    log.machine = DescribeMachine(outcome.machine);
     log.inputs = {L"分区: " + std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L":",
                   L"bootsect " + parameters};
     FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);

@@ -88,6 +88,7 @@ void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firs
     data.rows = run.Rows();
     FileSystem& files = run.Ports().files;
     const std::wstring text = FormatRepairLog(data);
+    outcome.logText = text;
     outcome.logPath =
         WriteRepairLog(files, run.Ports().clock, LogFolder(files, isWinPE, firstLetter), text);
     if (outcome.logPath.empty() && firstLetter != 0) {
@@ -103,34 +104,48 @@ void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firs
     outcome.record = run.Record();
 }
 
+EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
+    EngineResult result;
+    run.Row(target.style == PartitionStyle::Mbr ? L"分区表类型为 MBR" : L"分区表类型为 GPT");
+    if (request.installations.empty()) {
+        run.FailureRow(L"没有找到系统分区，修复失败");
+        return result;
+    }
+    if (!AnySelected(request.installations)) {
+        run.FailureRow(L"没有选中需要修复的系统，修复失败");
+        return result;
+    }
+    run.Row(L"修复引导至激活分区 " + target.letterText + L":");
+    result.ran = true;
+    result.bcdEngine = UsesBcdEngine(request, target, run.Ports().files);
+    result.bootCodeWritten = result.bcdEngine ? RepairBootNt6(run, request, target)
+                                              : RepairBootNt5(run, request, target);
+    return result;
+}
+
 RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, RepairSink& sink,
                         const RunLabel& label) {
     ScopedFsRedirectionOff redirection(ports.redirection);
     RepairOutcome outcome;
     RepairRun run(ports, sink);
     const BootTarget target = MakeBootTarget(request.bootLetter, ports.storage);
-    run.Row(target.style == PartitionStyle::Mbr ? L"分区表类型为 MBR" : L"分区表类型为 GPT");
 
     RepairLogData log;
     log.operation = label.operation;
     log.version = label.version;
     log.time = ports.clock.LocalTime();
-    log.machine =
-        DescribeMachine(ports.inventory, ports.storage, ports.codePage, request.installations);
+    outcome.machine =
+        GatherMachineFacts(ports.inventory, ports.storage, ports.codePage, request.installations);
+    log.machine = DescribeMachine(outcome.machine);
     log.inputs = InputLines(request, target);
     const char firstLetter = FirstSelectedLetter(request.installations);
 
-    if (request.installations.empty()) {
-        run.FailureRow(L"没有找到系统分区，修复失败");
-    } else if (!AnySelected(request.installations)) {
-        run.FailureRow(L"没有选中需要修复的系统，修复失败");
-    } else {
-        run.Row(L"修复引导至激活分区 " + target.letterText + L":");
-        outcome.engineRan = true;
-        outcome.bcdEngine = UsesBcdEngine(request, target, ports.files);
-        const bool bootCodeWritten = outcome.bcdEngine ? RepairBootNt6(run, request, target)
-                                                       : RepairBootNt5(run, request, target);
-        outcome.checks = VerifyRepair(run, request, target, outcome.bcdEngine, bootCodeWritten);
+    const EngineResult engine = RunEngine(run, request, target);
+    outcome.engineRan = engine.ran;
+    outcome.bcdEngine = engine.bcdEngine;
+    if (engine.ran) {
+        outcome.checks =
+            VerifyRepair(run, request, target, engine.bcdEngine, engine.bootCodeWritten);
     }
     FinishRun(run, log, request.isWinPE, firstLetter, outcome);
     return outcome;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "repair/boot_target.h"
+#include "repair/machine_description.h"
 #include "repair/repair_log.h"
 #include "repair/repair_ports.h"
 #include "repair/repair_request.h"
@@ -22,6 +24,8 @@ struct RepairOutcome {
     std::vector<SystemCheck> checks;
     std::vector<RunRecordEntry> record;
     std::wstring logPath;  // empty when the log could not be written
+    std::wstring logText;
+    MachineFacts machine;  // as the run found it
 };
 
 // Names the run in its log.
@@ -38,6 +42,16 @@ struct RunLabel {
 // File-system redirection is off for the thread while it runs and restored on every way out.
 RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, RepairSink& sink,
                         const RunLabel& label);
+
+struct EngineResult {
+    bool ran = false;  // false: nothing to repair
+    bool bcdEngine = false;
+    bool bootCodeWritten = false;
+};
+
+// The engine part of a run, shared with the plan: the style row, the checks that there is
+// something to repair, the choice of engine and the engine itself.
+EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target);
 
 // "修复完成!", or "修复未完成：N 个步骤失败".
 std::wstring CompletionText(int failedSteps);

@@ -1,0 +1,231 @@
+#include "repair/repair_plan.h"
+
+#include <cwctype>
+#include <set>
+
+#include "boot/text_helpers.h"
+#include "repair/boot_target.h"
+#include "repair/repair_engine.h"
+#include "repair/repair_run.h"
+
+namespace qn {
+namespace {
+
+constexpr float kVistaVersion = 6.0f;
+
+std::wstring ShownId(std::wstring text) {
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const std::wstring id = PlannedEntryId(letter);
+        for (std::size_t at = text.find(id); at != std::wstring::npos; at = text.find(id)) {
+            text.replace(at, id.size(),
+                         L"<" + std::wstring(1, static_cast<wchar_t>(letter)) + L": 的新启动项>");
+        }
+    }
+    return text;
+}
+
+// Writes go nowhere; a file this plan "made" exists for it, one it "deleted" does not.
+class PlanningFileSystem final : public FileSystem {
+public:
+    PlanningFileSystem(FileSystem& inner, std::vector<std::wstring>& changes)
+        : inner_(inner), changes_(changes) {}
+
+    CreateDirResult MakeDirectory(const std::wstring& path) override {
+        if (inner_.PathExists(path) || made_.count(Key(path)) != 0) {
+            return CreateDirResult::AlreadyExists;
+        }
+        made_.insert(Key(path));
+        workFolders_.push_back(path);
+        return CreateDirResult::Created;
+    }
+    bool RemoveEmptyDirectory(const std::wstring& path) override {
+        made_.erase(Key(path));
+        return true;
+    }
+    bool RemoveFile(const std::wstring& path) override {
+        if (!InWorkFolder(path)) {
+            Change(L"删除 " + path);
+        }
+        made_.erase(Key(path));
+        gone_.insert(Key(path));
+        return true;
+    }
+    bool PathExists(const std::wstring& path) override {
+        const std::wstring key = Key(path);
+        return made_.count(key) != 0 || (gone_.count(key) == 0 && inner_.PathExists(path));
+    }
+    std::optional<std::vector<DirEntry>> ListDirectory(const std::wstring& path) override {
+        return inner_.ListDirectory(path);
+    }
+    std::unique_ptr<WritableFile> CreateFileForWrite(const std::wstring& path) override {
+        Made(path);
+        return std::make_unique<Sink>();
+    }
+    bool SetAttributes(const std::wstring&, std::uint32_t) override { return true; }
+    std::optional<std::uint32_t> Attributes(const std::wstring& path) override {
+        return made_.count(Key(path)) != 0 ? std::optional<std::uint32_t>(kAttributeNormal)
+                                           : inner_.Attributes(path);
+    }
+    std::optional<std::uint64_t> FileSize(const std::wstring& path) override {
+        return inner_.FileSize(path);
+    }
+    bool CopyFileTo(const std::wstring& source, const std::wstring& target, bool) override {
+        Change(L"复制 " + source + L" 到 " + target);
+        Made(target);
+        return true;
+    }
+    bool MoveReplacing(const std::wstring& source, const std::wstring& target) override {
+        made_.erase(Key(source));
+        if (!InWorkFolder(target)) {
+            Change(L"写入 " + target);
+        }
+        Made(target);
+        return true;
+    }
+    std::wstring FolderPath(KnownFolder folder) override { return inner_.FolderPath(folder); }
+
+private:
+    class Sink final : public WritableFile {
+    public:
+        std::size_t Write(const std::uint8_t*, std::size_t size) override { return size; }
+    };
+    static std::wstring Key(const std::wstring& path) {
+        std::wstring key;
+        for (wchar_t c : path) {
+            key += static_cast<wchar_t>(std::towlower(c));
+        }
+        return key;
+    }
+    bool InWorkFolder(const std::wstring& path) const {
+        for (const std::wstring& folder : workFolders_) {
+            if (path.size() > folder.size() &&
+                EqualsIgnoringCase(path.substr(0, folder.size()), folder)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    void Made(const std::wstring& path) {
+        made_.insert(Key(path));
+        gone_.erase(Key(path));
+    }
+    void Change(const std::wstring& text) { changes_.push_back(L"文件: " + text); }
+
+    FileSystem& inner_;
+    std::vector<std::wstring>& changes_;
+    std::set<std::wstring> made_, gone_;
+    std::vector<std::wstring> workFolders_;
+};
+
+// Tools do not run; each run is answered as a success. The loader enumeration after bcdboot
+// answers with the entry bcdboot would have made for every system of the plan.
+class PlanningProcesses final : public ProcessLauncher {
+public:
+    PlanningProcesses(CodePage& codePage, std::vector<char> systems,
+                      std::vector<std::wstring>& steps)
+        : codePage_(codePage), systems_(std::move(systems)), steps_(steps) {}
+
+    ProcessResult StartThroughShell(const ShellRequest& request) override {
+        Step(request.file + L" " + request.parameters);
+        return {true, true, 0};
+    }
+    ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override {
+        Step(commandLine);
+        if (commandLine.find(L"/enum osloader") != std::wstring::npos) {
+            std::wstring listing;
+            for (char letter : systems_) {
+                const std::wstring device = L"partition=" + std::wstring(1, letter) + L":";
+                listing +=
+                    L"Windows Boot Loader\r\n-------------------\r\nidentifier              " +
+                    PlannedEntryId(letter) + L"\r\ndevice                  " + device +
+                    L"\r\npath                    \\Windows\\system32\\winload.exe"
+                    L"\r\ndescription             Windows\r\nosdevice                " +
+                    device + L"\r\n\r\n";
+            }
+            output += codePage_.FromWide(listing, CodePageKind::Oem);
+        }
+        return {true, true, 0};
+    }
+
+private:
+    void Step(const std::wstring& commandLine) {
+        std::wstring step = L"运行: " + ShownId(commandLine);
+        if (step.find(L"/create {ntldr}") != std::wstring::npos) {
+            step += L"（{ntldr} 已存在时改为设置它的描述）";
+        }
+        steps_.push_back(step);
+    }
+
+    CodePage& codePage_;
+    std::vector<char> systems_;
+    std::vector<std::wstring>& steps_;
+};
+
+class PlanningProfile final : public ProfileFile {
+public:
+    PlanningProfile(ProfileFile& inner, std::vector<std::wstring>& changes)
+        : inner_(inner), changes_(changes) {}
+    std::wstring ReadString(const std::wstring& section, const std::wstring& key,
+                            const std::wstring& fallback, const std::wstring& path) override {
+        return inner_.ReadString(section, key, fallback, path);
+    }
+    std::vector<std::wstring> ReadSection(const std::wstring& section,
+                                          const std::wstring& path) override {
+        return inner_.ReadSection(section, path);
+    }
+    bool WriteString(const std::wstring& section, const std::wstring& key,
+                     const std::wstring& value, const std::wstring& path) override {
+        changes_.push_back(L"文件: " + path + L" [" + section + L"] " + key + L"=" + value);
+        return true;
+    }
+
+private:
+    ProfileFile& inner_;
+    std::vector<std::wstring>& changes_;
+};
+
+class NoRedirection final : public FsRedirection {
+public:
+    bool Disable(std::uintptr_t&) override { return false; }
+    void Revert(std::uintptr_t) override {}
+};
+
+class QuietSink final : public RepairSink {
+public:
+    void Append(const std::wstring&) override {}
+    void ReplaceLast(const std::wstring&) override {}
+};
+
+}  // namespace
+
+std::wstring PlannedEntryId(char letter) {
+    return L"{planned-entry-" + std::wstring(1, static_cast<wchar_t>(letter)) + L"}";
+}
+
+RepairPlan PlanRepair(const RepairRequest& request, RepairPorts& ports) {
+    std::vector<std::wstring> changes;
+    std::vector<char> modern;
+    for (const auto& [letter, system] : request.installations) {
+        if (system.selected != 0 && system.version >= kVistaVersion) {
+            modern.push_back(letter);
+        }
+    }
+    PlanningFileSystem files(ports.files, changes);
+    PlanningProcesses processes(ports.codePage, modern, changes);
+    PlanningProfile profile(ports.profile, changes);
+    NoRedirection redirection;
+    RepairPorts planning{files,       processes,      profile,        ports.resources,
+                         ports.clock, ports.random,   ports.codePage, ports.storage,
+                         redirection, ports.inventory};
+    QuietSink sink;
+    RepairPlan plan;
+    {
+        RepairRun run(planning, sink);
+        RunEngine(run, request, MakeBootTarget(request.bootLetter, ports.storage));
+        plan.rows = run.Rows();
+    }
+    plan.steps = std::move(changes);
+    return plan;
+}
+
+}  // namespace qn

@@ -1,0 +1,127 @@
+#include "repair/repair_report.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
+#include "boot/utf8_text.h"
+#include "repair/machine_description.h"
+
+namespace qn {
+namespace {
+
+using nlohmann::json;
+
+std::string U(const std::wstring& text) {
+    return WideToUtf8(text);
+}
+
+std::string LetterText(char letter) {
+    return std::string(1, letter) + ":";
+}
+
+json Machine(const MachineFacts& facts) {
+    json disks = json::array();
+    for (const MachineFacts::Disk& disk : facts.disks) {
+        json partitions = json::array();
+        for (const MachineFacts::Partition& p : disk.partitions) {
+            partitions.push_back({{"letter", LetterText(p.letter)},
+                                  {"label", U(p.label)},
+                                  {"fileSystem", U(p.fileSystem)},
+                                  {"size", p.size},
+                                  {"number", p.number},
+                                  {"active", p.active},
+                                  {"esp", p.esp}});
+        }
+        disks.push_back({{"number", disk.number},
+                         {"style", U(StyleName(disk.style))},
+                         {"size", disk.size},
+                         {"model", U(disk.model)},
+                         {"partitions", partitions}});
+    }
+    json installations = json::array();
+    for (const auto& [letter, system] : facts.installations) {
+        char version[16] = {};
+        std::snprintf(version, sizeof version, "%.1f", static_cast<double>(system.version));
+        installations.push_back({{"letter", LetterText(letter)},
+                                 {"name", U(system.displayName)},
+                                 {"version", version},
+                                 {"bits", system.archBits},
+                                 {"selected", system.selected != 0}});
+    }
+    return {{"disks", disks}, {"installations", installations}};
+}
+
+json Steps(const std::vector<RunRecordEntry>& record) {
+    json steps = json::array();
+    for (const RunRecordEntry& entry : record) {
+        if (!entry.run) {
+            steps.push_back({{"note", U(entry.note)}});
+            continue;
+        }
+        const ToolRun& run = *entry.run;
+        json step = {{"commandLine", U(run.commandLine)},
+                     {"started", run.result.started},
+                     {"output", U(run.decodedOutput)}};
+        step["exitCode"] = run.result.exitCodeKnown ? json(run.result.exitCode) : json(nullptr);
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+json Verification(const std::vector<SystemCheck>& checks) {
+    json out = json::array();
+    for (const SystemCheck& check : checks) {
+        out.push_back({{"letter", LetterText(check.letter)},
+                       {"name", U(check.name)},
+                       {"bootable", check.bootable},
+                       {"certain", check.certain},
+                       {"reason", U(check.reason)},
+                       {"default", check.isDefault}});
+    }
+    return out;
+}
+
+json Strings(const std::vector<std::wstring>& texts) {
+    json out = json::array();
+    for (const std::wstring& text : texts) {
+        out.push_back(U(text));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string RepairReportJson(const RepairReportInput& input) {
+    char time[32] = {};
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", input.time.year,
+                  input.time.month, input.time.day, input.time.hour, input.time.minute,
+                  input.time.second);
+    const RepairRequest& request = input.request;
+    json report = {
+        {"program", {{"name", "QNBootRepair"}, {"version", U(input.version)}}},
+        {"time", time},
+        {"operation", U(input.operation)},
+        {"inputs",
+         {{"boot", request.bootLetter == '#' ? std::string("ESP") : LetterText(request.bootLetter)},
+          {"timeout", U(request.timeoutText)},
+          {"clear", request.clearExisting},
+          {"winpe", request.isWinPE}}},
+        {"diagnosisBefore", nullptr},
+        {"diagnosisAfter", nullptr},
+        {"exitCode", input.exitCode},
+    };
+    if (const RepairOutcome* outcome = input.outcome) {
+        report["machine"] = Machine(outcome->machine);
+        report["steps"] = Steps(outcome->record);
+        report["rows"] = Strings(outcome->rows);
+        report["verification"] = Verification(outcome->checks);
+        report["backups"] = Strings(outcome->backups);
+        report["failedSteps"] = outcome->failedSteps;
+        report["log"] = outcome->logPath.empty() ? json(nullptr) : json(U(outcome->logPath));
+    }
+    // Invalid text never stops the report: it is replaced, as everywhere in the program.
+    return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace qn

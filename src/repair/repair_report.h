@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "repair/repair_engine.h"
+#include "repair/repair_request.h"
+
+namespace qn {
+
+// What an unattended run reports, as one JSON document (UTF-8). The schema:
+//   {"program": {"name", "version"}, "time": "YYYY-MM-DD hh:mm:ss", "operation": "auto"|"plan",
+//    "inputs": {"boot": "C:"|"ESP", "timeout", "clear", "winpe"},
+//    "machine": {"disks": [{"number", "style", "size", "model",
+//                           "partitions": [{"letter", "label", "fileSystem", "size", "number",
+//                                           "active", "esp"}]}],
+//                "installations": [{"letter", "name", "version", "bits", "selected"}]},
+//    "diagnosisBefore": null, "diagnosisAfter": null,
+//    "steps": [{"commandLine", "started", "exitCode" (null when unknown), "output"} |
+//              {"note"}],
+//    "rows": [...], "verification": [{"letter", "name", "bootable", "certain", "reason",
+//                                      "default"}],
+//    "backups": [...], "failedSteps": N, "log": "path" | null, "exitCode": N}
+struct RepairReportInput {
+    std::wstring operation;
+    std::wstring version;
+    SystemTime time;
+    RepairRequest request;
+    const RepairOutcome* outcome = nullptr;
+    int exitCode = 0;
+};
+
+std::string RepairReportJson(const RepairReportInput& input);
+
+}  // namespace qn
