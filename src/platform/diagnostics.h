@@ -17,4 +17,8 @@ public:
 // behind it is decided by what the build links.
 Diagnostics& SystemDiagnostics();
 
+// The same lines to the debugger output only: the unattended modes keep standard output for
+// what they tell the user.
+Diagnostics& SystemDebuggerDiagnostics();
+
 }  // namespace qn

@@ -22,4 +22,8 @@ struct SystemPorts {
 
 SystemPorts& TheSystemPorts();
 
+// Where files the user names on the command line go (reports, logs): the machine's own file
+// system; in the simulated build the real one, outside the simulated machine.
+FileSystem& SystemOutputFiles();
+
 }  // namespace qn

@@ -131,7 +131,7 @@ class Session:
             self.xvfb.wait()
         shutil.rmtree(self.work, ignore_errors=True)
 
-    def start(self, scenario=None):
+    def start(self, scenario=None, args=(), stdout=subprocess.DEVNULL):
         """Starts a copy of the program in this session's Wine desktop."""
         env = dict(self.env)
         if scenario:
@@ -139,7 +139,7 @@ class Session:
             folder = os.path.dirname(os.path.dirname(HERE)) if scenario.startswith("sim/") \
                 else os.path.join(HERE, "scenarios")
             env["QN_SIM_SCENARIO"] = windows_path(os.path.join(folder, scenario))
-        return subprocess.Popen([self.wine, self.exe], env=env, stdout=subprocess.DEVNULL,
+        return subprocess.Popen([self.wine, self.exe] + list(args), env=env, stdout=stdout,
                                 stderr=subprocess.DEVNULL)
 
     def launch(self, scenario=None):

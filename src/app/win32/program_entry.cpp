@@ -1,11 +1,18 @@
 #include "app/win32/program_entry.h"
 
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <new>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "app/command_line_options.h"
+#include "platform/console_output.h"
 #include "app/start_summary.h"
+#include "app/unattended_run.h"
 #include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
 #include "ui/win32/native_window.h"
@@ -45,13 +52,58 @@ void SetIcons(HWND window, HINSTANCE instance) {
     ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(load(small)));
 }
 
+// The program's arguments, without its own name.
+std::vector<std::wstring> Arguments() {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    LPWSTR* list = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (list == nullptr) {
+        return arguments;
+    }
+    for (int i = 1; i < count; ++i) {
+        arguments.emplace_back(list[i]);
+    }
+    ::LocalFree(list);
+    return arguments;
+}
+
+// The work the command line asked for, without a window. A copy already running (window or
+// not) may be changing the same boot files: refused.
+int RunWithoutWindow(const CommandLineOptions& options, bool alreadyRunning) {
+    ConsoleOutput& console = SystemConsole();
+    if (alreadyRunning) {
+        console.Line(L"程序已在运行，请先关闭它");
+        return kExitRefused;
+    }
+    if (FAILED(::CoInitialize(nullptr))) {
+        return kExitStepFailed;
+    }
+    // Whatever escapes must not read as success to the script that started us.
+    try {
+        UnattendedPorts ports = SystemUnattendedPorts();
+        return RunUnattended(options, ports);
+    } catch (...) {
+        console.Line(L"内部错误，修复未完成");
+        return kExitStepFailed;
+    }
+}
+
 int Run(HINSTANCE instance) {
+    CommandLineError error;
+    const std::optional<CommandLineOptions> options = ParseCommandLine(Arguments(), error);
+    if (!options) {
+        return RefuseCommandLine(error.message, SystemConsole());
+    }
     // Held, never released or closed, until the process ends: that keeps the name taken.
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kInstanceMutex);
     if (mutex == nullptr) {
         return 0;
     }
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+    const bool alreadyRunning = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (options->mode != RunMode::Window) {
+        return RunWithoutWindow(*options, alreadyRunning);
+    }
+    if (alreadyRunning) {
         ActivateRunningCopy();
         return 0;
     }

@@ -8,4 +8,9 @@ Diagnostics& SystemDiagnostics() {
     return diagnostics;
 }
 
+Diagnostics& SystemDebuggerDiagnostics() {
+    static win32::Win32Diagnostics diagnostics(false);
+    return diagnostics;
+}
+
 }  // namespace qn

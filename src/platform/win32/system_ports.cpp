@@ -20,4 +20,8 @@ SystemPorts& TheSystemPorts() {
     return ports;
 }
 
+FileSystem& SystemOutputFiles() {
+    return TheSystemPorts().files;
+}
+
 }  // namespace qn

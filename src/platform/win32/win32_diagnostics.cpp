@@ -9,6 +9,9 @@ namespace qn::win32 {
 void Win32Diagnostics::Write(std::wstring_view text) {
     const std::wstring line(text);
     OutputDebugStringW(line.c_str());
+    if (!toStandardOutput_) {
+        return;
+    }
 
     // A GUI program started from Explorer has no standard output: the handle is null.
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);

@@ -22,7 +22,9 @@
 #include "platform/system_ports.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_page.h"
+#include "platform/win32/win32_console_output.h"
 #include "platform/win32/win32_diagnostics.h"
+#include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_module_resources.h"
 #include "platform/win32/win32_random_source.h"
 #include "sim/scenario_reader.h"
@@ -178,6 +180,18 @@ FsRedirection& SystemFsRedirection() {
     return Machine().Redirection();
 }
 
+FileSystem& SystemOutputFiles() {
+    // Reports and logs named on the command line are for the test that reads them: the real
+    // disk, not the simulated machine.
+    static win32::Win32FileSystem files;
+    return files;
+}
+
+ConsoleOutput& SystemConsole() {
+    static win32::Win32ConsoleOutput console;
+    return console;
+}
+
 ProfileFile& SystemProfileFile() {
     // boot.ini is read and written on the machine's own files, in the ANSI code page.
     static fake::FakeProfileFile profile(Machine().Files(), TheSystemPorts().codePage);
@@ -186,6 +200,11 @@ ProfileFile& SystemProfileFile() {
 
 Diagnostics& SystemDiagnostics() {
     static win32::Win32Diagnostics diagnostics;
+    return diagnostics;
+}
+
+Diagnostics& SystemDebuggerDiagnostics() {
+    static win32::Win32Diagnostics diagnostics(false);
     return diagnostics;
 }
 

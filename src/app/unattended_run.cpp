@@ -1,0 +1,167 @@
+#include "app/unattended_run.h"
+
+#include <algorithm>
+
+#include "app/start_summary.h"
+#include "boot/utf8_text.h"
+#include "disk/detect_status.h"
+#include "disk/storage_queries.h"
+#include "repair/repair_engine.h"
+#include "repair/repair_plan.h"
+#include "repair/repair_report.h"
+#include "repair/repair_start.h"
+
+namespace qn {
+namespace {
+
+// Rows on a console cannot be taken back: a row is printed once the next one comes, so a
+// step's progress row appears only with its outcome.
+class ConsoleSink final : public RepairSink {
+public:
+    explicit ConsoleSink(ConsoleOutput& console) : console_(console) {}
+    ~ConsoleSink() override { Flush(); }
+    void Append(const std::wstring& text) override {
+        Flush();
+        pending_ = text;
+        has_ = true;
+    }
+    void ReplaceLast(const std::wstring& text) override {
+        pending_ = text;
+        has_ = true;
+    }
+    void Flush() {
+        if (has_) {
+            console_.Line(pending_);
+            has_ = false;
+        }
+    }
+
+private:
+    ConsoleOutput& console_;
+    std::wstring pending_;
+    bool has_ = false;
+};
+
+bool WriteTextFile(FileSystem& files, const std::wstring& path, const std::string& bytes) {
+    auto file = files.CreateFileForWrite(path);
+    if (!file) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t written = file->Write(
+            reinterpret_cast<const std::uint8_t*>(bytes.data()) + done, bytes.size() - done);
+        if (written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+std::wstring LetterText(char letter) {
+    return letter == kEspWithoutLetter ? std::wstring(L"ESP")
+                                       : std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+}
+
+}  // namespace
+
+int RefuseCommandLine(const std::wstring& message, ConsoleOutput& console) {
+    console.Line(message);
+    console.Line(UsageText());
+    return kExitRefused;
+}
+
+int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
+    ConsoleOutput& console = ports.console;
+    if (options.mode == RunMode::Diagnose || options.mode == RunMode::Undo) {
+        console.Line(L"此功能在当前版本中尚未提供，未对系统做任何更改。");
+        return kExitRefused;
+    }
+    RepairPorts& repair = ports.repair;
+    ScopedEspMounts mounts(ports.mount);
+    // The inventory may have been built before the letters were given: the repair's ports hold
+    // it already. Rebuilt once, it sees every letter the pass gave.
+    DiskInfo& inventory = ports.mount.inventory(true);
+    const bool isWinPE = IsWinPeSystemDirectory(repair.files.FolderPath(KnownFolder::System));
+    const StartSummary summary = BuildStartSummary(SummaryInputFrom(inventory, repair.storage),
+                                                   mounts.Table().espLetters, isWinPE);
+    if (StartupMustAbort(summary.activePartLetters)) {
+        console.Line(
+            L"未检测到激活分区，请使用分区助手设置激活分区，如果是GPT磁盘则需要创建ESP分区");
+        return kExitStepFailed;
+    }
+
+    RepairRequest request;
+    request.bootLetter = AutomaticBootLetter(summary.activePartLetters);
+    if (options.bootLetter) {
+        const auto& candidates = summary.activePartLetters;
+        const bool known = std::any_of(candidates.begin(), candidates.end(), [&](const auto& c) {
+            return c.second == *options.bootLetter;
+        });
+        if (!known) {
+            // Boot files belong on a disk's active or EFI system partition; anything else is
+            // a typing mistake that would make a partition nobody boots from.
+            return RefuseCommandLine(L"参数 /boot 的值 " + LetterText(*options.bootLetter) +
+                                         L" 不是本机的激活分区或 EFI 系统分区",
+                                     console);
+        }
+        request.bootLetter = *options.bootLetter;
+    }
+    request.timeoutText = options.timeout;
+    request.clearExisting = options.clear;
+    request.isWinPE = isWinPE;
+
+    DetectStatus status;
+    auto claim = DetectionClaim::TryTake(status);
+    if (!claim) {
+        return kExitStepFailed;
+    }
+    request.installations = ScanInstallations(*claim, ports.scan);
+    const PartitionStyle style =
+        request.bootLetter == kEspWithoutLetter
+            ? PartitionStyle::Gpt
+            : GetPartitionStyleOfLetter(repair.storage, request.bootLetter);
+    SelectForAutomaticRepair(request.installations, style);
+    if (auto refusal = Gpt32BitRefusal(request.bootLetter, style, request.installations)) {
+        console.Line(*refusal);
+        return kExitRefused;
+    }
+
+    if (options.mode == RunMode::Plan) {
+        const RepairPlan plan = PlanRepair(request, repair);
+        console.Line(L"自动修复将执行以下步骤（未做任何更改）:");
+        for (const std::wstring& step : plan.steps) {
+            console.Line(L"  " + step);
+        }
+        return kExitDone;
+    }
+
+    RepairOutcome outcome;
+    {
+        ConsoleSink sink(console);
+        outcome =
+            RunRepair(request, repair, sink, RunLabel{L"自动修复（无人值守）", ports.version});
+    }
+    const bool passed = outcome.engineRan && outcome.failedSteps == 0;
+    const int exitCode = passed ? kExitDone : kExitStepFailed;
+    if (!options.logFile.empty() && !WriteTextFile(ports.outputFiles, options.logFile,
+                                                   "\xEF\xBB\xBF" + WideToUtf8(outcome.logText))) {
+        console.Line(L"无法写入日志文件 " + options.logFile);
+    }
+    if (!options.jsonFile.empty()) {
+        RepairReportInput report;
+        report.operation = L"auto";
+        report.version = ports.version;
+        report.time = repair.clock.LocalTime();
+        report.request = request;
+        report.outcome = &outcome;
+        report.exitCode = exitCode;
+        if (!WriteTextFile(ports.outputFiles, options.jsonFile, RepairReportJson(report))) {
+            console.Line(L"无法写入报告文件 " + options.jsonFile);
+        }
+    }
+    return exitCode;
+}
+
+}  // namespace qn

@@ -1,0 +1,180 @@
+// The program without its window, over the simulated machine: /plan, /auto and the report.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "app/unattended_run.h"
+#include "boot/utf8_text.h"
+#include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_diagnostics.h"
+#include "platform/fake/fake_module_resources.h"
+#include "platform/fake/fake_profile_file.h"
+#include "platform/fake/fake_random_source.h"
+#include "sim_program.h"
+
+namespace qn::sim {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class Lines final : public ConsoleOutput {
+public:
+    void Line(const std::wstring& text) override { lines.push_back(text); }
+    std::vector<std::wstring> lines;
+};
+
+// The process the command line starts: nothing prepared beforehand, the machine as it is.
+class Unattended {
+public:
+    explicit Unattended(const Scenario& scenario)
+        : machine(scenario),
+          clock({2026, 12, 8, 10, 30, 0, 0}),
+          profile(machine->Files(), machine.CodePage()) {
+        resources.Add(kResBcdboot, kBinResourceType, test::MarkerBytes("bcdboot"));
+        resources.Add(kResBcdedit, kBinResourceType, test::MarkerBytes("bcdedit"));
+        resources.Add(kResBootsect, kBinResourceType, test::MarkerBytes("bootsect"));
+        resources.Add(kResNtldr, kBinResourceType, test::MarkerBytes("ntldr"));
+        resources.Add(kResNtdetect, kBinResourceType, test::MarkerBytes("NTDETECT.COM"));
+    }
+
+    int Run(const std::vector<std::wstring>& arguments) {
+        CommandLineError error;
+        auto options = ParseCommandLine(arguments, error);
+        if (!options) {
+            return RefuseCommandLine(error.message, console);
+        }
+        UnattendedPorts ports{
+            RepairPorts{machine->FilesForProgram(), machine->Processes(), profile, resources, clock,
+                        random, machine.CodePage(), machine->Storage(), machine->Redirection(),
+                        Inventory(false)},
+            MountPorts{machine->VolumePortForProgram(), machine->Storage(), machine->Processes(),
+                       diagnostics,
+                       [this](bool refresh) -> DiskInfo& { return Inventory(refresh); },
+                       [](std::chrono::milliseconds) {}},
+            InstallationScanPorts{machine->FilesForProgram(), machine->Registry(),
+                                  machine->Redirection(), machine->Processes()},
+            output,
+            console,
+            L"test"};
+        return RunUnattended(*options, ports);
+    }
+
+    DiskInfo& Inventory(bool refresh) {
+        if (!inventory) {
+            inventory = std::make_unique<DiskInfo>(machine->Storage(), machine.CodePage());
+        } else if (refresh) {
+            inventory->Refresh();
+        }
+        return *inventory;
+    }
+
+    std::string Output(const std::wstring& path) {
+        const auto* bytes = output.FileBytes(path);
+        return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+    }
+
+    test::Machine machine;
+    fake::FakeClock clock;
+    fake::FakeProfileFile profile;
+    fake::FakeModuleResources resources;
+    fake::FakeRandomSource random;
+    fake::FakeDiagnostics diagnostics;
+    fake::FakeFileSystem output;  // the real disk the report goes to, not the machine's
+    Lines console;
+    std::unique_ptr<DiskInfo> inventory;
+};
+
+TEST(Unattended, AutomaticRepairOfTheDemoMachineReportsEverything) {
+    Unattended program(test::ScenarioFile("demo.xml"));
+    program.output.AddDirectory(L"Z:\\out");
+    EXPECT_EQ(program.Run({L"/auto", L"/json", L"Z:\\out\\r.json", L"/log", L"Z:\\out\\r.log"}),
+              kExitDone);
+    EXPECT_TRUE(program.machine->Boot().boots);
+    EXPECT_THAT(program.console.lines, Contains(L"修复完成!"));
+    EXPECT_THAT(program.console.lines, Contains(L"正在修复: C: Windows 7 Ultimate x64......成功"));
+    EXPECT_THAT(program.console.lines, Not(Contains(L"正在修复: C: Windows 7 Ultimate x64...")))
+        << "a progress row reached the console";
+    const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
+    EXPECT_EQ(report["exitCode"], 0);
+    EXPECT_EQ(report["failedSteps"], 0);
+    EXPECT_EQ(report["inputs"]["boot"], "F:");
+    EXPECT_EQ(report["machine"]["disks"].size(), 2u);
+    EXPECT_EQ(report["machine"]["installations"][0]["name"], "Windows 7 Ultimate x64");
+    EXPECT_EQ(report["verification"].size(), 3u);
+    EXPECT_EQ(report["backups"][0], "F:\\Boot\\BCD_20261208103000");
+    bool sawBcdboot = false;
+    for (const auto& step : report["steps"]) {
+        if (step.contains("commandLine") && step["commandLine"].get<std::string>().find(
+                                                "bcdboot.exe\" C:\\Windows") != std::string::npos) {
+            sawBcdboot = true;
+            EXPECT_EQ(step["exitCode"], 0);
+        }
+    }
+    EXPECT_TRUE(sawBcdboot);
+    EXPECT_EQ(program.Output(L"Z:\\out\\r.log").substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_THAT(program.Output(L"Z:\\out\\r.log"), HasSubstr("修复完成!"));
+    // The letters the run gave are gone again.
+    EXPECT_FALSE(program.machine->Files().PathExists(L"F:\\"));
+}
+
+TEST(Unattended, AFailedStepGivesOneAndTheReportNamesIt) {
+    Scenario scenario = test::ScenarioFile("demo.xml");
+    scenario.failures.push_back({L"bcdboot", L"E:\\Windows*", 1, L"Failure.", 1});
+    Unattended program(scenario);
+    program.output.AddDirectory(L"Z:\\out");
+    EXPECT_EQ(program.Run({L"/auto", L"/json", L"Z:\\out\\r.json"}), kExitStepFailed);
+    const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
+    EXPECT_EQ(report["exitCode"], 1);
+    bool named = false;
+    for (const auto& row : report["rows"]) {
+        named = named ||
+                row.get<std::string>().find("E: Windows 10 Pro x64......失败") != std::string::npos;
+    }
+    EXPECT_TRUE(named);
+}
+
+TEST(Unattended, PlanChangesNothing) {
+    Unattended program(test::ScenarioFile("xp_and_7.xml"));
+    const auto boot = VerdictJson(program.machine->Boot());
+    EXPECT_EQ(program.Run({L"/plan", L"/timeout", L"5"}), kExitDone);
+    EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+    for (const std::wstring& line : program.machine->Journal()) {
+        EXPECT_TRUE(line.rfind(L"mount ", 0) == 0 || line.rfind(L"unmount ", 0) == 0 ||
+                    line.find(L"reg load") != std::wstring::npos ||
+                    line.find(L"reg unload") != std::wstring::npos)
+            << "the plan did " << WideToUtf8(line);
+    }
+    EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"/store C:\\Boot\\BCD /timeout 5")));
+}
+
+TEST(Unattended, RefusesWhatItMustNotDoBeforeChangingAnything) {
+    struct Case {
+        const char* scenario;
+        std::vector<std::wstring> arguments;
+        int exitCode;
+        const wchar_t* line;
+    } cases[] = {
+        {"demo.xml",
+         {L"/auto", L"/boot", L"C:"},
+         kExitRefused,
+         L"参数 /boot 的值 C: 不是本机的激活分区或 EFI 系统分区"},
+        {"demo.xml", {L"/auto", L"/speed"}, kExitRefused, L"无法识别的参数: /speed"},
+        {"gpt_x86.xml", {L"/auto", L"/boot", L"D:"}, kExitStepFailed, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        Unattended program(test::ScenarioFile(c.scenario));
+        const auto boot = VerdictJson(program.machine->Boot());
+        EXPECT_EQ(program.Run(c.arguments), c.exitCode);
+        if (c.line != nullptr) {
+            EXPECT_EQ(program.console.lines.front(), c.line);
+            EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qn::sim
