@@ -35,6 +35,29 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def display_free(number):
+    """Whether an X display number is free; the lock of an X server that is gone is cleared."""
+    lock = "/tmp/.X%d-lock" % number
+    socket = "/tmp/.X11-unix/X%d" % number
+    if os.path.exists(lock):
+        try:
+            with open(lock) as f:
+                pid = int(f.read().strip())
+            os.kill(pid, 0)
+            return False  # a live server holds it
+        except PermissionError:
+            return False  # someone else's live server
+        except (ValueError, OSError):
+            pass  # no such process: the lock outlived its server
+        for stale in (lock, socket):
+            try:
+                os.remove(stale)
+            except OSError:
+                return False
+        return True
+    return not os.path.exists(socket)
+
+
 class Control:
     def __init__(self, line):
         m = re.match(r"(\d+) (\S+) name=(\S*) visible=(\d) enabled=(\d) pos=(-?\d+),(-?\d+),(-?\d+),(-?\d+) text=(.*)$", line)
@@ -96,9 +119,7 @@ class Session:
         self.env.pop("QN_SIM_SCENARIO", None)
 
     def __enter__(self):
-        display = next(n for n in range(181, 260)
-                       if not os.path.exists("/tmp/.X%d-lock" % n)
-                       and not os.path.exists("/tmp/.X11-unix/X%d" % n))
+        display = next(n for n in range(181, 260) if display_free(n))
         self.xvfb = subprocess.Popen(["Xvfb", ":%d" % display, "-screen", "0", "1024x768x24",
                                       "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
@@ -127,8 +148,13 @@ class Session:
             self.program.wait()
         self.stop_wineserver()
         if self.xvfb:
-            self.xvfb.kill()
-            self.xvfb.wait()
+            # Terminated, not killed: Xvfb then removes its lock file and socket itself.
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
         shutil.rmtree(self.work, ignore_errors=True)
 
     def start(self, scenario=None, args=(), stdout=subprocess.DEVNULL):
