@@ -10,7 +10,7 @@
 namespace qn {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 std::string U(const std::wstring& text) {
     return WideToUtf8(text);

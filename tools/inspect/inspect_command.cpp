@@ -9,6 +9,7 @@
 #include "boot/boot_ini_reader.h"
 #include "boot/utf8_text.h"
 #include "listing_json.h"
+#include "repair/repair_report_text.h"
 
 namespace qn::inspect {
 namespace {
@@ -18,7 +19,7 @@ constexpr int kExitFailed = 2;
 constexpr unsigned kDefaultCodePage = 936;
 constexpr char kUsage[] =
     "usage: qnboot-inspect bcd [--codepage N] FILE | bootini FILE | "
-    "find-loader --letter L [--codepage N] FILE";
+    "find-loader --letter L [--codepage N] FILE | report FILE";
 
 struct Options {
     std::string command;
@@ -36,14 +37,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     Options options;
     options.command = args[0];
     if (options.command != "bcd" && options.command != "bootini" &&
-        options.command != "find-loader") {
+        options.command != "find-loader" && options.command != "report") {
         error = "unknown command \"" + options.command + "\"; " + kUsage;
         return std::nullopt;
     }
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (arg == "--codepage" && options.command != "bootini") {
+        if (arg == "--codepage" && options.command != "bootini" && options.command != "report") {
             char* end = nullptr;
             const unsigned long number = hasValue ? std::strtoul(args[i + 1].c_str(), &end, 10) : 0;
             if (!hasValue || args[i + 1].empty() || *end != '\0' || number == 0 || number > 65535) {
@@ -109,6 +110,15 @@ int RunInspect(const std::vector<std::string>& args, InspectEnvironment& environ
     if (!bytes) {
         err << "qnboot-inspect: cannot read " << options->file << "\n";
         return kExitFailed;
+    }
+    if (options->command == "report") {
+        const std::optional<std::wstring> text = RepairReportText(*bytes);
+        if (!text) {
+            err << "qnboot-inspect: " << options->file << " is not a QNBootRepair report\n";
+            return kExitFailed;
+        }
+        out << WideToUtf8(*text);
+        return kExitOk;
     }
     if (options->command == "bootini") {
         BcdListing listing = ReadBootIni(environment.Profile(), environment.Random(),
