@@ -40,8 +40,7 @@ struct LoadedListing {
 // captured and parsed; FromBcd 1 and the default entry marked. A run that fails leaves the
 // listing empty and says why.
 LoadedListing LoadBcdListing(ProcessLauncher& processes, CodePage& codePage,
-                             const std::wstring& bcdedit, const std::wstring& store,
-                             unsigned load);
+                             const std::wstring& bcdedit, const std::wstring& store, unsigned load);
 
 // ReadBootIni's listing (FromBcd 0, new identifiers, default marked) for this load.
 LoadedListing LoadBootIniListing(ProfileFile& profile, RandomSource& random,

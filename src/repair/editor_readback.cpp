@@ -50,8 +50,7 @@ std::wstring Named(const BcdListing& working, const BcdListing& loaded, const st
     if (entry == nullptr || entry->description.empty()) {
         entry = FindById(loaded, id);
     }
-    return entry != nullptr && !entry->description.empty() ? L"“" + entry->description + L"”"
-                                                           : id;
+    return entry != nullptr && !entry->description.empty() ? L"“" + entry->description + L"”" : id;
 }
 
 std::wstring OrderText(const BcdListing& working, const BcdListing& loaded,
@@ -102,8 +101,8 @@ std::vector<std::wstring> BcdReadbackDifferences(const BcdListing& working,
     const std::wstring meantDefault =
         meant.defaultId.empty() ? loaded.bootManager.defaultId : meant.defaultId;
     if (!skipped(L"{bootmgr}", L"default") && !SameId(meantDefault, found.defaultId)) {
-        differences.push_back(L"默认项应为 " + Named(working, loaded, meantDefault) +
-                              L"，读回为 " + Named(working, loaded, found.defaultId));
+        differences.push_back(L"默认项应为 " + Named(working, loaded, meantDefault) + L"，读回为 " +
+                              Named(working, loaded, found.defaultId));
     }
     if (!skipped(L"{bootmgr}", L"timeout") && Number(meant.timeout) != Number(found.timeout)) {
         differences.push_back(L"等待时间应为 " + Number(meant.timeout) + L" 秒，读回为 " +
@@ -144,8 +143,8 @@ std::vector<std::wstring> BootIniReadbackDifferences(const std::vector<BootIniLi
     const std::vector<BootEntry>& lines = readBack.entries;
     bool sameLines = lines.size() == meantLines.size();
     for (std::size_t i = 0; sameLines && i < lines.size(); ++i) {
-        sameLines = lines[i].device == meantLines[i].arcPath &&
-                    lines[i].osdevice == meantLines[i].value;
+        sameLines =
+            lines[i].device == meantLines[i].arcPath && lines[i].osdevice == meantLines[i].value;
     }
     if (!sameLines) {
         std::wstring found;

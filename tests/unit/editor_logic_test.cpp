@@ -26,8 +26,7 @@ TEST(EditorDeviceText, ShowsWhatPart46Says) {
         {L"partition=C:", true, L"C:"},
         {L"partition=\\Device\\HarddiskVolume2", true, L"\\Dev"},
         {L"unknown", true, L"unkn"},
-        {L"ramdisk=[C:]\\sources\\boot.wim,{7619dcc8-fafe-11d9-b411-000476eba25f}", true,
-         L"[C:]"},
+        {L"ramdisk=[C:]\\sources\\boot.wim,{7619dcc8-fafe-11d9-b411-000476eba25f}", true, L"[C:]"},
         {L"partition= D: ", true, L"D:"},
         {L"partition==E:", true, L"E:"},
         {L"=", true, L"="},
@@ -83,8 +82,7 @@ BcdListing StoreListing() {
         Entry(L"{b2721d73-1db4-4c62-bf78-c548a880142d}", L"Windows Memory Diagnostic",
               L"\\boot\\memtest.exe"),
         Entry(L"{memtest-efi}", L"Memory Diagnostic (EFI)", L"\\EFI\\Microsoft\\Boot\\MEMTEST.EFI"),
-        Entry(L"{466f5a88-0af2-4f76-9038-095b170dc21c}", L"Earlier Version of Windows",
-              L"\\ntldr"),
+        Entry(L"{466f5a88-0af2-4f76-9038-095b170dc21c}", L"Earlier Version of Windows", L"\\ntldr"),
         Entry(L"", L"No identifier", L"\\Windows\\system32\\winload.exe"),
     };
     return listing;
@@ -148,7 +146,8 @@ TEST(EditorMenu, WorkingListingKeepsRowOrderAndTheLastCheckedRowAsDefault) {
     EXPECT_EQ(working.FromBcd, 1);
     EXPECT_EQ(working.bootManager.timeout, L"5");
     EXPECT_EQ(working.bootManager.defaultId, L"{b}");
-    EXPECT_EQ(working.bootManager.displayorder, (std::vector<std::wstring>{L"{a}", L"{b}", L"{c}"}));
+    EXPECT_EQ(working.bootManager.displayorder,
+              (std::vector<std::wstring>{L"{a}", L"{b}", L"{c}"}));
     ASSERT_EQ(working.entries.size(), 3u);
     EXPECT_EQ(working.entries[0].locale, L"zh-CN");
     EXPECT_EQ(working.entries[2].locale, L"en-US");
@@ -170,10 +169,18 @@ struct MoveCase {
 
 TEST(EditorMenu, MovesStopAtTheEndsAndWithoutSelection) {
     const MoveCase cases[] = {
-        {0, 3, -1, std::nullopt}, {0, 3, 1, 1},  {1, 3, -1, 0},  {2, 3, 1, std::nullopt},
-        {2, 3, -1, 1},            {-1, 3, 1, std::nullopt},      {-1, 3, -1, std::nullopt},
-        {0, 1, 1, std::nullopt},  {0, 0, 1, std::nullopt},       {3, 3, -1, std::nullopt},
-        {1, 3, 0, std::nullopt},  {1, 3, 2, std::nullopt},
+        {0, 3, -1, std::nullopt},
+        {0, 3, 1, 1},
+        {1, 3, -1, 0},
+        {2, 3, 1, std::nullopt},
+        {2, 3, -1, 1},
+        {-1, 3, 1, std::nullopt},
+        {-1, 3, -1, std::nullopt},
+        {0, 1, 1, std::nullopt},
+        {0, 0, 1, std::nullopt},
+        {3, 3, -1, std::nullopt},
+        {1, 3, 0, std::nullopt},
+        {1, 3, 2, std::nullopt},
     };
     for (const MoveCase& c : cases) {
         EXPECT_EQ(MoveTarget(c.selected, c.count, c.direction), c.target)
@@ -190,11 +197,10 @@ std::vector<std::wstring> Parameters(const std::vector<SaveCommand>& commands) {
 }
 
 TEST(EditorSaveCommands, StoreFormsInPart44Order) {
-    const BcdListing working = WorkingListing(
-        {{L"{a}", L"Windows 7 旗舰版", L"zh-CN", false},
-         {L"{b}", L"", L"en-US", true},
-         {L"{c}", L"Say \"hi\"", L"", false}},
-        L"5", 1);
+    const BcdListing working = WorkingListing({{L"{a}", L"Windows 7 旗舰版", L"zh-CN", false},
+                                               {L"{b}", L"", L"en-US", true},
+                                               {L"{c}", L"Say \"hi\"", L"", false}},
+                                              L"5", 1);
     EXPECT_EQ(Parameters(BcdSaveCommands(L"F:\\Boot\\BCD", working)),
               (std::vector<std::wstring>{
                   L"/store F:\\Boot\\BCD /timeout 5",
@@ -211,10 +217,10 @@ TEST(EditorSaveCommands, StoreFormsInPart44Order) {
 TEST(EditorSaveCommands, SystemStoreFormsAndNoDefaultWithoutACheckedRow) {
     const BcdListing working = WorkingListing({{L"{a}", L"A", L"", false}}, L"30", 1);
     const auto commands = BcdSaveCommands(L"", working);
-    EXPECT_EQ(Parameters(commands),
-              (std::vector<std::wstring>{L"/timeout 30",
-                                         L"/set {bootmgr} GraphicsResolution 1024x768",
-                                         L"/displayorder {a} ", L"/set {a} description \"A\""}));
+    EXPECT_EQ(
+        Parameters(commands),
+        (std::vector<std::wstring>{L"/timeout 30", L"/set {bootmgr} GraphicsResolution 1024x768",
+                                   L"/displayorder {a} ", L"/set {a} description \"A\""}));
     EXPECT_EQ(commands[0].Target(), L"{bootmgr} timeout");
     EXPECT_EQ(commands[3].Target(), L"{a} description");
 }
@@ -260,8 +266,8 @@ TEST(EditorReadback, WithoutACheckedRowTheLoadedDefaultIsMeant) {
     BcdListing loaded = ReadBack({}, L"{old}", L"5");
     EXPECT_TRUE(
         BcdReadbackDifferences(working, loaded, ReadBack({L"{a}"}, L"{old}", L"5"), {}).empty());
-    EXPECT_EQ(
-        BcdReadbackDifferences(working, loaded, ReadBack({L"{a}"}, L"{a}", L"5"), {}).size(), 1u);
+    EXPECT_EQ(BcdReadbackDifferences(working, loaded, ReadBack({L"{a}"}, L"{a}", L"5"), {}).size(),
+              1u);
 }
 
 TEST(EditorReadback, LeavesOutWhatAFailedCommandAlreadyReports) {
@@ -295,8 +301,7 @@ TEST(EditorBootIniLines, ARenamedLineKeepsItsSwitchesByteForByte) {
                                    L"\"Microsoft Windows XP Professional\" /noexecute=optin "
                                    L"/fastdetect",
                                    L"Microsoft Windows XP Professional");
-    EXPECT_EQ(RenamedIniValue(line, L"XP 专业版"),
-              L"\"XP 专业版\" /noexecute=optin /fastdetect");
+    EXPECT_EQ(RenamedIniValue(line, L"XP 专业版"), L"\"XP 专业版\" /noexecute=optin /fastdetect");
     EXPECT_EQ(RenamedIniValue(line, L""), line.osdevice);
     EXPECT_EQ(RenamedIniValue(line, line.description), line.osdevice);
     EXPECT_EQ(RenamedIniValue(line, L"say \"x\""), std::nullopt);
@@ -307,9 +312,10 @@ TEST(EditorBootIniLines, ARenamedLineKeepsItsSwitchesByteForByte) {
 
 TEST(EditorBootIniLines, LaterRowsWithTheSameArcPathReplaceTheEarlierLineInPlace) {
     BcdListing lines;
-    lines.entries = {IniLine(L"{1}", L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS", L"\"A\"", L"A"),
-                     IniLine(L"{2}", L"C:\\CMDCONS\\BOOTSECT.DAT", L"\"B\" /cmdcons", L"B"),
-                     IniLine(L"{3}", L"MULTI(0)disk(0)rdisk(0)partition(1)\\WINDOWS", L"\"C\"", L"C")};
+    lines.entries = {
+        IniLine(L"{1}", L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS", L"\"A\"", L"A"),
+        IniLine(L"{2}", L"C:\\CMDCONS\\BOOTSECT.DAT", L"\"B\" /cmdcons", L"B"),
+        IniLine(L"{3}", L"MULTI(0)disk(0)rdisk(0)partition(1)\\WINDOWS", L"\"C\"", L"C")};
     const BcdListing working = WorkingListing(
         {{L"{2}", L"", L"", false}, {L"{1}", L"", L"", true}, {L"{3}", L"", L"", false}}, L"3", 0);
     const auto meant = MeantBootIniLines(working, lines);
