@@ -98,11 +98,11 @@ std::vector<std::wstring> BcdReadbackDifferences(const BcdListing& working,
         differences.push_back(L"显示顺序应为 " + OrderText(working, loaded, meant.displayorder) +
                               L"，读回为 " + OrderText(working, loaded, found.displayorder));
     }
-    const std::wstring meantDefault =
-        meant.defaultId.empty() ? loaded.bootManager.defaultId : meant.defaultId;
-    if (!skipped(L"{bootmgr}", L"default") && !SameId(meantDefault, found.defaultId)) {
-        differences.push_back(L"默认项应为 " + Named(working, loaded, meantDefault) + L"，读回为 " +
-                              Named(working, loaded, found.defaultId));
+    // Without a checked row no default was sent, so none is compared.
+    if (!meant.defaultId.empty() && !skipped(L"{bootmgr}", L"default") &&
+        !SameId(meant.defaultId, found.defaultId)) {
+        differences.push_back(L"默认项应为 " + Named(working, loaded, meant.defaultId) +
+                              L"，读回为 " + Named(working, loaded, found.defaultId));
     }
     if (!skipped(L"{bootmgr}", L"timeout") && Number(meant.timeout) != Number(found.timeout)) {
         differences.push_back(L"等待时间应为 " + Number(meant.timeout) + L" 秒，读回为 " +

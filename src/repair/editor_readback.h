@@ -11,10 +11,11 @@ namespace qn {
 // After a save the editor reads the configuration back and compares it with what the save
 // meant; each difference is one line of the message, so nothing that did not take is hidden.
 
-// BCD: display order, default (the checked row's, or the loaded one when none was checked),
+// BCD: display order, default (when a row was checked: without one the save sent none),
 // timeout (as a number), and each row's description and locale where the save wrote one.
 // Elements whose command failed (skipTargets: "{id} element", "{bootmgr} timeout") are left
-// out: their failure is reported already. Identifiers compare without regard to case.
+// out: their failure is reported already. Identifiers compare without regard to case; loaded
+// names them by their descriptions in the text.
 std::vector<std::wstring> BcdReadbackDifferences(const BcdListing& working,
                                                  const BcdListing& loaded,
                                                  const BcdListing& readBack,

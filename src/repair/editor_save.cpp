@@ -42,13 +42,16 @@ EditorSaveOutcome Finished(const std::vector<FailedCommand>& failures, int writt
     EditorSaveOutcome outcome;
     outcome.backup = backup;
     std::wstring text;
+    // The message box holds four lines: what failed comes first, each target and its error on
+    // lines of their own (an identifier fills a line).
     if (!failures.empty()) {
-        text = L"保存失败!";
-        for (const FailedCommand& failed : failures) {
-            text += L"\n" + failed.target + L": " + failed.detail;
-        }
+        text = L"保存失败";
         if (written > 0) {
-            text += L"\n其余 " + std::to_wstring(written) + L" 项修改已写入。";
+            text += L"，其余 " + std::to_wstring(written) + L" 项修改已写入";
+        }
+        text += L":";
+        for (const FailedCommand& failed : failures) {
+            text += L"\n" + failed.target + L"\n" + failed.detail;
         }
     }
     if (!differences.empty()) {

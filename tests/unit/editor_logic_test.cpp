@@ -261,13 +261,12 @@ TEST(EditorReadback, ReportsEveryDifference) {
     EXPECT_EQ(differences[4], L"“新名称” 的语言应为 en-US，读回为 zh-CN");
 }
 
-TEST(EditorReadback, WithoutACheckedRowTheLoadedDefaultIsMeant) {
+TEST(EditorReadback, WithoutACheckedRowTheDefaultIsNotCompared) {
+    // No default was sent; an earlier save of the same listing may have changed it.
     const BcdListing working = WorkingListing({{L"{a}", L"", L"", false}}, L"5", 1);
-    BcdListing loaded = ReadBack({}, L"{old}", L"5");
+    const BcdListing loaded = ReadBack({}, L"{old}", L"5");
     EXPECT_TRUE(
-        BcdReadbackDifferences(working, loaded, ReadBack({L"{a}"}, L"{old}", L"5"), {}).empty());
-    EXPECT_EQ(BcdReadbackDifferences(working, loaded, ReadBack({L"{a}"}, L"{a}", L"5"), {}).size(),
-              1u);
+        BcdReadbackDifferences(working, loaded, ReadBack({L"{a}"}, L"{other}", L"5"), {}).empty());
 }
 
 TEST(EditorReadback, LeavesOutWhatAFailedCommandAlreadyReports) {

@@ -322,9 +322,9 @@ TEST(EditorMend, AFailingBcdeditRunIsReportedWithItsTargetAndErrorLine) {
     EXPECT_EQ(outcome.title, L"错误信息");
     // Nine commands: timeout, default, resolution, display order, three descriptions, two
     // locales (es-MX is not one of the names, so none is written for it).
-    EXPECT_EQ(outcome.message, L"保存失败!\n" + win7 +
-                                   L" description: bcdedit.exe 退出码 1: 设置元素数据时出错。\n"
-                                   L"其余 8 项修改已写入。\n备份: " +
+    EXPECT_EQ(outcome.message, L"保存失败，其余 8 项修改已写入:\n" + win7 +
+                                   L" description\nbcdedit.exe 退出码 1: 设置元素数据时出错。\n"
+                                   L"备份: " +
                                    editor.StorePath() + kStamp);
     EXPECT_EQ(editor.StoreTimeout(), 4u);                  // the other commands took effect
     EXPECT_EQ(ChangingRuns(editor.Machine()).size(), 9u);  // every command was still tried
@@ -391,6 +391,19 @@ TEST(EditorMend, WithoutACheckedRowTheDefaultIsLeftAsItIs) {
     EXPECT_EQ(
         MenuTexts(editor.Machine().Boot()),
         (std::vector<std::wstring>{L"Windows 10", L"Earlier Version of Windows", L"Windows 7 *"}));
+}
+
+TEST(EditorMend, ASecondSaveWithoutACheckedRowKeepsTheDefaultTheFirstOneSet) {
+    EditorOnMachine editor(Menu());
+    ASSERT_EQ(editor.Open(kBcdFileItem), std::nullopt);
+    const std::wstring win10 = editor.IdOf(L"Windows 10");
+    editor.Check(1)->Activate();
+    ASSERT_EQ(editor.Save().result, EditorSaveOutcome::Result::Saved);
+    editor.Select(1);
+    RemoveSelectedRow(editor.Page().list);
+    const EditorSaveOutcome outcome = editor.Save();
+    EXPECT_EQ(outcome.result, EditorSaveOutcome::Result::Saved) << Utf8(outcome.message);
+    EXPECT_EQ(editor.StoreDefault(), win10);
 }
 
 TEST(EditorMend, OnlyTheLatestLoadFillsThePage) {
