@@ -226,6 +226,27 @@ TEST(EditorPage, MovesStopAtTheEnds) {
     EXPECT_TRUE(dynamic_cast<CheckBox*>(LayoutOf(list->ItemAt(2))->ItemAt(0))->GetCheck());
 }
 
+TEST(EditorPage, TheKeyboardIsBackOnTheListAfterAMoveOrARemoval) {
+    // A shortcut (Alt+U, Alt+D, Alt+M) gives its button the focus; the arrows must then still
+    // choose rows.
+    SkinWindow window;
+    ListView* list = window.page.list;
+    ShowListing(window.page, Listing());
+    Control* up = window.manager.FindControl(L"BtnBeUp");
+    window.manager.SetFocus(up);
+    MoveSelectedRow(list, 1);
+    EXPECT_EQ(window.manager.Focus(), list);
+    window.manager.SetFocus(up);
+    MoveSelectedRow(list, -1);
+    MoveSelectedRow(list, -1);  // at the top: nothing moves, the focus still returns
+    EXPECT_EQ(window.manager.Focus(), list);
+    window.manager.SetFocus(up);
+    RemoveSelectedRow(list);
+    EXPECT_EQ(window.manager.Focus(), list);
+    EXPECT_TRUE(window.manager.OnKeyDown(kKeyDown, 0));  // Down selects the first row again
+    EXPECT_EQ(list->SelectedIndex(), 0);
+}
+
 TEST(EditorPage, RemoveLeavesNoSelectionAndAddPutsAnEntryBackOnce) {
     SkinWindow window;
     const BootEditPage& page = window.page;

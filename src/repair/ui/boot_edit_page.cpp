@@ -2,6 +2,7 @@
 
 #include "repair/editor_menu.h"
 #include "repair/ui/boot_entry_rows.h"
+#include "ui/control_manager.h"
 #include "ui/list_element.h"
 
 namespace qn {
@@ -65,18 +66,29 @@ bool ShowListing(const BootEditPage& page, const BcdListing& listing) {
     return true;
 }
 
+namespace {
+
+// After a move or a removal the keyboard is back on the list, wherever the button that did it
+// took it: arrows choose the next row, Alt+U, Alt+D and Alt+M act on it.
+void FocusList(ListView& list) {
+    if (list.Manager() != nullptr && list.IsFocusable()) {
+        list.Manager()->SetFocus(&list);
+    }
+}
+
+}  // namespace
+
 void MoveSelectedRow(ListView* list, int direction) {
     if (list == nullptr) {
         return;
     }
     const int selected = list->SelectedIndex();
-    const auto target = MoveTarget(selected, list->Count(), direction);
-    if (!target) {
-        return;
+    if (const auto target = MoveTarget(selected, list->Count(), direction)) {
+        std::unique_ptr<Control> row = list->TakeAt(selected);
+        list->AddAt(std::move(row), *target);
+        list->SelectItem(*target, false, true);
     }
-    std::unique_ptr<Control> row = list->TakeAt(selected);
-    list->AddAt(std::move(row), *target);
-    list->SelectItem(*target, false, true);
+    FocusList(*list);
 }
 
 void RemoveSelectedRow(ListView* list) {
@@ -87,6 +99,7 @@ void RemoveSelectedRow(ListView* list) {
     if (selected >= 0) {
         list->RemoveAt(selected);
     }
+    FocusList(*list);
 }
 
 bool AddChosenEntry(const BootEditPage& page, const BcdListing* current) {

@@ -41,10 +41,11 @@ void SetRemoveCaption(const BootEditPage& page, bool fromBcd);
 bool ShowListing(const BootEditPage& page, const BcdListing& listing);
 
 // "BtnBeUp" (-1) and "BtnBeDown" (1): the selected row changes places with its neighbour and
-// stays selected; nothing at the ends or without a selection.
+// stays selected; nothing at the ends or without a selection. The list has the keyboard focus
+// afterwards, so the next row can be chosen with the arrow keys.
 void MoveSelectedRow(ListView* list, int direction);
 
-// "BtnBeDel": the selected row goes; no row is selected afterwards.
+// "BtnBeDel": the selected row goes; no row is selected afterwards, the list has the focus.
 void RemoveSelectedRow(ListView* list);
 
 // "BtnBeAddEntry": the entry chosen in "CmbBootEntry" becomes the last row, unless a row has its
