@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include "boot/boot_ini_writer.h"
 #include "editor_test_page.h"
@@ -575,6 +577,29 @@ TEST(EditorBootIni, ANameThatCannotBePlacedIsRefused) {
     EXPECT_EQ(outcome.result, EditorSaveOutcome::Result::Refused);
     EXPECT_TRUE(outcome.message.ends_with(L"未写入任何内容。")) << Utf8(outcome.message);
     EXPECT_EQ(editor.BootIniBytes(), original);
+}
+
+}  // namespace
+}  // namespace qn
+
+namespace qn {
+namespace {
+
+// The GUI tests' machine whose bcdedit refuses descriptions (tests/gui/scenarios) behaves as the
+// GUI test expects it to.
+TEST(EditorGuiScenario, SaveFailsRefusesEveryDescriptionAndNothingElse) {
+    std::ifstream file(QN_SOURCE_DIR "/tests/gui/scenarios/editor_save_fails.xml",
+                       std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    EditorOnMachine editor(sim::test::ScenarioText(text.str()));
+    ASSERT_EQ(editor.Open(kBcdFileItem), std::nullopt);
+    editor.SetTimeout(L"6");
+    const EditorSaveOutcome outcome = editor.Save();
+    EXPECT_EQ(outcome.result, EditorSaveOutcome::Result::Failed);
+    EXPECT_TRUE(outcome.message.starts_with(L"保存失败，其余 6 项修改已写入:\n{"))
+        << Utf8(outcome.message);
+    EXPECT_EQ(editor.StoreTimeout(), 6u);
 }
 
 }  // namespace
