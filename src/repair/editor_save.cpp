@@ -50,8 +50,19 @@ EditorSaveOutcome Finished(const std::vector<FailedCommand>& failures, int writt
             text += L"，其余 " + std::to_wstring(written) + L" 项修改已写入";
         }
         text += L":";
-        for (const FailedCommand& failed : failures) {
-            text += L"\n" + failed.target + L"\n" + failed.detail;
+        // Targets that failed with the same error share one error line.
+        std::vector<bool> told(failures.size(), false);
+        for (std::size_t i = 0; i < failures.size(); ++i) {
+            if (told[i]) {
+                continue;
+            }
+            for (std::size_t j = i; j < failures.size(); ++j) {
+                if (!told[j] && failures[j].detail == failures[i].detail) {
+                    text += L"\n" + failures[j].target;
+                    told[j] = true;
+                }
+            }
+            text += L"\n" + failures[i].detail;
         }
     }
     if (!differences.empty()) {

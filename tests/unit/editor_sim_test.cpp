@@ -332,6 +332,26 @@ TEST(EditorMend, AFailingBcdeditRunIsReportedWithItsTargetAndErrorLine) {
     EXPECT_EQ(ChangingRuns(editor.Machine()).size(), 9u);  // every command was still tried
 }
 
+TEST(EditorMend, FailuresWithTheSameErrorShareItsLine) {
+    sim::Scenario scenario = Menu();
+    scenario.failures.push_back(
+        {L"bcdedit", L"*/set * description*", 1, L"设置元素数据时出错。", 0});
+    scenario.failures.push_back({L"bcdedit", L"*/timeout *", 1, L"参数错误。", 1});
+    EditorOnMachine editor(scenario);
+    ASSERT_EQ(editor.Open(kBcdFileItem), std::nullopt);
+    const EditorSaveOutcome outcome = editor.Save();
+    const std::wstring win7 = editor.IdOf(L"Windows 7");
+    const std::wstring win10 = editor.IdOf(L"Windows 10");
+    const std::wstring ntldr = editor.IdOf(L"Earlier Version of Windows");
+    EXPECT_EQ(outcome.message,
+              L"保存失败，其余 5 项修改已写入:\n{bootmgr} timeout\n"
+              L"bcdedit.exe 退出码 1: 参数错误。\n" +
+                  win7 + L" description\n" + win10 + L" description\n" + ntldr +
+                  L" description\nbcdedit.exe 退出码 1: 设置元素数据时出错。\n"
+                  L"备份: " +
+                  editor.StorePath() + kStamp);
+}
+
 TEST(EditorMend, ABackupThatCannotBeWrittenStopsTheSave) {
     EditorOnMachine editor(Menu());
     ASSERT_EQ(editor.Open(kBcdFileItem), std::nullopt);
@@ -585,9 +605,9 @@ TEST(EditorBootIni, ANameThatCannotBePlacedIsRefused) {
 namespace qn {
 namespace {
 
-// The GUI tests' machine whose bcdedit refuses descriptions (tests/gui/scenarios) behaves as the
-// GUI test expects it to.
-TEST(EditorGuiScenario, SaveFailsRefusesEveryDescriptionAndNothingElse) {
+// The GUI tests' machine whose bcdedit refuses the {ntldr} entry's description
+// (tests/gui/scenarios) behaves as the GUI test expects it to.
+TEST(EditorGuiScenario, SaveFailsRefusesTheLegacyLoadersDescriptionAndNothingElse) {
     std::ifstream file(QN_SOURCE_DIR "/tests/gui/scenarios/editor_save_fails.xml",
                        std::ios::binary);
     std::stringstream text;
@@ -597,8 +617,11 @@ TEST(EditorGuiScenario, SaveFailsRefusesEveryDescriptionAndNothingElse) {
     editor.SetTimeout(L"6");
     const EditorSaveOutcome outcome = editor.Save();
     EXPECT_EQ(outcome.result, EditorSaveOutcome::Result::Failed);
-    EXPECT_TRUE(outcome.message.starts_with(L"保存失败，其余 6 项修改已写入:\n{"))
-        << Utf8(outcome.message);
+    EXPECT_EQ(outcome.message,
+              L"保存失败，其余 8 项修改已写入:\n"
+              L"{466f5a88-0af2-4f76-9038-095b170dc21c} description\n"
+              L"bcdedit.exe 退出码 1: 设置元素数据时出错。\n备份: " +
+                  editor.StorePath() + L"_20261208103000");
     EXPECT_EQ(editor.StoreTimeout(), 6u);
 }
 
