@@ -76,6 +76,19 @@ class Dump:
         return [c.text for c in self.controls if c.visible]
 
 
+def display_free(number):
+    """No X server has the display: no lock file, or one left by a server that has ended (which
+    the next X server takes over, as X does with stale locks)."""
+    try:
+        with open("/tmp/.X%d-lock" % number) as f:
+            pid = int(f.read().strip())
+    except FileNotFoundError:
+        return not os.path.exists("/tmp/.X11-unix/X%d" % number)
+    except (OSError, ValueError):
+        return False
+    return not os.path.exists("/proc/%d" % pid)
+
+
 class Session:
     def __init__(self, exe, wine, prefix, shots, name):
         self.exe, self.wine, self.prefix, self.shots, self.name = exe, wine, prefix, shots, name
@@ -91,9 +104,7 @@ class Session:
         self.env.pop("QN_SIM_SCENARIO", None)
 
     def __enter__(self):
-        display = next(n for n in range(181, 260)
-                       if not os.path.exists("/tmp/.X%d-lock" % n)
-                       and not os.path.exists("/tmp/.X11-unix/X%d" % n))
+        display = next(n for n in range(181, 260) if display_free(n))
         self.xvfb = subprocess.Popen(["Xvfb", ":%d" % display, "-screen", "0", "1024x768x24",
                                       "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
@@ -122,8 +133,14 @@ class Session:
             self.program.wait()
         self.stop_wineserver()
         if self.xvfb:
-            self.xvfb.kill()
-            self.xvfb.wait()
+            # Terminated, not killed: Xvfb then removes its lock file and socket, and the display
+            # number is free for the next session.
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
         shutil.rmtree(self.work, ignore_errors=True)
 
     def start(self, scenario=None):
