@@ -89,8 +89,10 @@ EditorSaveOutcome Finished(const std::vector<FailedCommand>& failures, int writt
 EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
                           const BcdListing& working) {
     if (request.bcdedit.empty()) {
-        return Refusal(kErrorTitle, L"保存失败: 缺少 bcdedit.exe（程序未内置，系统中也没有），" +
-                                        std::wstring(kNothingWritten));
+        return Refusal(kErrorTitle,
+                       L"保存失败: 缺少 bcdedit.exe（程序未内置，系统中也没有），" +
+                           std::wstring(kNothingWritten),
+                       request.backup);
     }
     EditorBcdedit bcdedit(ports.processes, ports.codePage, request.bcdedit);
     std::wstring backup = request.backup;

@@ -127,6 +127,16 @@ TEST(EditorLoad, AStoreThatCannotBeReadSaysWhy) {
     EXPECT_TRUE(editor.Current()->entries.empty());
 }
 
+TEST(EditorLoad, WithoutBcdeditTheLoadAndTheSaveSaySo) {
+    EditorOnMachine editor(Menu());
+    ASSERT_EQ(editor.Open(kBcdFileItem), std::nullopt);
+    editor.State().bcdEditPath.clear();  // neither carried nor on the system
+    EXPECT_EQ(editor.Save().message,
+              L"保存失败: 缺少 bcdedit.exe（程序未内置，系统中也没有），未写入任何内容。");
+    EXPECT_EQ(editor.Open(kBcdFileItem),
+              L"没有查找到引导项，请重新选择！\n缺少 bcdedit.exe（程序未内置，系统中也没有）");
+}
+
 // --- Saving a store ------------------------------------------------------------------------------
 
 class EditorSaveLanguages : public ::testing::TestWithParam<sim::ToolLanguage> {};
