@@ -75,6 +75,22 @@ const Case kCases[] = {
      {{L"Windows 7", 0, 2, L"Windows 7 Enterprise", false}},
      L"the default entry is not in the store"},
     {"raw_volume.xml", true, L"bios", 30, {{L"Windows 7", 0, 2, L"Windows 7 Ultimate", true}}, L""},
+    {"editor_menu.xml",
+     true,
+     L"bios",
+     30,
+     {{L"Windows 7", 0, 2, L"Windows 7 Ultimate", true},
+      {L"Windows 10", 0, 3, L"Windows 10 Pro", false},
+      {L"Earlier Version of Windows", 0, 4, L"Microsoft Windows XP", false}},
+     L""},
+    {"editor_boot_ini.xml",
+     true,
+     L"bios",
+     30,
+     {{L"Microsoft Windows XP Professional", 0, 1, L"Microsoft Windows XP Professional", true},
+      {L"Microsoft Windows XP Home Edition", 0, 2, L"Microsoft Windows XP Home Edition", false},
+      {L"Microsoft Windows Recovery Console", std::nullopt, std::nullopt, L"", false}},
+     L""},
 };
 
 TEST(BootVerdict, EveryScenarioBeforeRepair) {

@@ -386,7 +386,7 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (closing_) {
         // Going away: a listing handed over is still ours to free.
         if (message == WM_BOOTLIST_READY) {
-            delete reinterpret_cast<BcdListing*>(lParam);
+            delete reinterpret_cast<LoadedListing*>(lParam);
         }
         return 0;
     }
@@ -415,8 +415,8 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnRepairDone(static_cast<int>(wParam));
             break;
         case MainAction::FillBootEditPage:
-            FillBootEditPage(*this,
-                             std::unique_ptr<BcdListing>(reinterpret_cast<BcdListing*>(lParam)));
+            FillBootEditPage(
+                *this, std::unique_ptr<LoadedListing>(reinterpret_cast<LoadedListing*>(lParam)));
             break;
         default:
             break;

@@ -16,6 +16,7 @@
 #include "disk/detect_status.h"
 #include "disk/mount_pass.h"
 #include "disk/windows_install.h"
+#include "repair/editor_load.h"
 #include "repair/repair_start.h"
 #include "ui/win32/window_impl_base.h"
 
@@ -58,6 +59,10 @@ public:
     std::wstring BcdEditPath;
     BootFileSet BootFiles;
     std::unique_ptr<BcdListing> CurrentListing;
+    // The boot entry editor's loads (only the latest fills the page) and the backup made before
+    // the first save of the listing loaded last.
+    LoadSequence BootListLoads;
+    std::wstring BootEditBackup;
     int WorkMode = ModeAutoRepair;
     InstallationTable Installations;
 

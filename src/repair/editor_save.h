@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "boot/bcd_listing.h"
+#include "repair/editor_menu.h"
+#include "repair/editor_ports.h"
+
+namespace qn {
+
+// The boot entry editor's save ("SaveBootEntries" without the window): checks, the
+// backup, the writes (every bcdedit run and the boot.ini rewrite examined), reading the result
+// back, and the message the user sees.
+
+inline constexpr wchar_t kBcdFileItem[] = L"BCD";
+inline constexpr wchar_t kBootIniFileItem[] = L"boot.ini";
+
+struct EditorSaveRequest {
+    bool fileSelected = false;  // "CmbBootFile" has a selected item
+    std::wstring fileItem;      // its text: kBcdFileItem or kBootIniFileItem
+    std::wstring timeout;       // "edBeTimeout"
+    std::vector<RowValues> rows;
+    const BcdListing* loaded = nullptr;  // CurrentListing
+    bool loadPending = false;            // a newer load has not delivered yet
+    std::wstring bcdedit;                // BcdEditPath
+    std::wstring store;                  // the store file; empty: the system store
+    std::wstring bootIniPath;
+    // The backup made before an earlier save of the same loaded store; empty: make one first.
+    std::wstring backup;
+};
+
+struct EditorSaveOutcome {
+    enum class Result {
+        Refused,  // nothing was written
+        Saved,    // everything written and read back as meant
+        Failed,   // something failed or did not read back as meant
+    };
+    Result result = Result::Refused;
+    std::wstring title;  // "提示信息" or "错误信息"
+    std::wstring message;
+    std::wstring backup;  // the backup of this load, for the next save
+};
+
+EditorSaveOutcome SaveEditedEntries(EditorPorts& ports, const EditorSaveRequest& request);
+
+}  // namespace qn

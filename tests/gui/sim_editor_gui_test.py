@@ -1,0 +1,408 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the boot entry editor in QNBootRepair-sim.exe, with real mouse and key
+input (xdotool) under Wine.
+
+    sim_editor_gui_test.py MODE EXE WINE64 WINEPREFIX SHOT_DIR
+
+Modes:
+  editor_bcd      the demo machine's store: remove, the empty menu refused, add back, a Chinese
+                  description typed into the row's edit box, another locale, the timeout
+                  filter, save
+  editor_menu     sim/scenarios/editor_menu.xml: moves, removal and save from the keyboard,
+                  Return in a description box that must not save, add, default, the boot
+                  verdict afterwards
+  editor_bootini  sim/scenarios/editor_boot_ini.xml: boot.ini reordered, a line removed,
+                  renamed, a new default; the boot verdict reads boot.ini itself
+  editor_fails    a store whose descriptions bcdedit refuses: "保存失败" with the entry and the
+                  error line
+
+What the window shows is read from its test channel (QN_SIM_UI_DUMP), what the program did to the
+machine from its journal (QN_SIM_JOURNAL) and what the machine would boot from QN_SIM_VERDICT.
+Message boxes are photographed; their text is then read from the page's status line
+("lbBeStatus"), which keeps the last message.
+"""
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+
+from sim_session import check, check_left_nothing_behind, run_modes, windows_path
+
+
+
+# --- what the page shows ------------------------------------------------------------------------
+
+class Row:
+    def __init__(self, check_box, device, edit, combo):
+        self.check, self.device, self.edit, self.combo = check_box, device, edit, combo
+
+
+def rows(dump):
+    """The rows of "listBceEdit": each row's check box, device label, edit box and locale combo."""
+    found = []
+    inside = None
+    current = None
+    for c in dump.controls:
+        if c.name == "listBceEdit":
+            inside = c.depth
+            continue
+        if inside is None:
+            continue
+        if c.depth <= inside:
+            break
+        if c.kind == "ListContainerElement":
+            current = {}
+            found.append(current)
+        elif current is not None and c.depth == inside + 3:
+            current[len(current)] = c
+    return [Row(r.get(0), r.get(1), r.get(2), r.get(3)) for r in found]
+
+
+def descriptions(dump):
+    return [r.edit.text for r in rows(dump)]
+
+
+def status(dump):
+    return dump.find("lbBeStatus").text
+
+
+def centre(dump, control):
+    left, top, right, bottom = control.pos
+    return dump.origin[0] + (left + right) // 2, dump.origin[1] + (top + bottom) // 2
+
+
+def click_control(s, dump, control):
+    x, y = centre(dump, control)
+    s.xdo("mousemove", "--sync", str(x), str(y))
+    time.sleep(0.15)
+    s.xdo("click", "1")
+    time.sleep(0.3)
+
+
+def type_text(s, text):
+    # Real key events for every character, Chinese too: xdotool maps each to a spare key code.
+    # It reads the text in the locale it runs in, which must be one the machine has.
+    env = dict(s.env, LC_ALL="C.UTF-8", LANG="C.UTF-8")
+    subprocess.check_call(["xdotool", "type", "--delay", "80", text], env=env)
+    time.sleep(0.3)
+
+
+def replace_text(s, dump, edit, text):
+    """Clicks into an edit box, selects what it holds and types text over it."""
+    click_control(s, dump, edit)
+    s.key("End", "shift+Home")
+    type_text(s, text)
+
+
+def open_editor(s, name):
+    """Start page -> boot partition page -> the editor, loaded."""
+    s.wait_page(0)
+    s.click("BtnEditBcd")
+    s.wait_page(3)
+    s.screenshot(name + "_boot_partition")
+    s.click("BtnBootRepair")
+    return s.wait_for("the editor's rows", lambda d: d.page == 5 and len(rows(d)) > 0)
+
+
+def wait_rows(s, what, expected):
+    return s.wait_for(what, lambda d: descriptions(d) == expected, timeout=15)
+
+
+def message(s, label):
+    """The message box the last action opened: photographed, acknowledged, its text returned."""
+    time.sleep(2.5)  # a box's first paint under Wine takes a second or two
+    s.screenshot("message_" + label)
+    written = os.stat(s.dump).st_mtime_ns
+    s.key("Return")
+    # The window writes its dump when the handler that showed the box has returned.
+    s.wait_for("the window after the message",
+               lambda d: os.stat(s.dump).st_mtime_ns != written, timeout=15)
+    time.sleep(0.3)
+    return status(s.read_dump())
+
+
+def changing_runs(journal):
+    """bcdedit runs that change a store (not enumerations), as the journal shows them."""
+    return [l for l in journal if l.startswith("capture ") and "bcdedit.exe" in l
+            and "/enum" not in l]
+
+
+def verdict(s):
+    with open(s.verdict_path, encoding="utf-8") as f:
+        return json.load(f)
+
+
+def menu_texts(v):
+    return [item["text"] + (" *" if item["default"] else "") for item in v["menu"]]
+
+
+def with_verdict(s):
+    s.verdict_path = os.path.join(s.work, "verdict.json")
+    s.env["QN_SIM_VERDICT"] = windows_path(s.verdict_path)
+
+
+def close_program(s):
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
+
+
+# --- modes --------------------------------------------------------------------------------------
+
+def mode_bcd(s):
+    s.launch()
+    page = open_editor(s, "bcd")
+    check(descriptions(page) == ["Windows 7"], "rows: %s" % descriptions(page))
+    row = rows(page)[0]
+    check(row.device.text == "C:", "device: " + row.device.text)
+    check(row.combo is not None, "no locale combo")
+    check(page.find("BtnBeDel").text == "移除(M)", "BtnBeDel: " + page.find("BtnBeDel").text)
+    check(page.find("edBeTimeout").text == "30", "timeout: " + page.find("edBeTimeout").text)
+    s.screenshot("bcd_loaded")
+
+    # The configuration combo box, open.
+    s.click("CmbBootFile")
+    time.sleep(0.8)
+    s.screenshot("bcd_files_combo_open")
+    s.key("Escape")
+
+    # Removing the only row and saving: refused, nothing written.
+    click_control(s, page, row.device)
+    s.click("BtnBeDel")
+    empty = s.wait_for("no rows", lambda d: len(rows(d)) == 0)
+    s.screenshot("bcd_all_removed")
+    runs_before = len(changing_runs(s.journal_lines()))
+    s.click("BtnBeSave")
+    text = message(s, "empty_menu")
+    check(text == "启动项列表为空，保存后将没有可以启动的系统。未写入任何内容。", "status: " + text)
+    check(len(changing_runs(s.journal_lines())) == runs_before, "an empty menu was written")
+    check(not any("BCD_" in l for l in s.journal_lines()), "a backup was made for nothing")
+
+    # Adding it back from "CmbBootEntry", chosen with the mouse in its open list.
+    s.click("CmbBootEntry")
+    time.sleep(0.8)
+    s.screenshot("bcd_entries_combo_open")
+    combo = empty.find("CmbBootEntry")
+    x, y = centre(empty, combo)
+    item_y = empty.origin[1] + combo.pos[3] + 14  # the first item, just below the box
+    s.xdo("mousemove", "--sync", str(x), str(item_y))
+    time.sleep(0.2)
+    s.xdo("click", "1")
+    time.sleep(0.5)
+    s.click("BtnBeAddEntry")
+    page = wait_rows(s, "the entry back", ["Windows 7"])
+    s.click("BtnBeAddEntry")  # again: nothing
+    time.sleep(0.8)
+    check(descriptions(s.read_dump()) == ["Windows 7"], "added twice: %s"
+          % descriptions(s.read_dump()))
+
+    # A Chinese description typed into the row's edit box; Return there does not save.
+    row = rows(page)[0]
+    replace_text(s, page, row.edit, "Windows 7 旗舰版")
+    s.key("Return")
+    time.sleep(1.0)
+    check(len(changing_runs(s.journal_lines())) == runs_before, "Return in the edit box saved")
+    s.key("Tab")  # leaves the edit box: its text is the row's now
+    page = s.wait_for("the typed description",
+                      lambda d: descriptions(d) == ["Windows 7 旗舰版"], timeout=10)
+    s.screenshot("bcd_description_typed")
+
+    # The locale: the row's combo box opened with a click, en-US chosen with the keyboard
+    # (zh-CN is item 0, en-US item 6).
+    click_control(s, page, rows(page)[0].combo)
+    time.sleep(0.8)
+    s.screenshot("bcd_locale_combo_open")
+    s.key(*(["Down"] * 6))
+    s.key("Return")
+    time.sleep(0.5)
+
+    # An empty timeout is refused; then only digits stay in it.
+    timeout = page.find("edBeTimeout")
+    click_control(s, page, timeout)
+    s.key("End", "BackSpace", "BackSpace", "BackSpace")
+    s.click("BtnBeSave")
+    text = message(s, "no_timeout")
+    check(text == "请输入启动项超时时间(输入框位于右上角)", "status: " + text)
+    click_control(s, s.read_dump(), timeout)
+    type_text(s, "a5")
+    s.wait_for("timeout 5", lambda d: d.find("edBeTimeout").text == "5", timeout=10)
+
+    # Saved with the button's shortcut, from the keyboard.
+    s.key("alt+s")
+    text = message(s, "saved")
+    m = re.fullmatch(r"保存成功!  备份: ([A-Z]:\\Boot\\BCD)(_\d{14})", text)
+    check(m is not None, "status: " + text)
+    store, stamp = m.group(1), m.group(2)
+    s.screenshot("bcd_saved")
+
+    journal = s.journal_lines()
+    runs = changing_runs(journal)
+    copy = [i for i, l in enumerate(journal) if l == "copy %s %s%s" % (store, store, stamp)]
+    check(copy, "no backup copy in the journal")
+    first_change = journal.index(runs[runs_before]) if len(runs) > runs_before else -1
+    check(0 <= copy[0] < first_change, "the backup did not come first")
+    wanted = ['/store %s /timeout 5 -> 0' % store,
+              '/store %s /set {bootmgr} GraphicsResolution 1024x768 -> 0' % store,
+              'description "Windows 7 旗舰版" -> 0',
+              'locale "en-US" -> 0']
+    for part in wanted:
+        check(any(part in l for l in runs), "no run with " + part)
+    # The read-back enumeration after the save shows what the store holds now.
+    tail = journal[first_change:]
+    check(any(re.fullmatch(r"  > description +Windows 7 旗舰版", l) for l in tail),
+          "the store does not read back the new description")
+    check(any(re.fullmatch(r"  > locale +en-US", l) for l in tail),
+          "the store does not read back the new locale")
+    close_program(s)
+
+
+def mode_menu(s):
+    with_verdict(s)
+    s.launch("sim/scenarios/editor_menu.xml")
+    page = open_editor(s, "menu")
+    expected = ["Windows 7", "Windows 10", "Earlier Version of Windows"]
+    check(descriptions(page) == expected, "rows: %s" % descriptions(page))
+    s.screenshot("menu_loaded")
+
+    # From the keyboard: the timeout box, Tab to the list, Down to Windows 10, Alt+U moves it
+    # up; End to the last row, Alt+M removes it; Down at the end and Alt+D there change nothing.
+    click_control(s, page, page.find("edBeTimeout"))
+    s.key("End", "BackSpace", "BackSpace")
+    type_text(s, "8")
+    s.key("Tab", "Down", "alt+u")
+    page = wait_rows(s, "Windows 10 moved up",
+                     ["Windows 10", "Windows 7", "Earlier Version of Windows"])
+    s.key("alt+u")  # the first row up: nothing
+    s.key("End", "alt+d")  # the last row down: nothing
+    time.sleep(0.5)
+    check(descriptions(s.read_dump()) == ["Windows 10", "Windows 7", "Earlier Version of Windows"],
+          "a move past an end changed the rows: %s" % descriptions(s.read_dump()))
+    s.key("alt+m")
+    page = wait_rows(s, "the last row removed", ["Windows 10", "Windows 7"])
+    s.screenshot("menu_keyboard_edits")
+
+    # Return in a description box does not save.
+    runs_before = len(changing_runs(s.journal_lines()))
+    row = rows(page)[0]
+    click_control(s, page, row.edit)
+    s.key("End")
+    type_text(s, " Pro")
+    s.key("Return")
+    time.sleep(1.0)
+    check(len(changing_runs(s.journal_lines())) == runs_before, "Return in the edit box saved")
+
+    # "Windows 7 Safe Mode" from "CmbBootEntry" (keyboard in its open list: item 2) becomes
+    # the default.
+    s.click("CmbBootEntry")
+    time.sleep(0.8)
+    s.screenshot("menu_entries_combo_open")
+    s.key("Down", "Down", "Return")
+    time.sleep(0.3)
+    s.key("alt+a")
+    page = wait_rows(s, "Safe Mode added", ["Windows 10 Pro", "Windows 7", "Windows 7 Safe Mode"])
+    click_control(s, page, rows(page)[2].check)
+    s.screenshot("menu_before_save")
+
+    s.key("alt+s")
+    text = message(s, "menu_saved")
+    check(re.fullmatch(r"保存成功!  备份: [A-Z]:\\Boot\\BCD_\d{14}", text), "status: " + text)
+    v = verdict(s)
+    check(v["boots"], "the machine does not boot: " + v["problem"])
+    check(v["timeout"] == 8, "timeout %s" % v["timeout"])
+    check(menu_texts(v) == ["Windows 10 Pro", "Windows 7", "Windows 7 Safe Mode *"],
+          "menu: %s" % menu_texts(v))
+
+    # Removing the default's row and saving leaves the store's default as it is, and says so.
+    page = s.read_dump()
+    click_control(s, page, rows(page)[2].device)
+    s.click("BtnBeDel")
+    wait_rows(s, "Safe Mode removed", ["Windows 10 Pro", "Windows 7"])
+    s.click("BtnBeSave")
+    text = message(s, "default_kept")
+    check(text.startswith("保存成功!  没有勾选默认启动项，默认项保持不变。  备份: "), "status: " + text)
+    v = verdict(s)
+    check(menu_texts(v) == ["Windows 10 Pro", "Windows 7", "Windows 7 Safe Mode *"],
+          "menu: %s" % menu_texts(v))
+
+    # The boot partition holds boot.ini too: choosing it in "CmbBootFile" loads its lines. Then
+    # BCD and boot.ini again in quick succession: whichever listing arrives late, the page shows
+    # the last choice's rows, once.
+    s.click("CmbBootFile")
+    time.sleep(0.5)
+    s.screenshot("menu_files_combo_open")
+    s.key("Down", "Return")
+    ini = ["Microsoft Windows XP Professional", "Microsoft Windows Recovery Console",
+           "Windows XP (second disk)"]
+    page = wait_rows(s, "boot.ini's lines", ini)
+    check(page.find("BtnBeDel").text == "删除(M)", "BtnBeDel: " + page.find("BtnBeDel").text)
+    s.key("Up", "Down")  # the combo box keeps the focus: BCD, then boot.ini at once
+    time.sleep(2.0)
+    page = wait_rows(s, "boot.ini's lines, once", ini)
+    s.screenshot("menu_boot_ini_after_switching")
+    close_program(s)
+
+
+def mode_bootini(s):
+    with_verdict(s)
+    s.launch("sim/scenarios/editor_boot_ini.xml")
+    page = open_editor(s, "bootini")
+    expected = ["Microsoft Windows XP Professional", "Microsoft Windows XP Home Edition",
+                "Microsoft Windows Recovery Console"]
+    check(descriptions(page) == expected, "rows: %s" % descriptions(page))
+    check([r.device.text for r in rows(page)] == ["P1", "P2", "C:"],
+          "devices: %s" % [r.device.text for r in rows(page)])
+    check(all(r.combo is None for r in rows(page)), "a boot.ini row has a locale combo")
+    check(page.find("BtnBeDel").text == "删除(M)", "BtnBeDel: " + page.find("BtnBeDel").text)
+    s.screenshot("bootini_loaded")
+
+    click_control(s, page, rows(page)[1].device)
+    s.click("BtnBeUp")
+    page = wait_rows(s, "XP Home first", [expected[1], expected[0], expected[2]])
+    click_control(s, page, rows(page)[2].device)
+    s.click("BtnBeDel")
+    page = wait_rows(s, "the Recovery Console removed", [expected[1], expected[0]])
+    click_control(s, page, rows(page)[0].check)
+    replace_text(s, page, rows(page)[1].edit, "Windows XP 专业版")
+    click_control(s, page, page.find("edBeTimeout"))
+    s.key("End", "BackSpace", "BackSpace")
+    type_text(s, "10")
+    s.screenshot("bootini_edited")
+    s.click("BtnBeSave")
+    text = message(s, "bootini_saved")
+    check(text == "保存成功!  备份: C:\\boot.ini_" + text[-14:] and text[-14:].isdigit(),
+          "status: " + text)
+    v = verdict(s)
+    check(v["boots"], "the machine does not boot: " + v["problem"])
+    check(v["timeout"] == 10, "timeout %s" % v["timeout"])
+    check(menu_texts(v) == ["Microsoft Windows XP Home Edition *", "Windows XP 专业版"],
+          "menu: %s" % menu_texts(v))
+    journal = s.journal_lines()
+    backup = "copy C:\\boot.ini C:\\boot.ini_%s" % text[-14:]
+    check(backup in journal, "no backup in the journal")
+    check(journal.index(backup) < journal.index("del C:\\boot.ini"),
+          "boot.ini was deleted before its backup")
+    close_program(s)
+
+
+def mode_fails(s):
+    s.launch("editor_save_fails.xml")
+    page = open_editor(s, "fails")
+    replace_text(s, page, rows(page)[1].edit, "Windows 10 Pro")
+    s.key("Tab")
+    s.click("BtnBeSave")
+    text = message(s, "save_failed")
+    # One description failed; the timeout, display order, resolution and locales were written.
+    check(re.fullmatch(r"保存失败，其余 \d+ 项修改已写入:  \{[0-9a-f-]{36}\} description  "
+                       r"bcdedit\.exe 退出码 1: 设置元素数据时出错。  备份: [A-Z]:\\Boot\\BCD_\d{14}",
+                       text), "status: " + text)
+    s.screenshot("fails_after_message")
+    close_program(s)
+
+
+MODES = {"editor_bcd": mode_bcd, "editor_menu": mode_menu, "editor_bootini": mode_bootini,
+         "editor_fails": mode_fails}
+
+if __name__ == "__main__":
+    sys.exit(run_modes(MODES))
