@@ -9,10 +9,7 @@
 #include <set>
 #include <utility>
 
-#include "boot/carried_tool.h"
-#include "boot/work_dir.h"
-#include "diagnosis/diagnose_boot.h"
-#include "sim_program.h"
+#include "diagnosis_sim_support.h"
 
 namespace qn::sim {
 namespace {
@@ -37,24 +34,6 @@ std::string Narrow(const std::wstring& text) {
 }
 
 using Place = std::pair<int, int>;  // disk, 1-based place in its table
-
-// The diagnosis of the program's machine, with bcdedit prepared as the program prepares it.
-BootDiagnosis Diagnose(test::SimProgram& program, bool withScan) {
-    RepairPorts repair = program.Ports();
-    WorkDir work(repair.files, repair.random);
-    const PreparedTool bcdedit =
-        PrepareTool(repair.files, repair.resources, work, CarriedTool::Bcdedit);
-    DiagnosisPorts ports{repair.storage,
-                         repair.files,
-                         repair.profile,
-                         repair.random,
-                         repair.codePage,
-                         repair.redirection,
-                         program.Machine().FirmwareForProgram(),
-                         repair.inventory,
-                         BcdTool{repair.processes, repair.codePage, bcdedit.path}};
-    return DiagnoseBoot(ports, withScan ? &program.installations : nullptr);
-}
 
 std::optional<Place> PlaceOf(SimMachine& machine, char letter) {
     const DiskVolume* volume = machine.VolumeAtLetter(static_cast<wchar_t>(letter));
@@ -81,8 +60,8 @@ std::string Describe(const BootVerdict& verdict, const BootDiagnosis& diagnosis)
 }
 
 // Boots or not; whether a menu is reached; which installations the menu reaches; the default.
-void ExpectAgreement(test::SimProgram& program, const BootDiagnosis& diagnosis) {
-    SimMachine& machine = program.Machine();
+void ExpectAgreement(test::DiagnosisSession& session, const BootDiagnosis& diagnosis) {
+    SimMachine& machine = session.Machine();
     const BootVerdict verdict = machine.Boot();
     SCOPED_TRACE(Describe(verdict, diagnosis));
     EXPECT_EQ(diagnosis.boots, verdict.boots);
@@ -147,36 +126,46 @@ std::vector<std::string> ScenarioFiles() {
 TEST(DiagnosisAgreesWithVerdict, EveryScenarioBeforeRepair) {
     for (const std::string& file : ScenarioFiles()) {
         SCOPED_TRACE(file);
-        test::SimProgram program(test::ScenarioFile(file));
-        ExpectAgreement(program, Diagnose(program, true));
+        test::DiagnosisSession session(test::ScenarioFile(file));
+        ExpectAgreement(session, session.Diagnose(true));
         // Without the installation scan (the start page): found by their files, same verdict.
-        ExpectAgreement(program, Diagnose(program, false));
+        ExpectAgreement(session, session.Diagnose(false));
     }
 }
 
 TEST(DiagnosisAgreesWithVerdict, EveryScenarioAfterAutomaticRepair) {
     for (const std::string& file : ScenarioFiles()) {
         SCOPED_TRACE(file);
-        test::SimProgram program(test::ScenarioFile(file));
-        program.Run(program.AutomaticRequest());
-        ExpectAgreement(program, Diagnose(program, true));
-        ExpectAgreement(program, Diagnose(program, false));
+        test::DiagnosisSession session(test::ScenarioFile(file));
+        session.Program().Run(session.Program().AutomaticRequest());
+        ExpectAgreement(session, session.Diagnose(true));
+        ExpectAgreement(session, session.Diagnose(false));
     }
 }
 
 TEST(DiagnosisAgreesWithVerdict, TheDiagnosisNeverWrites) {
     for (const std::string& file : ScenarioFiles()) {
         SCOPED_TRACE(file);
-        test::SimProgram program(test::ScenarioFile(file));
-        program.Machine().Storage().ClearRecording();
-        const auto journal = program.Machine().Journal().size();
-        Diagnose(program, false);
-        for (const auto& open : program.Machine().Storage().DeviceOpens()) {
+        test::DiagnosisSession session(test::ScenarioFile(file));
+        session.Tool(CarriedTool::Bcdedit);  // the program's work folder, made before
+        SimMachine& machine = session.Machine();
+        machine.Storage().ClearRecording();
+        const auto journal = machine.Journal().size();
+        const std::size_t fileChanges = machine.Files().Journal().size();
+        session.Diagnose(false);
+        for (const auto& open : machine.Storage().DeviceOpens()) {
             EXPECT_NE(open.access, DeviceAccess::ReadWrite) << Narrow(open.path);
         }
-        EXPECT_TRUE(program.Machine().Storage().UnclosedDevices().empty());
+        EXPECT_TRUE(machine.Storage().UnclosedDevices().empty());
+        EXPECT_FALSE(machine.Storage().SectorReads().empty());
+        // Nothing made, changed or removed but bcdedit in the program's own work folder.
+        const auto& changes = machine.Files().Journal();
+        for (std::size_t i = fileChanges; i < changes.size(); ++i) {
+            EXPECT_NE(changes[i].find(L"\\AppData\\Local\\Temp\\"), std::wstring::npos)
+                << Narrow(changes[i]);
+        }
         // Only the work folder's tool and bcdedit's enumerations: nothing on the machine's disks.
-        const auto lines = program.Machine().Journal();
+        const auto lines = machine.Journal();
         for (std::size_t i = journal; i < lines.size(); ++i) {
             const std::wstring& line = lines[i];
             const bool enumeration =

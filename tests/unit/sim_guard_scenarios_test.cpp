@@ -6,13 +6,9 @@
 
 #include <filesystem>
 
-#include "boot/carried_tool.h"
-#include "boot/command_runner.h"
-#include "boot/work_dir.h"
-#include "diagnosis/diagnose_boot.h"
+#include "diagnosis_sim_support.h"
 #include "repair/boot_target.h"
 #include "repair/repair_guards.h"
-#include "sim_program.h"
 
 namespace qn::sim {
 namespace {
@@ -20,50 +16,16 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// The program's tools in a work folder of its own, and its diagnosis, as the repair sees them.
-class Session {
+class Session : public test::DiagnosisSession {
 public:
-    explicit Session(const std::string& file)
-        : program_(test::ScenarioFile(file)),
-          work_(program_.Machine().FilesForProgram(), random_) {}
-
-    test::SimProgram& Program() { return program_; }
-    SimMachine& Machine() { return program_.Machine(); }
-
-    std::wstring Tool(CarriedTool tool) {
-        return PrepareTool(Machine().FilesForProgram(), program_.Resources(), work_, tool).path;
-    }
-
-    BootDiagnosis Diagnose() {
-        RepairPorts repair = program_.Ports();
-        DiagnosisPorts ports{
-            repair.storage,
-            repair.files,
-            repair.profile,
-            repair.random,
-            repair.codePage,
-            repair.redirection,
-            Machine().FirmwareForProgram(),
-            repair.inventory,
-            BcdTool{repair.processes, repair.codePage, Tool(CarriedTool::Bcdedit)}};
-        return DiagnoseBoot(ports, &program_.installations);
-    }
+    explicit Session(const std::string& file) : DiagnosisSession(test::ScenarioFile(file)) {}
 
     std::vector<RepairGuard> AutomaticGuards() {
-        const RepairRequest request = program_.AutomaticRequest();
+        const RepairRequest request = Program().AutomaticRequest();
         const BootDiagnosis diagnosis = Diagnose();
         const PartitionStyle style = MakeBootTarget(request.bootLetter, Machine().Storage()).style;
         return DecideRepairGuards(diagnosis, WorkOfRepair(request, style, diagnosis));
     }
-
-    unsigned long Run(CarriedTool tool, const std::wstring& parameters) {
-        return ShellRun(Machine().Processes(), Tool(tool), parameters, true, false, true).exitCode;
-    }
-
-private:
-    test::SimProgram program_;
-    fake::FakeRandomSource random_;
-    WorkDir work_;
 };
 
 std::vector<GuardKind> Kinds(const std::vector<RepairGuard>& guards) {
