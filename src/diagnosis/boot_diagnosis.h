@@ -30,6 +30,7 @@ struct BootFiles {
 struct DiskDiagnosis {
     std::uint32_t number = 0;
     PartitionStyle style = PartitionStyle::Raw;
+    bool removable = false;   // a USB stick, a card: not the disk the machine starts from
     bool sectorRead = false;  // sector 0 could be read; the fields below are from it
     MbrCodeKind mbrCode = MbrCodeKind::None;
     bool bootSignature = false;

@@ -166,6 +166,7 @@ public:
             DiskDiagnosis disk;
             disk.number = number;
             disk.style = GetPartitionStyle(ports_.storage, static_cast<std::int32_t>(number));
+            disk.removable = Removable(number);
             if (auto device =
                     ports_.storage.OpenDevice(PhysicalDrivePath(number), DeviceAccess::Read)) {
                 sectorBytes_[number] = device->LogicalSectorBytes();
@@ -236,9 +237,13 @@ public:
     }
 
     void BiosRoad() {
+        // The BIOS starts its first disk, which Windows numbers first. A removable disk is passed
+        // over while a fixed one is there: the program usually runs from a stick that is gone at
+        // the next start.
         const DiskDiagnosis* boot = nullptr;
         for (const DiskDiagnosis& disk : d_.disks) {
-            if (boot == nullptr || disk.number < boot->number) {
+            if (boot == nullptr || (boot->removable && !disk.removable) ||
+                (boot->removable == disk.removable && disk.number < boot->number)) {
                 boot = &disk;
             }
         }
@@ -246,7 +251,8 @@ public:
             return Broken(L"没有找到可以启动的磁盘");
         }
         const std::wstring disk = DiskName(boot->number);
-        Link(L"BIOS 从" + disk + L" 启动（编号最小的磁盘）");
+        Link(L"BIOS 从" + disk +
+             (boot->removable ? L" 启动（编号最小的磁盘）" : L" 启动（编号最小的固定磁盘）"));
         if (!boot->sectorRead) {
             return Broken(L"无法读取" + disk + L" 的主引导记录");
         }
@@ -451,6 +457,14 @@ private:
     static bool IsFat(const std::wstring& fileSystem) {
         const std::wstring fs = Lower(fileSystem);
         return fs == L"fat32" || fs == L"fat" || fs == L"fat16" || fs == L"fat12";
+    }
+
+    // As IsRemovableDisk tells it, but through a query-only handle (IOCTL_STORAGE_GET_HOTPLUG_INFO
+    // needs no access rights): the diagnosis opens nothing for writing.
+    bool Removable(std::uint32_t disk) {
+        auto device = ports_.storage.OpenDevice(PhysicalDrivePath(disk), DeviceAccess::QueryOnly);
+        const auto hotplug = device ? device->Hotplug() : std::nullopt;
+        return hotplug && (hotplug->mediaRemovable || hotplug->deviceHotplug);
     }
 
     char LetterAtSector(std::uint32_t disk, std::uint32_t sector) const {

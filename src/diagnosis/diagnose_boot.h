@@ -30,8 +30,9 @@ struct DiagnosisPorts {
 
 // Reads what the machine has and follows the road its firmware would take at the next start:
 //  - BIOS (and an unknown firmware, judged as BIOS): the lowest-numbered disk's sector 0 (boot
-//    code, boot signature, partition table), its active partition's boot record, then bootmgr and
-//    \Boot\BCD, or ntldr, NTDETECT.COM and boot.ini;
+//    code, boot signature, partition table; a removable disk only when there is no fixed one),
+//    its active partition's boot record, then bootmgr and \Boot\BCD, or ntldr, NTDETECT.COM and
+//    boot.ini;
 //  - UEFI: the firmware's boot entries in their order (from the system store), then each EFI
 //    system partition's fallback loader; the first one whose file is there decides; Windows
 //    Boot Manager reads \EFI\Microsoft\Boot\BCD next to it.

@@ -201,6 +201,25 @@ TEST(DiagnoseBoot, WhatItCannotReadItSays) {
     }
 }
 
+// The program runs from a stick that is gone at the next start: a removable disk 0 is passed over
+// (the scenario's BIOS starts disk 1, as the machine does without the stick).
+TEST(DiagnoseBoot, ARemovableFirstDiskIsPassedOver) {
+    const Scenario scenario = test::ScenarioText(
+        "<machine bootdisk='1' winpe='true'><disk number='0' size='16G' removable='true' "
+        "mbr='grub'><partition offset='1M' length='15G' active='true' letter='U'/></disk>"
+        "<disk number='1' size='250G'><partition offset='1M' length='100M' active='true'>"
+        "<file path='\\bootmgr'/><bcd><bootmgr device='self' path='\\bootmgr' default='w' "
+        "displayorder='w'/><osloader name='w' description='Windows 7' device='1:2' "
+        "path='\\Windows\\system32\\winload.exe' osdevice='1:2' systemroot='\\Windows'/>"
+        "</bcd></partition><partition offset='101M' length='100G' letter='C'><windows "
+        "product='Windows 7 Ultimate' version='6.1' arch='x64'/></partition></disk></machine>");
+    const Judged j = Judge(scenario);
+    EXPECT_TRUE(j.verdict.boots) << testing::PrintToString(j.verdict.problem);
+    EXPECT_TRUE(j.diagnosis.boots) << testing::PrintToString(j.diagnosis.problem);
+    EXPECT_TRUE(j.diagnosis.disks[0].removable);
+    EXPECT_EQ(j.diagnosis.chain[1], L"BIOS 从磁盘1 启动（编号最小的固定磁盘）");
+}
+
 TEST(DiagnoseBoot, BootIniAndTheChainToNtldr) {
     // boot.ini without a default: ntldr starts partition(1) of the first disk.
     const Scenario xp = test::ScenarioText(
@@ -289,7 +308,7 @@ TEST(DiagnosisLog, TheDemoMachineBeforeAndAfterItsRepair) {
             L"卷 G: (磁盘1, FAT32, EFI 系统分区): 引导记录 Windows NT6 引导代码 (加载 "
             L"bootmgr)；引导文件 \\EFI\\Microsoft\\Boot\\bootmgfw.efi, "
             L"\\EFI\\Microsoft\\Boot\\BCD, \\EFI\\Boot\\bootx64.efi",
-            L"启动过程: 固件: BIOS → BIOS 从磁盘0 启动（编号最小的磁盘） → 磁盘0 主引导记录: "
+            L"启动过程: 固件: BIOS → BIOS 从磁盘0 启动（编号最小的固定磁盘） → 磁盘0 主引导记录: "
             L"Windows NT6 引导代码 (Vista 及以后) → 激活分区: F: → F: 引导记录: Windows NT5 "
             L"引导代码 (加载 ntldr)",
             L"系统 C: Windows 7 Ultimate x64: 无法启动: 激活分区缺少 ntldr",
