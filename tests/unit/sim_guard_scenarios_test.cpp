@@ -66,6 +66,42 @@ TEST(GuardsOnScenarios, EachScenariosAutomaticRepairMeetsItsGuards) {
     }
 }
 
+// The guards' picture of a run (WorkOfRepair) is what the engine then does, on every scenario.
+TEST(GuardsOnScenarios, TheWorkTheGuardsExpectIsTheWorkTheEngineDoes) {
+    for (const auto& entry : std::filesystem::directory_iterator(QN_SOURCE_DIR "/sim/scenarios")) {
+        const std::string file = entry.path().filename().string();
+        SCOPED_TRACE(file);
+        Session session(file);
+        const RepairRequest request = session.Program().AutomaticRequest();
+        const BootDiagnosis diagnosis = session.Diagnose();
+        const GuardedWork work = WorkOfRepair(
+            request, MakeBootTarget(request.bootLetter, session.Machine().Storage()).style,
+            diagnosis);
+        session.Program().Run(request);
+        bool mbr = false;
+        bool bootRecord = false;
+        bool bcdboot = false;
+        bool uefiFiles = false;
+        for (const std::wstring& line : session.Program().ToolCommands()) {
+            if (line.find(L"bootsect.exe") != std::wstring::npos) {
+                bootRecord = true;
+                mbr = mbr || line.find(L"/mbr") != std::wstring::npos;
+            }
+            if (line.find(L"bcdboot.exe") != std::wstring::npos) {
+                bcdboot = true;
+                uefiFiles = uefiFiles || line.find(L"/f UEFI") != std::wstring::npos ||
+                            line.find(L" /s ") == std::wstring::npos;
+            }
+        }
+        EXPECT_EQ(work.writesMbrCode, mbr);
+        EXPECT_EQ(work.writesBootRecord, bootRecord);
+        EXPECT_EQ(work.runsBcdboot, bcdboot);
+        if (bcdboot) {
+            EXPECT_EQ(work.bcdbootUefiFiles, uefiFiles);
+        }
+    }
+}
+
 TEST(GuardsOnScenarios, AGptBootPartitionOnABiosMachineIsAMismatch) {
     Session demo("demo.xml");  // disk 1 is GPT; its ESP got a letter at start-up
     const BootDiagnosis diagnosis = demo.Diagnose();
