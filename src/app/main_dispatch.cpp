@@ -122,6 +122,8 @@ MainAction MessageAction(unsigned message, int workMode) {
             return MainAction::RepairDone;
         case WM_BOOTLIST_READY:
             return MainAction::FillBootEditPage;
+        case WM_DIAGNOSIS_READY:
+            return MainAction::ShowDiagnosis;
         default:
             return MainAction::PassToBase;
     }

@@ -43,6 +43,7 @@ enum class MainAction {
     AppendResultLine,      // WM_RESULT_LINE
     RepairDone,            // WM_REPAIR_DONE
     FillBootEditPage,      // WM_BOOTLIST_READY
+    ShowDiagnosis,         // WM_DIAGNOSIS_READY
     PassToBase,            // not one of ours
 };
 
@@ -52,7 +53,7 @@ MainAction ClickAction(std::wstring_view sender, int workMode);
 // A toolkit notification by its type string and sender name.
 MainAction NotificationAction(std::wstring_view type, std::wstring_view sender, int workMode);
 
-// A window message; PassToBase for everything that is not one of the five custom messages.
+// A window message; PassToBase for everything that is not one of the six custom messages.
 MainAction MessageAction(unsigned message, int workMode);
 
 // Every control name the click table knows, in table order (for tests and the skin check).

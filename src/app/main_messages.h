@@ -9,5 +9,6 @@ inline constexpr unsigned WM_DETECT_PROGRESS = 0x0402;  // posted; wParam = perc
 inline constexpr unsigned WM_RESULT_LINE = 0x0403;      // sent; wParam = mode, lParam = text
 inline constexpr unsigned WM_REPAIR_DONE = 0x0404;      // sent once at the end of a repair
 inline constexpr unsigned WM_BOOTLIST_READY = 0x0405;   // posted; lParam = owned LoadedListing*
+inline constexpr unsigned WM_DIAGNOSIS_READY = 0x0406;  // posted; lParam = owned BootDiagnosis*
 
 }  // namespace qn

@@ -41,7 +41,8 @@ struct HotplugInfo {
     bool deviceHotplug = false;
 };
 
-// An open volume or physical drive. Closed when destroyed. Each query is one DeviceIoControl.
+// An open volume or physical drive (or, in tests, an image file). Closed when destroyed. Each
+// query is one DeviceIoControl; a sector read is one seek and one ReadFile.
 class StorageDevice {
 public:
     virtual ~StorageDevice() = default;
@@ -58,7 +59,23 @@ public:
     virtual std::optional<DiskGeometry> Geometry() = 0;
     // IOCTL_STORAGE_GET_HOTPLUG_INFO.
     virtual std::optional<HotplugInfo> Hotplug() = 0;
+
+    // The device's logical sector size in bytes: the geometry's (IOCTL_DISK_GET_DRIVE_GEOMETRY_EX,
+    // which a volume answers with its disk's), or 512 when the device has none (an image file).
+    virtual std::uint32_t LogicalSectorBytes() = 0;
+    // Reads count whole logical sectors from sector first on (sector 0 of a physical drive is its
+    // master boot record; of a volume, its boot sector) into a buffer aligned as raw device reads
+    // need. Only reads: the device must have been opened with DeviceAccess::Read (or ReadWrite);
+    // a query-only device fails, as Windows refuses the read. The bytes are count times
+    // LogicalSectorBytes(); nullopt when the read fails or comes up short (past the end).
+    virtual std::optional<std::vector<std::uint8_t>> ReadSectors(std::uint64_t first,
+                                                                 std::uint32_t count) = 0;
 };
+
+// The most sectors one ReadSectors call reads; more is refused (nothing here needs more than the
+// first few sectors of a disk or a volume).
+inline constexpr std::uint32_t kMaxSectorsPerRead = 64;
+inline constexpr std::uint32_t kDefaultSectorBytes = 512;
 
 // The Windows storage interfaces the inventory reads. Roots are "C:\", device paths are
 // "\\.\C:" or "\\.\PhysicalDrive0".

@@ -57,6 +57,9 @@ BootVerdict BiosBootChain(const SimMachine& machine) {
             return Broken(verdict, L"MBR holds boot code that is not Windows'");
         case MbrCode::Nt60:
         case MbrCode::Nt52:
+        // Syslinux's generic MBR does what Windows' does: it starts the active partition's boot
+        // record (syslinux mbr/mbr.S), so the rest of the road decides.
+        case MbrCode::Syslinux:
             break;
     }
     if (boot->style == PartitionStyle::Gpt) {

@@ -11,11 +11,9 @@ struct Named {
     Kind kind;
 };
 
-constexpr Named<MbrCode> kMbrCodes[] = {{L"none", MbrCode::None},
-                                        {L"nt60", MbrCode::Nt60},
-                                        {L"nt52", MbrCode::Nt52},
-                                        {L"grub", MbrCode::Grub},
-                                        {L"other", MbrCode::Other}};
+constexpr Named<MbrCode> kMbrCodes[] = {
+    {L"none", MbrCode::None}, {L"nt60", MbrCode::Nt60},         {L"nt52", MbrCode::Nt52},
+    {L"grub", MbrCode::Grub}, {L"syslinux", MbrCode::Syslinux}, {L"other", MbrCode::Other}};
 constexpr Named<BootRecordCode> kBootRecordCodes[] = {
     {L"none", BootRecordCode::None},           {L"bootmgr", BootRecordCode::Bootmgr},
     {L"ntldr", BootRecordCode::Ntldr},         {L"grub", BootRecordCode::Grub},

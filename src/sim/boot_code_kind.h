@@ -7,11 +7,12 @@ namespace qn::sim {
 
 // What the code in a disk's master boot record does.
 enum class MbrCode {
-    None,   // all zero: nothing runs
-    Nt60,   // Windows Vista and later: starts the active partition's boot record
-    Nt52,   // Windows 2000/XP: the same, older code
-    Grub,   // GRUB's first stage
-    Other,  // anything else
+    None,      // all zero: nothing runs
+    Nt60,      // Windows Vista and later: starts the active partition's boot record
+    Nt52,      // Windows 2000/XP: the same, older code
+    Grub,      // GRUB's first stage
+    Syslinux,  // Syslinux's mbr.bin: starts the active partition's boot record, as Windows' does
+    Other,     // anything else
 };
 
 // What the code in a volume's boot record loads.

@@ -27,6 +27,14 @@ constexpr std::uint8_t kGrubLoad[] = {0xFA, 0x90, 0x90, 0xF6, 0xC2, 0x80, 0x74, 
                                       0xC2, 0x70, 0x74, 0x02, 0xB2, 0x80, 0xEA, 0x79, 0x7C,
                                       0x00, 0x00, 0x31, 0xC0, 0x8E, 0xD8, 0x8E, 0xD0};
 
+// Syslinux's MBR reads the active partition's boot record with the extended disk calls, and
+// prints its own three messages.
+constexpr std::uint8_t kSyslinuxRead[] = {0x66, 0x8B, 0x44, 0x08, 0xB4, 0x42, 0x8B, 0xF4,
+                                          0xCD, 0x13, 0x72, 0x20, 0x81, 0x3E, 0xFE, 0x7D,
+                                          0x55, 0xAA, 0x75, 0x12, 0xFA, 0xEA, 0x00, 0x7C};
+constexpr char kSyslinuxMessages[] =
+    "Missing operating system.\0Operating system load error.\0Multiple active partitions.";
+
 constexpr char kWindowsMessages[] =
     "Invalid partition table\0Error loading operating system\0Missing operating system";
 
@@ -60,6 +68,13 @@ MbrCodeArea Build(MbrCode code) {
             PutBytes(bytes, 0x65, kGrubLoad);
             PutText(bytes, 0x17C, std::string_view("GRUB \0Geom\0Hard Disk\0Read\0 Error\r\n", 34));
             break;
+        case MbrCode::Syslinux:
+            PutBytes(bytes, 0x00, kRelocate);
+            PutBytes(bytes, 0x1E, kScanTable);
+            PutBytes(bytes, 0x60, kSyslinuxRead);
+            PutText(bytes, 0x150,
+                    std::string_view(kSyslinuxMessages, sizeof kSyslinuxMessages - 1));
+            break;
         case MbrCode::Other:
             // Another vendor's boot manager, as far as this machine can tell.
             PutBytes(bytes, 0x00, kRelocate);
@@ -76,7 +91,8 @@ MbrCodeArea MbrCodeBytes(MbrCode code) {
 }
 
 MbrCode ClassifyMbrCode(std::span<const std::uint8_t> code) {
-    for (MbrCode kind : {MbrCode::None, MbrCode::Nt60, MbrCode::Nt52, MbrCode::Grub}) {
+    for (MbrCode kind :
+         {MbrCode::None, MbrCode::Nt60, MbrCode::Nt52, MbrCode::Grub, MbrCode::Syslinux}) {
         const MbrCodeArea area = Build(kind);
         if (code.size() == area.size() && std::equal(area.begin(), area.end(), code.begin())) {
             return kind;

@@ -13,7 +13,7 @@ namespace qn::sim {
 //   <machine name="..." winpe="false" firmware="bios|uefi" language="zh-CN|en-US|de-DE|fr-FR|
 //            ja-JP" systempartition="DISK:N|none" bootdisk="0" tools="bcdedit bcdboot">
 //     <disk number="0" style="mbr|gpt|raw" size="500G" removable="false" vendor="" product=""
-//           mbr="nt60|nt52|grub|none|other">
+//           mbr="nt60|nt52|grub|syslinux|none|other">
 //       <partition offset="1M" length="100M" type="0x07" active="true"
 //                  gpttype="esp|basic|recovery|msr|{GUID}" letter="C" label="" fs="NTFS"
 //                  pbr="bootmgr|ntldr|grub|bitlocker|none|other" free="10M"

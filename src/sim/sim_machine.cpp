@@ -64,6 +64,7 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
       processes_(*this),
       volumePort_(*this),
       fileSystem_(*this),
+      firmwarePort_(scenario.firmware),
       failures_(scenario.failures),
       guids_(Seed(scenario.name)) {
     files_.SetDriveResolver([this](wchar_t letter) { return VolumeIdAt(letter); });
@@ -80,6 +81,10 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
         whole.partitionLength = static_cast<std::int64_t>(disk.size);
         drive.partition = whole;
         drive.hotplug = HotplugInfo{disk.removable, disk.removable};
+        drive.sectors.source = [this, number = disk.number](std::uint64_t first,
+                                                            std::uint32_t count) {
+            return ReadDiskSectors(number, first, count);
+        };
         DiskState state;
         state.disk = &disk;
         state.code = MbrCodeBytes(disk.mbrCode.value_or(MbrCode::Nt60));
@@ -120,7 +125,12 @@ void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p,
     volume.position = position;
     // Windows makes no volume of the Microsoft reserved partition: nothing can mount it.
     if (disk.style != PartitionStyle::Gpt || !(p.gptType == kMsReservedPartitionType)) {
-        volumes_.AddVolume(id, AnswersFor(disk, p, position), p.letter);
+        fake::FakeVolume answers = AnswersFor(disk, p, position);
+        answers.sectors.source = [this, volumeId = std::wstring(id)](std::uint64_t first,
+                                                                     std::uint32_t count) {
+            return ReadVolumeSectors(volumeId, first, count);
+        };
+        volumes_.AddVolume(id, answers, p.letter);
         volume.deviceNumber = ++deviceCount_;
     }
     const BootRecordCode code = p.bootCode.value_or(

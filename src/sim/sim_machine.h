@@ -24,6 +24,7 @@
 #include "sim/mbr_code.h"
 #include "sim/scenario.h"
 #include "sim/sim_file_system.h"
+#include "sim/sim_firmware_port.h"
 #include "sim/sim_process_launcher.h"
 #include "sim/sim_volume_port.h"
 #include "sim/tool_run.h"
@@ -69,6 +70,8 @@ public:
     SimVolumePort& VolumePortForProgram() { return volumePort_; }
     // The file system the program uses (journaled); Files() is the machine's own view.
     SimFileSystem& FilesForProgram() { return fileSystem_; }
+    // The firmware mode the program reads (the scenario's firmware).
+    FirmwarePort& FirmwareForProgram() { return firmwarePort_; }
     fake::FakeVolumePort& Volumes() { return volumes_; }
     const fake::FakeVolumePort& Volumes() const { return volumes_; }
     fake::FakeFileSystem& Files() { return files_; }
@@ -121,8 +124,18 @@ public:
     // The running Windows' volume; null in Windows PE.
     const DiskVolume* RunningVolume() const;
 
-    // Boot code as bytes, the truth the verdict and later a diagnosis read.
+    // Boot code as bytes, the truth the verdict and the program's diagnosis read.
     std::array<std::uint8_t, kSectorBytes> DiskSector0(std::uint32_t disk) const;
+    // What raw sector reads see (the storage port's devices ask here at every read, so a read
+    // always sees what bootsect last wrote): on a disk, sector 0 and each volume's boot sector at
+    // the volume's first sector, zeros elsewhere; on a volume, its boot sector, then zeros.
+    // Nothing past the disk's or volume's end, or for a disk or volume the machine lacks.
+    std::optional<std::vector<std::uint8_t>> ReadDiskSectors(std::uint32_t disk,
+                                                             std::uint64_t first,
+                                                             std::uint32_t count) const;
+    std::optional<std::vector<std::uint8_t>> ReadVolumeSectors(const std::wstring& volumeId,
+                                                               std::uint64_t first,
+                                                               std::uint32_t count) const;
     MbrCode DiskMbrCode(std::uint32_t disk) const;
     void SetMbrCode(std::uint32_t disk, MbrCode code);
     void WriteMbrCode(std::uint32_t disk, std::span<const std::uint8_t> code);  // 440 bytes
@@ -173,6 +186,7 @@ private:
     SimProcessLauncher processes_;
     SimVolumePort volumePort_;
     SimFileSystem fileSystem_;
+    SimFirmwarePort firmwarePort_;
     std::vector<DiskVolume> diskVolumes_;
     std::vector<DiskState> disks_;
     std::vector<FirmwareEntry> firmwareEntries_;

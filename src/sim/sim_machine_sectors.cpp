@@ -1,7 +1,9 @@
 // The machine's boot code as bytes: each disk's first sector (its code area, signature and the
 // partition table the scenario describes) and each volume's boot sector.
 #include <algorithm>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "sim/sim_machine.h"
 
@@ -74,6 +76,51 @@ std::array<std::uint8_t, kSectorBytes> SimMachine::DiskSector0(std::uint32_t num
     sector[510] = 0x55;
     sector[511] = 0xAA;
     return sector;
+}
+
+std::optional<std::vector<std::uint8_t>> SimMachine::ReadDiskSectors(std::uint32_t number,
+                                                                     std::uint64_t first,
+                                                                     std::uint32_t count) const {
+    const DiskState* disk = Disk(number);
+    const std::uint64_t sectors = disk != nullptr ? disk->disk->size / kSectorBytes : 0;
+    if (count == 0 || first >= sectors || count > sectors - first) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * kSectorBytes, 0);
+    auto place = [&](std::uint64_t sector, std::span<const std::uint8_t> content) {
+        if (sector >= first && sector < first + count) {
+            std::copy(content.begin(), content.end(),
+                      bytes.begin() + static_cast<std::ptrdiff_t>((sector - first) * kSectorBytes));
+        }
+    };
+    place(0, DiskSector0(number));
+    for (const DiskVolume& volume : diskVolumes_) {
+        if (volume.disk == disk->disk) {
+            place(static_cast<std::uint64_t>(volume.partition->offset) / kSectorBytes,
+                  volume.bootSector);
+        }
+    }
+    return bytes;
+}
+
+// A volume's own device shows its first sector as the disk holds it. (Windows shows an unlocked
+// BitLocker volume's own device the file system's boot sector that BitLocker keeps elsewhere;
+// the sim does not model that, and the program reads boot records through the disk.)
+std::optional<std::vector<std::uint8_t>> SimMachine::ReadVolumeSectors(const std::wstring& volumeId,
+                                                                       std::uint64_t first,
+                                                                       std::uint32_t count) const {
+    const DiskVolume* volume = VolumeById(volumeId);
+    const std::uint64_t sectors =
+        volume != nullptr ? static_cast<std::uint64_t>(volume->partition->length) / kSectorBytes
+                          : 0;
+    if (count == 0 || first >= sectors || count > sectors - first) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * kSectorBytes, 0);
+    if (first == 0) {
+        std::copy(volume->bootSector.begin(), volume->bootSector.end(), bytes.begin());
+    }
+    return bytes;
 }
 
 MbrCode SimMachine::DiskMbrCode(std::uint32_t number) const {

@@ -24,6 +24,9 @@ def mode_navigate(s):
           "lbStDkPt: [%s]" % start.find("lbStDkPt").text)
     check(start.find("lbStActPt").text == "磁盘0:     F:    磁盘1:     G:    ",
           "lbStActPt: [%s]" % start.find("lbStActPt").text)
+    # The start-up diagnosis arrives from its worker: the demo machine's first broken link.
+    start = s.wait_for("the start diagnosis", lambda d: d.find("lbStDiag") is not None
+                       and d.find("lbStDiag").text == "激活分区缺少 ntldr")
     s.screenshot("page0")
 
     # Neither key closes the window.

@@ -28,7 +28,8 @@ TEST(MbrCode, EachKindReadsBackAsItselfAndCarriesWhatSuchCodePrints) {
     };
     for (const Case& c :
          {Case{MbrCode::Nt60, "Missing operating system"},
-          Case{MbrCode::Nt52, "Invalid partition table"}, Case{MbrCode::Grub, "GRUB "}}) {
+          Case{MbrCode::Nt52, "Invalid partition table"}, Case{MbrCode::Grub, "GRUB "},
+          Case{MbrCode::Syslinux, "Multiple active partitions"}}) {
         SCOPED_TRACE(MbrCodeName(c.kind));
         const MbrCodeArea bytes = MbrCodeBytes(c.kind);
         EXPECT_EQ(ClassifyMbrCode(bytes), c.kind);

@@ -91,6 +91,20 @@ const Case kCases[] = {
       {L"Microsoft Windows XP Home Edition", 0, 2, L"Microsoft Windows XP Home Edition", false},
       {L"Microsoft Windows Recovery Console", std::nullopt, std::nullopt, L"", false}},
      L""},
+    {"bitlocker.xml", false, L"bios", std::nullopt, {}, L"\\Boot\\BCD missing"},
+    {"firmware_mismatch.xml",
+     false,
+     L"uefi",
+     std::nullopt,
+     {},
+     L"the firmware has no boot entry and no disk has an EFI system partition"},
+    {"uefi_grub_first.xml", false, L"uefi", std::nullopt, {}, L"the firmware starts GRUB"},
+    {"syslinux_mbr.xml",
+     false,
+     L"bios",
+     30,
+     {{L"Windows 7", 0, 2, L"Windows 7 Professional", false}},
+     L"the default entry is not in the store"},
 };
 
 TEST(BootVerdict, EveryScenarioBeforeRepair) {

@@ -6,8 +6,10 @@
 #include "app/main_messages.h"
 #include "app/result_line.h"
 #include "app/shutdown_plan.h"
+#include "app/start_diagnosis.h"
 #include "app/ui_probe.h"
 #include "app/win32/confirm_frame.h"
+#include "diagnosis/system_diagnosis.h"
 #include "disk/disk_info.h"
 #include "disk/installation_scan.h"
 #include "disk/system_storage.h"
@@ -32,6 +34,10 @@ constexpr std::chrono::seconds kShutdownWait{60};
 
 constexpr wchar_t kRepairingText[] = L"正在修复引导，请稍候......";
 constexpr wchar_t kScanningText[] = L"正在检测可修复引导的分区，请稍候...";
+
+// The start page's buttons, which wait for the start-up diagnosis.
+constexpr const wchar_t* kWorkflowButtons[] = {L"BtnAutoRepair", L"BtnManuRepair", L"BtnEditBcd",
+                                               L"BtnRepairMBR"};
 
 template <typename T>
 T* As(Control* control) {
@@ -108,6 +114,7 @@ void MainFrame::OnFinalMessage(HWND hwnd) {
 void MainFrame::InitWindow() {
     channel_ = std::make_shared<win32::Win32UiChannel>(hwnd_);
     ShowStartSummary();
+    StartBootDiagnosis();
     tab_ = As<TabLayout>(Find(L"mainframe_tab"));
     btnSpNext_ = Find(L"BtnSpNext");
     listResult_ = As<ListView>(Find(L"listResult"));
@@ -149,6 +156,40 @@ void MainFrame::ShowStartSummary() {
     ActivePartLetters = summary.activePartLetters;
     SetText(Find(L"lbStDkPt"), summary.diskText);
     SetText(Find(L"lbStActPt"), summary.activeText);
+}
+
+void MainFrame::StartBootDiagnosis() {
+    SetText(Find(kStartDiagnosisLabel), kDiagnosingText);
+    for (const wchar_t* name : kWorkflowButtons) {
+        SetEnabled(Find(name), false);
+    }
+    // It reads every drive; bcdedit runs from a work folder of its own.
+    WorkerFootprint footprint;
+    footprint.allLetters = true;
+    const bool started = StartWorker(footprint, [channel = channel_] {
+        std::unique_ptr<BootDiagnosis> diagnosis;
+        try {
+            diagnosis = std::make_unique<BootDiagnosis>(DiagnoseSystemBoot());
+        } catch (...) {
+            // Nothing may escape a worker; the window then shows that there is no diagnosis.
+        }
+        if (channel->Post(WM_DIAGNOSIS_READY, 0,
+                          reinterpret_cast<std::intptr_t>(diagnosis.get()))) {
+            diagnosis.release();  // the window owns it now
+        }
+    });
+    if (!started) {
+        ShowBootDiagnosis(nullptr);
+    }
+}
+
+void MainFrame::ShowBootDiagnosis(std::unique_ptr<BootDiagnosis> diagnosis) {
+    SetText(Find(kStartDiagnosisLabel),
+            diagnosis ? StartDiagnosisText(*diagnosis) : std::wstring(kNoDiagnosisText));
+    StartDiagnosis = std::move(diagnosis);
+    for (const wchar_t* name : kWorkflowButtons) {
+        SetEnabled(Find(name), true);
+    }
 }
 
 LRESULT MainFrame::ResponseDefaultKeyEvent(WPARAM key) {
@@ -384,9 +425,11 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     }
     if (closing_) {
-        // Going away: a listing handed over is still ours to free.
+        // Going away: a listing or a diagnosis handed over is still ours to free.
         if (message == WM_BOOTLIST_READY) {
             delete reinterpret_cast<LoadedListing*>(lParam);
+        } else if (message == WM_DIAGNOSIS_READY) {
+            delete reinterpret_cast<BootDiagnosis*>(lParam);
         }
         return 0;
     }
@@ -417,6 +460,10 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case MainAction::FillBootEditPage:
             FillBootEditPage(
                 *this, std::unique_ptr<LoadedListing>(reinterpret_cast<LoadedListing*>(lParam)));
+            break;
+        case MainAction::ShowDiagnosis:
+            ShowBootDiagnosis(
+                std::unique_ptr<BootDiagnosis>(reinterpret_cast<BootDiagnosis*>(lParam)));
             break;
         default:
             break;

@@ -13,6 +13,7 @@
 #include "app/worker_tracker.h"
 #include "boot/bcd_listing.h"
 #include "boot/work_dir.h"
+#include "diagnosis/boot_diagnosis.h"
 #include "disk/detect_status.h"
 #include "disk/mount_pass.h"
 #include "disk/windows_install.h"
@@ -65,6 +66,8 @@ public:
     std::wstring BootEditBackup;
     int WorkMode = ModeAutoRepair;
     InstallationTable Installations;
+    // The start-up diagnosis, once its worker has posted it; null until then.
+    std::unique_ptr<BootDiagnosis> StartDiagnosis;
 
     const EspMountTable& EspMounts() const { return espMounts_.Table(); }
     // Empty once the window is closing.
@@ -101,6 +104,10 @@ protected:
 
 private:
     void ShowStartSummary();
+    // The start page's diagnosis line: the diagnosis runs on a worker (it runs bcdedit); the
+    // workflow buttons wait for it, as the workflows read and change the same disks.
+    void StartBootDiagnosis();
+    void ShowBootDiagnosis(std::unique_ptr<BootDiagnosis> diagnosis);
     void Perform(int action, Control* sender);
     void StartAutoRepairFlow();
     void StartManualRepairFlow();

@@ -8,8 +8,9 @@ constexpr std::wstring_view kPhysicalDrive = L"PhysicalDrive";
 
 class FakeDevice final : public StorageDevice {
 public:
-    FakeDevice(std::shared_ptr<std::vector<DeviceOpenRecord>> opens, std::size_t index)
-        : opens_(std::move(opens)), index_(index) {}
+    FakeDevice(std::shared_ptr<std::vector<DeviceOpenRecord>> opens, std::size_t index,
+               std::shared_ptr<std::vector<SectorReadRecord>> reads)
+        : opens_(std::move(opens)), index_(index), reads_(std::move(reads)) {}
     ~FakeDevice() override { (*opens_)[index_].closed = true; }
 
     std::optional<std::uint32_t> SingleExtentDiskNumber() override { return diskNumber; }
@@ -17,16 +18,49 @@ public:
     std::optional<std::vector<std::uint8_t>> DeviceDescriptor() override { return descriptor; }
     std::optional<DiskGeometry> Geometry() override { return geometry; }
     std::optional<HotplugInfo> Hotplug() override { return hotplug; }
+    std::uint32_t LogicalSectorBytes() override { return sectors.sectorBytes; }
+
+    std::optional<std::vector<std::uint8_t>> ReadSectors(std::uint64_t first,
+                                                         std::uint32_t count) override {
+        const DeviceOpenRecord& open = (*opens_)[index_];
+        auto bytes = Read(open.access, first, count);
+        reads_->push_back(SectorReadRecord{open.path, first, count, bytes.has_value()});
+        return bytes;
+    }
 
     std::optional<std::uint32_t> diskNumber;
     std::optional<PartitionInformation> partition;
     std::optional<std::vector<std::uint8_t>> descriptor;
     std::optional<DiskGeometry> geometry;
     std::optional<HotplugInfo> hotplug;
+    FakeSectors sectors;
 
 private:
+    std::optional<std::vector<std::uint8_t>> Read(DeviceAccess access, std::uint64_t first,
+                                                  std::uint32_t count) const {
+        const std::uint64_t size = sectors.sectorBytes;
+        if (access == DeviceAccess::QueryOnly || count == 0 || count > kMaxSectorsPerRead ||
+            size == 0) {
+            return std::nullopt;
+        }
+        if (sectors.source) {
+            auto bytes = sectors.source(first, count);
+            if (!bytes || bytes->size() != count * size) {
+                return std::nullopt;
+            }
+            return bytes;
+        }
+        const std::uint64_t available = sectors.bytes.size() / size;
+        if (first >= available || count > available - first) {
+            return std::nullopt;
+        }
+        const auto begin = sectors.bytes.begin() + static_cast<std::ptrdiff_t>(first * size);
+        return std::vector<std::uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count * size));
+    }
+
     std::shared_ptr<std::vector<DeviceOpenRecord>> opens_;
     std::size_t index_;
+    std::shared_ptr<std::vector<SectorReadRecord>> reads_;
 };
 
 void PutU32(std::vector<std::uint8_t>& bytes, std::size_t position, std::uint32_t value) {
@@ -60,7 +94,9 @@ std::optional<std::uint32_t> PhysicalDriveNumber(std::wstring_view path) {
 
 }  // namespace
 
-FakeStoragePort::FakeStoragePort() : opens_(std::make_shared<std::vector<DeviceOpenRecord>>()) {}
+FakeStoragePort::FakeStoragePort()
+    : opens_(std::make_shared<std::vector<DeviceOpenRecord>>()),
+      reads_(std::make_shared<std::vector<SectorReadRecord>>()) {}
 
 FakeVolume& FakeStoragePort::Volume(char letter) {
     return volumes_[letter];
@@ -132,20 +168,22 @@ std::unique_ptr<StorageDevice> FakeStoragePort::OpenDevice(const std::wstring& p
         if (found == drives_.end() || !found->second.opens) {
             return nullptr;
         }
-        device = std::make_unique<FakeDevice>(opens_, index);
+        device = std::make_unique<FakeDevice>(opens_, index, reads_);
         device->partition = found->second.partition;
         device->descriptor = found->second.descriptor;
         device->geometry = found->second.geometry;
         device->hotplug = found->second.hotplug;
+        device->sectors = found->second.sectors;
     } else if (path.size() == kDevicePrefix.size() + 2 && path.starts_with(kDevicePrefix) &&
                path.back() == L':' && path[kDevicePrefix.size()] <= 0x7F) {
         const auto found = volumes_.find(static_cast<char>(path[kDevicePrefix.size()]));
         if (found == volumes_.end() || !found->second.deviceOpens) {
             return nullptr;
         }
-        device = std::make_unique<FakeDevice>(opens_, index);
+        device = std::make_unique<FakeDevice>(opens_, index, reads_);
         device->diskNumber = found->second.diskNumber;
         device->partition = found->second.partition;
+        device->sectors = found->second.sectors;
     } else {
         return nullptr;
     }

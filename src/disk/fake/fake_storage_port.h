@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -31,6 +32,24 @@ namespace qn::fake {
 // Every OpenDevice call is recorded (path, access, whether it opened); a device marks its record
 // closed when it is destroyed. Devices answer from a copy of the description taken when they were
 // opened, and may outlive the port.
+//
+// Sector reads see the described bytes from sector 0 on (FakeSectors); every read is recorded
+// with what it asked for and whether it succeeded. A device opened query-only cannot read, as on
+// Windows.
+
+// The sectors of a drive or volume as reads see them.
+struct FakeSectors {
+    // Asked at every read for count sectors from first; nullopt makes the read fail (past the end).
+    // A machine whose truth lives elsewhere (the simulated one) answers here, so a read always
+    // sees what was last written.
+    using Source =
+        std::function<std::optional<std::vector<std::uint8_t>>(std::uint64_t, std::uint32_t)>;
+
+    // The first sectors' bytes; a read beyond them fails. Ignored when source is set.
+    std::vector<std::uint8_t> bytes;
+    Source source;
+    std::uint32_t sectorBytes = 512;
+};
 
 // What one drive letter answers.
 struct FakeVolume {
@@ -42,6 +61,7 @@ struct FakeVolume {
     // The single extent's disk; nullopt makes the query fail, as for a volume on two disks.
     std::optional<std::uint32_t> diskNumber;
     std::optional<PartitionInformation> partition;
+    FakeSectors sectors;
 };
 
 // What one physical drive answers.
@@ -53,6 +73,7 @@ struct FakePhysicalDrive {
     // The whole disk's partition information, which carries the disk's partition style.
     std::optional<PartitionInformation> partition;
     std::optional<HotplugInfo> hotplug;
+    FakeSectors sectors;
 };
 
 struct DeviceOpenRecord {
@@ -60,6 +81,13 @@ struct DeviceOpenRecord {
     DeviceAccess access = DeviceAccess::QueryOnly;
     bool opened = false;
     bool closed = false;
+};
+
+struct SectorReadRecord {
+    std::wstring path;
+    std::uint64_t first = 0;
+    std::uint32_t count = 0;
+    bool ok = false;
 };
 
 class FakeStoragePort final : public StoragePort {
@@ -79,7 +107,12 @@ public:
     const std::vector<DeviceOpenRecord>& DeviceOpens() const { return *opens_; }
     // Paths of devices opened and not (yet) closed.
     std::vector<std::wstring> UnclosedDevices() const;
-    void ClearRecording() { opens_->clear(); }
+    // Every ReadSectors call on any device of this port, in order.
+    const std::vector<SectorReadRecord>& SectorReads() const { return *reads_; }
+    void ClearRecording() {
+        opens_->clear();
+        reads_->clear();
+    }
 
     std::u16string LogicalDriveStrings() override;
     bool VolumeReady(const std::wstring& root) override;
@@ -96,6 +129,7 @@ private:
     std::map<std::uint32_t, FakePhysicalDrive> drives_;
     std::optional<std::u16string> driveStrings_;
     std::shared_ptr<std::vector<DeviceOpenRecord>> opens_;
+    std::shared_ptr<std::vector<SectorReadRecord>> reads_;
 };
 
 inline constexpr std::int64_t kMiB = std::int64_t{1} << 20;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/win32/unique_handle.h"
@@ -38,6 +39,37 @@ public:
 private:
     DWORD previous_ = 0;
 };
+
+// Raw reads of a disk or volume must start at a sector boundary, be whole sectors long, and go
+// into a buffer aligned to the sector size; VirtualAlloc's page-aligned memory is aligned for
+// every sector size there is (512 and 4096 bytes).
+// https://learn.microsoft.com/windows/win32/fileio/file-buffering#alignment-and-file-access-requirements
+class SectorBuffer {
+public:
+    explicit SectorBuffer(std::size_t size)
+        : data_(static_cast<std::uint8_t*>(
+              VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))),
+          size_(size) {}
+    ~SectorBuffer() {
+        if (data_ != nullptr) {
+            VirtualFree(data_, 0, MEM_RELEASE);
+        }
+    }
+    SectorBuffer(const SectorBuffer&) = delete;
+    SectorBuffer& operator=(const SectorBuffer&) = delete;
+
+    std::uint8_t* Data() const { return data_; }
+    std::size_t Size() const { return size_; }
+
+private:
+    std::uint8_t* data_;
+    std::size_t size_;
+};
+
+// A sector size the geometry may report: a power of two from 512 to 64 KiB.
+bool PlausibleSectorSize(std::uint32_t bytes) {
+    return bytes >= 512 && bytes <= 65536 && (bytes & (bytes - 1)) == 0;
+}
 
 std::wstring TextOf(const std::array<wchar_t, kVolumeTextBuffer>& buffer) {
     return std::wstring(buffer.data(), std::find(buffer.begin(), buffer.end(), L'\0'));
@@ -148,6 +180,41 @@ public:
         return HotplugInfo{info.MediaRemovable != 0, info.DeviceHotplug != 0};
     }
 
+    std::uint32_t LogicalSectorBytes() override {
+        if (sectorBytes_ == 0) {
+            const auto geometry = Geometry();
+            sectorBytes_ = geometry && PlausibleSectorSize(geometry->bytesPerSector)
+                               ? geometry->bytesPerSector
+                               : kDefaultSectorBytes;
+        }
+        return sectorBytes_;
+    }
+
+    std::optional<std::vector<std::uint8_t>> ReadSectors(std::uint64_t first,
+                                                         std::uint32_t count) override {
+        if (count == 0 || count > kMaxSectorsPerRead) {
+            return std::nullopt;
+        }
+        const std::uint32_t sectorBytes = LogicalSectorBytes();
+        if (first > static_cast<std::uint64_t>(INT64_MAX) / sectorBytes) {
+            return std::nullopt;
+        }
+        const DWORD size = count * sectorBytes;  // at most 64 sectors of 64 KiB
+        SectorBuffer buffer(size);
+        if (buffer.Data() == nullptr) {
+            return std::nullopt;
+        }
+        LARGE_INTEGER offset;
+        offset.QuadPart = static_cast<LONGLONG>(first * sectorBytes);
+        DWORD read = 0;
+        // A handle opened without GENERIC_READ fails here with ERROR_ACCESS_DENIED.
+        if (!SetFilePointerEx(handle_.Get(), offset, nullptr, FILE_BEGIN) ||
+            !ReadFile(handle_.Get(), buffer.Data(), size, &read, nullptr) || read != size) {
+            return std::nullopt;
+        }
+        return std::vector<std::uint8_t>(buffer.Data(), buffer.Data() + size);
+    }
+
 private:
     bool Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
         return DeviceIoControl(handle_.Get(), code, in, inSize, out, outSize, returned, nullptr) !=
@@ -155,6 +222,7 @@ private:
     }
 
     UniqueHandle handle_;
+    std::uint32_t sectorBytes_ = 0;  // looked up on the first read
 };
 
 }  // namespace

@@ -6,6 +6,8 @@ namespace qn::win32 {
 
 // The storage port over the Win32 volume functions and DeviceIoControl. Stateless: every call
 // asks Windows afresh, and every device handle is closed when its StorageDevice is destroyed.
+// OpenDevice takes any path CreateFileW opens, so a test can point it at a disk image file and
+// read sectors through the very code that reads "\\.\PhysicalDrive0".
 class Win32StoragePort final : public StoragePort {
 public:
     std::u16string LogicalDriveStrings() override;

@@ -1,9 +1,10 @@
-// The demo program's ports: the simulated machine stands in for the disks, volumes, registry,
-// files and child processes; code pages, the clock, randomness and the program's own resources
-// are the real ones. The machine is the scenario named by QN_SIM_SCENARIO, or the built-in demo
-// machine; with QN_SIM_JOURNAL set, every change the program makes to it is appended to that
-// file as it happens; with QN_SIM_VERDICT set, that file always holds the boot verdict of the
-// machine as it is (as JSON), rewritten after every change and once more when the program ends.
+// The demo program's ports: the simulated machine stands in for the disks, volumes, firmware,
+// registry, files and child processes; code pages, the clock, randomness and the program's own
+// resources are the real ones. The machine is the scenario named by QN_SIM_SCENARIO, or the
+// built-in demo machine; with QN_SIM_JOURNAL set, every change the program makes to it is
+// appended to that file as it happens; with QN_SIM_VERDICT set, that file always holds the boot
+// verdict of the machine as it is (as JSON), rewritten after every change and once more when the
+// program ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "disk/system_volumes.h"
 #include "platform/diagnostics.h"
 #include "platform/fake/fake_profile_file.h"
+#include "platform/firmware_port.h"
 #include "platform/fs_redirection.h"
 #include "platform/profile_file.h"
 #include "platform/registry_port.h"
@@ -190,6 +192,10 @@ FileSystem& SystemOutputFiles() {
 ConsoleOutput& SystemConsole() {
     static win32::Win32ConsoleOutput console;
     return console;
+}
+
+FirmwarePort& SystemFirmware() {
+    return Machine().FirmwareForProgram();
 }
 
 ProfileFile& SystemProfileFile() {

@@ -1,0 +1,82 @@
+#include "diagnosis/diagnose_boot.h"
+
+#include "diagnosis/diagnosis_steps.h"
+#include "disk/device_paths.h"
+
+namespace qn {
+
+using diagnosis_detail::Drive;
+using diagnosis_detail::kVistaVersion;
+
+InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& inventory) {
+    InstallationTable found;
+    for (const PartitionRecord& record : inventory.Partitions()) {
+        const auto letter = DriveLetterOfRoot(record.rootPath);
+        // X: is never examined: in Windows PE it is the environment's own drive.
+        if (!letter || *letter < 'C' || *letter == 'X') {
+            continue;
+        }
+        const std::wstring windows = Drive(*letter) + L"\\Windows";
+        if (!files.PathExists(windows + L"\\System32\\config\\SOFTWARE")) {
+            continue;
+        }
+        WindowsInstall system;
+        system.driveLetter = *letter;
+        const bool vista = files.PathExists(windows + L"\\System32\\winload.exe");
+        system.version = vista ? kVistaVersion : 5.1f;
+        system.archBits = files.PathExists(windows + L"\\SysWOW64") ? 64 : 32;
+        system.displayName = Drive(*letter) + L" 上的 Windows" +
+                             (vista ? std::wstring() : std::wstring(L" (Vista 以前)"));
+        found[*letter] = system;
+    }
+    return found;
+}
+
+BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* installations) {
+    ScopedFsRedirectionOff redirection(ports.redirection);
+    BootDiagnosis result;
+    result.firmware = ports.firmware.Mode();
+    diagnosis_detail::Diagnosis diagnosis(ports, result);
+    diagnosis.installations_ = installations != nullptr
+                                   ? *installations
+                                   : FindInstallationsByFiles(ports.files, ports.inventory);
+    diagnosis.ReadDisks();
+    diagnosis.ReadVolumes();
+    if (result.firmware == FirmwareMode::Uefi) {
+        result.chain.push_back(L"固件: UEFI");
+        diagnosis.UefiRoad();
+    } else {
+        result.chain.push_back(
+            result.firmware == FirmwareMode::Bios ? L"固件: BIOS" : L"固件: 未知（按 BIOS 判断）");
+        diagnosis.BiosRoad();
+    }
+    diagnosis.Judge(diagnosis.installations_);
+    return result;
+}
+
+std::wstring DiagnosisStatus(const BootDiagnosis& diagnosis) {
+    if (diagnosis.boots) {
+        return L"引导正常";
+    }
+    return diagnosis.problem.empty() ? std::wstring(L"无法判断引导状态") : diagnosis.problem;
+}
+
+const VolumeDiagnosis* FindVolume(const BootDiagnosis& diagnosis, char letter) {
+    for (const VolumeDiagnosis& volume : diagnosis.volumes) {
+        if (volume.letter == letter) {
+            return &volume;
+        }
+    }
+    return nullptr;
+}
+
+const DiskDiagnosis* FindDisk(const BootDiagnosis& diagnosis, std::int32_t number) {
+    for (const DiskDiagnosis& disk : diagnosis.disks) {
+        if (static_cast<std::int32_t>(disk.number) == number) {
+            return &disk;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace qn

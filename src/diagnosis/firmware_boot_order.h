@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace qn {
+
+// One UEFI boot entry (Boot####) as bcdedit shows it in the system store.
+struct FirmwareBootEntry {
+    std::wstring identifier;   // "{9dea862c-...}" for Windows' own, a GUID otherwise
+    std::wstring description;  // "Windows Boot Manager", "ubuntu"; empty when not shown
+    std::wstring device;       // "partition=S:" as bcdedit shows it; empty when not shown
+    std::wstring path;         // "\EFI\ubuntu\shimx64.efi"; empty when not shown
+    bool windows = false;      // Windows Boot Manager: {bootmgr}, or a bootmgfw.efi path
+};
+
+// The firmware's boot order.
+struct FirmwareBootOrder {
+    bool found = false;  // the output had the firmware boot manager ({fwbootmgr})
+    std::vector<FirmwareBootEntry> entries;
+};
+
+// Reads the firmware's boot order from the output of "bcdedit /enum all /v" (or "/enum firmware
+// /v") on the system store of a UEFI machine: the display order of {fwbootmgr} and, for each
+// entry in it, what the entry's own section says (its description, device and path). The
+// sections are told apart by their identifiers, never by their localised titles; element names
+// other than the identifier's are the same in every language. Text is decoded in the code page of
+// kind (bcdedit's redirected output is in the OEM code page).
+FirmwareBootOrder ParseFirmwareBootOrder(std::string_view text, CodePage& codePage,
+                                         CodePageKind kind);
+
+// Identifiers of Windows Boot Manager, without and with /v.
+bool IsBootmgrIdentifier(std::wstring_view id);
+
+}  // namespace qn
