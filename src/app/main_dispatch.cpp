@@ -124,6 +124,8 @@ MainAction MessageAction(unsigned message, int workMode) {
             return MainAction::FillBootEditPage;
         case WM_DIAGNOSIS_READY:
             return MainAction::ShowDiagnosis;
+        case WM_GUARD_QUESTION:
+            return MainAction::AskGuardQuestion;
         default:
             return MainAction::PassToBase;
     }

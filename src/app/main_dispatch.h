@@ -44,6 +44,7 @@ enum class MainAction {
     RepairDone,            // WM_REPAIR_DONE
     FillBootEditPage,      // WM_BOOTLIST_READY
     ShowDiagnosis,         // WM_DIAGNOSIS_READY
+    AskGuardQuestion,      // WM_GUARD_QUESTION
     PassToBase,            // not one of ours
 };
 

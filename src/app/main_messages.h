@@ -10,5 +10,8 @@ inline constexpr unsigned WM_RESULT_LINE = 0x0403;      // sent; wParam = mode, 
 inline constexpr unsigned WM_REPAIR_DONE = 0x0404;      // sent once at the end of a repair
 inline constexpr unsigned WM_BOOTLIST_READY = 0x0405;   // posted; lParam = owned LoadedListing*
 inline constexpr unsigned WM_DIAGNOSIS_READY = 0x0406;  // posted; lParam = owned BootDiagnosis*
+// Sent by a repair worker before its first write; lParam = const std::wstring* question. The
+// window asks the user and answers 1 for 确定(Y), 2 for 取消(C) (0: the window is gone).
+inline constexpr unsigned WM_GUARD_QUESTION = 0x0407;
 
 }  // namespace qn

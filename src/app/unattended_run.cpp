@@ -14,6 +14,26 @@
 namespace qn {
 namespace {
 
+// A script's answers: /yes goes on past every question; without it the first question ends the
+// run before anything is written (and says what was asked).
+class ScriptAsker final : public GuardAsker {
+public:
+    ScriptAsker(bool yes, ConsoleOutput& console) : yes_(yes), console_(console) {}
+    GuardAnswer Ask(const RepairGuard& guard) override {
+        console_.Line(L"需要确认: " + guard.question);
+        if (yes_) {
+            console_.Line(L"已由 /yes 确认");
+            return GuardAnswer::Yes;
+        }
+        console_.Line(L"没有 /yes，修复已拒绝，未做任何更改");
+        return GuardAnswer::Refused;
+    }
+
+private:
+    bool yes_;
+    ConsoleOutput& console_;
+};
+
 // Rows on a console cannot be taken back: a row is printed once the next one comes, so a
 // step's progress row appears only with its outcome.
 class ConsoleSink final : public RepairSink {
@@ -140,11 +160,14 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
     RepairOutcome outcome;
     {
         ConsoleSink sink(console);
-        outcome =
-            RunRepair(request, repair, sink, RunLabel{L"自动修复（无人值守）", ports.version});
+        ScriptAsker asker(options.yes, console);
+        outcome = RunRepair(request, repair, sink, RunLabel{L"自动修复（无人值守）", ports.version},
+                            asker);
     }
     const bool passed = outcome.engineRan && outcome.failedSteps == 0;
-    const int exitCode = passed ? kExitDone : kExitStepFailed;
+    const int exitCode = outcome.stoppedByGuard ? kExitRefused
+                         : passed               ? kExitDone
+                                                : kExitStepFailed;
     if (!options.logFile.empty() && !WriteTextFile(ports.outputFiles, options.logFile,
                                                    "\xEF\xBB\xBF" + WideToUtf8(outcome.logText))) {
         console.Line(L"无法写入日志文件 " + options.logFile);

@@ -3,9 +3,9 @@
 #include <functional>
 
 #include "app/command_line_options.h"
-#include "platform/console_output.h"
 #include "disk/installation_scan.h"
 #include "disk/mount_pass.h"
+#include "platform/console_output.h"
 #include "repair/repair_ports.h"
 
 namespace qn {

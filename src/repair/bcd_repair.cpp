@@ -20,7 +20,8 @@ std::wstring Letter(char letter) {
 // bcdboot, with the message module a carried bcdboot looks for under the Windows folder while
 // it runs. A file of that name that is already there is not ours: it is left alone.
 std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
-                                      const std::wstring& windowsFolder) {
+                                      const std::wstring& windowsFolder,
+                                      const std::wstring& extraSwitch) {
     RepairPorts& ports = run.Ports();
     std::wstring module;
     if (run.Tool(CarriedTool::Bcdboot).source == ToolSource::Embedded) {
@@ -31,7 +32,8 @@ std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
             run.Note(L"wrote " + path + L" for bcdboot");
         }
     }
-    auto failure = run.RunTool(CarriedTool::Bcdboot, BcdbootParameters(target, windowsFolder));
+    auto failure =
+        run.RunTool(CarriedTool::Bcdboot, BcdbootParameters(target, windowsFolder, extraSwitch));
     if (!module.empty()) {
         ports.files.RemoveFile(module);
         run.Note(L"deleted " + module);
@@ -51,7 +53,8 @@ SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
         L"正在修复: " + Letter(system.driveLetter) + L": " + system.displayName;
     run.Row(row + L"...");
     const std::wstring windowsFolder = Letter(system.driveLetter) + L":\\Windows";
-    std::optional<StepFailure> failure = RunBcdboot(run, target, windowsFolder);
+    std::optional<StepFailure> failure =
+        RunBcdboot(run, target, windowsFolder, request.bcdbootSwitch);
 
     const std::wstring store = target.hasLetter ? target.store : std::wstring();
     std::wstring id;
@@ -101,13 +104,15 @@ void SplitByVersion(const RepairRequest& request, std::vector<const WindowsInsta
 
 }  // namespace
 
-std::wstring BcdbootParameters(const BootTarget& target, const std::wstring& windowsFolder) {
+std::wstring BcdbootParameters(const BootTarget& target, const std::wstring& windowsFolder,
+                               const std::wstring& extraSwitch) {
     const std::wstring folder = QuoteArgument(windowsFolder);
+    const std::wstring extra = extraSwitch.empty() ? std::wstring() : L" " + extraSwitch;
     if (!target.hasLetter) {
-        return folder + L" /l zh-CN";
+        return folder + L" /l zh-CN" + extra;
     }
     return folder + L" /s " + target.drive +
-           (target.style == PartitionStyle::Mbr ? L" /f BIOS" : L" /f UEFI") + L" /l zh-CN";
+           (target.style == PartitionStyle::Mbr ? L" /f BIOS" : L" /f UEFI") + L" /l zh-CN" + extra;
 }
 
 bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
@@ -138,8 +143,8 @@ bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarge
     if (target.style != PartitionStyle::Mbr) {
         return true;  // UEFI firmware reads no boot code
     }
-    return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt60, repaired + older.repaired,
-                               older.failed);
+    return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt60, !request.keepMbr,
+                               repaired + older.repaired, older.failed);
 }
 
 bool RepairBootNt5(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
@@ -154,7 +159,8 @@ bool RepairBootNt5(RepairRun& run, const RepairRequest& request, const BootTarge
     if (target.style == PartitionStyle::Gpt) {
         return true;
     }
-    return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt52, outcome.repaired, 0);
+    return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt52, !request.keepMbr, outcome.repaired,
+                               0);
 }
 
 }  // namespace qn

@@ -19,6 +19,8 @@ bool RepairBootNt5(RepairRun& run, const RepairRequest& request, const BootTarge
 
 // bcdboot's parameters for a Windows folder: "/s" and the firmware for a lettered partition;
 // without a letter the tool finds the firmware's system partition itself.
-std::wstring BcdbootParameters(const BootTarget& target, const std::wstring& windowsFolder);
+// extraSwitch (may be empty) goes last.
+std::wstring BcdbootParameters(const BootTarget& target, const std::wstring& windowsFolder,
+                               const std::wstring& extraSwitch);
 
 }  // namespace qn

@@ -3,9 +3,10 @@
 namespace qn {
 namespace {
 
-std::wstring BootCodeRow(const BootTarget& target, BootCodeKind kind) {
+std::wstring BootCodeRow(const BootTarget& target, BootCodeKind kind, bool withMbr) {
     return std::wstring(L"写入 ") + (kind == BootCodeKind::Nt60 ? L"NT6" : L"NT5") +
-           L" 引导代码至 " + target.drive + L" 及其磁盘的主引导记录";
+           L" 引导代码至 " + target.drive +
+           (withMbr ? L" 及其磁盘的主引导记录" : L"（保留磁盘的主引导记录）");
 }
 
 }  // namespace
@@ -15,11 +16,11 @@ std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bo
            (mbr ? L" /mbr" : L"");
 }
 
-bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind) {
-    const std::wstring row = BootCodeRow(target, kind);
+bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr) {
+    const std::wstring row = BootCodeRow(target, kind, withMbr);
     run.Row(row + L"...");
     if (auto failure =
-            run.RunTool(CarriedTool::Bootsect, BootsectParameters(kind, target.drive, true))) {
+            run.RunTool(CarriedTool::Bootsect, BootsectParameters(kind, target.drive, withMbr))) {
         run.FailedRow(row, *failure, true);
         return false;
     }
@@ -27,20 +28,21 @@ bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind) 
     return true;
 }
 
-bool WriteBootCodeIfSafe(RepairRun& run, const BootTarget& target, BootCodeKind kind,
+bool WriteBootCodeIfSafe(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr,
                          int systemsRepaired, int olderSystemsFailed) {
     if (systemsRepaired == 0) {
-        run.FailedRow(BootCodeRow(target, kind), {L"没有系统修复成功，保留原有的引导代码"}, false);
+        run.FailedRow(BootCodeRow(target, kind, withMbr), {L"没有系统修复成功，保留原有的引导代码"},
+                      false);
         return false;
     }
     if (olderSystemsFailed > 0) {
-        run.FailedRow(BootCodeRow(target, kind),
+        run.FailedRow(BootCodeRow(target, kind, withMbr),
                       {L"Vista 以前的系统没有修复成功，新的引导代码会使它无法启动，"
                        L"保留原有的引导代码"},
                       false);
         return false;
     }
-    return WriteBootCode(run, target, kind);
+    return WriteBootCode(run, target, kind, withMbr);
 }
 
 }  // namespace qn

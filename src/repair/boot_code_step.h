@@ -13,15 +13,15 @@ enum class BootCodeKind { Nt60, Nt52 };
 // record too.
 std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bool mbr);
 
-// Writes the boot code of the boot partition and of its disk's master boot record, with a row
-// that ends in its outcome; true when bootsect succeeded.
-bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind);
+// Writes the boot code of the boot partition and, withMbr, of its disk's master boot record,
+// with a row that ends in its outcome; true when bootsect succeeded.
+bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr);
 
 // The boot code goes last, once the files and menu it starts are in place, and only when that
 // cannot take away what the old code still starts: some system must have been repaired, and
 // no older system may have failed (new NT6 code would no longer reach its ntldr). Otherwise a
 // counted row says why the old code was kept. True when the code was written.
-bool WriteBootCodeIfSafe(RepairRun& run, const BootTarget& target, BootCodeKind kind,
+bool WriteBootCodeIfSafe(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr,
                          int systemsRepaired, int olderSystemsFailed);
 
 }  // namespace qn

@@ -1,5 +1,7 @@
 #include "repair/mbr_repair_run.h"
 
+#include "diagnosis/diagnosis_log.h"
+#include "disk/storage_queries.h"
 #include "repair/boot_code_step.h"
 #include "repair/machine_description.h"
 
@@ -36,21 +38,11 @@ std::wstring MbrRepairLine(const MbrRepairRequest& request) {
 }
 
 RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, RepairSink& sink,
-                           const RunLabel& label) {
+                           const RunLabel& label, GuardAsker& asker) {
     ScopedFsRedirectionOff redirection(ports.redirection);
     RepairOutcome outcome;
     RepairRun run(ports, sink);
-    run.Row(L"分区表类型为: MBR");
     const std::wstring parameters = MbrRepairParameters(request, ports.files);
-    const std::wstring line = MbrRepairLine(request);
-    run.Row(line);
-    outcome.engineRan = true;
-    if (auto failure = run.RunTool(CarriedTool::Bootsect, parameters)) {
-        constexpr std::size_t kDots = 6;  // the line's own "......", which the failure repeats
-        run.FailedRow(line.substr(0, line.size() - kDots), *failure, true);
-    } else {
-        run.ReplaceRow(line + L"成功!");
-    }
 
     RepairLogData log;
     log.operation = label.operation;
@@ -60,6 +52,32 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     log.machine = DescribeMachine(outcome.machine);
     log.inputs = {L"分区: " + std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L":",
                   L"bootsect " + parameters};
+
+    outcome.before = DiagnoseForRun(run, nullptr);
+    log.diagnosisBefore = DiagnosisLogLines(outcome.before);
+    const PartitionStyle style = GetPartitionStyleOfLetter(ports.storage, request.bootLetter);
+    const GuardOutcome chosen =
+        AskGuards(DecideRepairGuards(outcome.before, WorkOfMbrRepair(request, style)), asker);
+    outcome.guardLines = chosen.logLines;
+    log.guards = chosen.logLines;
+    if (chosen.stop) {
+        outcome.stoppedByGuard = true;
+        FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+        return outcome;
+    }
+
+    run.Row(L"分区表类型为: MBR");
+    const std::wstring line = MbrRepairLine(request);
+    run.Row(line);
+    outcome.engineRan = true;
+    if (auto failure = run.RunTool(CarriedTool::Bootsect, parameters)) {
+        constexpr std::size_t kDots = 6;  // the line's own "......", which the failure repeats
+        run.FailedRow(line.substr(0, line.size() - kDots), *failure, true);
+    } else {
+        run.ReplaceRow(line + L"成功!");
+    }
+    outcome.after = DiagnoseForRun(run, nullptr);
+    log.diagnosisAfter = DiagnosisLogLines(outcome.after);
     FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
     return outcome;
 }

@@ -4,15 +4,6 @@
 
 namespace qn {
 
-// Which boot code the MBR repair page asked for.
-enum class MbrRepairKind { Nt6Pbr = 0, Nt5Pbr = 1, Mbr = 2 };
-
-struct MbrRepairRequest {
-    char bootLetter = 0;
-    MbrRepairKind kind = MbrRepairKind::Mbr;
-    bool isWinPE = false;
-};
-
 // bootsect's parameters for the kind: the partition's boot record with NT6 or NT5 code, or the
 // disk's master boot record, with NT5 code only when the partition holds boot.ini and no store.
 std::wstring MbrRepairParameters(const MbrRepairRequest& request, FileSystem& files);
@@ -22,7 +13,8 @@ std::wstring MbrRepairLine(const MbrRepairRequest& request);
 
 // Rewrites the boot code with bootsect: "分区表类型为: MBR", the progress row ending in
 // "成功!" only when bootsect succeeded, the completion row and the log row.
+// Asks the guards first (another loader's code in the MBR, BitLocker), as the repair does.
 RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, RepairSink& sink,
-                           const RunLabel& label);
+                           const RunLabel& label, GuardAsker& asker);
 
 }  // namespace qn

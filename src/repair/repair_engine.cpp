@@ -1,6 +1,8 @@
 #include "repair/repair_engine.h"
 
 #include "boot/desktop_folder.h"
+#include "diagnosis/diagnose_boot.h"
+#include "diagnosis/diagnosis_log.h"
 #include "platform/fs_redirection.h"
 #include "repair/bcd_repair.h"
 #include "repair/boot_target.h"
@@ -80,9 +82,25 @@ std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter
     return DesktopFolder(files);
 }
 
+BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations) {
+    RepairPorts& ports = run.Ports();
+    DiagnosisPorts diagnosis{
+        ports.storage,
+        ports.files,
+        ports.profile,
+        ports.random,
+        ports.codePage,
+        ports.redirection,
+        ports.firmware,
+        ports.inventory,
+        BcdTool{ports.processes, ports.codePage, run.Tool(CarriedTool::Bcdedit).path}};
+    return DiagnoseBoot(diagnosis, installations);
+}
+
 void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,
                RepairOutcome& outcome) {
-    run.Row(CompletionText(run.Failures()));
+    run.Row(outcome.stoppedByGuard ? std::wstring(kStoppedByGuardRow)
+                                   : CompletionText(run.Failures()));
     RepairLogData data = log;
     data.record = run.Record();
     data.rows = run.Rows();
@@ -124,7 +142,7 @@ EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootT
 }
 
 RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, RepairSink& sink,
-                        const RunLabel& label) {
+                        const RunLabel& label, GuardAsker& asker) {
     ScopedFsRedirectionOff redirection(ports.redirection);
     RepairOutcome outcome;
     RepairRun run(ports, sink);
@@ -140,12 +158,33 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     log.inputs = InputLines(request, target);
     const char firstLetter = FirstSelectedLetter(request.installations);
 
-    const EngineResult engine = RunEngine(run, request, target);
+    // Read what the machine boots now, and ask what must be asked before the first write.
+    outcome.before = DiagnoseForRun(run, &request.installations);
+    log.diagnosisBefore = DiagnosisLogLines(outcome.before);
+    const GuardOutcome chosen = AskGuards(
+        DecideRepairGuards(outcome.before, WorkOfRepair(request, target.style, outcome.before)),
+        asker);
+    outcome.guardLines = chosen.logLines;
+    log.guards = chosen.logLines;
+    if (chosen.stop) {
+        outcome.stoppedByGuard = true;
+        FinishRun(run, log, request.isWinPE, firstLetter, outcome);
+        return outcome;
+    }
+    RepairRequest guarded = request;
+    guarded.keepMbr = guarded.keepMbr || chosen.keepMbr;
+    if (!chosen.bcdbootSwitch.empty()) {
+        guarded.bcdbootSwitch = chosen.bcdbootSwitch;
+    }
+
+    const EngineResult engine = RunEngine(run, guarded, target);
     outcome.engineRan = engine.ran;
     outcome.bcdEngine = engine.bcdEngine;
     if (engine.ran) {
         outcome.checks =
-            VerifyRepair(run, request, target, engine.bcdEngine, engine.bootCodeWritten);
+            VerifyRepair(run, guarded, target, engine.bcdEngine, engine.bootCodeWritten);
+        outcome.after = DiagnoseForRun(run, &request.installations);
+        log.diagnosisAfter = DiagnosisLogLines(outcome.after);
     }
     FinishRun(run, log, request.isWinPE, firstLetter, outcome);
     return outcome;

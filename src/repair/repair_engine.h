@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "diagnosis/boot_diagnosis.h"
 #include "repair/boot_target.h"
+#include "repair/guard_asker.h"
 #include "repair/machine_description.h"
 #include "repair/repair_log.h"
 #include "repair/repair_ports.h"
@@ -16,7 +18,8 @@ namespace qn {
 
 // What one run did, for the window, the unattended mode and the tests.
 struct RepairOutcome {
-    bool engineRan = false;  // false: nothing to repair
+    bool engineRan = false;       // false: nothing to repair
+    bool stoppedByGuard = false;  // a guard's answer ended the run before anything was written
     bool bcdEngine = false;
     int failedSteps = 0;
     std::vector<std::wstring> rows;
@@ -26,6 +29,9 @@ struct RepairOutcome {
     std::wstring logPath;  // empty when the log could not be written
     std::wstring logText;
     MachineFacts machine;  // as the run found it
+    BootDiagnosis before;  // what the machine would boot before the run
+    BootDiagnosis after;   // ...and after it (empty when nothing ran)
+    std::vector<std::wstring> guardLines;
 };
 
 // Names the run in its log.
@@ -40,8 +46,11 @@ struct RunLabel {
 // every step examined, then the configuration read back and checked for every system, the last
 // row "修复完成!" only when nothing failed, and a log whose path the very last row names.
 // File-system redirection is off for the thread while it runs and restored on every way out.
+// Before anything is written the machine is diagnosed and the guards that apply are asked;
+// an answer may stop the run (nothing written), keep the master boot record or the firmware's
+// boot order. The diagnosis is made again afterwards; both go into the log.
 RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, RepairSink& sink,
-                        const RunLabel& label);
+                        const RunLabel& label, GuardAsker& asker);
 
 struct EngineResult {
     bool ran = false;  // false: nothing to repair
@@ -59,6 +68,13 @@ std::wstring CompletionText(int failedSteps);
 // Where a run's log goes: the desktop on an installed Windows; in Windows PE (whose desktop is
 // gone after a restart) the root of the first repaired system's drive.
 std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter);
+
+// What the machine would boot now, read with the run's bcdedit (its runs are not the repair's
+// steps), judging the given installations (null: found by their files).
+BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations);
+
+// The row that ends a run a guard stopped.
+inline constexpr wchar_t kStoppedByGuardRow[] = L"已按您的选择取消修复，未做任何更改";
 
 // Ends a run's rows with its completion and log rows and writes the log; shared by every run.
 void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,

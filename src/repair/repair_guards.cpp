@@ -236,11 +236,16 @@ GuardOutcome ApplyGuardAnswers(const std::vector<RepairGuard>& guards,
         GuardEffect effect = guard.onYes;
         std::wstring chosen = guard.yesMeaning;
         if (!guard.question.empty()) {
-            const bool yes = next < answers.size() && answers[next] == GuardAnswer::Yes;
+            const GuardAnswer answer = next < answers.size() ? answers[next] : GuardAnswer::No;
             ++next;
+            const bool yes = answer == GuardAnswer::Yes;
             effect = yes ? guard.onYes : guard.onNo;
             chosen = std::wstring(yes ? L"确定(Y)：" : L"取消(C)：") +
                      (yes ? guard.yesMeaning : guard.noMeaning);
+            if (answer == GuardAnswer::Refused) {
+                effect = GuardEffect::Stop;
+                chosen = L"无人确认，已拒绝修复";
+            }
         }
         outcome.logLines.push_back(L"修复前检查: " + guard.finding + L" — " + chosen);
         if (!guard.bcdbootSwitch.empty()) {

@@ -5,7 +5,6 @@
 
 #include "diagnosis/boot_diagnosis.h"
 #include "disk/partition_information.h"
-#include "repair/mbr_repair_run.h"
 #include "repair/repair_request.h"
 
 namespace qn {
@@ -69,7 +68,9 @@ GuardedWork WorkOfMbrRepair(const MbrRepairRequest& request, PartitionStyle boot
 std::vector<RepairGuard> DecideRepairGuards(const BootDiagnosis& diagnosis,
                                             const GuardedWork& work);
 
-enum class GuardAnswer { Yes, No };
+// Refused: no one may answer for the user (a script without /yes): the run ends, whatever
+// 取消(C) would have done.
+enum class GuardAnswer { Yes, No, Refused };
 
 // The run as the answers leave it.
 struct GuardOutcome {

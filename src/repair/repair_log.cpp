@@ -62,6 +62,18 @@ std::wstring FormatRepairLog(const RepairLogData& data) {
     for (const std::wstring& line : data.inputs) {
         text += line + kEol;
     }
+    if (!data.diagnosisBefore.empty()) {
+        text += Section(L"修复前的诊断");
+        for (const std::wstring& line : data.diagnosisBefore) {
+            text += line + kEol;
+        }
+    }
+    if (!data.guards.empty()) {
+        text += Section(L"安全检查");
+        for (const std::wstring& line : data.guards) {
+            text += line + kEol;
+        }
+    }
     text += Section(L"步骤");
     for (const RunRecordEntry& entry : data.record) {
         if (!entry.run) {
@@ -75,6 +87,12 @@ std::wstring FormatRepairLog(const RepairLogData& data) {
     text += Section(L"结果");
     for (const std::wstring& row : data.rows) {
         text += row + kEol;
+    }
+    if (!data.diagnosisAfter.empty()) {
+        text += Section(L"修复后的诊断");
+        for (const std::wstring& line : data.diagnosisAfter) {
+            text += line + kEol;
+        }
     }
     return text;
 }

@@ -17,8 +17,11 @@ struct RepairLogData {
     std::wstring version;
     std::vector<std::wstring> machine;
     std::vector<std::wstring> inputs;
-    std::vector<RunRecordEntry> record;  // every tool run and file change, in order
-    std::vector<std::wstring> rows;      // the result list, with the verification
+    std::vector<std::wstring> diagnosisBefore;  // what the machine would boot before the run
+    std::vector<std::wstring> guards;           // what the guards found and what was chosen
+    std::vector<RunRecordEntry> record;         // every tool run and file change, in order
+    std::vector<std::wstring> rows;             // the result list, with the verification
+    std::vector<std::wstring> diagnosisAfter;
 };
 
 // The log's text (lines ended by CR LF), the same for the same data.

@@ -214,9 +214,9 @@ RepairPlan PlanRepair(const RepairRequest& request, RepairPorts& ports) {
     PlanningProcesses processes(ports.codePage, modern, changes);
     PlanningProfile profile(ports.profile, changes);
     NoRedirection redirection;
-    RepairPorts planning{files,       processes,      profile,        ports.resources,
-                         ports.clock, ports.random,   ports.codePage, ports.storage,
-                         redirection, ports.inventory};
+    RepairPorts planning{files,       processes,       profile,        ports.resources,
+                         ports.clock, ports.random,    ports.codePage, ports.storage,
+                         redirection, ports.inventory, ports.firmware};
     QuietSink sink;
     RepairPlan plan;
     {

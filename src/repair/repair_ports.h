@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "platform/firmware_port.h"
 #include "platform/fs_redirection.h"
 #include "platform/module_resources.h"
 #include "platform/process_launcher.h"
@@ -26,6 +27,7 @@ struct RepairPorts {
     StoragePort& storage;
     FsRedirection& redirection;
     const DiskInfo& inventory;  // letters' places on their disks
+    FirmwarePort& firmware;     // for the diagnosis before and after a run
 };
 
 }  // namespace qn

@@ -1,5 +1,6 @@
 // Binds the repair workflows to the process-wide ports, whichever the build linked.
 #include "disk/system_storage.h"
+#include "platform/firmware_port.h"
 #include "platform/system_ports.h"
 #include "repair/system_repair_ports.h"
 
@@ -11,7 +12,8 @@ RepairPorts SystemRepairPorts() {
                        SystemProfileFile(),   ports.resources,
                        ports.clock,           ports.random,
                        ports.codePage,        SystemStorage(),
-                       SystemFsRedirection(), DiskInfo::GetInstance(false)};
+                       SystemFsRedirection(), DiskInfo::GetInstance(false),
+                       SystemFirmware()};
 }
 
 }  // namespace qn

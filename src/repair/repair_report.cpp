@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "boot/utf8_text.h"
+#include "diagnosis/boot_code_classifier.h"
 #include "repair/machine_description.h"
 
 namespace qn {
@@ -82,6 +83,50 @@ json Verification(const std::vector<SystemCheck>& checks) {
     return out;
 }
 
+json Diagnosis(const BootDiagnosis& diagnosis) {
+    json disks = json::array();
+    for (const DiskDiagnosis& disk : diagnosis.disks) {
+        disks.push_back(
+            {{"number", disk.number},
+             {"style", U(StyleName(disk.style))},
+             {"mbrCode", disk.sectorRead ? json(U(MbrCodeText(disk.mbrCode))) : json(nullptr)},
+             {"active",
+              disk.activeLetter != 0 ? json(LetterText(disk.activeLetter)) : json(nullptr)},
+             {"esp", disk.espLetter != 0 ? json(LetterText(disk.espLetter)) : json(nullptr)}});
+    }
+    json menu = json::array();
+    for (const MenuEntryDiagnosis& entry : diagnosis.menu) {
+        menu.push_back(
+            {{"description", U(entry.description)},
+             {"target", entry.target != 0 ? json(LetterText(entry.target)) : json(nullptr)},
+             {"reaches", entry.reaches},
+             {"default", entry.isDefault},
+             {"problem", U(entry.problem)}});
+    }
+    json installations = json::array();
+    for (const InstallationDiagnosis& system : diagnosis.installations) {
+        installations.push_back({{"letter", LetterText(system.letter)},
+                                 {"name", U(system.name)},
+                                 {"bootable", system.bootable},
+                                 {"default", system.isDefault},
+                                 {"reason", U(system.reason)}});
+    }
+    json chain = json::array();
+    for (const std::wstring& link : diagnosis.chain) {
+        chain.push_back(U(link));
+    }
+    return {{"status", U(DiagnosisStatus(diagnosis))},
+            {"boots", diagnosis.boots},
+            {"problem", U(diagnosis.problem)},
+            {"firmware", U(FirmwareModeText(diagnosis.firmware))},
+            {"timeout", diagnosis.timeout ? json(*diagnosis.timeout) : json(nullptr)},
+            {"menuFile", U(diagnosis.menuFile)},
+            {"chain", chain},
+            {"disks", disks},
+            {"menu", menu},
+            {"installations", installations}};
+}
+
 json Strings(const std::vector<std::wstring>& texts) {
     json out = json::array();
     for (const std::wstring& text : texts) {
@@ -112,6 +157,12 @@ std::string RepairReportJson(const RepairReportInput& input) {
         {"exitCode", input.exitCode},
     };
     if (const RepairOutcome* outcome = input.outcome) {
+        report["diagnosisBefore"] = Diagnosis(outcome->before);
+        if (outcome->engineRan) {
+            report["diagnosisAfter"] = Diagnosis(outcome->after);
+        }
+        report["guards"] = Strings(outcome->guardLines);
+        report["stoppedByGuard"] = outcome->stoppedByGuard;
         report["machine"] = Machine(outcome->machine);
         report["steps"] = Steps(outcome->record);
         report["rows"] = Strings(outcome->rows);

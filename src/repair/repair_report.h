@@ -15,7 +15,12 @@ namespace qn {
 //                           "partitions": [{"letter", "label", "fileSystem", "size", "number",
 //                                           "active", "esp"}]}],
 //                "installations": [{"letter", "name", "version", "bits", "selected"}]},
-//    "diagnosisBefore": null, "diagnosisAfter": null,
+//    "diagnosisBefore", "diagnosisAfter": {"status", "boots", "problem", "firmware", "timeout",
+//        "menuFile", "chain": [...], "disks": [{"number", "style", "mbrCode", "active", "esp"}],
+//        "menu": [{"description", "target", "reaches", "default", "problem"}],
+//        "installations": [{"letter", "name", "bootable", "default", "reason"}]}
+//        (null when there is none: nothing ran, or no run at all),
+//    "guards": [...], "stoppedByGuard": bool,
 //    "steps": [{"commandLine", "started", "exitCode" (null when unknown), "output"} |
 //              {"note"}],
 //    "rows": [...], "verification": [{"letter", "name", "bootable", "certain", "reason",

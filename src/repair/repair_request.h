@@ -16,6 +16,20 @@ struct RepairRequest {
     bool clearExisting = false;
     bool isWinPE = false;
     InstallationTable installations;  // the systems to repair are selected
+    // What the guards' answers leave of the run: bootsect without /mbr (another system's boot
+    // code in the master boot record stays), and a switch every bcdboot run gets ("/p" or
+    // "/addlast": the firmware's boot order stays as it is).
+    bool keepMbr = false;
+    std::wstring bcdbootSwitch;
+};
+
+// Which boot code the MBR repair page asked for.
+enum class MbrRepairKind { Nt6Pbr = 0, Nt5Pbr = 1, Mbr = 2 };
+
+struct MbrRepairRequest {
+    char bootLetter = 0;
+    MbrRepairKind kind = MbrRepairKind::Mbr;
+    bool isWinPE = false;
 };
 
 }  // namespace qn

@@ -89,6 +89,7 @@ TEST(MessageTable, NumbersAreFixedAndDetectDoneActsByMode) {
     EXPECT_EQ(WM_DETECT_DONE, 0x401u);
     EXPECT_EQ(WM_BOOTLIST_READY, 0x405u);
     EXPECT_EQ(WM_DIAGNOSIS_READY, 0x406u);
+    EXPECT_EQ(WM_GUARD_QUESTION, 0x407u);
     EXPECT_EQ(MessageAction(0x401, ModeAutoRepair), MainAction::StartAutomaticRepair);
     EXPECT_EQ(MessageAction(0x401, ModeManualRepair), MainAction::FillInstallList);
     EXPECT_EQ(MessageAction(0x401, ModeRepairMbr), MainAction::None);
@@ -100,7 +101,8 @@ TEST(MessageTable, NumbersAreFixedAndDetectDoneActsByMode) {
         EXPECT_EQ(MessageAction(0x405, mode), MainAction::FillBootEditPage);
         EXPECT_EQ(MessageAction(0x400, mode), MainAction::PassToBase);
         EXPECT_EQ(MessageAction(0x406, mode), MainAction::ShowDiagnosis);
-        EXPECT_EQ(MessageAction(0x407, mode), MainAction::PassToBase);
+        EXPECT_EQ(MessageAction(0x407, mode), MainAction::AskGuardQuestion);
+        EXPECT_EQ(MessageAction(0x408, mode), MainAction::PassToBase);
     }
 }
 

@@ -37,7 +37,7 @@ TEST(RepairCommands, BcdbootNamesTheFirmwareOnlyWithALetter) {
         {'#', PartitionStyle::Gpt, L"D:\\Windows /l zh-CN"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(BcdbootParameters(Target(c.letter, c.style), L"D:\\Windows"), c.parameters)
+        EXPECT_EQ(BcdbootParameters(Target(c.letter, c.style), L"D:\\Windows", L""), c.parameters)
             << c.letter;
     }
 }

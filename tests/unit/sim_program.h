@@ -28,6 +28,23 @@
 
 namespace qn::sim::test {
 
+// The user at the confirmation dialog: answers in order (then 确定 to every further question),
+// and keeps what was asked.
+class ScriptedAsker : public GuardAsker {
+public:
+    GuardAnswer Ask(const RepairGuard& guard) override {
+        asked.push_back(guard.kind);
+        if (answers.empty()) {
+            return GuardAnswer::Yes;
+        }
+        const GuardAnswer answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    std::vector<GuardAnswer> answers;
+    std::vector<GuardKind> asked;
+};
+
 // Rows as the result list would show them.
 class RowList : public RepairSink {
 public:
@@ -86,7 +103,8 @@ public:
                            machine_.CodePage(),
                            machine_->Storage(),
                            machine_->Redirection(),
-                           Inventory(false)};
+                           Inventory(false),
+                           machine_->FirmwareForProgram()};
     }
 
     // The automatic start: disk 0's boot partition, every system (not 32-bit ones on GPT).
@@ -106,23 +124,26 @@ public:
     RepairOutcome Run(const RepairRequest& request) {
         rowList = {};
         RepairPorts ports = Ports();
-        return RunRepair(request, ports, rowList, RunLabel{L"自动修复", L"test"});
+        last_ = RunRepair(request, ports, rowList, RunLabel{L"自动修复", L"test"}, asker);
+        return last_;
     }
 
     RepairOutcome RunMbr(const MbrRepairRequest& request) {
         rowList = {};
         RepairPorts ports = Ports();
-        return RunMbrRepair(request, ports, rowList, RunLabel{L"修复主引导记录", L"test"});
+        last_ = RunMbrRepair(request, ports, rowList, RunLabel{L"修复主引导记录", L"test"}, asker);
+        return last_;
     }
 
-    // Command lines of the tools the runs so far started, the work folder's path cut to "W".
+    // The last run's tool command lines with their exit codes (the diagnoses' enumerations
+    // before and after are not the run's steps), the work folder's path cut to "W".
     std::vector<std::wstring> ToolCommands() {
         std::vector<std::wstring> lines;
-        for (const auto& line : machine_->Journal()) {
-            if (line.rfind(L"capture ", 0) != 0 && line.rfind(L"run ", 0) != 0) {
+        for (const RunRecordEntry& entry : last_.record) {
+            if (!entry.run) {
                 continue;
             }
-            std::wstring text = line.substr(line.find(L' ') + 1);
+            std::wstring text = entry.run->commandLine;
             const std::size_t temp = text.find(L"\\Temp\\");
             if (temp != std::wstring::npos) {
                 const std::size_t start = text.rfind(L'"', temp);
@@ -131,10 +152,10 @@ public:
                     text = text.substr(0, start + 1) + L"W" + text.substr(tool);
                 }
             }
-            if (text.find(L"reg load") == std::wstring::npos &&
-                text.find(L"reg unload") == std::wstring::npos) {
-                lines.push_back(text);
-            }
+            const ProcessResult& result = entry.run->result;
+            text += result.started ? L" -> " + std::to_wstring(result.exitCode)
+                                   : std::wstring(L" -> not started");
+            lines.push_back(text);
         }
         return lines;
     }
@@ -142,6 +163,7 @@ public:
     InstallationTable installations;
     ActivePartLetterMap activePartLetters;
     RowList rowList;
+    ScriptedAsker asker;
 
 private:
     DiskInfo& Inventory(bool refresh) {
@@ -169,6 +191,7 @@ private:
     fake::FakeDiagnostics diagnostics_;
     std::unique_ptr<DiskInfo> inventory_;
     EspMountTable mounts_;
+    RepairOutcome last_;
 };
 
 }  // namespace qn::sim::test

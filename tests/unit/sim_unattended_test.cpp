@@ -49,7 +49,7 @@ public:
         UnattendedPorts ports{
             RepairPorts{machine->FilesForProgram(), machine->Processes(), profile, resources, clock,
                         random, machine.CodePage(), machine->Storage(), machine->Redirection(),
-                        Inventory(false)},
+                        Inventory(false), machine->FirmwareForProgram()},
             MountPorts{machine->VolumePortForProgram(), machine->Storage(), machine->Processes(),
                        diagnostics,
                        [this](bool refresh) -> DiskInfo& { return Inventory(refresh); },

@@ -79,6 +79,12 @@ void CConfirmFrame::FocusDefaultButton() {
     }
 }
 
+void CConfirmFrame::FocusNoButton() {
+    if (no_ != nullptr && no_->IsVisible()) {
+        pm_.SetFocus(no_);
+    }
+}
+
 void CConfirmFrame::OnFinalMessage(HWND) {
     pm_.RemoveMessageFilter(this);
     delete this;
@@ -106,15 +112,23 @@ std::intptr_t CConfirmFrame::MessageHandler(unsigned message, std::uintptr_t wPa
     return 0;
 }
 
-UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner) {
+namespace {
+
+// A question is long (what was found, what each button does): its box is larger, and the
+// keyboard starts on 取消(C), so a stray Return never overwrites anything.
+constexpr int kQuestionWidth = 560;
+constexpr int kQuestionHeight = 380;
+
+UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool question) {
     auto* frame = new (std::nothrow) CConfirmFrame();
     if (frame == nullptr) {
         return kConfirmNo;
     }
     bool destroyed = false;
     frame->WatchDestruction(&destroyed);
-    if (frame->Create(owner, L"", kConfirmStyle, WS_EX_TOPMOST, 0, 0, kConfirmWidth,
-                      kConfirmHeight) == nullptr) {
+    if (frame->Create(owner, L"", kConfirmStyle, WS_EX_TOPMOST, 0, 0,
+                      question ? kQuestionWidth : kConfirmWidth,
+                      question ? kQuestionHeight : kConfirmHeight) == nullptr) {
         // A window that got as far as WM_NCDESTROY deleted its object already.
         if (!destroyed) {
             delete frame;
@@ -125,23 +139,47 @@ UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner) {
     frame->CenterWindow();
     frame->ShowWindow(false);
     if (Control* one = frame->OneYesButton()) {
-        one->SetVisible(true);
+        one->SetVisible(!question);
     }
     if (Control* yes = frame->YesButton()) {
-        yes->SetVisible(false);
+        yes->SetVisible(question);
+        if (question) {
+            yes->SetAttribute(L"pos", L"175,328,265,358");
+        }
     }
     if (Control* no = frame->NoButton()) {
-        no->SetVisible(false);
+        no->SetVisible(question);
+        if (question) {
+            no->SetAttribute(L"pos", L"295,328,385,358");
+        }
     }
     ProbeMessage(title, text);
     if (Control* edit = frame->TitleEdit()) {
         edit->SetText(std::move(title));
     }
     if (Control* label = frame->Message()) {
+        if (question) {
+            label->SetAttribute(L"pos", L"24,44,536,318");
+            label->SetAttribute(L"align", L"left");
+        }
         label->SetText(std::move(text));
     }
-    frame->FocusDefaultButton();
+    if (question) {
+        frame->FocusNoButton();
+    } else {
+        frame->FocusDefaultButton();
+    }
     return frame->ShowModal();
+}
+
+}  // namespace
+
+UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner) {
+    return ShowConfirm(std::move(title), std::move(text), owner, false);
+}
+
+UINT ShowQuestionBox(std::wstring title, std::wstring text, HWND owner) {
+    return ShowConfirm(std::move(title), std::move(text), owner, true);
 }
 
 }  // namespace qn

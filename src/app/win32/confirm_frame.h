@@ -31,6 +31,7 @@ public:
     Control* OneYesButton() const { return oneYes_; }
     // Gives the keyboard focus to the first visible of btn_oneyes and btn_yes.
     void FocusDefaultButton();
+    void FocusNoButton();
 
 protected:
     const wchar_t* GetWindowClassName() const override { return L"UIConfirmFrame"; }
@@ -58,5 +59,10 @@ private:
 // closes it. Returns the close code: 2 for the acknowledge button, and 2 when the box cannot be
 // shown at all. UI thread only.
 UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner);
+
+// Asks a question with 确定(Y) and 取消(C), in a larger box whose keyboard focus starts on
+// 取消(C). Returns kConfirmYes for 确定(Y); kConfirmNo for 取消(C), Escape, or a box that cannot
+// be shown. UI thread only.
+UINT ShowQuestionBox(std::wstring title, std::wstring text, HWND owner);
 
 }  // namespace qn

@@ -17,6 +17,7 @@
 #include "platform/registry_port.h"
 #include "platform/system_ports.h"
 #include "repair/repair_engine.h"
+#include "repair/repair_guards.h"
 #include "repair/win32/workflows.h"
 #include "ui/container.h"
 #include "ui/edit_box.h"
@@ -409,10 +410,11 @@ void MainFrame::OnDetectProgress(int percent) {
     AppendResultLine(1, text);
 }
 
-void MainFrame::OnRepairDone(int failedSteps) {
+void MainFrame::OnRepairDone(int failedSteps, bool stoppedByGuard) {
     SetEnabled(Find(L"BtnRsQuit"), true);
     SetEnabled(Find(L"BtnRsReturn"), true);
-    SetText(lbResultTip_, CompletionText(failedSteps));
+    SetText(lbResultTip_, stoppedByGuard ? std::wstring(L"修复已取消，未做任何更改")
+                                         : CompletionText(failedSteps));
 }
 
 LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -455,7 +457,7 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case MainAction::RepairDone:
-            OnRepairDone(static_cast<int>(wParam));
+            OnRepairDone(static_cast<int>(wParam), lParam != 0);
             break;
         case MainAction::FillBootEditPage:
             FillBootEditPage(
@@ -465,6 +467,13 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ShowBootDiagnosis(
                 std::unique_ptr<BootDiagnosis>(reinterpret_cast<BootDiagnosis*>(lParam)));
             break;
+        case MainAction::AskGuardQuestion: {
+            const auto* question = reinterpret_cast<const std::wstring*>(lParam);
+            const UINT answer =
+                question != nullptr ? ShowQuestionBox(kGuardCaption, *question, hwnd_) : kConfirmNo;
+            Probe();
+            return answer == kConfirmYes ? 1 : 2;
+        }
         default:
             break;
     }

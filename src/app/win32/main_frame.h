@@ -87,7 +87,7 @@ public:
     void StartDetection();
     // A repair run has ended with this many failed steps: the result page's buttons come back
     // and its tip tells the outcome.
-    void OnRepairDone(int failedSteps);
+    void OnRepairDone(int failedSteps, bool stoppedByGuard = false);
 
 protected:
     const wchar_t* GetWindowClassName() const override { return L"QNGUI"; }

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/command_line_options.h"
-#include "platform/console_output.h"
 #include "app/start_summary.h"
 #include "app/unattended_run.h"
 #include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
+#include "platform/console_output.h"
 #include "ui/win32/native_window.h"
 
 namespace qn {

@@ -25,9 +25,9 @@ void StartRepairRun(MainFrame& frame, const wchar_t* operation) {
         }
     }
     StartRepairWorker(frame, letters,
-                      [request, label = RunLabel{operation, kProgramVersion}](RepairPorts& ports,
-                                                                              RepairSink& sink) {
-                          return RunRepair(request, ports, sink, label);
+                      [request, label = RunLabel{operation, kProgramVersion}](
+                          RepairPorts& ports, RepairSink& sink, GuardAsker& asker) {
+                          return RunRepair(request, ports, sink, label, asker);
                       });
 }
 

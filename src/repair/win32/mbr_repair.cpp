@@ -32,8 +32,8 @@ void StartMbrRepair(MainFrame& frame, int kind) {
     request.isWinPE = frame.IsWinPE != 0;
     StartRepairWorker(frame, {request.bootLetter},
                       [request, label = RunLabel{L"修复主引导记录与分区引导记录", kProgramVersion}](
-                          RepairPorts& ports, RepairSink& sink) {
-                          return RunMbrRepair(request, ports, sink, label);
+                          RepairPorts& ports, RepairSink& sink, GuardAsker& asker) {
+                          return RunMbrRepair(request, ports, sink, label, asker);
                       });
 }
 

@@ -1,5 +1,6 @@
 #include "repair/win32/repair_worker.h"
 
+#include "app/channel_guard_asker.h"
 #include "app/channel_repair_sink.h"
 #include "app/main_messages.h"
 #include "app/win32/main_frame.h"
@@ -46,9 +47,11 @@ void StartRepairWorker(MainFrame& frame, std::set<char> letters, RepairWork work
     const bool started =
         frame.StartWorker(footprint, [channel = frame.Channel(), work = std::move(work)] {
             ChannelRepairSink sink(*channel);
+            ChannelGuardAsker asker(*channel);
             RepairPorts ports = SystemRepairPorts();
-            const RepairOutcome outcome = work(ports, sink);
-            channel->Send(WM_REPAIR_DONE, static_cast<std::uintptr_t>(outcome.failedSteps), 0);
+            const RepairOutcome outcome = work(ports, sink, asker);
+            channel->Send(WM_REPAIR_DONE, static_cast<std::uintptr_t>(outcome.failedSteps),
+                          outcome.stoppedByGuard ? 1 : 0);
         });
     if (!started) {
         frame.AppendResultLine(0, L"无法启动修复线程，未做任何更改");
