@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct DiskGeometry {
     std::uint32_t bytesPerSector = 0;
     std::uint64_t diskSize = 0;
 };
+
+// How a sector write ended. Anything but Written may have changed nothing or part of the range;
+// ReadBackDiffers means the device took the write and now holds other bytes.
+enum class SectorWriteResult { Written, NotOpenForWrite, LockFailed, WriteFailed, ReadBackDiffers };
 
 struct HotplugInfo {
     bool mediaRemovable = false;
@@ -70,6 +75,18 @@ public:
     // LogicalSectorBytes(); nullopt when the read fails or comes up short (past the end).
     virtual std::optional<std::vector<std::uint8_t>> ReadSectors(std::uint64_t first,
                                                                  std::uint32_t count) = 0;
+    // Writes whole logical sectors from sector first on, then reads them back and compares. The
+    // device must have been opened with DeviceAccess::ReadWrite. The device is locked
+    // (FSCTL_LOCK_VOLUME) for the write and unlocked after it, so no file system holds a stale
+    // copy of what changed; a lock refused means nothing was written. bytes must be a whole
+    // number of sectors, at most kMaxSectorsPerRead of them; otherwise WriteFailed, unwritten.
+    // Only this device is locked: Windows (Vista on) refuses a write through a disk into a
+    // mounted volume's extents unless that volume is locked, so a volume's boot sector is written
+    // through the volume ("\\.\C:"), the disk's first sector through the disk. Windows also
+    // refuses to lock a volume with open files (the running system's, the one with the loaded
+    // BCD store): LockFailed there. An image file (tests) is written without a lock.
+    virtual SectorWriteResult WriteSectors(std::uint64_t first,
+                                           std::span<const std::uint8_t> bytes) = 0;
 };
 
 // The most sectors one ReadSectors call reads; more is refused (nothing here needs more than the

@@ -85,6 +85,10 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
                                                             std::uint32_t count) {
             return ReadDiskSectors(number, first, count);
         };
+        drive.sectors.sink = [this, number = disk.number](std::uint64_t first,
+                                                          std::span<const std::uint8_t> bytes) {
+            return WriteDiskSectors(number, first, bytes);
+        };
         DiskState state;
         state.disk = &disk;
         state.code = MbrCodeBytes(disk.mbrCode.value_or(MbrCode::Nt60));
@@ -130,6 +134,13 @@ void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p,
                                                                      std::uint32_t count) {
             return ReadVolumeSectors(volumeId, first, count);
         };
+        answers.sectors.sink = [this, volumeId = std::wstring(id)](
+                                   std::uint64_t first, std::span<const std::uint8_t> bytes) {
+            return WriteVolumeSectors(volumeId, first, bytes);
+        };
+        // Files held open on the volume keep it from being locked, for bootsect and for the
+        // program's own sector writes alike.
+        answers.sectors.lockRefused = p.lockFails;
         volumes_.AddVolume(id, answers, p.letter);
         volume.deviceNumber = ++deviceCount_;
     }

@@ -86,8 +86,8 @@ public:
     Firmware FirmwareKind() const { return scenario_.firmware; }
     ToolLanguage Language() const { return scenario_.language; }
 
-    // Mounts, file changes and program runs, in the order they happened. A run's output
-    // follows its line, one "  > " line per output line.
+    // Mounts, file changes, sector writes and program runs, in the order they happened. A run's
+    // output follows its line, one "  > " line per output line.
     std::vector<std::wstring> Journal() const;
     void Record(std::wstring line);
     // Also hands every new journal line to sink (the demo program writes them to a file a test
@@ -136,6 +136,19 @@ public:
     std::optional<std::vector<std::uint8_t>> ReadVolumeSectors(const std::wstring& volumeId,
                                                                std::uint64_t first,
                                                                std::uint32_t count) const;
+    // What raw sector writes change (the devices' sinks), whole 512-byte sectors from first on;
+    // all of them or, refused, none. On a disk, sector 0 takes new boot code (bytes 0-439) only:
+    // the machine derives the signature, the partition table and 55 AA from the scenario, so a
+    // sector 0 whose bytes 440-511 differ from DiskSector0's is refused. A volume's first sector
+    // replaces its boot sector (as WriteBootSector), through the disk or as the volume's sector
+    // 0. Every other sector is refused: the machine keeps no bytes there. (Windows refuses a
+    // write through a disk into a mounted volume that is not locked; the machine lets it land.)
+    // Journal: "write sectors \\.\PhysicalDrive0 0+1" or "write sectors \\.\C: 0+1" (the
+    // volume's name when it has no letter), " failed" after a refused one.
+    bool WriteDiskSectors(std::uint32_t disk, std::uint64_t first,
+                          std::span<const std::uint8_t> bytes);
+    bool WriteVolumeSectors(const std::wstring& volumeId, std::uint64_t first,
+                            std::span<const std::uint8_t> bytes);
     MbrCode DiskMbrCode(std::uint32_t disk) const;
     void SetMbrCode(std::uint32_t disk, MbrCode code);
     void WriteMbrCode(std::uint32_t disk, std::span<const std::uint8_t> code);  // 440 bytes

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/sim_machine.h"
@@ -121,6 +123,74 @@ std::optional<std::vector<std::uint8_t>> SimMachine::ReadVolumeSectors(const std
         std::copy(volume->bootSector.begin(), volume->bootSector.end(), bytes.begin());
     }
     return bytes;
+}
+
+namespace {
+
+std::wstring WriteLine(const std::wstring& device, std::uint64_t first, std::size_t bytes,
+                       bool ok) {
+    return L"write sectors " + device + L" " + std::to_wstring(first) + L"+" +
+           std::to_wstring(bytes / kSectorBytes) + (ok ? L"" : L" failed");
+}
+
+}  // namespace
+
+bool SimMachine::WriteDiskSectors(std::uint32_t number, std::uint64_t first,
+                                  std::span<const std::uint8_t> bytes) {
+    const DiskState* disk = Disk(number);
+    const std::uint64_t sectors = disk != nullptr ? disk->disk->size / kSectorBytes : 0;
+    const std::uint64_t count = bytes.size() / kSectorBytes;
+    // Checked for every sector before any changes, so a refused write changes nothing.
+    bool ok = disk != nullptr && count > 0 && bytes.size() % kSectorBytes == 0 && first < sectors &&
+              count <= sectors - first;
+    std::optional<std::span<const std::uint8_t>> code;
+    std::vector<std::pair<std::wstring, std::span<const std::uint8_t>>> bootSectors;
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        const std::uint64_t sector = first + i;
+        const auto content =
+            bytes.subspan(static_cast<std::size_t>(i) * kSectorBytes, kSectorBytes);
+        if (sector == 0) {
+            const auto shown = DiskSector0(number);
+            ok = std::equal(content.begin() + kMbrCodeBytes, content.end(),
+                            shown.begin() + kMbrCodeBytes);
+            code = content.first(kMbrCodeBytes);
+            continue;
+        }
+        const auto volume =
+            std::find_if(diskVolumes_.begin(), diskVolumes_.end(), [&](const DiskVolume& v) {
+                return v.disk == disk->disk &&
+                       static_cast<std::uint64_t>(v.partition->offset) / kSectorBytes == sector;
+            });
+        ok = volume != diskVolumes_.end();
+        if (ok) {
+            bootSectors.emplace_back(volume->id, content);
+        }
+    }
+    if (ok) {
+        if (code) {
+            WriteMbrCode(number, *code);
+        }
+        for (const auto& [volumeId, sector] : bootSectors) {
+            WriteBootSector(volumeId, sector);
+        }
+    }
+    Record(WriteLine(L"\\\\.\\PhysicalDrive" + std::to_wstring(number), first, bytes.size(), ok));
+    return ok;
+}
+
+bool SimMachine::WriteVolumeSectors(const std::wstring& volumeId, std::uint64_t first,
+                                    std::span<const std::uint8_t> bytes) {
+    const DiskVolume* volume = VolumeById(volumeId);
+    // Only the boot sector: the machine keeps no other bytes of a volume.
+    const bool ok = volume != nullptr && first == 0 && bytes.size() == kSectorBytes;
+    if (ok) {
+        WriteBootSector(volumeId, bytes);
+    }
+    const wchar_t letter = volume != nullptr ? LetterOf(*volume) : 0;
+    Record(WriteLine(letter != 0 ? std::wstring(L"\\\\.\\") + letter + L":"
+                                 : L"\\\\?\\Volume{" + volumeId + L"}",
+                     first, bytes.size(), ok));
+    return ok;
 }
 
 MbrCode SimMachine::DiskMbrCode(std::uint32_t number) const {

@@ -1,16 +1,26 @@
 #include "disk/fake/fake_storage_port.h"
 
+#include <algorithm>
+
 namespace qn::fake {
 namespace {
 
 constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
 constexpr std::wstring_view kPhysicalDrive = L"PhysicalDrive";
 
+// Copies a write into the port's description of the device, while the port and the
+// description live, so a device opened later reads it.
+using Mirror = std::function<void(std::uint64_t offset, std::span<const std::uint8_t> bytes)>;
+
 class FakeDevice final : public StorageDevice {
 public:
     FakeDevice(std::shared_ptr<std::vector<DeviceOpenRecord>> opens, std::size_t index,
-               std::shared_ptr<std::vector<SectorReadRecord>> reads)
-        : opens_(std::move(opens)), index_(index), reads_(std::move(reads)) {}
+               std::shared_ptr<std::vector<SectorReadRecord>> reads,
+               std::shared_ptr<std::vector<SectorWriteRecord>> writes)
+        : opens_(std::move(opens)),
+          index_(index),
+          reads_(std::move(reads)),
+          writes_(std::move(writes)) {}
     ~FakeDevice() override { (*opens_)[index_].closed = true; }
 
     std::optional<std::uint32_t> SingleExtentDiskNumber() override { return diskNumber; }
@@ -28,12 +38,22 @@ public:
         return bytes;
     }
 
+    SectorWriteResult WriteSectors(std::uint64_t first,
+                                   std::span<const std::uint8_t> bytes) override {
+        const DeviceOpenRecord& open = (*opens_)[index_];
+        const SectorWriteResult result = Write(open.access, first, bytes);
+        writes_->push_back(SectorWriteRecord{
+            open.path, first, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), result});
+        return result;
+    }
+
     std::optional<std::uint32_t> diskNumber;
     std::optional<PartitionInformation> partition;
     std::optional<std::vector<std::uint8_t>> descriptor;
     std::optional<DiskGeometry> geometry;
     std::optional<HotplugInfo> hotplug;
     FakeSectors sectors;
+    Mirror mirror;
 
 private:
     std::optional<std::vector<std::uint8_t>> Read(DeviceAccess access, std::uint64_t first,
@@ -58,10 +78,71 @@ private:
         return std::vector<std::uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count * size));
     }
 
+    // The order the Windows adapter checks in: access, the size, the lock, the write, the
+    // read-back.
+    SectorWriteResult Write(DeviceAccess access, std::uint64_t first,
+                            std::span<const std::uint8_t> bytes) {
+        if (access != DeviceAccess::ReadWrite) {
+            return SectorWriteResult::NotOpenForWrite;
+        }
+        const std::uint64_t size = sectors.sectorBytes;
+        if (size == 0 || bytes.empty() || bytes.size() % size != 0 ||
+            bytes.size() / size > kMaxSectorsPerRead) {
+            return SectorWriteResult::WriteFailed;
+        }
+        const auto count = static_cast<std::uint32_t>(bytes.size() / size);
+        if (sectors.lockRefused) {
+            return SectorWriteResult::LockFailed;
+        }
+        if (sectors.writeFails) {
+            return SectorWriteResult::WriteFailed;
+        }
+        std::vector<std::uint8_t> kept(bytes.begin(), bytes.end());
+        if (sectors.readBackDiffers) {
+            kept[0] = static_cast<std::uint8_t>(~kept[0]);
+        }
+        if (sectors.source) {
+            if (!sectors.sink || !sectors.sink(first, kept)) {
+                return SectorWriteResult::WriteFailed;
+            }
+        } else {
+            const std::uint64_t available = sectors.bytes.size() / size;
+            if (first >= available || count > available - first) {
+                return SectorWriteResult::WriteFailed;
+            }
+            std::copy(kept.begin(), kept.end(),
+                      sectors.bytes.begin() + static_cast<std::ptrdiff_t>(first * size));
+            if (mirror) {
+                mirror(first * size, kept);
+            }
+        }
+        const auto back = Read(access, first, count);
+        return back && std::equal(back->begin(), back->end(), bytes.begin(), bytes.end())
+                   ? SectorWriteResult::Written
+                   : SectorWriteResult::ReadBackDiffers;
+    }
+
     std::shared_ptr<std::vector<DeviceOpenRecord>> opens_;
     std::size_t index_;
     std::shared_ptr<std::vector<SectorReadRecord>> reads_;
+    std::shared_ptr<std::vector<SectorWriteRecord>> writes_;
 };
+
+// Writes into the described bytes of whatever sectors select finds, if the port and the
+// description are still there and the bytes still reach that far.
+template <typename Select>
+Mirror MirrorInto(std::weak_ptr<void> owner, Select select) {
+    return [owner = std::move(owner), select](std::uint64_t offset,
+                                              std::span<const std::uint8_t> bytes) {
+        const auto alive = owner.lock();
+        FakeSectors* sectors = alive ? select() : nullptr;
+        if (sectors != nullptr && !sectors->source && offset <= sectors->bytes.size() &&
+            bytes.size() <= sectors->bytes.size() - offset) {
+            std::copy(bytes.begin(), bytes.end(),
+                      sectors->bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+        }
+    };
+}
 
 void PutU32(std::vector<std::uint8_t>& bytes, std::size_t position, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -95,15 +176,17 @@ std::optional<std::uint32_t> PhysicalDriveNumber(std::wstring_view path) {
 }  // namespace
 
 FakeStoragePort::FakeStoragePort()
-    : opens_(std::make_shared<std::vector<DeviceOpenRecord>>()),
-      reads_(std::make_shared<std::vector<SectorReadRecord>>()) {}
+    : described_(std::make_shared<Described>()),
+      opens_(std::make_shared<std::vector<DeviceOpenRecord>>()),
+      reads_(std::make_shared<std::vector<SectorReadRecord>>()),
+      writes_(std::make_shared<std::vector<SectorWriteRecord>>()) {}
 
 FakeVolume& FakeStoragePort::Volume(char letter) {
-    return volumes_[letter];
+    return described_->volumes[letter];
 }
 
 FakePhysicalDrive& FakeStoragePort::Drive(std::uint32_t number) {
-    return drives_[number];
+    return described_->drives[number];
 }
 
 std::vector<std::wstring> FakeStoragePort::UnclosedDevices() const {
@@ -121,7 +204,7 @@ std::u16string FakeStoragePort::LogicalDriveStrings() {
         return *driveStrings_;
     }
     std::u16string list;
-    for (const auto& [letter, volume] : volumes_) {
+    for (const auto& [letter, volume] : described_->volumes) {
         list += static_cast<char16_t>(letter);
         list += u":\\";
         list += u'\0';
@@ -133,8 +216,8 @@ const FakeVolume* FakeStoragePort::VolumeAtRoot(const std::wstring& root) const 
     if (root.size() != 3 || root[0] > 0x7F || root[1] != L':' || root[2] != L'\\') {
         return nullptr;
     }
-    const auto found = volumes_.find(static_cast<char>(root[0]));
-    return found == volumes_.end() ? nullptr : &found->second;
+    const auto found = described_->volumes.find(static_cast<char>(root[0]));
+    return found == described_->volumes.end() ? nullptr : &found->second;
 }
 
 bool FakeStoragePort::VolumeReady(const std::wstring& root) {
@@ -164,11 +247,16 @@ std::unique_ptr<StorageDevice> FakeStoragePort::OpenDevice(const std::wstring& p
 
     std::unique_ptr<FakeDevice> device;
     if (const auto number = PhysicalDriveNumber(path)) {
-        const auto found = drives_.find(*number);
-        if (found == drives_.end() || !found->second.opens) {
+        const auto found = described_->drives.find(*number);
+        if (found == described_->drives.end() || !found->second.opens) {
             return nullptr;
         }
-        device = std::make_unique<FakeDevice>(opens_, index, reads_);
+        device = std::make_unique<FakeDevice>(opens_, index, reads_, writes_);
+        Described* described = described_.get();
+        device->mirror = MirrorInto(described_, [described, number = *number]() -> FakeSectors* {
+            const auto drive = described->drives.find(number);
+            return drive == described->drives.end() ? nullptr : &drive->second.sectors;
+        });
         device->partition = found->second.partition;
         device->descriptor = found->second.descriptor;
         device->geometry = found->second.geometry;
@@ -176,11 +264,17 @@ std::unique_ptr<StorageDevice> FakeStoragePort::OpenDevice(const std::wstring& p
         device->sectors = found->second.sectors;
     } else if (path.size() == kDevicePrefix.size() + 2 && path.starts_with(kDevicePrefix) &&
                path.back() == L':' && path[kDevicePrefix.size()] <= 0x7F) {
-        const auto found = volumes_.find(static_cast<char>(path[kDevicePrefix.size()]));
-        if (found == volumes_.end() || !found->second.deviceOpens) {
+        const char letter = static_cast<char>(path[kDevicePrefix.size()]);
+        const auto found = described_->volumes.find(letter);
+        if (found == described_->volumes.end() || !found->second.deviceOpens) {
             return nullptr;
         }
-        device = std::make_unique<FakeDevice>(opens_, index, reads_);
+        device = std::make_unique<FakeDevice>(opens_, index, reads_, writes_);
+        Described* described = described_.get();
+        device->mirror = MirrorInto(described_, [described, letter]() -> FakeSectors* {
+            const auto volume = described->volumes.find(letter);
+            return volume == described->volumes.end() ? nullptr : &volume->second.sectors;
+        });
         device->diskNumber = found->second.diskNumber;
         device->partition = found->second.partition;
         device->sectors = found->second.sectors;

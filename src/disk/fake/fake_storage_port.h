@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,19 +37,43 @@ namespace qn::fake {
 // Sector reads see the described bytes from sector 0 on (FakeSectors); every read is recorded
 // with what it asked for and whether it succeeded. A device opened query-only cannot read, as on
 // Windows.
+//
+// Sector writes go where reads come from: into the described bytes (a write past their end is
+// refused, nothing written), or, when a source answers the reads, to the sink, which says
+// whether it took them. Only a device opened ReadWrite writes (NotOpenForWrite otherwise, as
+// Windows refuses WriteFile on a handle without GENERIC_WRITE); bytes must be whole sectors, at
+// most kMaxSectorsPerRead of them (WriteFailed, nothing written). A write then reads its range
+// back and compares, as the Windows adapter does. A write into bytes changes the description
+// too, so a device opened later reads it. Every write is recorded (SectorWrites: the path, the
+// first sector, the bytes asked to be written, the result); its read-back is part of it and is
+// not recorded among the reads. A test makes a write go wrong per drive or volume:
+//
+//     port.Volume('C').sectors.lockRefused = true;      // LockFailed, nothing written
+//     port.Volume('C').sectors.writeFails = true;       // WriteFailed, nothing written
+//     port.Drive(0).sectors.readBackDiffers = true;     // taken with its first byte inverted:
+//                                                       // ReadBackDiffers
 
-// The sectors of a drive or volume as reads see them.
+// The sectors of a drive or volume as reads see them and writes change them.
 struct FakeSectors {
     // Asked at every read for count sectors from first; nullopt makes the read fail (past the end).
     // A machine whose truth lives elsewhere (the simulated one) answers here, so a read always
     // sees what was last written.
     using Source =
         std::function<std::optional<std::vector<std::uint8_t>>(std::uint64_t, std::uint32_t)>;
+    // With a source, takes whole sectors written from first on; false refuses them, and the sink
+    // must then have changed nothing. A source without a sink refuses every write.
+    using Sink = std::function<bool(std::uint64_t first, std::span<const std::uint8_t> bytes)>;
 
-    // The first sectors' bytes; a read beyond them fails. Ignored when source is set.
+    // The first sectors' bytes; a read or write beyond them fails. Ignored when source is set.
     std::vector<std::uint8_t> bytes;
     Source source;
+    Sink sink;
     std::uint32_t sectorBytes = 512;
+
+    // Failures a test injects into writes (reads are unaffected).
+    bool lockRefused = false;      // FSCTL_LOCK_VOLUME refused: LockFailed, nothing written
+    bool writeFails = false;       // WriteFile fails: WriteFailed, nothing written
+    bool readBackDiffers = false;  // the device keeps the write with its first byte inverted
 };
 
 // What one drive letter answers.
@@ -90,6 +115,13 @@ struct SectorReadRecord {
     bool ok = false;
 };
 
+struct SectorWriteRecord {
+    std::wstring path;
+    std::uint64_t first = 0;
+    std::vector<std::uint8_t> bytes;  // what the caller asked to write
+    SectorWriteResult result = SectorWriteResult::WriteFailed;
+};
+
 class FakeStoragePort final : public StoragePort {
 public:
     FakeStoragePort();
@@ -98,8 +130,8 @@ public:
     FakeVolume& Volume(char letter);
     FakePhysicalDrive& Drive(std::uint32_t number);
     // Takes the letter away, as when its mount point is deleted.
-    void RemoveVolume(char letter) { volumes_.erase(letter); }
-    bool HasVolume(char letter) const { return volumes_.contains(letter); }
+    void RemoveVolume(char letter) { described_->volumes.erase(letter); }
+    bool HasVolume(char letter) const { return described_->volumes.contains(letter); }
 
     // Replaces the drive-string list otherwise built from the described letters (A: to Z:).
     void SetDriveStrings(std::u16string list) { driveStrings_ = std::move(list); }
@@ -109,9 +141,13 @@ public:
     std::vector<std::wstring> UnclosedDevices() const;
     // Every ReadSectors call on any device of this port, in order.
     const std::vector<SectorReadRecord>& SectorReads() const { return *reads_; }
+    // Every WriteSectors call on any device of this port, in order.
+    const std::vector<SectorWriteRecord>& SectorWrites() const { return *writes_; }
+    // Forgets opens, reads and writes (devices still open stay usable).
     void ClearRecording() {
         opens_->clear();
         reads_->clear();
+        writes_->clear();
     }
 
     std::u16string LogicalDriveStrings() override;
@@ -125,11 +161,17 @@ public:
 private:
     const FakeVolume* VolumeAtRoot(const std::wstring& root) const;
 
-    std::map<char, FakeVolume> volumes_;
-    std::map<std::uint32_t, FakePhysicalDrive> drives_;
+    // Shared with the devices, which write into the described bytes while the port lives.
+    struct Described {
+        std::map<char, FakeVolume> volumes;
+        std::map<std::uint32_t, FakePhysicalDrive> drives;
+    };
+
+    std::shared_ptr<Described> described_;
     std::optional<std::u16string> driveStrings_;
     std::shared_ptr<std::vector<DeviceOpenRecord>> opens_;
     std::shared_ptr<std::vector<SectorReadRecord>> reads_;
+    std::shared_ptr<std::vector<SectorWriteRecord>> writes_;
 };
 
 inline constexpr std::int64_t kMiB = std::int64_t{1} << 20;

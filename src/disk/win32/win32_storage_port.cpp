@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <span>
+#include <string_view>
 
 #include "platform/win32/unique_handle.h"
 
@@ -66,6 +69,39 @@ private:
     std::size_t size_;
 };
 
+// Holds FSCTL_LOCK_VOLUME on a device for one write and releases it on every way out. Since
+// Windows Vista (KB 942448, "Blocking direct write operations to volumes and disks") a write
+// through a disk's handle into the sectors of a mounted volume is refused (ERROR_ACCESS_DENIED)
+// unless that volume is locked or dismounted; locking the disk's handle does not lock the
+// volumes on it. Sectors outside every volume (the first sector of a physical drive) may be
+// written. Through a volume's own handle, its boot sectors may be written, the rest only while
+// locked. The lock also makes the file system flush and stay off the volume while its sectors
+// change. Windows refuses it while anything has a file open on the volume (the running
+// Windows', the one whose BCD store is loaded), and on a file's handle.
+class VolumeLock {
+public:
+    explicit VolumeLock(HANDLE handle) : handle_(handle) {
+        DWORD returned = 0;
+        locked_ = DeviceIoControl(handle_, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned,
+                                  nullptr) != FALSE;
+    }
+    ~VolumeLock() {
+        if (locked_) {
+            DWORD returned = 0;
+            DeviceIoControl(handle_, FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned,
+                            nullptr);
+        }
+    }
+    VolumeLock(const VolumeLock&) = delete;
+    VolumeLock& operator=(const VolumeLock&) = delete;
+
+    bool Locked() const { return locked_; }
+
+private:
+    HANDLE handle_;
+    bool locked_ = false;
+};
+
 // A sector size the geometry may report: a power of two from 512 to 64 KiB.
 bool PlausibleSectorSize(std::uint32_t bytes) {
     return bytes >= 512 && bytes <= 65536 && (bytes & (bytes - 1)) == 0;
@@ -117,7 +153,8 @@ PartitionInformation PortableOf(const PARTITION_INFORMATION_EX& info) {
 
 class Win32StorageDevice final : public StorageDevice {
 public:
-    explicit Win32StorageDevice(UniqueHandle handle) : handle_(std::move(handle)) {}
+    Win32StorageDevice(UniqueHandle handle, DeviceAccess access, bool needsLock)
+        : handle_(std::move(handle)), access_(access), needsLock_(needsLock) {}
 
     std::optional<std::uint32_t> SingleExtentDiskNumber() override {
         VOLUME_DISK_EXTENTS extents{};
@@ -215,6 +252,52 @@ public:
         return std::vector<std::uint8_t>(buffer.Data(), buffer.Data() + size);
     }
 
+    SectorWriteResult WriteSectors(std::uint64_t first,
+                                   std::span<const std::uint8_t> bytes) override {
+        // Windows would refuse WriteFile on a handle without GENERIC_WRITE too; refusing first
+        // keeps a read-only device from being locked at all.
+        if (access_ != DeviceAccess::ReadWrite) {
+            return SectorWriteResult::NotOpenForWrite;
+        }
+        const std::uint32_t sectorBytes = LogicalSectorBytes();
+        if (bytes.empty() || bytes.size() % sectorBytes != 0 ||
+            bytes.size() / sectorBytes > kMaxSectorsPerRead ||
+            first > static_cast<std::uint64_t>(INT64_MAX) / sectorBytes) {
+            return SectorWriteResult::WriteFailed;
+        }
+        const auto count = static_cast<std::uint32_t>(bytes.size() / sectorBytes);
+        const auto size = static_cast<DWORD>(bytes.size());  // at most 64 sectors of 64 KiB
+        SectorBuffer buffer(size);
+        if (buffer.Data() == nullptr) {
+            return SectorWriteResult::WriteFailed;
+        }
+        std::memcpy(buffer.Data(), bytes.data(), size);
+
+        std::optional<VolumeLock> lock;
+        if (needsLock_) {
+            lock.emplace(handle_.Get());
+            if (!lock->Locked()) {
+                return SectorWriteResult::LockFailed;
+            }
+        }
+        LARGE_INTEGER offset;
+        offset.QuadPart = static_cast<LONGLONG>(first * sectorBytes);
+        DWORD written = 0;
+        if (!SetFilePointerEx(handle_.Get(), offset, nullptr, FILE_BEGIN) ||
+            !WriteFile(handle_.Get(), buffer.Data(), size, &written, nullptr) || written != size) {
+            return SectorWriteResult::WriteFailed;  // a short write may have changed a part
+        }
+        // Through the disk's own cache to the medium before the read-back and the unlock.
+        if (!FlushFileBuffers(handle_.Get())) {
+            return SectorWriteResult::WriteFailed;
+        }
+        const auto back = ReadSectors(first, count);
+        if (!back || !std::equal(back->begin(), back->end(), bytes.begin(), bytes.end())) {
+            return SectorWriteResult::ReadBackDiffers;
+        }
+        return SectorWriteResult::Written;
+    }
+
 private:
     bool Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
         return DeviceIoControl(handle_.Get(), code, in, inSize, out, outSize, returned, nullptr) !=
@@ -222,10 +305,30 @@ private:
     }
 
     UniqueHandle handle_;
+    DeviceAccess access_;
+    bool needsLock_;                 // a device, not an image file: see IsDevicePath
     std::uint32_t sectorBytes_ = 0;  // looked up on the first read
 };
 
 }  // namespace
+
+// A volume or disk in the Win32 device namespace ("\\.\C:", "\\.\PhysicalDrive0",
+// "\\?\Volume{...}"), as opposed to a file anywhere ("C:\x\disk.img", "\\?\C:\x\disk.img"):
+// the device name follows the prefix with no further backslash. A file has no volume lock:
+// Windows refuses FSCTL_LOCK_VOLUME on a file's handle (only a volume opened for direct access
+// takes it), while Wine answers it with success for anything; a disk image written through
+// this adapter in a test is written without one on both. Taking a device for a file could only
+// leave it unlocked, and Windows then refuses whatever only the lock would have allowed.
+bool IsDevicePath(const std::wstring& path) {
+    for (const wchar_t* prefix : {L"\\\\.\\", L"\\\\?\\"}) {
+        const std::wstring_view p(prefix);
+        if (path.size() > p.size() && path.compare(0, p.size(), p) == 0) {
+            const std::wstring_view name = std::wstring_view(path).substr(p.size());
+            return name.find(L'\\') == std::wstring_view::npos || name.starts_with(L"GLOBALROOT\\");
+        }
+    }
+    return false;
+}
 
 std::u16string Win32StoragePort::LogicalDriveStrings() {
     std::array<wchar_t, kDriveStringsBuffer> buffer{};
@@ -285,12 +388,19 @@ std::unique_ptr<StorageDevice> Win32StoragePort::OpenDevice(const std::wstring& 
     } else if (access == DeviceAccess::ReadWrite) {
         desired = GENERIC_READ | GENERIC_WRITE;
     }
+    // Shared for reading and writing: a mounted volume opens no other way (its file system has
+    // it open for both), and FSCTL_LOCK_VOLUME asks for both shares. For writing, write-through
+    // (forced unit access), so a written sector is on the medium and not only in the disk's
+    // cache when WriteFile returns. No FILE_FLAG_NO_BUFFERING: a volume or disk opened for
+    // direct access is not cached by the system anyway (hence the aligned whole-sector buffers),
+    // and on an image file it would tie the writes to the sector size of the disk holding it.
+    const DWORD flags = access == DeviceAccess::ReadWrite ? FILE_FLAG_WRITE_THROUGH : 0;
     UniqueHandle handle(CreateFileW(path.c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+                                    nullptr, OPEN_EXISTING, flags, nullptr));
     if (!handle) {
         return nullptr;
     }
-    return std::make_unique<Win32StorageDevice>(std::move(handle));
+    return std::make_unique<Win32StorageDevice>(std::move(handle), access, IsDevicePath(path));
 }
 
 }  // namespace qn::win32

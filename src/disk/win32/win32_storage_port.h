@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "disk/storage_port.h"
 
 namespace qn::win32 {
@@ -18,5 +20,10 @@ public:
     std::unique_ptr<StorageDevice> OpenDevice(const std::wstring& path,
                                               DeviceAccess access) override;
 };
+
+// Whether a path names a volume or disk (written under FSCTL_LOCK_VOLUME) rather than a file
+// (an image, written without): "\\.\C:", "\\.\PhysicalDrive0", "\\?\Volume{...}" are
+// devices; "C:\x\disk.img" and "\\?\C:\x\disk.img" are files.
+bool IsDevicePath(const std::wstring& path);
 
 }  // namespace qn::win32
