@@ -38,7 +38,8 @@ struct DiskGeometry {
 };
 
 // How a sector write ended. Anything but Written may have changed nothing or part of the range;
-// ReadBackDiffers means the device took the write and now holds other bytes.
+// ReadBackDiffers means the device took the write and now holds other bytes (or reading them
+// back failed).
 enum class SectorWriteResult { Written, NotOpenForWrite, LockFailed, WriteFailed, ReadBackDiffers };
 
 struct HotplugInfo {
