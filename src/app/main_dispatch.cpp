@@ -13,7 +13,7 @@ struct ClickEntry {
 };
 
 // Mode-dependent entries are resolved in ClickAction.
-constexpr std::array<ClickEntry, 22> kClickTable{{
+constexpr std::array<ClickEntry, 23> kClickTable{{
     {L"btn_close", MainAction::CloseWindow},
     {L"BtnRsQuit", MainAction::CloseWindow},
     {L"btn_min", MainAction::Minimize},
@@ -23,6 +23,7 @@ constexpr std::array<ClickEntry, 22> kClickTable{{
     {L"BtnRepairMBR", MainAction::StartRepairMbrFlow},
     {L"BtnSpReturn", MainAction::ShowStartPage},
     {L"BtnRsReturn", MainAction::ShowStartPage},
+    {L"BtnRsUndo", MainAction::UndoLastRepair},
     {L"BtnSpNext", MainAction::AcceptCheckedInstalls},
     {L"BtnBootReturn", MainAction::None},
     {L"BtnBootRepair", MainAction::None},
@@ -126,6 +127,8 @@ MainAction MessageAction(unsigned message, int workMode) {
             return MainAction::ShowDiagnosis;
         case WM_GUARD_QUESTION:
             return MainAction::AskGuardQuestion;
+        case WM_UNDO_RECORD:
+            return MainAction::KeepUndoRecord;
         default:
             return MainAction::PassToBase;
     }

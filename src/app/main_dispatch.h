@@ -33,6 +33,7 @@ enum class MainAction {
     MoveEntryDown,
     RemoveEntry,
     AddEntry,
+    UndoLastRepair,         // "BtnRsUndo"
     LoadBootEntries,        // "itemselect" on "CmbBootFile"
     FilterTimeoutEdit,      // "textchanged" on "edTimeout"
     FilterBootEditTimeout,  // "textchanged" on "edBeTimeout"
@@ -45,6 +46,7 @@ enum class MainAction {
     FillBootEditPage,      // WM_BOOTLIST_READY
     ShowDiagnosis,         // WM_DIAGNOSIS_READY
     AskGuardQuestion,      // WM_GUARD_QUESTION
+    KeepUndoRecord,        // WM_UNDO_RECORD
     PassToBase,            // not one of ours
 };
 

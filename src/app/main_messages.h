@@ -13,5 +13,8 @@ inline constexpr unsigned WM_DIAGNOSIS_READY = 0x0406;  // posted; lParam = owne
 // Sent by a repair worker before its first write; lParam = const std::wstring* question. The
 // window asks the user and answers 1 for 确定(Y), 2 for 取消(C) (0: the window is gone).
 inline constexpr unsigned WM_GUARD_QUESTION = 0x0407;
+// Sent by a repair worker at its end when the run left a record undo can use; lParam = const
+// std::wstring* path, copied by the window before it returns.
+inline constexpr unsigned WM_UNDO_RECORD = 0x0408;
 
 }  // namespace qn

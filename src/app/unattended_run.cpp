@@ -4,12 +4,15 @@
 
 #include "app/start_summary.h"
 #include "boot/utf8_text.h"
+#include "diagnosis/diagnosis_log.h"
 #include "disk/detect_status.h"
 #include "disk/storage_queries.h"
+#include "repair/machine_description.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_plan.h"
 #include "repair/repair_report.h"
 #include "repair/repair_start.h"
+#include "repair/undo_run.h"
 
 namespace qn {
 namespace {
@@ -84,6 +87,47 @@ std::wstring LetterText(char letter) {
                                        : std::wstring(1, static_cast<wchar_t>(letter)) + L":";
 }
 
+// Rows nobody sees: the diagnosis's own tool runs are not a repair's steps.
+class NoRows final : public RepairSink {
+public:
+    void Append(const std::wstring&) override {}
+    void ReplaceLast(const std::wstring&) override {}
+};
+
+int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isWinPE) {
+    RepairPorts& repair = ports.repair;
+    DetectStatus status;
+    auto claim = DetectionClaim::TryTake(status);
+    if (!claim) {
+        return kExitStepFailed;
+    }
+    const InstallationTable installations = ScanInstallations(*claim, ports.scan);
+    BootDiagnosis diagnosis;
+    {
+        ScopedFsRedirectionOff redirection(repair.redirection);
+        NoRows rows;
+        RepairRun run(repair, rows);
+        diagnosis = DiagnoseForRun(run, &installations);
+    }
+    for (const std::wstring& line : DiagnosisLogLines(diagnosis)) {
+        ports.console.Line(line);
+    }
+    ports.console.Line(isWinPE ? L"运行环境: Windows PE（未做任何更改）"
+                               : L"运行环境: 已安装的 Windows（未做任何更改）");
+    if (!options.jsonFile.empty()) {
+        const MachineFacts facts =
+            GatherMachineFacts(repair.inventory, repair.storage, repair.codePage, installations);
+        if (!WriteTextFile(
+                ports.outputFiles, options.jsonFile,
+                DiagnosisReportJson(ports.version, repair.clock.LocalTime(), facts, diagnosis))) {
+            ports.console.Line(L"无法写入报告文件 " + options.jsonFile);
+            return kExitStepFailed;
+        }
+    }
+    // A script asks whether the machine boots: 0 yes, 1 with the problem printed above.
+    return diagnosis.boots ? kExitDone : kExitStepFailed;
+}
+
 }  // namespace
 
 int RefuseCommandLine(const std::wstring& message, ConsoleOutput& console) {
@@ -94,11 +138,17 @@ int RefuseCommandLine(const std::wstring& message, ConsoleOutput& console) {
 
 int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
     ConsoleOutput& console = ports.console;
-    if (options.mode == RunMode::Diagnose || options.mode == RunMode::Undo) {
-        console.Line(L"此功能在当前版本中尚未提供，未对系统做任何更改。");
-        return kExitRefused;
-    }
     RepairPorts& repair = ports.repair;
+    std::optional<UndoRecord> undoRecord;
+    if (options.mode == RunMode::Undo) {
+        // Read first: a record that cannot be used changes nothing, not even a letter.
+        LoadedUndoRecord loaded = LoadUndoRecord(repair.files, options.undoRecord);
+        if (!loaded.record) {
+            console.Line(loaded.error);
+            return kExitRefused;
+        }
+        undoRecord = std::move(loaded.record);
+    }
     ScopedEspMounts mounts(ports.mount);
     // The inventory may have been built before the letters were given: the repair's ports hold
     // it already. Rebuilt once, it sees every letter the pass gave.
@@ -106,6 +156,18 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
     const bool isWinPE = IsWinPeSystemDirectory(repair.files.FolderPath(KnownFolder::System));
     const StartSummary summary = BuildStartSummary(SummaryInputFrom(inventory, repair.storage),
                                                    mounts.Table().espLetters, isWinPE);
+    if (undoRecord) {
+        RepairOutcome outcome;
+        {
+            ConsoleSink sink(console);
+            outcome = RunUndo(*undoRecord, repair, sink,
+                              RunLabel{L"撤销修复（无人值守）", ports.version}, isWinPE);
+        }
+        return outcome.failedSteps == 0 ? kExitDone : kExitStepFailed;
+    }
+    if (options.mode == RunMode::Diagnose) {
+        return Diagnose(options, ports, isWinPE);
+    }
     if (StartupMustAbort(summary.activePartLetters)) {
         console.Line(
             L"未检测到激活分区，请使用分区助手设置激活分区，如果是GPT磁盘则需要创建ESP分区");

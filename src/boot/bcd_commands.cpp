@@ -37,6 +37,10 @@ std::wstring ExportStoreCommand(const std::wstring& backupPath) {
     return L"/export " + Quoted(backupPath);
 }
 
+std::wstring ImportStoreCommand(const std::wstring& backupPath) {
+    return L"/import " + Quoted(backupPath);
+}
+
 std::wstring DisplayOrderAddLastCommand(const std::wstring& store, const std::wstring& id) {
     return StorePrefix(store) + L"/displayorder " + Plain(id) + L" /addlast";
 }

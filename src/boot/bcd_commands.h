@@ -23,6 +23,8 @@ std::wstring EnumOsLoaderCommand(const std::wstring& bcdedit, const std::wstring
 // Parameter strings for ShellRun with the bcdedit path as program.
 std::wstring DeleteEntryCommand(const std::wstring& id);
 std::wstring ExportStoreCommand(const std::wstring& backupPath);
+// Replaces the system store with an exported copy.
+std::wstring ImportStoreCommand(const std::wstring& backupPath);
 std::wstring DisplayOrderAddLastCommand(const std::wstring& store, const std::wstring& id);
 // Replaces the display order: each identifier followed by one blank.
 std::wstring DisplayOrderCommand(const std::wstring& store, const std::vector<std::wstring>& ids);

@@ -63,6 +63,10 @@ public:
     virtual std::optional<std::uint32_t> Attributes(const std::wstring& path) = 0;
     // A file's size in bytes; nullopt when there is no such file.
     virtual std::optional<std::uint64_t> FileSize(const std::wstring& path) = 0;
+    // A whole file's bytes; nullopt when it cannot be read or holds more than maxBytes (what the
+    // program reads back is its own small files: records and saved sectors).
+    virtual std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path,
+                                                                   std::uint64_t maxBytes) = 0;
 
     // Copies a file with its attributes. With replaceExisting a file at target is replaced
     // (failing when that file is read-only, hidden or system); without it an existing target

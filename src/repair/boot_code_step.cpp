@@ -11,6 +11,17 @@ std::wstring BootCodeRow(const BootTarget& target, BootCodeKind kind, bool withM
 
 }  // namespace
 
+void SaveBootCodeForUndo(RepairRun& run, char letter, bool withMbr) {
+    UndoRecorder* undo = run.Undo();
+    if (undo == nullptr || letter == 0) {
+        return;
+    }
+    if (!undo->SaveBootCode(letter, withMbr)) {
+        run.Row(L"无法保存 " + std::wstring(1, static_cast<wchar_t>(letter)) +
+                L": 的引导代码，撤销时无法还原它");
+    }
+}
+
 std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bool mbr) {
     return std::wstring(kind == BootCodeKind::Nt60 ? L"/nt60 " : L"/nt52 ") + drive +
            (mbr ? L" /mbr" : L"");
@@ -18,6 +29,7 @@ std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bo
 
 bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr) {
     const std::wstring row = BootCodeRow(target, kind, withMbr);
+    SaveBootCodeForUndo(run, target.hasLetter ? target.letter : 0, withMbr);
     run.Row(row + L"...");
     if (auto failure =
             run.RunTool(CarriedTool::Bootsect, BootsectParameters(kind, target.drive, withMbr))) {

@@ -13,6 +13,10 @@ enum class BootCodeKind { Nt60, Nt52 };
 // record too.
 std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bool mbr);
 
+// Saves the sectors bootsect is about to rewrite when the run records for undo; a row says so
+// when they cannot be saved (the run goes on: the repair matters more than its undo).
+void SaveBootCodeForUndo(RepairRun& run, char letter, bool withMbr);
+
 // Writes the boot code of the boot partition and, withMbr, of its disk's master boot record,
 // with a row that ends in its outcome; true when bootsect succeeded.
 bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr);

@@ -66,6 +66,9 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
         return outcome;
     }
 
+    UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, request.bootLetter);
+    BeginUndo(run, undo, std::wstring());
+    SaveBootCodeForUndo(run, request.bootLetter, request.kind == MbrRepairKind::Mbr);
     run.Row(L"分区表类型为: MBR");
     const std::wstring line = MbrRepairLine(request);
     run.Row(line);
@@ -78,6 +81,7 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     }
     outcome.after = DiagnoseForRun(run, nullptr);
     log.diagnosisAfter = DiagnosisLogLines(outcome.after);
+    FinishUndo(run, undo, log, outcome);
     FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
     return outcome;
 }

@@ -1,6 +1,7 @@
 #include "repair/repair_engine.h"
 
 #include "boot/desktop_folder.h"
+#include "boot/time_stamp.h"
 #include "diagnosis/diagnose_boot.h"
 #include "diagnosis/diagnosis_log.h"
 #include "platform/fs_redirection.h"
@@ -66,11 +67,11 @@ std::vector<std::wstring> InputLines(const RepairRequest& request, const BootTar
 
 }  // namespace
 
-std::wstring CompletionText(int failedSteps) {
+std::wstring CompletionText(int failedSteps, std::wstring_view verb) {
     if (failedSteps == 0) {
-        return L"修复完成!";
+        return std::wstring(verb) + L"完成!";
     }
-    return L"修复未完成：" + std::to_wstring(failedSteps) + L" 个步骤失败";
+    return std::wstring(verb) + L"未完成：" + std::to_wstring(failedSteps) + L" 个步骤失败";
 }
 
 std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter) {
@@ -98,9 +99,9 @@ BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installati
 }
 
 void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,
-               RepairOutcome& outcome) {
+               RepairOutcome& outcome, std::wstring_view verb) {
     run.Row(outcome.stoppedByGuard ? std::wstring(kStoppedByGuardRow)
-                                   : CompletionText(run.Failures()));
+                                   : CompletionText(run.Failures(), verb));
     RepairLogData data = log;
     data.record = run.Record();
     data.rows = run.Rows();
@@ -120,6 +121,44 @@ void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firs
     outcome.rows = run.Rows();
     outcome.backups = run.Backups();
     outcome.record = run.Record();
+}
+
+UndoRecorder MakeUndoRecorder(RepairRun& run, const RunLabel& label, const SystemTime& time,
+                              bool isWinPE, char firstLetter) {
+    FileSystem& files = run.Ports().files;
+    const std::wstring parent = LogFolder(files, isWinPE, firstLetter);
+    return UndoRecorder(
+        files, run.Ports().storage,
+        parent.empty() ? std::wstring() : FreeUndoFolder(files, parent, FormatTimeStamp(time)),
+        label.operation, FormatLogTime(time));
+}
+
+void BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive) {
+    if (!undo.Open()) {
+        run.Row(L"无法建立撤销所需的备份文件夹，本次修复将无法撤销");
+        return;
+    }
+    run.SetUndo(&undo);
+    if (drive.empty()) {
+        return;
+    }
+    const std::vector<std::wstring> unsaved = undo.SaveBootFiles(drive);
+    if (!unsaved.empty()) {
+        run.Row(L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +
+                unsaved.front() + L"），撤销时不会还原它们");
+    }
+}
+
+void FinishUndo(RepairRun& run, UndoRecorder& undo, RepairLogData& log, RepairOutcome& outcome) {
+    run.SetUndo(nullptr);
+    if (!outcome.engineRan) {
+        undo.Discard();
+        return;
+    }
+    outcome.undoRecord = undo.Finish();
+    if (!outcome.undoRecord.empty()) {
+        log.undo.push_back(L"撤销记录: " + outcome.undoRecord);
+    }
 }
 
 EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
@@ -177,6 +216,8 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
         guarded.bcdbootSwitch = chosen.bcdbootSwitch;
     }
 
+    UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, firstLetter);
+    BeginUndo(run, undo, target.hasLetter ? target.drive : std::wstring());
     const EngineResult engine = RunEngine(run, guarded, target);
     outcome.engineRan = engine.ran;
     outcome.bcdEngine = engine.bcdEngine;
@@ -186,6 +227,7 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
         outcome.after = DiagnoseForRun(run, &request.installations);
         log.diagnosisAfter = DiagnosisLogLines(outcome.after);
     }
+    FinishUndo(run, undo, log, outcome);
     FinishRun(run, log, request.isWinPE, firstLetter, outcome);
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "diagnosis/boot_diagnosis.h"
@@ -32,6 +33,7 @@ struct RepairOutcome {
     BootDiagnosis before;  // what the machine would boot before the run
     BootDiagnosis after;   // ...and after it (empty when nothing ran)
     std::vector<std::wstring> guardLines;
+    std::wstring undoRecord;  // the record undo reads; empty when the run saved nothing
 };
 
 // Names the run in its log.
@@ -62,8 +64,8 @@ struct EngineResult {
 // something to repair, the choice of engine and the engine itself.
 EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target);
 
-// "修复完成!", or "修复未完成：N 个步骤失败".
-std::wstring CompletionText(int failedSteps);
+// "修复完成!", or "修复未完成：N 个步骤失败" (verb "撤销" for an undo).
+std::wstring CompletionText(int failedSteps, std::wstring_view verb = L"修复");
 
 // Where a run's log goes: the desktop on an installed Windows; in Windows PE (whose desktop is
 // gone after a restart) the root of the first repaired system's drive.
@@ -73,11 +75,20 @@ std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter
 // steps), judging the given installations (null: found by their files).
 BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations);
 
+// The recorder of a run: its folder beside the run's log ("QNBootRepair_undo_<stamp>").
+UndoRecorder MakeUndoRecorder(RepairRun& run, const RunLabel& label, const SystemTime& time,
+                              bool isWinPE, char firstLetter);
+// Right before the run's first write: opens the recorder (a row says when undo will not be
+// possible) and saves the boot files of drive ("C:"; empty: none to save).
+void BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive);
+// Writes the record and names it in the log; a run whose engine did not run leaves nothing.
+void FinishUndo(RepairRun& run, UndoRecorder& undo, RepairLogData& log, RepairOutcome& outcome);
+
 // The row that ends a run a guard stopped.
 inline constexpr wchar_t kStoppedByGuardRow[] = L"已按您的选择取消修复，未做任何更改";
 
 // Ends a run's rows with its completion and log rows and writes the log; shared by every run.
 void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,
-               RepairOutcome& outcome);
+               RepairOutcome& outcome, std::wstring_view verb = L"修复");
 
 }  // namespace qn

@@ -11,13 +11,6 @@ namespace {
 
 constexpr wchar_t kEol[] = L"\r\n";
 
-std::wstring TimeText(const SystemTime& t) {
-    wchar_t text[32] = {};
-    std::swprintf(text, 32, L"%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
-    return text;
-}
-
 std::wstring Section(const wchar_t* title) {
     return std::wstring(kEol) + L"== " + title + L" ==" + kEol;
 }
@@ -50,9 +43,16 @@ void AppendOutput(std::wstring& text, const std::wstring& output) {
 
 }  // namespace
 
+std::wstring FormatLogTime(const SystemTime& t) {
+    wchar_t text[32] = {};
+    std::swprintf(text, 32, L"%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return text;
+}
+
 std::wstring FormatRepairLog(const RepairLogData& data) {
     std::wstring text = L"Quenra NT 引导修复 " + data.version + L" 修复日志" + kEol;
-    text += L"时间: " + TimeText(data.time) + kEol;
+    text += L"时间: " + FormatLogTime(data.time) + kEol;
     text += L"操作: " + data.operation + kEol;
     text += Section(L"机器");
     for (const std::wstring& line : data.machine) {
@@ -91,6 +91,12 @@ std::wstring FormatRepairLog(const RepairLogData& data) {
     if (!data.diagnosisAfter.empty()) {
         text += Section(L"修复后的诊断");
         for (const std::wstring& line : data.diagnosisAfter) {
+            text += line + kEol;
+        }
+    }
+    if (!data.undo.empty()) {
+        text += Section(L"撤销");
+        for (const std::wstring& line : data.undo) {
             text += line + kEol;
         }
     }

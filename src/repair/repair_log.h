@@ -22,7 +22,11 @@ struct RepairLogData {
     std::vector<RunRecordEntry> record;         // every tool run and file change, in order
     std::vector<std::wstring> rows;             // the result list, with the verification
     std::vector<std::wstring> diagnosisAfter;
+    std::vector<std::wstring> undo;  // where undo finds what the run saved
 };
+
+// "2026-12-08 15:52:33", as the log names its time.
+std::wstring FormatLogTime(const SystemTime& time);
 
 // The log's text (lines ended by CR LF), the same for the same data.
 std::wstring FormatRepairLog(const RepairLogData& data);

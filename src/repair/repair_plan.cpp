@@ -69,6 +69,10 @@ public:
     std::optional<std::uint64_t> FileSize(const std::wstring& path) override {
         return inner_.FileSize(path);
     }
+    std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path,
+                                                           std::uint64_t maxBytes) override {
+        return inner_.ReadFileBytes(path, maxBytes);
+    }
     bool CopyFileTo(const std::wstring& source, const std::wstring& target, bool) override {
         Change(L"复制 " + source + L" 到 " + target);
         Made(target);

@@ -138,10 +138,7 @@ json Strings(const std::vector<std::wstring>& texts) {
 }  // namespace
 
 std::string RepairReportJson(const RepairReportInput& input) {
-    char time[32] = {};
-    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", input.time.year,
-                  input.time.month, input.time.day, input.time.hour, input.time.minute,
-                  input.time.second);
+    const std::string time = U(FormatLogTime(input.time));
     const RepairRequest& request = input.request;
     json report = {
         {"program", {{"name", "QNBootRepair"}, {"version", U(input.version)}}},
@@ -170,8 +167,22 @@ std::string RepairReportJson(const RepairReportInput& input) {
         report["backups"] = Strings(outcome->backups);
         report["failedSteps"] = outcome->failedSteps;
         report["log"] = outcome->logPath.empty() ? json(nullptr) : json(U(outcome->logPath));
+        report["undoRecord"] =
+            outcome->undoRecord.empty() ? json(nullptr) : json(U(outcome->undoRecord));
     }
     // Invalid text never stops the report: it is replaced, as everywhere in the program.
+    return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::string DiagnosisReportJson(const std::wstring& version, const SystemTime& time,
+                                const MachineFacts& machine, const BootDiagnosis& diagnosis) {
+    const json report = {
+        {"program", {{"name", "QNBootRepair"}, {"version", U(version)}}},
+        {"time", U(FormatLogTime(time))},
+        {"operation", "diagnose"},
+        {"machine", Machine(machine)},
+        {"diagnosis", Diagnosis(diagnosis)},
+    };
     return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 

@@ -25,7 +25,8 @@ namespace qn {
 //              {"note"}],
 //    "rows": [...], "verification": [{"letter", "name", "bootable", "certain", "reason",
 //                                      "default"}],
-//    "backups": [...], "failedSteps": N, "log": "path" | null, "exitCode": N}
+//    "backups": [...], "failedSteps": N, "log": "path" | null,
+//    "undoRecord": "path" | null (what /undo takes), "exitCode": N}
 struct RepairReportInput {
     std::wstring operation;
     std::wstring version;
@@ -36,5 +37,10 @@ struct RepairReportInput {
 };
 
 std::string RepairReportJson(const RepairReportInput& input);
+
+// The report of /diagnose: {"program", "time", "operation": "diagnose", "machine",
+// "diagnosis"}, the last two as above.
+std::string DiagnosisReportJson(const std::wstring& version, const SystemTime& time,
+                                const MachineFacts& machine, const BootDiagnosis& diagnosis);
 
 }  // namespace qn

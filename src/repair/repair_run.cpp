@@ -51,6 +51,9 @@ void RepairRun::Note(const std::wstring& text) {
 void RepairRun::AddBackup(const std::wstring& path) {
     backups_.push_back(path);
     Note(L"backup: " + path);
+    if (undo_ != nullptr) {
+        undo_->KeepBackup(path);
+    }
 }
 
 const PreparedTool& RepairRun::Tool(CarriedTool tool) {

@@ -12,6 +12,7 @@
 #include "repair/recording_processes.h"
 #include "repair/repair_ports.h"
 #include "repair/repair_sink.h"
+#include "repair/undo_recorder.h"
 
 namespace qn {
 
@@ -51,7 +52,13 @@ public:
     int Failures() const { return failures_; }
 
     void Note(const std::wstring& text);
+    // A backup the run made; also kept out of undo's way when the run records for undo.
     void AddBackup(const std::wstring& path);
+
+    // Where the run saves what it is about to change, for undo; null when it does not (a plan,
+    // or a run whose undo folder could not be made).
+    void SetUndo(UndoRecorder* undo) { undo_ = undo; }
+    UndoRecorder* Undo() { return undo_; }
     const std::vector<std::wstring>& Backups() const { return backups_; }
 
     // The tool from the run's work directory (or the system's copy, which a row then names);
@@ -77,6 +84,7 @@ private:
     std::map<CarriedTool, PreparedTool> tools_;
     std::vector<std::wstring> rows_;
     std::vector<std::wstring> backups_;
+    UndoRecorder* undo_ = nullptr;
     int failures_ = 0;
     // Notes, each placed after the tool run count at the time it was made.
     std::vector<std::pair<std::size_t, std::wstring>> notes_;

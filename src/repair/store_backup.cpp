@@ -107,6 +107,9 @@ void ExportAndClear(RepairRun& run, const RepairRequest& request, const BootTarg
         return;
     }
     run.AddBackup(backup);
+    if (UndoRecorder* undo = run.Undo()) {
+        undo->StoreExported(backup);
+    }
     run.Row(L"已导出系统 BCD 存储至 " + backup);
     if (request.clearExisting) {
         ClearSystemStore(run);

@@ -73,6 +73,11 @@ std::optional<std::uint64_t> SimFileSystem::FileSize(const std::wstring& path) {
     return machine_.Files().FileSize(path);
 }
 
+std::optional<std::vector<std::uint8_t>> SimFileSystem::ReadFileBytes(const std::wstring& path,
+                                                                      std::uint64_t maxBytes) {
+    return machine_.Files().ReadFileBytes(path, maxBytes);
+}
+
 std::wstring SimFileSystem::FolderPath(KnownFolder folder) {
     return machine_.Files().FolderPath(folder);
 }

@@ -26,6 +26,7 @@ TEST(ClickTable, EveryEntryActsTheSameInEveryModeExceptTheBootPageButtons) {
         {L"BtnRepairMBR", MainAction::StartRepairMbrFlow},
         {L"BtnSpReturn", MainAction::ShowStartPage},
         {L"BtnRsReturn", MainAction::ShowStartPage},
+        {L"BtnRsUndo", MainAction::UndoLastRepair},
         {L"BtnSpNext", MainAction::AcceptCheckedInstalls},
         {L"BtnMBRPre", MainAction::ShowBootPartitionPage},
         {L"BtnMRNt6", MainAction::StartMbrRepairNt6},
@@ -90,6 +91,7 @@ TEST(MessageTable, NumbersAreFixedAndDetectDoneActsByMode) {
     EXPECT_EQ(WM_BOOTLIST_READY, 0x405u);
     EXPECT_EQ(WM_DIAGNOSIS_READY, 0x406u);
     EXPECT_EQ(WM_GUARD_QUESTION, 0x407u);
+    EXPECT_EQ(WM_UNDO_RECORD, 0x408u);
     EXPECT_EQ(MessageAction(0x401, ModeAutoRepair), MainAction::StartAutomaticRepair);
     EXPECT_EQ(MessageAction(0x401, ModeManualRepair), MainAction::FillInstallList);
     EXPECT_EQ(MessageAction(0x401, ModeRepairMbr), MainAction::None);
@@ -102,7 +104,8 @@ TEST(MessageTable, NumbersAreFixedAndDetectDoneActsByMode) {
         EXPECT_EQ(MessageAction(0x400, mode), MainAction::PassToBase);
         EXPECT_EQ(MessageAction(0x406, mode), MainAction::ShowDiagnosis);
         EXPECT_EQ(MessageAction(0x407, mode), MainAction::AskGuardQuestion);
-        EXPECT_EQ(MessageAction(0x408, mode), MainAction::PassToBase);
+        EXPECT_EQ(MessageAction(0x408, mode), MainAction::KeepUndoRecord);
+        EXPECT_EQ(MessageAction(0x409, mode), MainAction::PassToBase);
     }
 }
 

@@ -277,6 +277,10 @@ TEST(EditorSave, AStoreFileThatCannotBeCopiedIsExportedByBcdedit) {
         std::optional<std::uint64_t> FileSize(const std::wstring& p) override {
             return inner_.FileSize(p);
         }
+        std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& p,
+                                                               std::uint64_t max) override {
+            return inner_.ReadFileBytes(p, max);
+        }
         std::wstring FolderPath(KnownFolder f) override { return inner_.FolderPath(f); }
 
     private:

@@ -24,6 +24,7 @@
 #include "repair/mbr_repair_run.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_start.h"
+#include "repair/undo_run.h"
 #include "sim_test_support.h"
 
 namespace qn::sim::test {
@@ -132,6 +133,21 @@ public:
         rowList = {};
         RepairPorts ports = Ports();
         last_ = RunMbrRepair(request, ports, rowList, RunLabel{L"修复主引导记录", L"test"}, asker);
+        return last_;
+    }
+
+    // Undoes a run from the record it left; an empty outcome's rows hold the load error.
+    RepairOutcome Undo(const std::wstring& recordPath) {
+        rowList = {};
+        RepairPorts ports = Ports();
+        const LoadedUndoRecord loaded = LoadUndoRecord(ports.files, recordPath);
+        if (!loaded.record) {
+            last_ = {};
+            last_.rows = {loaded.error};
+            return last_;
+        }
+        last_ = RunUndo(*loaded.record, ports, rowList, RunLabel{L"撤销修复", L"test"},
+                        machine_->WinPE());
         return last_;
     }
 

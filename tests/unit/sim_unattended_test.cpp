@@ -176,5 +176,83 @@ TEST(Unattended, RefusesWhatItMustNotDoBeforeChangingAnything) {
     }
 }
 
+TEST(Unattended, AGuardRefusesWithoutYesAndGoesOnWithIt) {
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "/yes" : "no /yes");
+        Unattended program(test::ScenarioFile("bitlocker.xml"));
+        program.output.AddDirectory(L"Z:\\out");
+        const auto boot = VerdictJson(program.machine->Boot());
+        std::vector<std::wstring> arguments = {L"/auto", L"/json", L"Z:\\out\\r.json"};
+        if (yes) {
+            arguments.push_back(L"/yes");
+        }
+        EXPECT_EQ(program.Run(arguments), yes ? kExitDone : kExitRefused);
+        EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"需要确认: ")));
+        const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
+        EXPECT_EQ(report["stoppedByGuard"], !yes);
+        EXPECT_FALSE(report["diagnosisBefore"].is_null());
+        EXPECT_EQ(report["diagnosisAfter"].is_null(), !yes);
+        if (!yes) {
+            EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+            EXPECT_TRUE(report["undoRecord"].is_null());
+        }
+    }
+}
+
+TEST(Unattended, DiagnoseChangesNothingAndTellsWhetherTheMachineBoots) {
+    for (const char* scenario : {"wiped_mbr.xml", "uefi_installed.xml", "editor_menu.xml"}) {
+        SCOPED_TRACE(scenario);
+        Unattended program(test::ScenarioFile(scenario));
+        program.output.AddDirectory(L"Z:\\out");
+        const bool boots = program.machine->Boot().boots;
+        EXPECT_EQ(program.Run({L"/diagnose", L"/json", L"Z:\\out\\d.json"}),
+                  boots ? kExitDone : kExitStepFailed);
+        for (const std::wstring& line : program.machine->Journal()) {
+            EXPECT_TRUE(line.rfind(L"mount ", 0) == 0 || line.rfind(L"unmount ", 0) == 0 ||
+                        line.find(L"reg load") != std::wstring::npos ||
+                        line.find(L"reg unload") != std::wstring::npos ||
+                        line.find(L"/enum") != std::wstring::npos || line.rfind(L"  > ", 0) == 0 ||
+                        line.find(L"\\Temp") != std::wstring::npos)
+                << "the diagnosis did " << WideToUtf8(line);
+        }
+        const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\d.json"));
+        EXPECT_EQ(report["operation"], "diagnose");
+        EXPECT_EQ(report["diagnosis"]["boots"], boots);
+        EXPECT_EQ(report["diagnosis"]["problem"].get<std::string>().empty(), boots);
+        EXPECT_FALSE(report["machine"]["disks"].empty());
+        EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"未做任何更改")));
+    }
+}
+
+TEST(Unattended, UndoFromTheRecordTheRepairNamedBringsTheMachineBack) {
+    Unattended program(test::ScenarioFile("xp_and_7.xml"));
+    program.output.AddDirectory(L"Z:\\out");
+    const auto boot = VerdictJson(program.machine->Boot());
+    ASSERT_EQ(program.Run({L"/auto", L"/clear", L"/json", L"Z:\\out\\r.json"}), kExitDone);
+    EXPECT_NE(VerdictJson(program.machine->Boot()), boot);
+    const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
+    ASSERT_TRUE(report["undoRecord"].is_string());
+    const std::wstring record = Utf8ToWide(report["undoRecord"].get<std::string>());
+    program.console.lines.clear();
+    EXPECT_EQ(program.Run({L"/undo", record}), kExitDone);
+    EXPECT_THAT(program.console.lines, Contains(L"撤销完成!"));
+    EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+}
+
+TEST(Unattended, AnUnusableUndoRecordChangesNothing) {
+    Unattended program(test::ScenarioFile("demo.xml"));
+    program.machine->Files().AddFile(L"C:\\notes.txt", test::MarkerBytes("[boot loader]\r\n"));
+    for (const wchar_t* path : {L"C:\\missing\\undo.txt", L"C:\\notes.txt"}) {
+        program.console.lines.clear();
+        EXPECT_EQ(program.Run({L"/undo", path}), kExitRefused);
+        ASSERT_FALSE(program.console.lines.empty());
+        EXPECT_THAT(
+            program.console.lines.front(),
+            ::testing::AnyOf(HasSubstr(L"无法读取撤销记录"), HasSubstr(L"不是本程序的撤销记录")));
+    }
+    EXPECT_TRUE(program.machine->Journal().empty())
+        << WideToUtf8(program.machine->Journal().front());
+}
+
 }  // namespace
 }  // namespace qn::sim

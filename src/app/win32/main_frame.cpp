@@ -332,6 +332,9 @@ void MainFrame::Perform(int action, Control* sender) {
         case MainAction::LoadBootEntries:
             LoadBootEntries(*this);
             break;
+        case MainAction::UndoLastRepair:
+            UndoLastRepair(*this);
+            break;
         case MainAction::FilterTimeoutEdit:
         case MainAction::FilterBootEditTimeout:
             FilterDigits(sender);
@@ -345,6 +348,7 @@ void MainFrame::StartAutoRepairFlow() {
     WorkMode = ModeAutoRepair;
     SetEnabled(Find(L"BtnRsQuit"), false);
     SetEnabled(Find(L"BtnRsReturn"), false);
+    ForgetUndoRecord();
     Uncheck(ckClearBootRepair_);
     SetText(lbResultTip_, kRepairingText);
     RemoveAllRows(listResult_);
@@ -413,8 +417,25 @@ void MainFrame::OnDetectProgress(int percent) {
 void MainFrame::OnRepairDone(int failedSteps, bool stoppedByGuard) {
     SetEnabled(Find(L"BtnRsQuit"), true);
     SetEnabled(Find(L"BtnRsReturn"), true);
+    if (undoing_) {
+        undoing_ = false;
+        undoRecord_.clear();
+        SetText(lbResultTip_, CompletionText(failedSteps, L"撤销"));
+        return;
+    }
     SetText(lbResultTip_, stoppedByGuard ? std::wstring(L"修复已取消，未做任何更改")
                                          : CompletionText(failedSteps));
+    if (Control* undo = Find(L"BtnRsUndo"); undo != nullptr && !undoRecord_.empty()) {
+        undo->SetVisible(true);
+        undo->SetEnabled(true);
+    }
+}
+
+void MainFrame::ForgetUndoRecord() {
+    undoRecord_.clear();
+    if (Control* undo = Find(L"BtnRsUndo")) {
+        undo->SetVisible(false);
+    }
 }
 
 LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -467,6 +488,11 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ShowBootDiagnosis(
                 std::unique_ptr<BootDiagnosis>(reinterpret_cast<BootDiagnosis*>(lParam)));
             break;
+        case MainAction::KeepUndoRecord:
+            if (const auto* path = reinterpret_cast<const std::wstring*>(lParam)) {
+                undoRecord_ = *path;
+            }
+            return 1;
         case MainAction::AskGuardQuestion: {
             const auto* question = reinterpret_cast<const std::wstring*>(lParam);
             const UINT answer =

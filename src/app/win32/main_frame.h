@@ -89,6 +89,13 @@ public:
     // and its tip tells the outcome.
     void OnRepairDone(int failedSteps, bool stoppedByGuard = false);
 
+    // The record the last run left for undo ("撤销本次修复(U)" shows once the run is done);
+    // empty when it left none or after it was used or the page was reused.
+    const std::wstring& UndoRecordPath() const { return undoRecord_; }
+    void ForgetUndoRecord();
+    // The next run is an undo: its end says "撤销完成!" and offers no undo of its own.
+    void MarkUndoing() { undoing_ = true; }
+
 protected:
     const wchar_t* GetWindowClassName() const override { return L"QNGUI"; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -126,6 +133,8 @@ private:
     std::shared_ptr<win32::Win32UiChannel> channel_;
     WorkerTracker workers_;
     bool closing_ = false;
+    std::wstring undoRecord_;
+    bool undoing_ = false;
 
     // Found once at initialisation.
     TabLayout* tab_ = nullptr;

@@ -72,6 +72,14 @@ public:
         const auto* bytes = FileBytes(path);
         return bytes ? std::optional<std::uint64_t>(bytes->size()) : std::nullopt;
     }
+    std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path,
+                                                           std::uint64_t maxBytes) override {
+        const auto* bytes = FileBytes(path);
+        if (bytes == nullptr || bytes->size() > maxBytes) {
+            return std::nullopt;
+        }
+        return *bytes;
+    }
     std::wstring FolderPath(KnownFolder folder) override;
 
 private:

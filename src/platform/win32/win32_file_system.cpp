@@ -143,6 +143,25 @@ std::optional<std::uint64_t> Win32FileSystem::FileSize(const std::wstring& path)
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+std::optional<std::vector<std::uint8_t>> Win32FileSystem::ReadFileBytes(const std::wstring& path,
+                                                                        std::uint64_t maxBytes) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > maxBytes || size.QuadPart > MAXDWORD) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+         read != bytes.size())) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
     wchar_t buffer[MAX_PATH + 1] = {};
     switch (folder) {

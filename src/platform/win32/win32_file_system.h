@@ -18,6 +18,8 @@ public:
     bool MoveReplacing(const std::wstring& source, const std::wstring& target) override;
     std::optional<std::uint32_t> Attributes(const std::wstring& path) override;
     std::optional<std::uint64_t> FileSize(const std::wstring& path) override;
+    std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path,
+                                                           std::uint64_t maxBytes) override;
     std::wstring FolderPath(KnownFolder folder) override;
 };
 

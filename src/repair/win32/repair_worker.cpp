@@ -32,6 +32,7 @@ void ShowResultPageBusy(MainFrame& frame, bool clearRows) {
             button->SetEnabled(false);
         }
     }
+    frame.ForgetUndoRecord();
     if (Control* tip = frame.Find(L"lbResultTip")) {
         tip->SetText(L"正在修复引导，请稍候......");
     }
@@ -44,15 +45,18 @@ void ShowResultPageBusy(MainFrame& frame, bool clearRows) {
 void StartRepairWorker(MainFrame& frame, std::set<char> letters, RepairWork work) {
     WorkerFootprint footprint;
     footprint.letters = std::move(letters);
-    const bool started =
-        frame.StartWorker(footprint, [channel = frame.Channel(), work = std::move(work)] {
-            ChannelRepairSink sink(*channel);
-            ChannelGuardAsker asker(*channel);
-            RepairPorts ports = SystemRepairPorts();
-            const RepairOutcome outcome = work(ports, sink, asker);
-            channel->Send(WM_REPAIR_DONE, static_cast<std::uintptr_t>(outcome.failedSteps),
-                          outcome.stoppedByGuard ? 1 : 0);
-        });
+    const bool started = frame.StartWorker(footprint, [channel = frame.Channel(),
+                                                       work = std::move(work)] {
+        ChannelRepairSink sink(*channel);
+        ChannelGuardAsker asker(*channel);
+        RepairPorts ports = SystemRepairPorts();
+        const RepairOutcome outcome = work(ports, sink, asker);
+        if (!outcome.undoRecord.empty()) {
+            channel->Send(WM_UNDO_RECORD, 0, reinterpret_cast<std::intptr_t>(&outcome.undoRecord));
+        }
+        channel->Send(WM_REPAIR_DONE, static_cast<std::uintptr_t>(outcome.failedSteps),
+                      outcome.stoppedByGuard ? 1 : 0);
+    });
     if (!started) {
         frame.AppendResultLine(0, L"无法启动修复线程，未做任何更改");
         frame.OnRepairDone(1);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qn {
+
+// What one saved thing is and how undo brings it back.
+enum class UndoItemKind {
+    File,           // a file that existed: copied to saved with its attributes; copied back
+    Folder,         // a folder that existed, its files all recorded: undo removes what a run
+                    // added to it
+    Unsaved,        // a file that existed but could not be copied (a store Windows holds open):
+                    // never touched by undo, which says it could not bring it back
+    AbsentFile,     // a boot file that did not exist: deleted if a run created it
+    AbsentFolder,   // a boot folder that did not exist: removed if a run created it
+    KeptBackup,     // a backup the run made beside a store: undo leaves it where it is
+    ExportedStore,  // the running system's store, exported to saved: "bcdedit /import" brings it
+    MbrCode,        // sector 0 of a disk, saved before bootsect; only its boot code goes back
+    BootRecord,     // a volume's first sectors, saved before bootsect
+};
+
+struct UndoItem {
+    UndoItemKind kind = UndoItemKind::File;
+    // File, Folder, Unsaved, Absent*, KeptBackup: the path; MbrCode: the disk's number ("0");
+    // BootRecord: the volume's drive ("C:"); ExportedStore: empty.
+    std::wstring target;
+    std::wstring saved;  // the copy, the export or the sector file; empty for path-only kinds
+    std::uint32_t attributes = 0;  // File: the attribute bits it had
+};
+
+// Everything a run saved before it changed anything, in the order it was saved; undo goes
+// through it backwards. Written next to the copies as "undo.txt".
+struct UndoRecord {
+    std::wstring operation;  // "自动修复", "MBR修复", ...
+    std::wstring time;       // when the run started, as its log says it
+    std::wstring folder;     // where the copies are
+    std::vector<UndoItem> items;
+};
+
+inline constexpr wchar_t kUndoRecordName[] = L"undo.txt";
+
+}  // namespace qn

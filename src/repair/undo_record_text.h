@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "repair/undo_record.h"
+
+namespace qn {
+
+// The record as the file holds it: UTF-8 lines ended by CR LF, a first line that names the
+// format, "operation=" and "time=" lines, then one line per item with tab-separated fields:
+//     file	C:\bootmgr	D:\...\files\C\bootmgr	39
+//     folder	C:\Boot
+//     unsaved	C:\Boot\BCD.LOG
+//     backup	C:\Boot\BCD_20261208155233
+//     absent-file	C:\ntldr
+//     absent-folder	C:\EFI\Microsoft
+//     exported-store		C:\...\BCD_20261208155233
+//     mbr	0	D:\...\disk0_sector0.bin
+//     boot-record	C:	D:\...\C_boot_record.bin
+std::string FormatUndoRecord(const UndoRecord& record);
+
+struct UndoRecordError {
+    std::wstring text;  // Chinese, names the line
+};
+
+// Reads a record written by FormatUndoRecord, folder set to folder. The whole file is refused
+// when any line is not understood: undo never does half of what a record says because the rest
+// could not be read.
+std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
+                                                          const std::wstring& folder);
+
+// Records larger than this are not ours.
+inline constexpr std::uint64_t kMaxUndoRecordBytes = 4u << 20;
+
+}  // namespace qn

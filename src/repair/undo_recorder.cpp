@@ -1,0 +1,234 @@
+#include "repair/undo_recorder.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "boot/work_dir.h"
+#include "disk/device_paths.h"
+#include "disk/storage_queries.h"
+#include "repair/undo_record_text.h"
+
+namespace qn {
+namespace {
+
+constexpr const wchar_t* kRootFiles[] = {L"bootmgr", L"BOOTNXT", L"ntldr", L"NTDETECT.COM",
+                                         L"boot.ini"};
+// Parents before children, so undo (which goes backwards) removes children first.
+constexpr const wchar_t* kBootFolders[] = {L"Boot", L"EFI", L"EFI\\Microsoft", L"EFI\\Boot"};
+
+bool WriteAll(FileSystem& files, const std::wstring& path, const std::uint8_t* data,
+              std::size_t size) {
+    auto file = files.CreateFileForWrite(path);
+    if (!file) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const std::size_t wrote = file->Write(data + done, size - done);
+        if (wrote == 0) {
+            return false;
+        }
+        done += wrote;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::wstring FreeUndoFolder(FileSystem& files, const std::wstring& parent,
+                            const std::wstring& stamp) {
+    std::wstring stem = parent;
+    if (!stem.empty() && stem.back() != L'\\') {
+        stem += L'\\';
+    }
+    stem += L"QNBootRepair_undo_" + stamp;
+    for (int attempt = 1; attempt <= 99; ++attempt) {
+        const std::wstring candidate =
+            stem + (attempt == 1 ? std::wstring() : L"_" + std::to_wstring(attempt));
+        if (!files.PathExists(candidate)) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+UndoRecorder::UndoRecorder(FileSystem& files, StoragePort& storage, std::wstring folder,
+                           std::wstring operation, std::wstring time)
+    : files_(files), storage_(storage) {
+    record_.folder = std::move(folder);
+    record_.operation = std::move(operation);
+    record_.time = std::move(time);
+}
+
+bool UndoRecorder::Open() {
+    // A folder that already exists may be someone else's: only a new one is ours.
+    open_ = !record_.folder.empty() &&
+            files_.MakeDirectory(record_.folder) == CreateDirResult::Created &&
+            files_.MakeDirectory(record_.folder + L"\\files") == CreateDirResult::Created;
+    return open_;
+}
+
+// Paths compare as Windows compares them: "\EFI\microsoft" is "\EFI\Microsoft".
+bool UndoRecorder::Saved(UndoItemKind kind, const std::wstring& target) const {
+    auto same = [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); };
+    return std::any_of(record_.items.begin(), record_.items.end(), [&](const UndoItem& item) {
+        return item.kind == kind && item.target.size() == target.size() &&
+               std::equal(item.target.begin(), item.target.end(), target.begin(), same);
+    });
+}
+
+void UndoRecorder::SaveFile(const std::wstring& path, const std::wstring& copy,
+                            std::vector<std::wstring>& unsaved) {
+    const auto attributes = files_.Attributes(path);
+    if (attributes && files_.CopyFileTo(path, copy, false)) {
+        record_.items.push_back({UndoItemKind::File, path, copy, *attributes});
+    } else {
+        record_.items.push_back({UndoItemKind::Unsaved, path, {}, 0});
+        unsaved.push_back(path);
+    }
+}
+
+void UndoRecorder::SaveTree(const std::wstring& path, const std::wstring& copy,
+                            std::vector<std::wstring>& unsaved) {
+    const auto entries = files_.ListDirectory(path);
+    if (!entries || files_.MakeDirectory(copy) == CreateDirResult::Failed) {
+        // Undo must not clear out a folder whose files it does not know.
+        record_.items.push_back({UndoItemKind::Unsaved, path, {}, 0});
+        unsaved.push_back(path);
+        return;
+    }
+    record_.items.push_back({UndoItemKind::Folder, path, {}, 0});
+    for (const DirEntry& entry : *entries) {
+        const std::wstring child = path + L"\\" + entry.name;
+        if (entry.isLink) {
+            // Never followed; undo leaves a link and what it points at alone.
+            record_.items.push_back({UndoItemKind::Unsaved, child, {}, 0});
+        } else if (entry.isDirectory) {
+            if (!Saved(UndoItemKind::Folder, child)) {
+                SaveTree(child, copy + L"\\" + entry.name, unsaved);
+            }
+        } else {
+            SaveFile(child, copy + L"\\" + entry.name, unsaved);
+        }
+    }
+}
+
+std::vector<std::wstring> UndoRecorder::SaveBootFiles(const std::wstring& drive) {
+    std::vector<std::wstring> unsaved;
+    if (!open_ || drive.size() != 2 || drive[1] != L':') {
+        return unsaved;
+    }
+    const std::wstring copies = record_.folder + L"\\files\\" + drive.substr(0, 1);
+    if (files_.MakeDirectory(copies) == CreateDirResult::Failed) {
+        unsaved.push_back(drive + L"\\");
+        return unsaved;
+    }
+    for (const wchar_t* name : kRootFiles) {
+        const std::wstring path = drive + L"\\" + name;
+        if (Saved(UndoItemKind::File, path) || Saved(UndoItemKind::AbsentFile, path)) {
+            continue;
+        }
+        if (files_.FileSize(path)) {
+            SaveFile(path, copies + L"\\" + name, unsaved);
+        } else if (!files_.PathExists(path)) {
+            record_.items.push_back({UndoItemKind::AbsentFile, path, {}, 0});
+        }
+    }
+    for (const wchar_t* name : kBootFolders) {
+        const std::wstring path = drive + L"\\" + name;
+        if (Saved(UndoItemKind::Folder, path) || Saved(UndoItemKind::AbsentFolder, path)) {
+            continue;
+        }
+        const auto attributes = files_.Attributes(path);
+        if (!attributes) {
+            record_.items.push_back({UndoItemKind::AbsentFolder, path, {}, 0});
+        } else if (files_.ListDirectory(path)) {
+            SaveTree(path, copies + L"\\" + name, unsaved);
+        }
+    }
+    return unsaved;
+}
+
+bool UndoRecorder::SaveSectors(const std::wstring& device, std::uint32_t count,
+                               const std::wstring& name) {
+    auto opened = storage_.OpenDevice(device, DeviceAccess::Read);
+    if (!opened) {
+        return false;
+    }
+    auto bytes = opened->ReadSectors(0, count);
+    // A small volume may hold fewer sectors than asked for; its first one is what matters most.
+    if (!bytes && count > 1) {
+        bytes = opened->ReadSectors(0, 1);
+    }
+    const std::wstring path = record_.folder + L"\\" + name;
+    return bytes && !files_.PathExists(path) &&
+           WriteAll(files_, path, bytes->data(), bytes->size());
+}
+
+bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {
+    if (!open_) {
+        return false;
+    }
+    bool ok = true;
+    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+    if (!Saved(UndoItemKind::BootRecord, drive)) {
+        const std::wstring name =
+            std::wstring(1, static_cast<wchar_t>(letter)) + L"_boot_record.bin";
+        if (SaveSectors(VolumeDevicePath(letter), kBootRecordSectors, name)) {
+            record_.items.push_back(
+                {UndoItemKind::BootRecord, drive, record_.folder + L"\\" + name, 0});
+        } else {
+            ok = false;
+        }
+    }
+    if (withMbr) {
+        const std::int32_t disk = GetDiskNumberOfLetter(storage_, letter);
+        const std::wstring number = std::to_wstring(disk);
+        if (disk < 0) {
+            ok = false;
+        } else if (!Saved(UndoItemKind::MbrCode, number)) {
+            const std::wstring name = L"disk" + number + L"_sector0.bin";
+            if (SaveSectors(PhysicalDrivePath(static_cast<std::uint32_t>(disk)), 1, name)) {
+                record_.items.push_back(
+                    {UndoItemKind::MbrCode, number, record_.folder + L"\\" + name, 0});
+            } else {
+                ok = false;
+            }
+        }
+    }
+    return ok;
+}
+
+void UndoRecorder::KeepBackup(const std::wstring& path) {
+    if (open_) {
+        record_.items.push_back({UndoItemKind::KeptBackup, path, {}, 0});
+    }
+}
+
+void UndoRecorder::StoreExported(const std::wstring& path) {
+    if (open_) {
+        record_.items.push_back({UndoItemKind::ExportedStore, {}, path, 0});
+    }
+}
+
+void UndoRecorder::Discard() {
+    if (open_) {
+        DeleteTree(files_, record_.folder);
+        open_ = false;
+        record_.items.clear();
+    }
+}
+
+std::wstring UndoRecorder::Finish() {
+    if (!open_ || record_.items.empty()) {
+        return {};
+    }
+    const std::string text = FormatUndoRecord(record_);
+    const std::wstring path = record_.folder + L"\\" + kUndoRecordName;
+    if (!WriteAll(files_, path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
+        return {};
+    }
+    return path;
+}
+
+}  // namespace qn

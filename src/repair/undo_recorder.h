@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "disk/storage_port.h"
+#include "platform/file_system.h"
+#include "repair/undo_record.h"
+
+namespace qn {
+
+// Saves what a run is about to change before it changes it, into a folder of its own, and
+// writes the record that undo reads. Lives for one run.
+class UndoRecorder {
+public:
+    // folder: where the copies go (created by Open); operation and time name the run.
+    UndoRecorder(FileSystem& files, StoragePort& storage, std::wstring folder,
+                 std::wstring operation, std::wstring time);
+
+    // Creates the folder; false when it cannot, and the recorder then records nothing.
+    bool Open();
+    bool IsOpen() const { return open_; }
+
+    // The boot files of a partition's root ("C:"): bootmgr, BOOTNXT, ntldr, NTDETECT.COM,
+    // boot.ini and the folders \Boot, \EFI\Microsoft and \EFI\Boot with all they hold. Each file
+    // is copied with its attributes; what does not exist is recorded as absent, so undo can
+    // remove what a run creates. The paths that could not be copied (left to undo untouched).
+    std::vector<std::wstring> SaveBootFiles(const std::wstring& drive);
+
+    // The sectors bootsect is about to rewrite: the volume's first sectors and, withMbr, its
+    // disk's sector 0. Saved once per run (the state before the first bootsect). False when a
+    // read or the copy failed.
+    bool SaveBootCode(char letter, bool withMbr);
+
+    // What the run made that undo must leave: a backup beside a store, and the running system's
+    // exported store, which undo imports.
+    void KeepBackup(const std::wstring& path);
+    void StoreExported(const std::wstring& path);
+
+    // Writes the record into the folder; its path, or empty when nothing was saved or the file
+    // cannot be written.
+    std::wstring Finish();
+    // Removes the folder and all it holds: the run changed nothing, so there is nothing to undo.
+    void Discard();
+
+    const UndoRecord& Record() const { return record_; }
+
+private:
+    void SaveTree(const std::wstring& path, const std::wstring& copy,
+                  std::vector<std::wstring>& unsaved);
+    void SaveFile(const std::wstring& path, const std::wstring& copy,
+                  std::vector<std::wstring>& unsaved);
+    bool SaveSectors(const std::wstring& device, std::uint32_t count, const std::wstring& name);
+    bool Saved(UndoItemKind kind, const std::wstring& target) const;
+
+    FileSystem& files_;
+    StoragePort& storage_;
+    UndoRecord record_;
+    bool open_ = false;
+};
+
+// The folder a run's copies go to: "QNBootRepair_undo_<stamp>" in parent, "_2", "_3" ... when
+// that is taken; empty when every name is.
+std::wstring FreeUndoFolder(FileSystem& files, const std::wstring& parent,
+                            const std::wstring& stamp);
+
+// How many sectors of a volume's start are saved: NTFS keeps boot code in its first 16.
+inline constexpr std::uint32_t kBootRecordSectors = 16;
+
+}  // namespace qn

@@ -1,0 +1,449 @@
+#include "repair/undo_run.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <map>
+#include <set>
+
+#include "boot/bcd_commands.h"
+#include "boot/work_dir.h"
+#include "diagnosis/boot_code_classifier.h"
+#include "diagnosis/diagnosis_log.h"
+#include "disk/device_paths.h"
+#include "repair/boot_code_step.h"
+#include "repair/machine_description.h"
+#include "repair/undo_record_text.h"
+
+namespace qn {
+namespace {
+
+constexpr std::uint64_t kMaxSavedSectorBytes = kMaxSectorsPerRead * 4096;
+// Files bigger than this are compared by copying back rather than by reading both.
+constexpr std::uint64_t kMaxComparedFileBytes = 64u << 20;
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return text;
+}
+
+std::wstring WriteResultText(SectorWriteResult result) {
+    switch (result) {
+        case SectorWriteResult::Written:
+            return L"";
+        case SectorWriteResult::NotOpenForWrite:
+            return L"无法以写入方式打开设备";
+        case SectorWriteResult::LockFailed:
+            return L"无法锁定设备（有程序正在使用它）";
+        case SectorWriteResult::WriteFailed:
+            return L"写入失败";
+        case SectorWriteResult::ReadBackDiffers:
+            return L"写入后读回的内容不一致";
+    }
+    return L"写入失败";
+}
+
+// Where a file system's parameter block ends in its first sector: what undo keeps of today's
+// sector when it writes saved code back (a volume may have been resized or its serial changed).
+std::size_t ParameterBlockEnd(std::span<const std::uint8_t> sector) {
+    auto text = [&](std::size_t at, std::string_view s) {
+        return sector.size() >= at + s.size() &&
+               std::equal(s.begin(), s.end(), sector.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    if (text(3, "NTFS    ")) {
+        return 0x54;
+    }
+    if (text(0x52, "FAT32   ")) {
+        return 0x5A;
+    }
+    if (text(0x36, "FAT")) {
+        return 0x3E;
+    }
+    return 3;  // no parameter block known: the code is all but the jump
+}
+
+class UndoWork {
+public:
+    UndoWork(RepairRun& run, const UndoRecord& record) : run_(run), record_(record) {
+        for (const UndoItem& item : record.items) {
+            if (item.kind == UndoItemKind::File || item.kind == UndoItemKind::Folder ||
+                item.kind == UndoItemKind::Unsaved || item.kind == UndoItemKind::KeptBackup) {
+                known_.insert(Lower(item.target));
+            }
+        }
+    }
+
+    void Run() {
+        // The boot code first: it was saved last, right before bootsect.
+        for (auto item = record_.items.rbegin(); item != record_.items.rend(); ++item) {
+            if (item->kind == UndoItemKind::MbrCode) {
+                RestoreMbr(*item);
+            } else if (item->kind == UndoItemKind::BootRecord) {
+                RestoreBootRecord(*item);
+            }
+        }
+        for (auto item = record_.items.rbegin(); item != record_.items.rend(); ++item) {
+            if (item->kind == UndoItemKind::ExportedStore) {
+                ImportStore(*item);
+            }
+        }
+        RestoreFiles();
+    }
+
+private:
+    FileSystem& Files() { return run_.Ports().files; }
+
+    std::optional<std::vector<std::uint8_t>> ReadSaved(const UndoItem& item) {
+        return Files().ReadFileBytes(item.saved, kMaxSavedSectorBytes);
+    }
+
+    void RestoreMbr(const UndoItem& item) {
+        const std::wstring row = L"还原磁盘" + item.target + L" 主引导记录的引导代码";
+        const auto saved = ReadSaved(item);
+        std::uint32_t disk = 0;
+        for (wchar_t c : item.target) {
+            disk = disk * 10 + static_cast<std::uint32_t>(c - L'0');  // digits, as read
+        }
+        auto device =
+            run_.Ports().storage.OpenDevice(PhysicalDrivePath(disk), DeviceAccess::ReadWrite);
+        if (!saved || saved->size() < 512) {
+            run_.FailedRow(row, {L"保存的扇区文件无法读取: " + item.saved}, false);
+            return;
+        }
+        auto current = device ? device->ReadSectors(0, 1) : std::nullopt;
+        if (!current || current->size() != saved->size()) {
+            run_.FailedRow(row, {L"无法读取磁盘" + item.target + L" 的主引导记录"}, false);
+            return;
+        }
+        // Only the code: the partition table and disk signature stay as they are today.
+        std::vector<std::uint8_t> sector = *current;
+        std::copy(saved->begin(), saved->begin() + kMbrCodeArea, sector.begin());
+        if (sector == *current) {
+            run_.Row(row + L"......无需还原（未改变）");
+            return;
+        }
+        const SectorWriteResult result = device->WriteSectors(0, sector);
+        if (result != SectorWriteResult::Written) {
+            run_.FailedRow(row, {WriteResultText(result)}, false);
+        } else {
+            run_.Note(L"wrote the boot code of disk " + item.target);
+            run_.Row(row + L"......成功");
+        }
+    }
+
+    void RestoreBootRecord(const UndoItem& item) {
+        const std::wstring row = L"还原 " + item.target + L" 的引导记录";
+        const auto saved = ReadSaved(item);
+        auto device = run_.Ports().storage.OpenDevice(
+            VolumeDevicePath(static_cast<char>(item.target[0])), DeviceAccess::ReadWrite);
+        if (!saved || saved->size() < 512 || !device) {
+            run_.FailedRow(
+                row,
+                {saved ? L"无法打开 " + item.target : L"保存的扇区文件无法读取: " + item.saved},
+                false);
+            return;
+        }
+        const std::uint32_t sectorBytes = device->LogicalSectorBytes();
+        const auto count = static_cast<std::uint32_t>(saved->size() / sectorBytes);
+        auto current =
+            sectorBytes != 0 && count != 0 ? device->ReadSectors(0, count) : std::nullopt;
+        if (!current || current->size() != saved->size()) {
+            run_.FailedRow(row, {L"无法读取 " + item.target + L" 的引导记录"}, false);
+            return;
+        }
+        if (*current == *saved) {
+            run_.Row(row + L"......无需还原（未改变）");
+            return;
+        }
+        const std::span<const std::uint8_t> first(saved->data(), sectorBytes);
+        switch (ClassifyBootRecord(first)) {
+            case BootRecordKind::Bootmgr:
+            case BootRecordKind::Ntldr: {
+                // Windows' own code: bootsect writes it as it fits this volume today.
+                device.reset();
+                const bool nt6 = ClassifyBootRecord(first) == BootRecordKind::Bootmgr;
+                const std::wstring named = row + (nt6 ? L"（NT6）" : L"（NT5）");
+                run_.Row(named + L"...");
+                if (auto failure = run_.RunTool(
+                        CarriedTool::Bootsect,
+                        BootsectParameters(nt6 ? BootCodeKind::Nt60 : BootCodeKind::Nt52,
+                                           item.target, false))) {
+                    run_.FailedRow(named, *failure, true);
+                } else {
+                    run_.ReplaceRow(named + L"......成功");
+                }
+                return;
+            }
+            case BootRecordKind::BitLocker:
+                run_.FailedRow(row, {L"BitLocker 卷的引导记录不由本程序写入"}, false);
+                return;
+            default:
+                break;
+        }
+        // Someone else's code (or none): its bytes go back, under today's parameter block.
+        std::vector<std::uint8_t> bytes = *saved;
+        const std::size_t keepEnd = ParameterBlockEnd(*current);
+        std::copy(current->begin() + 3, current->begin() + static_cast<std::ptrdiff_t>(keepEnd),
+                  bytes.begin() + 3);
+        std::optional<SectorWriteResult> result;
+        for (std::uint32_t i = 0; i < count && (!result || *result == SectorWriteResult::Written);
+             ++i) {
+            const auto begin = static_cast<std::ptrdiff_t>(i * sectorBytes);
+            const std::span<const std::uint8_t> want(bytes.data() + begin, sectorBytes);
+            if (!std::equal(want.begin(), want.end(), current->begin() + begin)) {
+                result = device->WriteSectors(i, want);
+            }
+        }
+        if (result && *result != SectorWriteResult::Written) {
+            run_.FailedRow(row, {WriteResultText(*result)}, false);
+        } else {
+            run_.Note(L"wrote the boot record of " + item.target);
+            run_.Row(row + L"......成功");
+        }
+    }
+
+    void ImportStore(const UndoItem& item) {
+        const std::wstring row = L"从 " + item.saved + L" 导入系统 BCD 存储";
+        if (!Files().PathExists(item.saved)) {
+            run_.FailedRow(row, {L"找不到导出的存储文件"}, false);
+            return;
+        }
+        run_.Row(row + L"...");
+        if (auto failure = run_.RunTool(CarriedTool::Bcdedit, ImportStoreCommand(item.saved))) {
+            run_.FailedRow(row, *failure, true);
+        } else {
+            run_.ReplaceRow(row + L"......成功");
+        }
+    }
+
+    // "C:\Boot\fonts\x.ttf" belongs to "C:\Boot"; a root file to itself.
+    static std::wstring GroupOf(const std::wstring& path) {
+        const std::size_t second = path.find(L'\\', 3);
+        return second == std::wstring::npos ? path : path.substr(0, second);
+    }
+
+    bool SameFile(const std::wstring& a, const std::wstring& b) {
+        const auto left = Files().ReadFileBytes(a, kMaxComparedFileBytes);
+        const auto right = left ? Files().ReadFileBytes(b, kMaxComparedFileBytes) : std::nullopt;
+        return left && right && *left == *right;
+    }
+
+    // The problem, or empty when the file is back.
+    std::wstring RestoreFile(const UndoItem& item) {
+        FileSystem& files = Files();
+        const auto now = files.Attributes(item.target);
+        if (now && *now == item.attributes && SameFile(item.saved, item.target)) {
+            return {};
+        }
+        if (!files.PathExists(item.saved)) {
+            return L"找不到备份 " + item.saved;
+        }
+        // A read-only, hidden or system file (bootmgr, ntldr) refuses to be replaced.
+        if (now) {
+            files.SetAttributes(item.target, kAttributeNormal);
+        }
+        if (!files.CopyFileTo(item.saved, item.target, true)) {
+            if (now) {
+                files.SetAttributes(item.target, *now);
+            }
+            return L"无法还原 " + item.target;
+        }
+        files.SetAttributes(item.target, item.attributes == 0 ? kAttributeNormal : item.attributes);
+        ++changed_;
+        return {};
+    }
+
+    std::wstring RemoveAddedFile(const std::wstring& path) {
+        FileSystem& files = Files();
+        files.SetAttributes(path, kAttributeNormal);
+        if (!files.RemoveFile(path)) {
+            return L"无法删除本次修复新建的 " + path;
+        }
+        run_.Note(L"deleted " + path);
+        ++changed_;
+        return {};
+    }
+
+    // Whatever the run added to a folder whose every file was recorded.
+    void RemoveAdded(const std::wstring& folder, std::vector<std::wstring>& problems) {
+        const auto entries = Files().ListDirectory(folder);
+        if (!entries) {
+            return;
+        }
+        for (const DirEntry& entry : *entries) {
+            const std::wstring path = folder + L"\\" + entry.name;
+            if (known_.contains(Lower(path))) {
+                continue;  // restored as a file, cleaned as a folder, or left on purpose
+            }
+            if (entry.isDirectory && !entry.isLink) {
+                if (DeleteTree(Files(), path)) {
+                    run_.Note(L"deleted " + path);
+                    ++changed_;
+                } else {
+                    problems.push_back(L"无法删除本次修复新建的 " + path);
+                }
+            } else if (!entry.isDirectory) {
+                if (auto problem = RemoveAddedFile(path); !problem.empty()) {
+                    problems.push_back(problem);
+                }
+            }
+        }
+    }
+
+    void RestoreFiles() {
+        // Groups in the order they were saved; undone backwards.
+        std::vector<std::wstring> order;
+        std::map<std::wstring, std::vector<const UndoItem*>> groups;
+        for (const UndoItem& item : record_.items) {
+            if (item.target.empty() || item.kind == UndoItemKind::MbrCode ||
+                item.kind == UndoItemKind::BootRecord || item.kind == UndoItemKind::KeptBackup) {
+                continue;
+            }
+            const std::wstring group = GroupOf(item.target);
+            if (!groups.contains(group)) {
+                order.push_back(group);
+            }
+            groups[group].push_back(&item);
+        }
+        for (auto group = order.rbegin(); group != order.rend(); ++group) {
+            RestoreGroup(*group, groups[*group]);
+        }
+    }
+
+    void RestoreGroup(const std::wstring& group, const std::vector<const UndoItem*>& items) {
+        changed_ = 0;
+        std::vector<std::wstring> problems;
+        std::vector<std::wstring> unsaved;
+        // Folders a run removed come back first, parents before children, for their files.
+        for (const UndoItem* item : items) {
+            if (item->kind == UndoItemKind::Folder && !Files().PathExists(item->target) &&
+                Files().MakeDirectory(item->target) == CreateDirResult::Failed) {
+                problems.push_back(L"无法重建文件夹 " + item->target);
+            }
+        }
+        for (auto it = items.rbegin(); it != items.rend(); ++it) {
+            const UndoItem& item = **it;
+            std::wstring problem;
+            switch (item.kind) {
+                case UndoItemKind::File:
+                    problem = RestoreFile(item);
+                    break;
+                case UndoItemKind::Folder:
+                    RemoveAdded(item.target, problems);
+                    break;
+                case UndoItemKind::AbsentFile:
+                    if (Files().PathExists(item.target)) {
+                        problem = RemoveAddedFile(item.target);
+                    }
+                    break;
+                case UndoItemKind::AbsentFolder:
+                    if (Files().PathExists(item.target)) {
+                        if (DeleteTree(Files(), item.target)) {
+                            run_.Note(L"deleted " + item.target);
+                            ++changed_;
+                        } else {
+                            problem = L"无法删除本次修复新建的 " + item.target;
+                        }
+                    }
+                    break;
+                case UndoItemKind::Unsaved:
+                    unsaved.push_back(item.target);
+                    break;
+                default:
+                    break;
+            }
+            if (!problem.empty()) {
+                problems.push_back(problem);
+            }
+        }
+        const std::wstring row = L"还原 " + group;
+        if (!problems.empty()) {
+            std::wstring detail = problems.front();
+            if (problems.size() > 1) {
+                detail += L" 等 " + std::to_wstring(problems.size()) + L" 项";
+            }
+            run_.FailedRow(row, {detail}, false);
+        } else if (changed_ == 0) {
+            run_.Row(row + L"......无需还原（未改变）");
+        } else {
+            run_.Row(row + L"......成功");
+        }
+        if (!unsaved.empty()) {
+            run_.Row(L"修复前未能备份，未还原: " + unsaved.front() +
+                     (unsaved.size() > 1 ? L" 等 " + std::to_wstring(unsaved.size()) + L" 项"
+                                         : std::wstring()));
+        }
+    }
+
+    RepairRun& run_;
+    const UndoRecord& record_;
+    std::set<std::wstring> known_;
+    int changed_ = 0;
+};
+
+// The undo's log goes where the repair's went: beside the record's folder in Windows PE.
+char FirstLetter(const UndoRecord& record) {
+    if (record.folder.size() >= 2 && record.folder[1] == L':') {
+        return static_cast<char>(record.folder[0]);
+    }
+    for (const UndoItem& item : record.items) {
+        if (item.target.size() >= 2 && item.target[1] == L':') {
+            return static_cast<char>(item.target[0]);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& sink,
+                      const RunLabel& label, bool isWinPE) {
+    ScopedFsRedirectionOff redirection(ports.redirection);
+    RepairOutcome outcome;
+    RepairRun run(ports, sink);
+    RepairLogData log;
+    log.operation = label.operation;
+    log.version = label.version;
+    log.time = ports.clock.LocalTime();
+    outcome.machine = GatherMachineFacts(ports.inventory, ports.storage, ports.codePage, {});
+    log.machine = DescribeMachine(outcome.machine);
+    log.inputs = {L"撤销记录: " + record.folder + L"\\" + kUndoRecordName,
+                  L"被撤销的操作: " + record.operation + L"（" + record.time + L"）"};
+    outcome.before = DiagnoseForRun(run, nullptr);
+    log.diagnosisBefore = DiagnosisLogLines(outcome.before);
+
+    run.Row(L"撤销 " + record.time + L" 的" + record.operation);
+    outcome.engineRan = true;
+    UndoWork(run, record).Run();
+    const bool efi = std::any_of(record.items.begin(), record.items.end(), [](const UndoItem& i) {
+        return i.target.find(L"\\EFI\\") != std::wstring::npos &&
+               i.kind != UndoItemKind::AbsentFolder;
+    });
+    if (efi && ports.firmware.Mode() == FirmwareMode::Uefi) {
+        run.Row(L"注意: 固件中的启动项不会撤销（本程序不改写固件设置，bcdboot 加入的启动项仍在）");
+    }
+
+    outcome.after = DiagnoseForRun(run, nullptr);
+    log.diagnosisAfter = DiagnosisLogLines(outcome.after);
+    FinishRun(run, log, isWinPE, FirstLetter(record), outcome, L"撤销");
+    return outcome;
+}
+
+LoadedUndoRecord LoadUndoRecord(FileSystem& files, const std::wstring& path) {
+    const auto bytes = files.ReadFileBytes(path, kMaxUndoRecordBytes);
+    if (!bytes) {
+        return {std::nullopt, L"无法读取撤销记录 " + path};
+    }
+    const std::size_t slash = path.find_last_of(L'\\');
+    const std::wstring folder =
+        slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    auto parsed = ParseUndoRecord(
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), folder);
+    if (auto* error = std::get_if<UndoRecordError>(&parsed)) {
+        return {std::nullopt, error->text};
+    }
+    return {std::get<UndoRecord>(std::move(parsed)), {}};
+}
+
+}  // namespace qn

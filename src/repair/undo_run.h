@@ -1,0 +1,26 @@
+#pragma once
+
+#include "repair/repair_engine.h"
+#include "repair/undo_record.h"
+
+namespace qn {
+
+// Brings back what a run saved, backwards: the boot code first (a disk's master boot record
+// through a sector write of its code bytes only, never its partition table or signature; a
+// volume's boot record with bootsect when it held Windows' own code, otherwise by writing its
+// saved code under today's parameter block), then an exported system store ("bcdedit
+// /import"), then the boot files (copied back with their attributes; what the run added to the
+// saved folders, and the files and folders that did not exist, removed). Backups the run made
+// stay. One row per item or folder with its own outcome, "撤销完成!" only when all succeeded,
+// the diagnosis before and after, and a log as the repair writes one.
+RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& sink,
+                      const RunLabel& label, bool isWinPE);
+
+// Reads the record a run left (its "undo.txt"); the error says why it cannot be used.
+struct LoadedUndoRecord {
+    std::optional<UndoRecord> record;
+    std::wstring error;
+};
+LoadedUndoRecord LoadUndoRecord(FileSystem& files, const std::wstring& path);
+
+}  // namespace qn

@@ -1,0 +1,22 @@
+// An undo record is read back from a file anyone could have edited; undo acts on what it says.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <variant>
+
+#include "repair/undo_record_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto parsed = qn::ParseUndoRecord(
+        std::string_view(reinterpret_cast<const char*>(data), size), L"C:\\undo");
+    if (const auto* record = std::get_if<qn::UndoRecord>(&parsed)) {
+        // What was read must read back the same once written again.
+        const std::string again = qn::FormatUndoRecord(*record);
+        const auto reparsed = qn::ParseUndoRecord(again, L"C:\\undo");
+        const auto* second = std::get_if<qn::UndoRecord>(&reparsed);
+        if (second == nullptr || second->items.size() != record->items.size()) {
+            __builtin_trap();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,180 @@
+// Repair, then undo from the record the repair left: the simulated machine is as it was before,
+// byte for byte, and boots as it did.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <map>
+#include <regex>
+
+#include "boot/utf8_text.h"
+#include "repair/undo_record_text.h"
+#include "sim/boot_verdict.h"
+#include "sim_program.h"
+
+namespace qn::sim {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+// Everything a repair may change, except what the program leaves on purpose: its logs, its undo
+// folders and its backups ("..._<14-digit stamp>").
+// Files are keyed without their drive: the sim names a volume by its letter or, without one,
+// by a private mark, and a file re-created through a letter is the same file.
+struct MachineState {
+    std::multimap<std::wstring, std::string> files;  // path on its volume -> attributes + bytes
+    std::vector<std::vector<std::uint8_t>> sectors;
+    std::string verdict;
+    std::vector<std::wstring> firmwareEntries;
+
+    bool operator==(const MachineState&) const = default;
+};
+
+// Also the work folders' parent, and a letterless volume's root, which the sim's file system
+// lists as a folder of its own once a tool wrote there.
+bool MadeByTheProgram(const std::wstring& path) {
+    static const std::wregex backup(L".*_20\\d{12}(_\\d+)?(\\\\.*)?$");
+    return path.find(L"QNBootRepair_") != std::wstring::npos || std::regex_match(path, backup) ||
+           path.ends_with(L"\\AppData\\Local\\Temp") || path.size() <= 2;
+}
+
+MachineState StateOf(SimMachine& machine) {
+    MachineState state;
+    fake::FakeFileSystem& files = machine.Files();
+    for (const std::wstring& path : files.AllPaths()) {
+        if (MadeByTheProgram(path)) {
+            continue;
+        }
+        std::string value = std::to_string(files.Attributes(path).value_or(0)) + ":";
+        if (const auto* bytes = files.FileBytes(path)) {
+            value.append(bytes->begin(), bytes->end());
+        } else {
+            value += "<folder>";
+        }
+        std::wstring key = path.substr(std::min<std::size_t>(2, path.size()));
+        for (wchar_t& c : key) {
+            c = static_cast<wchar_t>(std::towlower(c));
+        }
+        state.files.emplace(key, value);
+    }
+    for (std::uint32_t disk = 0; disk < 4; ++disk) {
+        const auto bytes = machine.ReadDiskSectors(disk, 0, 1);
+        if (bytes) {
+            state.sectors.push_back(*bytes);
+        }
+    }
+    for (const DiskVolume& volume : machine.DiskVolumes()) {
+        if (auto bytes = machine.ReadVolumeSectors(volume.id, 0, 1)) {
+            state.sectors.push_back(*bytes);
+        }
+    }
+    state.verdict = VerdictJson(machine.Boot());
+    for (const FirmwareEntry& entry : machine.FirmwareEntries()) {
+        state.firmwareEntries.push_back(entry.id + L" " + entry.description);
+    }
+    return state;
+}
+
+std::string Differences(const MachineState& a, const MachineState& b) {
+    std::string text;
+    for (const auto& [path, value] : a.files) {
+        if (b.files.count(path) == 0) {
+            text += "gone: " + WideToUtf8(path) + "\n";
+        } else if (b.files.count(path) == 1 && b.files.find(path)->second != value) {
+            text += "changed: " + WideToUtf8(path) + "\n";
+        }
+    }
+    for (const auto& [path, value] : b.files) {
+        if (a.files.count(path) == 0) {
+            text += "new: " + WideToUtf8(path) + "\n";
+        }
+    }
+    for (std::size_t i = 0; i < a.sectors.size() && i < b.sectors.size(); ++i) {
+        if (a.sectors[i] != b.sectors[i]) {
+            text += "sector " + std::to_string(i) + " differs\n";
+        }
+    }
+    if (a.verdict != b.verdict) {
+        text += "verdict before: " + a.verdict + "\nverdict after:  " + b.verdict + "\n";
+    }
+    return text;
+}
+
+std::string Lines(const std::vector<std::wstring>& rows) {
+    std::string text;
+    for (const std::wstring& row : rows) {
+        text += WideToUtf8(row) + "\n";
+    }
+    return text;
+}
+
+// Undoes the last run and expects the machine as it was. The one thing undo does not take back
+// is the firmware's "Windows Boot Manager" entry that bcdboot adds on UEFI (the program never
+// writes firmware variables itself); the row says so, and the machine is compared without it.
+void ExpectUndoneTo(test::SimProgram& program, const RepairOutcome& repair, MachineState before) {
+    ASSERT_FALSE(repair.undoRecord.empty()) << Lines(repair.rows);
+    const RepairOutcome undo = program.Undo(repair.undoRecord);
+    EXPECT_EQ(undo.failedSteps, 0) << Lines(undo.rows);
+    ASSERT_GE(undo.rows.size(), 2u);
+    EXPECT_EQ(undo.rows[undo.rows.size() - 2], L"撤销完成!") << Lines(undo.rows);
+    MachineState after = StateOf(program.Machine());
+    if (after.firmwareEntries != before.firmwareEntries) {
+        EXPECT_THAT(undo.rows, Contains(HasSubstr(L"固件中的启动项")));
+        std::vector<FirmwareEntry>& entries = program.Machine().FirmwareEntries();
+        std::erase_if(entries, [&](const FirmwareEntry& entry) {
+            return std::find(before.firmwareEntries.begin(), before.firmwareEntries.end(),
+                             entry.id + L" " + entry.description) == before.firmwareEntries.end();
+        });
+        EXPECT_EQ(entries.size(), before.firmwareEntries.size()) << "an entry was removed";
+        after = StateOf(program.Machine());
+    }
+    EXPECT_TRUE(after == before) << Differences(before, after) << Lines(undo.rows);
+}
+
+const char* const kScenarios[] = {
+    "demo.xml",         "bitlocker.xml",         "deleted_bcd.xml",     "editor_boot_ini.xml",
+    "editor_menu.xml",  "firmware_mismatch.xml", "full_esp.xml",        "gpt_x86.xml",
+    "grub_mbr.xml",     "missing_entry.xml",     "ntfs_esp.xml",        "raw_volume.xml",
+    "syslinux_mbr.xml", "two_active.xml",        "uefi_grub_first.xml", "uefi_installed.xml",
+    "uefi_winpe.xml",   "wiped_mbr.xml",         "xp_and_7.xml",        "xp_only.xml",
+};
+
+TEST(RepairUndo, AutomaticRepairThenUndoLeavesEveryScenarioAsItWas) {
+    for (const char* name : kScenarios) {
+        for (bool clear : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (clear ? " clearing" : ""));
+            test::SimProgram program(test::ScenarioFile(name));
+            const MachineState before = StateOf(program.Machine());
+            RepairRequest request = program.AutomaticRequest();
+            request.clearExisting = clear;
+            const RepairOutcome repair = program.Run(request);
+            if (!repair.engineRan) {
+                EXPECT_TRUE(repair.undoRecord.empty());
+                continue;
+            }
+            ExpectUndoneTo(program, repair, before);
+        }
+    }
+}
+
+TEST(RepairUndo, MbrRepairThenUndoBringsTheOldCodeBack) {
+    for (const char* name : {"wiped_mbr.xml", "grub_mbr.xml", "xp_only.xml", "demo.xml"}) {
+        for (MbrRepairKind kind :
+             {MbrRepairKind::Nt6Pbr, MbrRepairKind::Nt5Pbr, MbrRepairKind::Mbr}) {
+            SCOPED_TRACE(std::string(name) + " kind " + std::to_string(static_cast<int>(kind)));
+            test::SimProgram program(test::ScenarioFile(name));
+            const MachineState before = StateOf(program.Machine());
+            MbrRepairRequest request;
+            request.bootLetter =
+                program.activePartLetters.empty() ? 'C' : program.activePartLetters.begin()->second;
+            request.kind = kind;
+            request.isWinPE = program.Machine().WinPE();
+            const RepairOutcome repair = program.RunMbr(request);
+            ExpectUndoneTo(program, repair, before);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qn::sim
