@@ -320,6 +320,7 @@ def mode_guard_firmware(s):
     check(len(s.messages()) == 1, "asked more: %s" % s.messages())
     s.click("btn_close")
     check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
 
 
 def mode_guard_boot_order(s):
