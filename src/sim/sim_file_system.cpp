@@ -9,6 +9,28 @@ std::wstring Outcome(bool ok) {
     return ok ? std::wstring() : std::wstring(L" failed");
 }
 
+// Tells the machine when the program is done with a file it wrote.
+class ClosingFile final : public WritableFile {
+public:
+    ClosingFile(std::unique_ptr<WritableFile> file, SimMachine& machine, std::wstring path)
+        : file_(std::move(file)), machine_(machine), path_(std::move(path)) {}
+    ~ClosingFile() override {
+        file_.reset();
+        machine_.FileClosed(path_);
+    }
+    ClosingFile(const ClosingFile&) = delete;
+    ClosingFile& operator=(const ClosingFile&) = delete;
+
+    std::size_t Write(const std::uint8_t* data, std::size_t size) override {
+        return file_->Write(data, size);
+    }
+
+private:
+    std::unique_ptr<WritableFile> file_;
+    SimMachine& machine_;
+    std::wstring path_;
+};
+
 }  // namespace
 
 CreateDirResult SimFileSystem::MakeDirectory(const std::wstring& path) {
@@ -43,7 +65,10 @@ std::optional<std::vector<DirEntry>> SimFileSystem::ListDirectory(const std::wst
 std::unique_ptr<WritableFile> SimFileSystem::CreateFileForWrite(const std::wstring& path) {
     auto file = machine_.Files().CreateFileForWrite(path);
     machine_.Record(L"write " + path + Outcome(file != nullptr));
-    return file;
+    if (file == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<ClosingFile>(std::move(file), machine_, path);
 }
 
 bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {

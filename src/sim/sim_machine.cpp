@@ -368,6 +368,23 @@ void SimMachine::SetJournalSink(std::function<void(const std::wstring&)> sink) {
     sink_ = std::move(sink);
 }
 
+void SimMachine::SetFileSink(FileSink sink) {
+    std::lock_guard<std::mutex> guard(journalLock_);
+    fileSink_ = std::move(sink);
+}
+
+void SimMachine::FileClosed(const std::wstring& path) {
+    FileSink sink;
+    {
+        std::lock_guard<std::mutex> guard(journalLock_);
+        sink = fileSink_;
+    }
+    const std::vector<std::uint8_t>* bytes = files_.FileBytes(path);
+    if (sink && bytes != nullptr) {
+        sink(path, *bytes);
+    }
+}
+
 std::vector<ToolRun> SimMachine::ToolRuns() const {
     std::lock_guard<std::mutex> guard(journalLock_);
     return runs_;

@@ -93,6 +93,11 @@ public:
     // Also hands every new journal line to sink (the demo program writes them to a file a test
     // reads, as they happen: the program may end without running destructors).
     void SetJournalSink(std::function<void(const std::wstring&)> sink);
+    // Hands every file the program wrote to sink with its bytes when the program closes it (the
+    // demo program copies them where a test reads them: the repair log is one).
+    using FileSink = std::function<void(const std::wstring&, const std::vector<std::uint8_t>&)>;
+    void SetFileSink(FileSink sink);
+    void FileClosed(const std::wstring& path);
     // Every program run, with its arguments, exit code and output.
     std::vector<ToolRun> ToolRuns() const;
     void RecordRun(ToolRun run);
@@ -211,6 +216,7 @@ private:
     std::vector<std::wstring> journal_;
     std::vector<ToolRun> runs_;
     std::function<void(const std::wstring&)> sink_;
+    FileSink fileSink_;
 };
 
 }  // namespace qn::sim

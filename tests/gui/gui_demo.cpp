@@ -4,6 +4,8 @@
 //                                acknowledge button's screen centre is written to STATUS; after
 //                                it closes: the close code, whether the owner is enabled again
 //                                and how many worker messages the owner got meanwhile.
+//   qn_gui_demo question STATUS  the same with the question box: the point written is 确定(Y)'s
+//                                centre, and the close code is then 1.
 //   qn_gui_demo pages STATUS     the main window skin with sample content; for each page it writes
 //                                "ready N x y w h" and waits for the file STATUS.N (screenshot
 //                                taken) before going on.
@@ -51,6 +53,7 @@ void WriteStatus(const std::string& line) {
 // A plain owner window: counts the messages a worker thread posts to it.
 class OwnerWindow : public qn::win32::NativeWindow {
 public:
+    explicit OwnerWindow(bool question) : question_(question) {}
     std::atomic<int> received{0};
     UINT code = 0;
     bool enabledAfter = false;
@@ -67,7 +70,8 @@ protected:
             case kStartMessage: {
                 ::SetTimer(hwnd_, kWatchTimer, 100, nullptr);
                 const int before = received;
-                code = qn::ShowMessageBox(L"提示信息", L"保存成功!", hwnd_);
+                code = question_ ? qn::ShowQuestionBox(L"提示信息", kQuestion, hwnd_)
+                                 : qn::ShowMessageBox(L"提示信息", L"保存成功!", hwnd_);
                 receivedWhileOpen = received - before;
                 enabledAfter = ::IsWindowEnabled(hwnd_) != FALSE;
                 focusBack = ::GetActiveWindow() == hwnd_;
@@ -82,9 +86,10 @@ protected:
                     ::UpdateWindow(box);
                     RECT r{};
                     ::GetWindowRect(box, &r);
-                    const int scale = ::MulDiv(r.right - r.left, 100, 400);
-                    const int x = r.left + 200 * scale / 100;
-                    const int y = r.top + 145 * scale / 100;
+                    // The skin's units: the button's centre, scaled as the box is.
+                    const int scale = ::MulDiv(r.right - r.left, 100, question_ ? 560 : 400);
+                    const int x = r.left + (question_ ? 220 : 200) * scale / 100;
+                    const int y = r.top + (question_ ? 343 : 145) * scale / 100;
                     WriteStatus("click " + std::to_string(x) + " " + std::to_string(y) + " " +
                                 std::to_string(r.left) + " " + std::to_string(r.top) + " " +
                                 std::to_string(r.right - r.left) + " " +
@@ -99,10 +104,16 @@ protected:
                 return NativeWindow::HandleMessage(message, wParam, lParam);
         }
     }
+
+private:
+    static constexpr wchar_t kQuestion[] =
+        L"磁盘0 的主引导记录中是 GRUB 引导代码，不是 Windows 的。\n\n确定(Y)：改写主引导记录\n"
+        L"取消(C)：保留主引导记录，不做任何更改";
+    bool question_;
 };
 
-int RunConfirm() {
-    OwnerWindow owner;
+int RunConfirm(bool question) {
+    OwnerWindow owner(question);
     if (!owner.Create(nullptr, L"QN owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 40, 40, 640,
                       440)) {
         return 3;
@@ -123,7 +134,8 @@ int RunConfirm() {
                 " owner_enabled=" + std::to_string(owner.enabledAfter) +
                 " owner_active=" + std::to_string(owner.focusBack) +
                 " worker_messages=" + std::to_string(owner.receivedWhileOpen));
-    return owner.code == 2 && owner.enabledAfter && owner.receivedWhileOpen > 0 ? 0 : 1;
+    const UINT expected = question ? 1 : 2;
+    return owner.code == expected && owner.enabledAfter && owner.receivedWhileOpen > 0 ? 0 : 1;
 }
 
 // The main window skin with content like the program's own, built with the toolkit operations
@@ -349,13 +361,13 @@ int RunPages() {
 int wmain(int argc, wchar_t** argv) {
     ::SetProcessDPIAware();
     if (argc < 3) {
-        std::fprintf(stderr, "usage: qn_gui_demo confirm|pages STATUS\n");
+        std::fprintf(stderr, "usage: qn_gui_demo confirm|question|pages STATUS\n");
         return 2;
     }
     g_status = argv[2];
     const std::wstring mode = argv[1];
-    if (mode == L"confirm") {
-        return RunConfirm();
+    if (mode == L"confirm" || mode == L"question") {
+        return RunConfirm(mode == L"question");
     }
     if (mode == L"pages") {
         return RunPages();

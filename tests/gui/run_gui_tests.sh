@@ -4,6 +4,8 @@
 # MODE confirm: opens the message box over an owner window, clicks its acknowledge button with a
 #   real mouse event and checks the close code 2, the owner enabled again, and that the owner's
 #   messages kept flowing; saves a screenshot of the box.
+# MODE question: the same with the question box: it must be 560x380 at the screen scale, and its
+#   确定(Y) at the skin's place, answering 1.
 # MODE pages: saves a screenshot of each page of the main window skin.
 # SCALE is the screen scale in percent (100 or 150), set as the prefix's DPI for the run.
 set -euo pipefail
@@ -86,19 +88,26 @@ shot() {  # file x y w h
 }
 
 case $mode in
-confirm)
+confirm|question)
     line=$(wait_status click)
     read -r _ x y left top width height <<<"$line"
     sleep 0.3
-    shot "$shots/confirm_${scale}.png" "$left" "$top" "$width" "$height"
+    shot "$shots/${mode}_${scale}.png" "$left" "$top" "$width" "$height"
     xdotool mousemove --sync "$x" "$y"
     sleep 0.2
     xdotool click 1
     line=$(wait_status closed)
     echo "$line"
     wait_exit
+    if [ "$mode" = question ]; then
+        size="$((560 * scale / 100))x$((380 * scale / 100))"
+        [ "${width}x${height}" = "$size" ] || { echo "question box ${width}x${height}, not $size"; exit 1; }
+        code=1
+    else
+        code=2
+    fi
     case $line in
-        *"code=2 owner_enabled=1"*) ;;
+        *"code=$code owner_enabled=1"*) ;;
         *) echo "unexpected result: $line"; exit 1 ;;
     esac
     ;;

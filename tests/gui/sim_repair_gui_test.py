@@ -164,9 +164,191 @@ def mode_editor_no_files(s):
     check(s.wait_exit() == 0, "exit code not 0")
 
 
+# The guards: questions asked before the first write, answered with the keyboard.
+GUARD_CAPTION = "提示信息"
+STOPPED_ROW = "已按您的选择取消修复，未做任何更改"
+STOPPED_TIP = "修复已取消，未做任何更改"
+
+
+def tool_runs(lines, tool):
+    """The journal's runs of a stand-in tool ("bootsect")."""
+    return [l for l in lines if l.startswith(("run ", "capture ")) and "\\%s.exe" % tool in l]
+
+
+def check_nothing_written(lines):
+    """After a refusal the run may still read the stores and keep its log and work folder."""
+    for line in lines:
+        check("/enum" in line or line.startswith("  > ") or "\\Temp" in line
+              or "QNBootRepair_" in line, "written after the refusal: " + line)
+
+
+def guard_question(s, count, *words):
+    """Waits for the count-th message box, a guard's question naming words; returns how long
+    the journal was while it was asked (the run waits for the answer)."""
+    caption, text = s.wait_message(count)
+    check(caption == GUARD_CAPTION, "caption: " + caption)
+    for word in words:
+        check(word in text, "the question does not say %s: %s" % (word, text))
+    check("确定(Y)：" in text and "取消(C)：" in text, "the answers are not explained: " + text)
+    return len(s.journal_lines())
+
+
+def run_log(s, rows):
+    check(rows and rows[-1].startswith("修复日志: "), "no log row: %s" % rows)
+    return s.written_file(rows[-1][len("修复日志: "):])
+
+
+def check_stopped(s, done, before):
+    rows = s.rows(done)
+    check(STOPPED_ROW in rows, "rows:\n" + "\n".join(rows))
+    check(not any(r.endswith(("成功", "成功!")) for r in rows), "a step ran:\n" + "\n".join(rows))
+    check(done.find("lbResultTip").text == STOPPED_TIP, "tip: " + done.find("lbResultTip").text)
+    check(s.verdict() == before, "the machine changed: %s" % s.verdict())
+    return rows
+
+
+def start_again(s, button):
+    s.click("BtnRsReturn")
+    s.wait_page(0)
+    s.click(button)
+
+
+def mbr_page_repair(s):
+    s.click("BtnRepairMBR")
+    s.wait_page(3)
+    s.click("BtnBootRepair")
+    s.wait_page(4)
+    s.click("BtnMBRRepair")
+
+
+def mode_guard_grub_mbr_page(s):
+    s.launch("sim/scenarios/grub_mbr.xml")
+    s.wait_page(0)
+    before = s.verdict()
+    check(not before["boots"] and "GRUB" in before["problem"], "before: %s" % before)
+    mbr_page_repair(s)
+    asked = guard_question(s, 1, "GRUB", "不做任何更改")
+    s.screenshot("guard_grub_question")
+    s.key("Return")  # the keyboard starts on 取消(C)
+    done = wait_done(s, "the refused MBR repair")
+    check_stopped(s, done, before)
+    check_nothing_written(s.journal_lines()[asked:])
+    check("取消(C)：保留主引导记录" in run_log(s, s.rows(done)), "the log misses the answer")
+    # Alt with the caption's letter answers 确定(Y).
+    s.click("BtnRsReturn")
+    s.wait_page(0)
+    mbr_page_repair(s)
+    guard_question(s, 2, "GRUB")
+    s.key("alt+y")
+    done = wait_done(s, "the confirmed MBR repair")
+    rows = s.rows(done)
+    check(any("MBR主引导" in r and r.endswith("......成功!") for r in rows), "\n".join(rows))
+    check(done.find("lbResultTip").text == "修复完成!", done.find("lbResultTip").text)
+    check(any(" /mbr" in l for l in tool_runs(s.journal_lines(), "bootsect")), "no bootsect /mbr")
+    after = s.verdict()
+    check(after["boots"] and default_product(after) == "Windows 7 Home Premium", "%s" % after)
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+
+
+def mode_guard_grub_auto(s):
+    s.launch("sim/scenarios/grub_mbr.xml")
+    s.wait_page(0)
+    s.click("BtnAutoRepair")
+    asked = guard_question(s, 1, "GRUB", "只修复其余部分")
+    s.key("c")
+    done = wait_done(s, "the repair that keeps GRUB")
+    rows = s.rows(done)
+    check(STOPPED_ROW not in rows and "修复完成!" in rows, "rows:\n" + "\n".join(rows))
+    runs = tool_runs(s.journal_lines()[asked:], "bootsect")
+    check(runs and all(" /mbr" not in l for l in runs), "bootsect after keeping GRUB: %s" % runs)
+    check("取消(C)：保留主引导记录，只修复其余部分" in run_log(s, rows), "the log misses the answer")
+    kept = s.verdict()
+    check(not kept["boots"] and "GRUB" in kept["problem"], "GRUB was not kept: %s" % kept)
+    # Asked again on the next run, and 确定(Y) by its letter alone.
+    start_again(s, "BtnAutoRepair")
+    asked = guard_question(s, 2, "GRUB")
+    s.key("y")
+    done = wait_done(s, "the repair that overwrites GRUB")
+    runs = tool_runs(s.journal_lines()[asked:], "bootsect")
+    check(any(" /mbr" in l for l in runs), "no bootsect /mbr after 确定: %s" % runs)
+    after = s.verdict()
+    check(after["boots"] and default_product(after) == "Windows 7 Home Premium", "%s" % after)
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
+
+
+def mode_guard_bitlocker(s):
+    s.launch("sim/scenarios/bitlocker.xml")
+    s.wait_page(0)
+    before = s.verdict()
+    check(not before["boots"], "before: %s" % before)
+    s.click("BtnAutoRepair")
+    asked = guard_question(s, 1, "BitLocker", "恢复密钥", "停止，不做任何更改")
+    s.screenshot("guard_bitlocker_question")
+    s.key("Escape")
+    done = wait_done(s, "the refused repair")
+    check_stopped(s, done, before)
+    check_nothing_written(s.journal_lines()[asked:])
+    # Tab from 取消(C) reaches 确定(Y), and Space presses it.
+    start_again(s, "BtnAutoRepair")
+    asked = guard_question(s, 2, "BitLocker")
+    s.key("Tab", "space")
+    done = wait_done(s, "the confirmed repair")
+    rows = s.rows(done)
+    check(STOPPED_ROW not in rows and done.find("lbResultTip").text == "修复完成!",
+          "rows:\n" + "\n".join(rows))
+    check(tool_runs(s.journal_lines()[asked:], "bcdboot"), "bcdboot did not run")
+    check(s.verdict()["boots"], "the machine does not boot: %s" % s.verdict())
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
+
+
+def mode_guard_firmware(s):
+    s.launch("sim/scenarios/firmware_mismatch.xml")
+    s.wait_page(0)
+    before = s.verdict()
+    s.click("BtnAutoRepair")
+    asked = guard_question(s, 1, "UEFI", "MBR", "停止，不做任何更改")
+    s.screenshot("guard_firmware_question")
+    s.key("alt+c")
+    done = wait_done(s, "the refused repair")
+    check_stopped(s, done, before)
+    check_nothing_written(s.journal_lines()[asked:])
+    check(len(s.messages()) == 1, "asked more: %s" % s.messages())
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
+
+
+def mode_guard_boot_order(s):
+    s.launch("sim/scenarios/uefi_grub_first.xml")
+    s.wait_page(0)
+    s.click("BtnAutoRepair")
+    done = wait_done(s, "the automatic repair")
+    rows = s.rows(done)
+    check(not s.messages(), "asked: %s" % s.messages())
+    check(done.find("lbResultTip").text == "修复完成!", "rows:\n" + "\n".join(rows))
+    runs = tool_runs(s.journal_lines(), "bcdboot")
+    check(runs and all(l.endswith(" /p -> 0") for l in runs), "bcdboot: %s" % runs)
+    log = run_log(s, rows)
+    check(any(line.startswith("修复前检查: ") and "ubuntu" in line and "/p" in line
+              for line in log.splitlines()), "the log does not say why /p:\n" + log)
+    # The firmware still starts Ubuntu's GRUB first, as before the repair.
+    after = s.verdict()
+    check("GRUB" in after["problem"] and "ubuntu" in after["problem"], "after: %s" % after)
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+
+
 MODES = {"auto_repair": mode_auto_repair, "manual_repair": mode_manual_repair,
          "gpt32_refusal": mode_gpt32_refusal, "mbr_repair": mode_mbr_repair,
-         "editor_no_files": mode_editor_no_files}
+         "editor_no_files": mode_editor_no_files,
+         "guard_grub_mbr_page": mode_guard_grub_mbr_page, "guard_grub_auto": mode_guard_grub_auto,
+         "guard_bitlocker": mode_guard_bitlocker, "guard_firmware": mode_guard_firmware,
+         "guard_boot_order": mode_guard_boot_order}
 
 if __name__ == "__main__":
     sys.exit(run_modes(MODES))

@@ -7,7 +7,8 @@ A test script is run as
 The program runs on a simulated machine (never this one's disks). Clicks and keys are real X
 input (xdotool); what the window shows is read from the simulated program's test channel (its
 control tree as text, QN_SIM_UI_DUMP) and every change it makes to the machine from its journal
-(QN_SIM_JOURNAL). Screenshots of every page reached are saved as PNG files in SHOT_DIR.
+(QN_SIM_JOURNAL); the files it writes there (the repair log) are copied out as it closes them
+(QN_SIM_FILES). Screenshots of every page reached are saved as PNG files in SHOT_DIR.
 """
 import json
 import os
@@ -108,6 +109,8 @@ class Session:
         self.journal = os.path.join(self.work, "journal.txt")
         self.verdict_file = os.path.join(self.work, "verdict.json")
         self.messages_file = os.path.join(self.work, "messages.txt")
+        self.files = os.path.join(self.work, "files")
+        os.makedirs(self.files)
         self.xvfb = None
         self.program = None
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
@@ -115,7 +118,8 @@ class Session:
                         LC_ALL="zh_CN.UTF-8", QN_SIM_UI_DUMP=windows_path(self.dump),
                         QN_SIM_JOURNAL=windows_path(self.journal),
                         QN_SIM_VERDICT=windows_path(self.verdict_file),
-                        QN_SIM_MESSAGES=windows_path(self.messages_file))
+                        QN_SIM_MESSAGES=windows_path(self.messages_file),
+                        QN_SIM_FILES=windows_path(self.files))
         self.env.pop("QN_SIM_SCENARIO", None)
 
     def __enter__(self):
@@ -213,6 +217,15 @@ class Session:
                 if time.time() > deadline:
                     raise Failure("no boot verdict from the simulated machine")
                 time.sleep(0.1)
+
+    def written_file(self, path):
+        """The text of a file the program wrote on the simulated machine (a Windows path)."""
+        name = path.rsplit("\\", 1)[-1]
+        try:
+            with open(os.path.join(self.files, name), encoding="utf-8-sig") as f:
+                return f.read()
+        except FileNotFoundError:
+            raise Failure("the program wrote no " + path)
 
     def messages(self):
         """Every message box the program opened so far: (caption, text)."""

@@ -124,6 +124,30 @@ TEST(SimMachine, WinPeRunsFromXAndSeesNoRunningInstallation) {
     EXPECT_FALSE(machine.Processes().StartThroughShell(unknown).started);
 }
 
+TEST_F(DemoMachine, AFileTheProgramWroteIsHandedOverWhenClosedNotBefore) {
+    std::vector<std::pair<std::wstring, std::string>> closed;
+    machine.SetFileSink([&](const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+        closed.emplace_back(path, std::string(bytes.begin(), bytes.end()));
+    });
+    const std::wstring path = L"C:\\Users\\Administrator\\Desktop\\x.log";
+    {
+        auto file = machine.FilesForProgram().CreateFileForWrite(path);
+        ASSERT_NE(file, nullptr);
+        const std::string text = "first\r\nsecond";
+        for (std::size_t at = 0; at < text.size(); at += 5) {
+            const std::size_t size = std::min<std::size_t>(5, text.size() - at);
+            ASSERT_EQ(file->Write(reinterpret_cast<const std::uint8_t*>(text.data() + at), size),
+                      size);
+        }
+        EXPECT_TRUE(closed.empty()) << "handed over while still open";
+    }
+    ASSERT_EQ(closed.size(), 1u);
+    EXPECT_EQ(closed[0].first, path);
+    EXPECT_EQ(closed[0].second, "first\r\nsecond");
+    EXPECT_EQ(machine.FilesForProgram().CreateFileForWrite(L"Q:\\nowhere\\x.log"), nullptr);
+    EXPECT_EQ(closed.size(), 1u);
+}
+
 }  // namespace
 }  // namespace qn::sim
 

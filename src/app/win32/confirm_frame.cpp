@@ -85,6 +85,11 @@ void CConfirmFrame::FocusNoButton() {
     }
 }
 
+void CConfirmFrame::ResizeInSkinUnits(int width, int height) {
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, pm_.Scale(width), pm_.Scale(height),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CConfirmFrame::OnFinalMessage(HWND) {
     pm_.RemoveMessageFilter(this);
     delete this;
@@ -126,9 +131,8 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
     }
     bool destroyed = false;
     frame->WatchDestruction(&destroyed);
-    if (frame->Create(owner, L"", kConfirmStyle, WS_EX_TOPMOST, 0, 0,
-                      question ? kQuestionWidth : kConfirmWidth,
-                      question ? kQuestionHeight : kConfirmHeight) == nullptr) {
+    if (frame->Create(owner, L"", kConfirmStyle, WS_EX_TOPMOST, 0, 0, kConfirmWidth,
+                      kConfirmHeight) == nullptr) {
         // A window that got as far as WM_NCDESTROY deleted its object already.
         if (!destroyed) {
             delete frame;
@@ -136,6 +140,10 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
         return kConfirmNo;
     }
     frame->WatchDestruction(nullptr);
+    if (question) {
+        // The skin sized the window as the message box when it was built.
+        frame->ResizeInSkinUnits(kQuestionWidth, kQuestionHeight);
+    }
     frame->CenterWindow();
     frame->ShowWindow(false);
     if (Control* one = frame->OneYesButton()) {

@@ -32,6 +32,8 @@ public:
     // Gives the keyboard focus to the first visible of btn_oneyes and btn_yes.
     void FocusDefaultButton();
     void FocusNoButton();
+    // Another size than the skin's, in the skin's units (scaled as the skin is).
+    void ResizeInSkinUnits(int width, int height);
 
 protected:
     const wchar_t* GetWindowClassName() const override { return L"UIConfirmFrame"; }

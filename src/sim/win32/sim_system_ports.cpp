@@ -4,13 +4,16 @@
 // built-in demo machine; with QN_SIM_JOURNAL set, every change the program makes to it is
 // appended to that file as it happens; with QN_SIM_VERDICT set, that file always holds the boot
 // verdict of the machine as it is (as JSON), rewritten after every change and once more when the
-// program ends.
+// program ends; with QN_SIM_FILES naming a folder, every file the program writes on the machine
+// (the repair log, backups) is copied there under its own name when the program closes it.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "boot/utf8_text.h"
 #include "disk/system_storage.h"
@@ -88,6 +91,17 @@ void AppendLine(const std::wstring& path, const std::wstring& line) {
     }
 }
 
+void CopyOut(const std::wstring& folder, const std::wstring& path,
+             const std::vector<std::uint8_t>& bytes) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const std::wstring target =
+        folder + L"\\" + (slash == std::wstring::npos ? path : path.substr(slash + 1));
+    if (FILE* file = _wfopen(target.c_str(), L"wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+}
+
 win32::Win32CodePage& SystemCodePage() {
     static win32::Win32CodePage codePage;
     return codePage;
@@ -144,6 +158,13 @@ sim::SimMachine& Machine() {
                     WriteVerdict(verdict, machine);
                 }
             });
+        }
+        const std::wstring copies = Environment(L"QN_SIM_FILES");
+        if (!copies.empty()) {
+            machine.SetFileSink(
+                [copies](const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+                    CopyOut(copies, path, bytes);
+                });
         }
         return true;
     }();
