@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "app/unattended_run.h"
 #include "boot/utf8_text.h"
 #include "platform/fake/fake_clock.h"
@@ -114,6 +117,14 @@ TEST(Unattended, AutomaticRepairOfTheDemoMachineReportsEverything) {
         }
     }
     EXPECT_TRUE(sawBcdboot);
+    EXPECT_FALSE(report["diagnosisBefore"]["boots"]);
+    EXPECT_TRUE(report["diagnosisAfter"]["boots"]);
+    EXPECT_TRUE(report["undoRecord"].is_string());
+    // QN_REPORT_FIXTURE=path writes this report as the README's example and the report
+    // reader's fixture (tests/fixtures/report/demo_auto.json).
+    if (const char* fixture = std::getenv("QN_REPORT_FIXTURE")) {
+        std::ofstream(fixture, std::ios::binary) << program.Output(L"Z:\\out\\r.json");
+    }
     EXPECT_EQ(program.Output(L"Z:\\out\\r.log").substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_THAT(program.Output(L"Z:\\out\\r.log"), HasSubstr("修复完成!"));
     // The letters the run gave are gone again.
