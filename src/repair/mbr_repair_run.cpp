@@ -44,12 +44,7 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     RepairRun run(ports, sink);
     const std::wstring parameters = MbrRepairParameters(request, ports.files);
 
-    RepairLogData log;
-    log.operation = label.operation;
-    log.version = label.version;
-    log.time = ports.clock.LocalTime();
-    outcome.machine = GatherMachineFacts(ports.inventory, ports.storage, ports.codePage, {});
-    log.machine = DescribeMachine(outcome.machine);
+    RepairLogData log = StartRunLog(label, ports, {}, outcome);
     log.inputs = {L"分区: " + std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L":",
                   L"bootsect " + parameters};
 

@@ -123,6 +123,18 @@ void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firs
     outcome.record = run.Record();
 }
 
+RepairLogData StartRunLog(const RunLabel& label, RepairPorts& ports,
+                          const InstallationTable& installations, RepairOutcome& outcome) {
+    RepairLogData log;
+    log.operation = label.operation;
+    log.version = label.version;
+    log.time = ports.clock.LocalTime();
+    outcome.machine =
+        GatherMachineFacts(ports.inventory, ports.storage, ports.codePage, installations);
+    log.machine = DescribeMachine(outcome.machine);
+    return log;
+}
+
 UndoRecorder MakeUndoRecorder(RepairRun& run, const RunLabel& label, const SystemTime& time,
                               bool isWinPE, char firstLetter) {
     FileSystem& files = run.Ports().files;
@@ -187,13 +199,7 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     RepairRun run(ports, sink);
     const BootTarget target = MakeBootTarget(request.bootLetter, ports.storage);
 
-    RepairLogData log;
-    log.operation = label.operation;
-    log.version = label.version;
-    log.time = ports.clock.LocalTime();
-    outcome.machine =
-        GatherMachineFacts(ports.inventory, ports.storage, ports.codePage, request.installations);
-    log.machine = DescribeMachine(outcome.machine);
+    RepairLogData log = StartRunLog(label, ports, request.installations, outcome);
     log.inputs = InputLines(request, target);
     const char firstLetter = FirstSelectedLetter(request.installations);
 

@@ -75,6 +75,11 @@ std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter
 // steps), judging the given installations (null: found by their files).
 BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations);
 
+// The head of a run's log: its label, its time and the machine as the run finds it (kept in the
+// outcome too).
+RepairLogData StartRunLog(const RunLabel& label, RepairPorts& ports,
+                          const InstallationTable& installations, RepairOutcome& outcome);
+
 // The recorder of a run: its folder beside the run's log ("QNBootRepair_undo_<stamp>").
 UndoRecorder MakeUndoRecorder(RepairRun& run, const RunLabel& label, const SystemTime& time,
                               bool isWinPE, char firstLetter);

@@ -402,12 +402,7 @@ RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& 
     ScopedFsRedirectionOff redirection(ports.redirection);
     RepairOutcome outcome;
     RepairRun run(ports, sink);
-    RepairLogData log;
-    log.operation = label.operation;
-    log.version = label.version;
-    log.time = ports.clock.LocalTime();
-    outcome.machine = GatherMachineFacts(ports.inventory, ports.storage, ports.codePage, {});
-    log.machine = DescribeMachine(outcome.machine);
+    RepairLogData log = StartRunLog(label, ports, {}, outcome);
     log.inputs = {L"撤销记录: " + record.folder + L"\\" + kUndoRecordName,
                   L"被撤销的操作: " + record.operation + L"（" + record.time + L"）"};
     outcome.before = DiagnoseForRun(run, nullptr);

@@ -6,7 +6,7 @@
 
 #include "diagnosis/boot_code_classifier.h"
 #include "disk/win32/win32_storage_port.h"
-#include "win_paths.h"
+#include "image_file.h"
 
 // Raw sector reads through the storage adapter's own code, pointed at a disk image file in the
 // test's temporary folder: never at this machine's disks.
@@ -38,29 +38,8 @@ std::vector<std::uint8_t> Image() {
     return bytes;
 }
 
-class ImageFile {
-public:
-    ImageFile() : folder_(test::FreshTempFolder(L"sectors")), path_(folder_ + L"\\disk.img") {
-        const auto bytes = Image();
-        HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-    ~ImageFile() {
-        DeleteFileW(path_.c_str());
-        RemoveDirectoryW(folder_.c_str());
-    }
-    const std::wstring& Path() const { return path_; }
-
-private:
-    std::wstring folder_;
-    std::wstring path_;
-};
-
 TEST(Win32SectorReads, WholeSectorsOfAnImageThroughTheDeviceCode) {
-    ImageFile image;
+    test::ImageFile image(L"sectors", Image());
     win32::Win32StoragePort port;
     auto device = port.OpenDevice(image.Path(), DeviceAccess::Read);
     ASSERT_NE(device, nullptr);
@@ -85,7 +64,7 @@ TEST(Win32SectorReads, WholeSectorsOfAnImageThroughTheDeviceCode) {
 }
 
 TEST(Win32SectorReads, ReadOnlyAccessSharedWithWritersAndNothingWithoutIt) {
-    ImageFile image;
+    test::ImageFile image(L"sectors", Image());
     win32::Win32StoragePort port;
     auto reader = port.OpenDevice(image.Path(), DeviceAccess::Read);
     ASSERT_NE(reader, nullptr);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "disk/win32/win32_storage_port.h"
-#include "win_paths.h"
+#include "image_file.h"
 
 // Raw sector writes through the storage adapter's own code, pointed at a disk image file in the
 // test's temporary folder: never at this machine's disks. A file takes no volume lock (Windows
@@ -25,45 +25,8 @@ std::vector<std::uint8_t> Image() {
     return bytes;
 }
 
-class ImageFile {
-public:
-    ImageFile() : folder_(test::FreshTempFolder(L"sector_writes")), path_(folder_ + L"\\disk.img") {
-        const auto bytes = Image();
-        HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-    ~ImageFile() {
-        DeleteFileW(path_.c_str());
-        RemoveDirectoryW(folder_.c_str());
-    }
-    const std::wstring& Path() const { return path_; }
-
-    // The file's bytes as another reader sees them, not through the adapter.
-    std::vector<std::uint8_t> Bytes() const {
-        std::vector<std::uint8_t> bytes;
-        HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return bytes;
-        }
-        bytes.resize(GetFileSize(file, nullptr));
-        DWORD read = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-        bytes.resize(read);
-        CloseHandle(file);
-        return bytes;
-    }
-
-private:
-    std::wstring folder_;
-    std::wstring path_;
-};
-
 TEST(Win32SectorWrites, WholeSectorsLandAtTheirOffsetAndReadBack) {
-    ImageFile image;
+    test::ImageFile image(L"sector_writes", Image());
     win32::Win32StoragePort port;
     auto device = port.OpenDevice(image.Path(), DeviceAccess::ReadWrite);
     ASSERT_NE(device, nullptr);
@@ -89,7 +52,7 @@ TEST(Win32SectorWrites, WholeSectorsLandAtTheirOffsetAndReadBack) {
 }
 
 TEST(Win32SectorWrites, AReadOnlyOrQueryOnlyDeviceIsRefusedUnwritten) {
-    ImageFile image;
+    test::ImageFile image(L"sector_writes", Image());
     win32::Win32StoragePort port;
     const std::vector<std::uint8_t> sector(512, 0xEE);
     auto reader = port.OpenDevice(image.Path(), DeviceAccess::Read);
@@ -102,7 +65,7 @@ TEST(Win32SectorWrites, AReadOnlyOrQueryOnlyDeviceIsRefusedUnwritten) {
 }
 
 TEST(Win32SectorWrites, PartOfASectorOrTooManySectorsAreRefusedUnwritten) {
-    ImageFile image;
+    test::ImageFile image(L"sector_writes", Image());
     win32::Win32StoragePort port;
     auto device = port.OpenDevice(image.Path(), DeviceAccess::ReadWrite);
     ASSERT_NE(device, nullptr);
