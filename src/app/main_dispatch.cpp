@@ -13,7 +13,7 @@ struct ClickEntry {
 };
 
 // Mode-dependent entries are resolved in ClickAction.
-constexpr std::array<ClickEntry, 23> kClickTable{{
+constexpr std::array<ClickEntry, 24> kClickTable{{
     {L"btn_close", MainAction::CloseWindow},
     {L"BtnRsQuit", MainAction::CloseWindow},
     {L"btn_min", MainAction::Minimize},
@@ -37,6 +37,7 @@ constexpr std::array<ClickEntry, 23> kClickTable{{
     {L"BtnBeDown", MainAction::MoveEntryDown},
     {L"BtnBeDel", MainAction::RemoveEntry},
     {L"BtnBeAddEntry", MainAction::AddEntry},
+    {L"BtnBeRestore", MainAction::UndoEarlierRun},
 }};
 
 constexpr std::array<std::wstring_view, kClickTable.size()> kNames = [] {

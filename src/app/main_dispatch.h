@@ -34,6 +34,7 @@ enum class MainAction {
     RemoveEntry,
     AddEntry,
     UndoLastRepair,         // "BtnRsUndo"
+    UndoEarlierRun,         // "BtnBeRestore"
     LoadBootEntries,        // "itemselect" on "CmbBootFile"
     FilterTimeoutEdit,      // "textchanged" on "edTimeout"
     FilterBootEditTimeout,  // "textchanged" on "edBeTimeout"

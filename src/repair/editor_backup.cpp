@@ -31,6 +31,7 @@ EditorBackup Export(FileSystem& files, EditorBcdedit& bcdedit, const std::wstrin
         return backup;
     }
     backup.path = target;
+    backup.exported = true;
     return backup;
 }
 

@@ -9,8 +9,9 @@
 namespace qn {
 
 struct EditorBackup {
-    std::wstring path;     // the backup made; empty when none could be made
-    std::wstring failure;  // why not
+    std::wstring path;      // the backup made; empty when none could be made
+    std::wstring failure;   // why not
+    bool exported = false;  // written by bcdedit /export (the store was held open)
 };
 
 // Backs up the store the editor is about to change, once per loaded store, before its first

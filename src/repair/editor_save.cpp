@@ -1,16 +1,20 @@
 #include "repair/editor_save.h"
 
+#include <optional>
 #include <set>
 #include <utility>
 
 #include "boot/bcd_store.h"
 #include "boot/boot_ini_reader.h"
 #include "boot/boot_ini_writer.h"
+#include "boot/time_stamp.h"
 #include "repair/editor_backup.h"
 #include "repair/editor_bcdedit.h"
 #include "repair/editor_boot_ini_lines.h"
 #include "repair/editor_readback.h"
 #include "repair/editor_save_commands.h"
+#include "repair/repair_log.h"
+#include "repair/undo_recorder.h"
 
 namespace qn {
 namespace {
@@ -86,6 +90,21 @@ EditorSaveOutcome Finished(const std::vector<FailedCommand>& failures, int writt
     return outcome;
 }
 
+// A save is undone like a repair: its record names the backup it made before writing.
+std::wstring RecordEditorSave(EditorPorts& ports, const EditorSaveRequest& request,
+                              const UndoItem& item) {
+    if (request.undoParent.empty()) {
+        return {};
+    }
+    UndoRecord record;
+    record.operation = L"编辑启动项";
+    record.time = FormatLogTime(ports.clock.LocalTime());
+    record.folder =
+        FreeUndoFolder(ports.files, request.undoParent, FormatTimeStamp(ports.clock.LocalTime()));
+    record.items = {item};
+    return WriteUndoRecord(ports.files, record);
+}
+
 EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
                           const BcdListing& working) {
     if (request.bcdedit.empty()) {
@@ -96,6 +115,9 @@ EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
     }
     EditorBcdedit bcdedit(ports.processes, ports.codePage, request.bcdedit);
     std::wstring backup = request.backup;
+    std::optional<UndoItem> newRecord;
+    const std::uint32_t attributes =
+        request.store.empty() ? 0 : ports.files.Attributes(request.store).value_or(0);
     if (backup.empty()) {
         const EditorBackup made =
             BackUpStoreForEdit(ports.files, ports.clock, bcdedit, request.store);
@@ -104,6 +126,9 @@ EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
                                             kNothingWritten);
         }
         backup = made.path;
+        newRecord = made.exported
+                        ? UndoItem{UndoItemKind::ExportedStore, {}, made.path, 0}
+                        : UndoItem{UndoItemKind::File, request.store, made.path, attributes};
     }
     const std::vector<SaveCommand> commands = BcdSaveCommands(request.store, working);
     std::vector<FailedCommand> failures;
@@ -123,7 +148,12 @@ EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
         differences = BcdReadbackDifferences(working, *request.loaded, readBack, failedTargets);
     }
     const int written = static_cast<int>(commands.size() - failures.size());
-    return Finished(failures, written, differences, working.bootManager.defaultId.empty(), backup);
+    EditorSaveOutcome outcome =
+        Finished(failures, written, differences, working.bootManager.defaultId.empty(), backup);
+    if (newRecord && written > 0) {
+        outcome.undoRecord = RecordEditorSave(ports, request, *newRecord);
+    }
+    return outcome;
 }
 
 // Writes "default" back as it was read, for a save without a checked row.
@@ -156,6 +186,7 @@ EditorSaveOutcome SaveBootIni(EditorPorts& ports, const EditorSaveRequest& reque
     const bool defaultKept = working.bootManager.defaultId.empty();
     const std::wstring oldDefault = ports.profile.ReadString(L"boot loader", L"default", L"", path);
     const bool existed = ports.files.PathExists(path);
+    const std::uint32_t attributes = ports.files.Attributes(path).value_or(0);
     BootIniPorts writer{ports.profile, ports.files, ports.resources, ports.clock};
     const BootIniWriteResult written = WriteBootIni(writer, path, working, lines);
     if (existed && written.backupPath.empty()) {
@@ -191,7 +222,12 @@ EditorSaveOutcome SaveBootIni(EditorPorts& ports, const EditorSaveRequest& reque
                                                  working.bootManager.timeout, meantDefault,
                                                  readBack, readDefault);
     }
-    return Finished(failures, 0, differences, defaultKept, written.backupPath);
+    EditorSaveOutcome outcome = Finished(failures, 0, differences, defaultKept, written.backupPath);
+    if (written.ok && !written.backupPath.empty()) {
+        outcome.undoRecord = RecordEditorSave(
+            ports, request, UndoItem{UndoItemKind::File, path, written.backupPath, attributes});
+    }
+    return outcome;
 }
 
 }  // namespace

@@ -28,6 +28,9 @@ struct EditorSaveRequest {
     std::wstring bootIniPath;
     // The backup made before an earlier save of the same loaded store; empty: make one first.
     std::wstring backup;
+    // Where the record of a new backup goes ("QNBootRepair_undo_<stamp>" is made in it, as a
+    // repair's is beside its log); empty: no record.
+    std::wstring undoParent;
 };
 
 struct EditorSaveOutcome {
@@ -39,7 +42,8 @@ struct EditorSaveOutcome {
     Result result = Result::Refused;
     std::wstring title;  // "提示信息" or "错误信息"
     std::wstring message;
-    std::wstring backup;  // the backup of this load, for the next save
+    std::wstring backup;      // the backup of this load, for the next save
+    std::wstring undoRecord;  // the record undo reads, written with a new backup; else empty
 };
 
 EditorSaveOutcome SaveEditedEntries(EditorPorts& ports, const EditorSaveRequest& request);

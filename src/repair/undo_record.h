@@ -40,5 +40,7 @@ struct UndoRecord {
 };
 
 inline constexpr wchar_t kUndoRecordName[] = L"undo.txt";
+// The record's name once an undo brought everything back: it is not offered again.
+inline constexpr wchar_t kUndoneRecordName[] = L"undo.done.txt";
 
 }  // namespace qn

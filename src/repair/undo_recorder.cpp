@@ -33,6 +33,15 @@ bool WriteAll(FileSystem& files, const std::wstring& path, const std::uint8_t* d
     return true;
 }
 
+std::wstring WriteRecordFile(FileSystem& files, const UndoRecord& record) {
+    const std::string text = FormatUndoRecord(record);
+    const std::wstring path = record.folder + L"\\" + kUndoRecordName;
+    if (!WriteAll(files, path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
+        return {};
+    }
+    return path;
+}
+
 }  // namespace
 
 std::wstring FreeUndoFolder(FileSystem& files, const std::wstring& parent,
@@ -223,12 +232,15 @@ std::wstring UndoRecorder::Finish() {
     if (!open_ || record_.items.empty()) {
         return {};
     }
-    const std::string text = FormatUndoRecord(record_);
-    const std::wstring path = record_.folder + L"\\" + kUndoRecordName;
-    if (!WriteAll(files_, path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
+    return WriteRecordFile(files_, record_);
+}
+
+std::wstring WriteUndoRecord(FileSystem& files, const UndoRecord& record) {
+    if (record.folder.empty() || record.items.empty() ||
+        files.MakeDirectory(record.folder) != CreateDirResult::Created) {
         return {};
     }
-    return path;
+    return WriteRecordFile(files, record);
 }
 
 }  // namespace qn

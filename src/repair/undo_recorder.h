@@ -59,6 +59,10 @@ private:
     bool open_ = false;
 };
 
+// Writes a record whose copies are already elsewhere (the editor's backups beside the store):
+// creates record.folder and its "undo.txt". The record's path, or empty when either failed.
+std::wstring WriteUndoRecord(FileSystem& files, const UndoRecord& record);
+
 // The folder a run's copies go to: "QNBootRepair_undo_<stamp>" in parent, "_2", "_3" ... when
 // that is taken; empty when every name is.
 std::wstring FreeUndoFolder(FileSystem& files, const std::wstring& parent,

@@ -421,24 +421,61 @@ RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& 
 
     outcome.after = DiagnoseForRun(run, nullptr);
     log.diagnosisAfter = DiagnosisLogLines(outcome.after);
+    if (run.Failures() == 0) {
+        // Done: the record is not offered again (a failed undo may be tried again).
+        ports.files.MoveReplacing(record.folder + L"\\" + kUndoRecordName,
+                                  record.folder + L"\\" + kUndoneRecordName);
+    }
     FinishRun(run, log, isWinPE, FirstLetter(record), outcome, L"撤销");
     return outcome;
 }
 
 LoadedUndoRecord LoadUndoRecord(FileSystem& files, const std::wstring& path) {
     const auto bytes = files.ReadFileBytes(path, kMaxUndoRecordBytes);
-    if (!bytes) {
-        return {std::nullopt, L"无法读取撤销记录 " + path};
-    }
     const std::size_t slash = path.find_last_of(L'\\');
     const std::wstring folder =
         slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    if (!bytes) {
+        if (!folder.empty() && files.PathExists(folder + L"\\" + kUndoneRecordName)) {
+            return {std::nullopt, L"这次修复已经撤销过了: " + folder};
+        }
+        return {std::nullopt, L"无法读取撤销记录 " + path};
+    }
     auto parsed = ParseUndoRecord(
         std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), folder);
     if (auto* error = std::get_if<UndoRecordError>(&parsed)) {
         return {std::nullopt, error->text};
     }
     return {std::get<UndoRecord>(std::move(parsed)), {}};
+}
+
+std::vector<FoundUndoRecord> FindUndoRecords(FileSystem& files,
+                                             const std::vector<std::wstring>& folders) {
+    std::vector<FoundUndoRecord> found;
+    for (std::wstring folder : folders) {
+        if (!folder.empty() && folder.back() != L'\\') {
+            folder += L'\\';
+        }
+        const auto entries = files.ListDirectory(folder);
+        if (!entries) {
+            continue;
+        }
+        for (const DirEntry& entry : *entries) {
+            if (!entry.isDirectory || entry.isLink ||
+                !entry.name.starts_with(L"QNBootRepair_undo_")) {
+                continue;
+            }
+            const std::wstring path = folder + entry.name + L"\\" + kUndoRecordName;
+            LoadedUndoRecord loaded = LoadUndoRecord(files, path);
+            if (loaded.record) {
+                found.push_back({path, std::move(*loaded.record)});
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const FoundUndoRecord& a, const FoundUndoRecord& b) {
+        return a.record.time != b.record.time ? a.record.time > b.record.time : a.path > b.path;
+    });
+    return found;
 }
 
 }  // namespace qn

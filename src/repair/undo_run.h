@@ -23,4 +23,14 @@ struct LoadedUndoRecord {
 };
 LoadedUndoRecord LoadUndoRecord(FileSystem& files, const std::wstring& path);
 
+struct FoundUndoRecord {
+    std::wstring path;
+    UndoRecord record;
+};
+
+// The records runs left in these folders ("QNBootRepair_undo_*\undo.txt"), newest first.
+// Records an undo already used, and files that are not records, are left out.
+std::vector<FoundUndoRecord> FindUndoRecords(FileSystem& files,
+                                             const std::vector<std::wstring>& folders);
+
 }  // namespace qn

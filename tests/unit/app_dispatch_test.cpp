@@ -27,6 +27,7 @@ TEST(ClickTable, EveryEntryActsTheSameInEveryModeExceptTheBootPageButtons) {
         {L"BtnSpReturn", MainAction::ShowStartPage},
         {L"BtnRsReturn", MainAction::ShowStartPage},
         {L"BtnRsUndo", MainAction::UndoLastRepair},
+        {L"BtnBeRestore", MainAction::UndoEarlierRun},
         {L"BtnSpNext", MainAction::AcceptCheckedInstalls},
         {L"BtnMBRPre", MainAction::ShowBootPartitionPage},
         {L"BtnMRNt6", MainAction::StartMbrRepairNt6},

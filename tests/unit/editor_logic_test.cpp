@@ -20,7 +20,7 @@ struct DeviceCase {
     const wchar_t* shown;
 };
 
-TEST(EditorDeviceText, ShowsWhatPart46Says) {
+TEST(EditorDeviceText, ShowsEachDeviceAsThePageNamesIt) {
     const DeviceCase cases[] = {
         {L"boot", true, L"boot"},
         {L"partition=C:", true, L"C:"},
@@ -45,7 +45,7 @@ TEST(EditorDeviceText, ShowsWhatPart46Says) {
     }
 }
 
-TEST(EditorLocaleNames, AreThe35OfPart46InOrder) {
+TEST(EditorLocaleNames, AreThe35InTheirOrder) {
     ASSERT_EQ(kLocaleNames.size(), 35u);
     EXPECT_EQ(kLocaleNames.front(), L"zh-CN");
     EXPECT_EQ(kLocaleNames[5], L"en-GB");
@@ -196,7 +196,7 @@ std::vector<std::wstring> Parameters(const std::vector<SaveCommand>& commands) {
     return out;
 }
 
-TEST(EditorSaveCommands, StoreFormsInPart44Order) {
+TEST(EditorSaveCommands, StoreFormsInTheSavesOrder) {
     const BcdListing working = WorkingListing({{L"{a}", L"Windows 7 旗舰版", L"zh-CN", false},
                                                {L"{b}", L"", L"en-US", true},
                                                {L"{c}", L"Say \"hi\"", L"", false}},

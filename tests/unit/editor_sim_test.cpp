@@ -481,7 +481,7 @@ TEST(EditorMend, NothingIsSavedWhileTheLatestLoadIsOutstanding) {
     EXPECT_EQ(Bytes(editor.Machine(), editor.StorePath()), original);
 }
 
-TEST(EditorSave, AnEmptyTimeoutAndNoChosenFileAreRefusedAsPart44Says) {
+TEST(EditorSave, AnEmptyTimeoutAndNoChosenFileAreRefused) {
     EditorOnMachine editor(Menu());
     ASSERT_EQ(editor.Open(kBcdFileItem), std::nullopt);
     editor.SetTimeout(L"");

@@ -176,5 +176,39 @@ TEST(RepairUndo, MbrRepairThenUndoBringsTheOldCodeBack) {
     }
 }
 
+std::string Text(SimMachine& machine, const std::wstring& path) {
+    const auto* bytes = machine.Files().FileBytes(path);
+    return bytes != nullptr ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+void Rewrite(SimMachine& machine, const std::wstring& path, const std::string& text) {
+    machine.Files().AddFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+TEST(RepairUndo, WhatCannotComeBackIsSaidAndCountedAndTheRecordStaysForAnotherTry) {
+    test::SimProgram program(test::ScenarioFile("xp_and_7.xml"));
+    const RepairOutcome repair = program.Run(program.AutomaticRequest());
+    ASSERT_FALSE(repair.undoRecord.empty());
+    std::string record = Text(program.Machine(), repair.undoRecord);
+    // The copy of boot.ini is gone, and NTDETECT.COM is marked as never copied.
+    const std::size_t iniLine = record.find("file\tC:\\boot.ini\t");
+    ASSERT_NE(iniLine, std::string::npos) << record;
+    const std::size_t savedStart = record.find('\t', iniLine + 5) + 1;
+    const std::string saved = record.substr(savedStart, record.find('\t', savedStart) - savedStart);
+    program.Machine().Files().RemoveFile(Utf8ToWide(saved));
+    const std::size_t ntdetect = record.find("file\tC:\\NTDETECT.COM\t");
+    ASSERT_NE(ntdetect, std::string::npos) << record;
+    record.replace(ntdetect, record.find("\r\n", ntdetect) - ntdetect, "unsaved\tC:\\NTDETECT.COM");
+    Rewrite(program.Machine(), repair.undoRecord, record);
+
+    const RepairOutcome undo = program.Undo(repair.undoRecord);
+    EXPECT_EQ(undo.failedSteps, 1) << Lines(undo.rows);
+    EXPECT_THAT(undo.rows, Contains(HasSubstr(L"还原 C:\\boot.ini......失败 找不到备份")));
+    EXPECT_THAT(undo.rows, Contains(L"修复前未能备份，未还原: C:\\NTDETECT.COM"));
+    EXPECT_EQ(undo.rows[undo.rows.size() - 2], L"撤销未完成：1 个步骤失败");
+    // Not used up: it can be tried again once the copy is back.
+    EXPECT_TRUE(program.Machine().Files().IsFile(repair.undoRecord));
+}
+
 }  // namespace
 }  // namespace qn::sim

@@ -66,7 +66,7 @@ TEST_F(UiSkin, MainFrameHasEveryControlTheProgramUses) {
           L"BtnRepairMBR",  L"BtnRsQuit",     L"BtnRsReturn",   L"BtnSpNext",     L"BtnSpReturn",
           L"BtnBootRepair", L"BtnBootReturn", L"BtnMRNt6",      L"BtnMRNt5",      L"BtnMBRRepair",
           L"BtnMBRPre",     L"BtnBeUp",       L"BtnBeDown",     L"BtnBeDel",      L"BtnBeReturn",
-          L"BtnBeSave",     L"BtnBeAddEntry", L"BtnRsUndo"}) {
+          L"BtnBeSave",     L"BtnBeAddEntry", L"BtnRsUndo",     L"BtnBeRestore"}) {
         auto* button = Find<Button>(name);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->ClassName(), L"Button") << Narrow(name);

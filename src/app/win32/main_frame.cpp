@@ -335,6 +335,9 @@ void MainFrame::Perform(int action, Control* sender) {
         case MainAction::UndoLastRepair:
             UndoLastRepair(*this);
             break;
+        case MainAction::UndoEarlierRun:
+            UndoEarlierRun(*this);
+            break;
         case MainAction::FilterTimeoutEdit:
         case MainAction::FilterBootEditTimeout:
             FilterDigits(sender);

@@ -49,6 +49,7 @@ EditorSaveOutcome SavePage(const BootEditPage& page, BootEditorState& state, Edi
     request.store = state.bootFiles.found ? state.bootFiles.bcdStorePath : std::wstring();
     request.bootIniPath = state.bootFiles.bootIniPath;
     request.backup = state.backup;
+    request.undoParent = state.undoParent;
     EditorSaveOutcome outcome = SaveEditedEntries(ports, request);
     if (request.fileItem == kBcdFileItem) {
         state.backup = outcome.backup;

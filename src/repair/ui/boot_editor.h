@@ -23,6 +23,8 @@ struct BootEditorState {
     BootFileSet& bootFiles;                       // BootFileSet (refreshed by each load)
     LoadSequence& loads;                          // only the latest load fills the page
     std::wstring& backup;  // the backup made before the first save of the current listing
+    // Where a save's undo record goes (beside the logs); empty: saves leave none.
+    std::wstring undoParent = {};
 };
 
 // The load LoadBootEntries starts: which configuration, and what reading it takes.

@@ -6,6 +6,7 @@
 #include "boot/carried_tool.h"
 #include "platform/profile_file.h"
 #include "platform/system_ports.h"
+#include "repair/repair_engine.h"
 #include "repair/repair_start.h"
 #include "repair/ui/boot_edit_page.h"
 #include "repair/ui/boot_editor.h"
@@ -19,8 +20,14 @@ BootEditPage PageOf(MainFrame& frame) {
 }
 
 BootEditorState StateOf(MainFrame& frame) {
-    return BootEditorState{frame.CurrentListing, frame.BcdEditPath, frame.BootFiles,
-                           frame.BootListLoads, frame.BootEditBackup};
+    // A save's undo record goes where a repair of the same partition puts its log.
+    const std::wstring& file =
+        frame.BootFiles.found ? frame.BootFiles.bcdStorePath : frame.BootFiles.bootIniPath;
+    const char letter = file.size() >= 2 && file[1] == L':' ? static_cast<char>(file[0]) : 0;
+    return BootEditorState{
+        frame.CurrentListing, frame.BcdEditPath,
+        frame.BootFiles,      frame.BootListLoads,
+        frame.BootEditBackup, LogFolder(TheSystemPorts().files, frame.IsWinPE != 0, letter)};
 }
 
 EditorPorts SystemEditorPorts() {

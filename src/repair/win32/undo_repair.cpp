@@ -3,11 +3,41 @@
 #include "app/program_version.h"
 #include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
+#include "boot/desktop_folder.h"
+#include "disk/drive_roots.h"
+#include "disk/system_storage.h"
+#include "platform/system_ports.h"
 #include "repair/repair_guards.h"
 #include "repair/undo_run.h"
 #include "repair/win32/repair_worker.h"
 
 namespace qn {
+
+namespace {
+
+void StartUndo(MainFrame& frame, const std::wstring& record) {
+    ShowResultPageBusy(frame, true);
+    frame.MarkUndoing();
+    if (Control* tip = frame.Find(L"lbResultTip")) {
+        tip->SetText(L"正在撤销修复，请稍候......");
+    }
+    const bool isWinPE = frame.IsWinPE != 0;
+    const char letter = record.size() >= 2 && record[1] == L':' ? static_cast<char>(record[0]) : 0;
+    StartRepairWorker(frame, {frame.BootLetter, letter},
+                      [record, isWinPE](RepairPorts& ports, RepairSink& sink, GuardAsker&) {
+                          const LoadedUndoRecord loaded = LoadUndoRecord(ports.files, record);
+                          if (!loaded.record) {
+                              sink.Append(loaded.error);
+                              RepairOutcome outcome;
+                              outcome.failedSteps = 1;
+                              return outcome;
+                          }
+                          return RunUndo(*loaded.record, ports, sink,
+                                         RunLabel{L"撤销修复", kProgramVersion}, isWinPE);
+                      });
+}
+
+}  // namespace
 
 void UndoLastRepair(MainFrame& frame) {
     const std::wstring record = frame.UndoRecordPath();
@@ -21,24 +51,34 @@ void UndoLastRepair(MainFrame& frame) {
     if (ShowQuestionBox(kGuardCaption, question, frame.GetHWND()) != kConfirmYes) {
         return;
     }
-    ShowResultPageBusy(frame, true);
-    frame.MarkUndoing();
-    if (Control* tip = frame.Find(L"lbResultTip")) {
-        tip->SetText(L"正在撤销修复，请稍候......");
+    StartUndo(frame, record);
+}
+
+void UndoEarlierRun(MainFrame& frame) {
+    FileSystem& files = TheSystemPorts().files;
+    std::vector<std::wstring> folders = {DesktopFolder(files)};
+    for (const std::string& root : SplitDriveRoots(SystemStorage().LogicalDriveStrings())) {
+        // Floppy drives answer slowly or ask for a disk: the program never writes there.
+        if (!root.empty() && root[0] >= 'C') {
+            folders.emplace_back(root.begin(), root.end());
+        }
     }
-    const bool isWinPE = frame.IsWinPE != 0;
-    StartRepairWorker(frame, {frame.BootLetter},
-                      [record, isWinPE](RepairPorts& ports, RepairSink& sink, GuardAsker&) {
-                          const LoadedUndoRecord loaded = LoadUndoRecord(ports.files, record);
-                          if (!loaded.record) {
-                              sink.Append(loaded.error);
-                              RepairOutcome outcome;
-                              outcome.failedSteps = 1;
-                              return outcome;
-                          }
-                          return RunUndo(*loaded.record, ports, sink,
-                                         RunLabel{L"撤销修复", kProgramVersion}, isWinPE);
-                      });
+    const std::vector<FoundUndoRecord> found = FindUndoRecords(files, folders);
+    if (found.empty()) {
+        ShowMessageBox(kGuardCaption,
+                       L"没有找到可以撤销的修改（本程序的修复和保存会在桌面或分区根目录留下 "
+                       L"QNBootRepair_undo_ 开头的文件夹）。",
+                       frame.GetHWND());
+        return;
+    }
+    const FoundUndoRecord& newest = found.front();
+    const std::wstring question = L"最近一次可以撤销的修改: " + newest.record.time + L" 的" +
+                                  newest.record.operation + L"\n撤销记录: " + newest.path +
+                                  L"\n\n确定(Y)：撤销这次修改，还原它之前的状态\n取消(C)：不撤销";
+    if (ShowQuestionBox(kGuardCaption, question, frame.GetHWND()) != kConfirmYes) {
+        return;
+    }
+    StartUndo(frame, newest.path);
 }
 
 }  // namespace qn
