@@ -54,6 +54,28 @@ void Lines(std::wstring& out, const json& list, const wchar_t* indent) {
     }
 }
 
+// A diagnosis in a few lines: the status, the first problem, the chain's links, each system.
+void Diagnosis(std::wstring& out, const wchar_t* title, const json& diagnosis) {
+    if (!diagnosis.is_object()) {
+        return;
+    }
+    const std::wstring status = Text(diagnosis, "status");
+    out += std::wstring(L"\r\n") + title + L": " + status + L"\r\n";
+    const std::wstring problem = Text(diagnosis, "problem", L"");
+    if (!problem.empty() && problem != status) {
+        out += L"  问题: " + problem + L"\r\n";
+    }
+    Lines(out, Member(diagnosis, "chain"), L"  ");
+    if (Member(diagnosis, "installations").is_array()) {
+        for (const json& system : Member(diagnosis, "installations")) {
+            const std::wstring reason = Text(system, "reason", L"");
+            out += L"  " + Text(system, "letter") + L" " + Text(system, "name") + L": " +
+                   (True(system, "bootable") ? L"可以启动" : L"无法启动") +
+                   (reason.empty() ? L"" : L"（" + reason + L"）") + L"\r\n";
+        }
+    }
+}
+
 }  // namespace
 
 std::optional<std::wstring> RepairReportText(std::string_view text) {
@@ -68,6 +90,13 @@ std::optional<std::wstring> RepairReportText(std::string_view text) {
            L" 秒，清除原有启动项 " + Text(inputs, "clear") + L"\r\n";
     out += L"退出码 " + Text(report, "exitCode") + L"，失败步骤 " + Text(report, "failedSteps") +
            L"\r\n";
+
+    Diagnosis(out, L"诊断", Member(report, "diagnosis"));
+    Diagnosis(out, L"修复前的诊断", Member(report, "diagnosisBefore"));
+    if (Member(report, "guards").is_array() && !Member(report, "guards").empty()) {
+        out += L"\r\n安全检查:\r\n";
+        Lines(out, Member(report, "guards"), L"  ");
+    }
 
     const json& machine = Member(report, "machine");
     if (Member(machine, "disks").is_array()) {
@@ -118,9 +147,11 @@ std::optional<std::wstring> RepairReportText(std::string_view text) {
                    (True(check, "default") ? L"，默认启动项" : L"") + L"\r\n";
         }
     }
+    Diagnosis(out, L"修复后的诊断", Member(report, "diagnosisAfter"));
     out += L"\r\n备份:\r\n";
     Lines(out, Member(report, "backups"), L"  ");
     out += L"日志: " + Text(report, "log", L"无") + L"\r\n";
+    out += L"撤销记录: " + Text(report, "undoRecord", L"无") + L"\r\n";
     return out;
 }
 

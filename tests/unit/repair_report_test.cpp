@@ -26,6 +26,12 @@ TEST(RepairReportText, ShowsTheRunAsPeopleReadIt) {
     EXPECT_THAT(*text, HasSubstr(L"bcdboot.exe\" C:\\Windows /s F: /f BIOS /l zh-CN  (退出码 0)"));
     EXPECT_THAT(*text, HasSubstr(L"C: Windows 7 Ultimate x64: 可以启动，默认启动项"));
     EXPECT_THAT(*text, HasSubstr(L"  F:\\Boot\\BCD_20261208103000"));
+    // The demo machine does not boot before its repair and boots all three systems after it.
+    EXPECT_THAT(*text, HasSubstr(L"\r\n修复前的诊断: "));
+    EXPECT_THAT(*text, HasSubstr(L"  C: Windows 7 Ultimate x64: 无法启动（"));
+    EXPECT_THAT(*text, HasSubstr(L"\r\n修复后的诊断: 引导正常\r\n"));
+    EXPECT_THAT(*text,
+                HasSubstr(L"撤销记录: C:\\Users\\Administrator\\Desktop\\QNBootRepair_undo_"));
 }
 
 TEST(RepairReportText, WhateverTheFileHoldsItNeitherThrowsNorInvents) {
