@@ -14,7 +14,9 @@ enum class UndoItemKind {
     Unsaved,        // a file that existed but could not be copied (a store Windows holds open):
                     // never touched by undo, which says it could not bring it back
     AbsentFile,     // a boot file that did not exist: deleted if a run created it
-    AbsentFolder,   // a boot folder that did not exist: removed if a run created it
+    AbsentFolder,   // a boot folder that did not exist: removed with all it holds if a run made it
+    AbsentParent,   // a folder that only holds boot folders (\EFI) and did not exist: removed
+                    // only when empty again, as other systems put their loaders there too
     KeptBackup,     // a backup the run made beside a store: undo leaves it where it is
     ExportedStore,  // the running system's store, exported to saved: "bcdedit /import" brings it
     MbrCode,        // sector 0 of a disk, saved before bootsect; only its boot code goes back

@@ -17,13 +17,14 @@ struct KindName {
     std::wstring_view name;
 };
 
-constexpr std::array<KindName, 9> kKinds{{
+constexpr std::array<KindName, 10> kKinds{{
     {UndoItemKind::File, L"file"},
     {UndoItemKind::Folder, L"folder"},
     {UndoItemKind::Unsaved, L"unsaved"},
     {UndoItemKind::KeptBackup, L"backup"},
     {UndoItemKind::AbsentFile, L"absent-file"},
     {UndoItemKind::AbsentFolder, L"absent-folder"},
+    {UndoItemKind::AbsentParent, L"absent-parent"},
     {UndoItemKind::ExportedStore, L"exported-store"},
     {UndoItemKind::MbrCode, L"mbr"},
     {UndoItemKind::BootRecord, L"boot-record"},
@@ -121,6 +122,7 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
         case UndoItemKind::KeptBackup:
         case UndoItemKind::AbsentFile:
         case UndoItemKind::AbsentFolder:
+        case UndoItemKind::AbsentParent:
             if (f.size() != 2 || !IsFullPath(f[1])) {
                 return std::nullopt;
             }
@@ -168,6 +170,7 @@ std::string FormatUndoRecord(const UndoRecord& record) {
             case UndoItemKind::KeptBackup:
             case UndoItemKind::AbsentFile:
             case UndoItemKind::AbsentFolder:
+            case UndoItemKind::AbsentParent:
                 break;
             case UndoItemKind::File:
                 fields += L"\t" + item.saved + L"\t" + std::to_wstring(item.attributes);

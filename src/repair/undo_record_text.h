@@ -18,6 +18,7 @@ namespace qn {
 //     backup	C:\Boot\BCD_20261208155233
 //     absent-file	C:\ntldr
 //     absent-folder	C:\EFI\Microsoft
+//     absent-parent	C:\EFI
 //     exported-store		C:\...\BCD_20261208155233
 //     mbr	0	D:\...\disk0_sector0.bin
 //     boot-record	C:	D:\...\C_boot_record.bin

@@ -13,8 +13,10 @@ namespace {
 
 constexpr const wchar_t* kRootFiles[] = {L"bootmgr", L"BOOTNXT", L"ntldr", L"NTDETECT.COM",
                                          L"boot.ini"};
-// Parents before children, so undo (which goes backwards) removes children first.
+// Parents before children, so undo (which goes backwards) removes children first. \EFI itself
+// is only their parent: other systems keep their loaders in it, and undo never clears it out.
 constexpr const wchar_t* kBootFolders[] = {L"Boot", L"EFI", L"EFI\\Microsoft", L"EFI\\Boot"};
+constexpr const wchar_t* kParentFolders[] = {L"EFI"};
 
 bool WriteAll(FileSystem& files, const std::wstring& path, const std::uint8_t* data,
               std::size_t size) {
@@ -148,11 +150,20 @@ std::vector<std::wstring> UndoRecorder::SaveBootFiles(const std::wstring& drive)
         if (Saved(UndoItemKind::Folder, path) || Saved(UndoItemKind::AbsentFolder, path)) {
             continue;
         }
+        const bool parent = std::any_of(std::begin(kParentFolders), std::end(kParentFolders),
+                                        [&](const wchar_t* p) { return std::wstring(p) == name; });
         const auto attributes = files_.Attributes(path);
         if (!attributes) {
-            record_.items.push_back({UndoItemKind::AbsentFolder, path, {}, 0});
-        } else if (files_.ListDirectory(path)) {
-            SaveTree(path, copies + L"\\" + name, unsaved);
+            record_.items.push_back(
+                {parent ? UndoItemKind::AbsentParent : UndoItemKind::AbsentFolder, path, {}, 0});
+        } else if (!parent && files_.ListDirectory(path)) {
+            // "EFI\Microsoft" is copied to "files\X\EFI\Microsoft": its parent first.
+            const std::wstring copy = copies + L"\\" + name;
+            for (std::size_t at = copy.find(L'\\', copies.size() + 1); at != std::wstring::npos;
+                 at = copy.find(L'\\', at + 1)) {
+                files_.MakeDirectory(copy.substr(0, at));
+            }
+            SaveTree(path, copy, unsaved);
         }
     }
     return unsaved;

@@ -347,6 +347,14 @@ private:
                         }
                     }
                     break;
+                case UndoItemKind::AbsentParent:
+                    // Emptied by the children before it; anything else in it is not ours.
+                    if (Files().PathExists(item.target) &&
+                        Files().RemoveEmptyDirectory(item.target)) {
+                        run_.Note(L"deleted " + item.target);
+                        ++changed_;
+                    }
+                    break;
                 case UndoItemKind::Unsaved:
                     unsaved.push_back(item.target);
                     break;

@@ -210,5 +210,19 @@ TEST(RepairUndo, WhatCannotComeBackIsSaidAndCountedAndTheRecordStaysForAnotherTr
     EXPECT_TRUE(program.Machine().Files().IsFile(repair.undoRecord));
 }
 
+TEST(RepairUndo, WhatAnotherSystemPutsIntoTheEfiFolderLaterStays) {
+    test::SimProgram program(test::ScenarioFile("uefi_winpe.xml"));
+    const RepairOutcome repair = program.Run(program.AutomaticRequest());
+    ASSERT_FALSE(repair.undoRecord.empty()) << Lines(repair.rows);
+    // Installed after the repair, before the undo.
+    const std::wstring grub = L"S:\\EFI\\ubuntu\\grubx64.efi";
+    program.Machine().Files().AddFile(grub, test::MarkerBytes("grub"));
+    const RepairOutcome undo = program.Undo(repair.undoRecord);
+    EXPECT_EQ(undo.failedSteps, 0) << Lines(undo.rows);
+    EXPECT_TRUE(program.Machine().Files().IsFile(grub));
+    // What bcdboot made (the fallback loader's folder) is gone again.
+    EXPECT_FALSE(program.Machine().Files().PathExists(L"S:\\EFI\\Boot"));
+}
+
 }  // namespace
 }  // namespace qn::sim
