@@ -154,7 +154,11 @@ void BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive) {
     if (drive.empty()) {
         return;
     }
+    // Copying \Boot and \EFI\Microsoft takes a moment on a slow disk: say what is going on.
+    const std::wstring row = L"备份 " + drive + L" 的引导文件以便撤销";
+    run.Row(row + L"......");
     const std::vector<std::wstring> unsaved = undo.SaveBootFiles(drive);
+    run.ReplaceRow(row + L"......完成");
     if (!unsaved.empty()) {
         run.Row(L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +
                 unsaved.front() + L"），撤销时不会还原它们");
@@ -173,7 +177,8 @@ void FinishUndo(RepairRun& run, UndoRecorder& undo, RepairLogData& log, RepairOu
     }
 }
 
-EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
+EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target,
+                       const std::function<void()>& beforeFirstWrite) {
     EngineResult result;
     run.Row(target.style == PartitionStyle::Mbr ? L"分区表类型为 MBR" : L"分区表类型为 GPT");
     if (request.installations.empty()) {
@@ -185,6 +190,9 @@ EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootT
         return result;
     }
     run.Row(L"修复引导至激活分区 " + target.letterText + L":");
+    if (beforeFirstWrite) {
+        beforeFirstWrite();
+    }
     result.ran = true;
     result.bcdEngine = UsesBcdEngine(request, target, run.Ports().files);
     result.bootCodeWritten = result.bcdEngine ? RepairBootNt6(run, request, target)
@@ -223,8 +231,9 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     }
 
     UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, firstLetter);
-    BeginUndo(run, undo, target.hasLetter ? target.drive : std::wstring());
-    const EngineResult engine = RunEngine(run, guarded, target);
+    const EngineResult engine = RunEngine(run, guarded, target, [&] {
+        BeginUndo(run, undo, target.hasLetter ? target.drive : std::wstring());
+    });
     outcome.engineRan = engine.ran;
     outcome.bcdEngine = engine.bcdEngine;
     if (engine.ran) {

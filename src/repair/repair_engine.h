@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,8 +62,10 @@ struct EngineResult {
 };
 
 // The engine part of a run, shared with the plan: the style row, the checks that there is
-// something to repair, the choice of engine and the engine itself.
-EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target);
+// something to repair, the choice of engine and the engine itself. beforeFirstWrite runs once
+// the checks passed, right before the engine (a run saves what it will change there).
+EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target,
+                       const std::function<void()>& beforeFirstWrite = {});
 
 // "修复完成!", or "修复未完成：N 个步骤失败" (verb "撤销" for an undo).
 std::wstring CompletionText(int failedSteps, std::wstring_view verb = L"修复");

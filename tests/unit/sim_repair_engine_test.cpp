@@ -214,6 +214,7 @@ TEST(RepairEngine, SevenOnTheActivePartitionAndXpBesideIt) {
     EXPECT_EQ(commands, expected);
     EXPECT_THAT(outcome.rows,
                 ElementsAre(L"分区表类型为 MBR", L"修复引导至激活分区 C:",
+                            L"备份 C: 的引导文件以便撤销......完成",
                             L"已导出系统 BCD 存储至 C:\\Boot\\BCD_20261208103000",
                             L"正在修复: C: Windows 7 Ultimate x64......成功",
                             L"已备份 C:\\boot.ini 至 C:\\boot.ini_20261208103000",
