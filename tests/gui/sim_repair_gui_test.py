@@ -508,13 +508,46 @@ def mode_undo_mbr(s):
     check(s.wait_exit() == 0, "exit code not 0")
 
 
+def mode_undo_fails(s):
+    # bcdedit /import fails here: the undo brings back what it can and says what it could not.
+    s.launch("undo_import_fails.xml")
+    s.wait_page(0)
+    before = s.verdict()
+    s.click("BtnAutoRepair")
+    done = wait_done(s, "the automatic repair")
+    check(done.find("lbResultTip").text == "修复完成!", "rows:\n" + "\n".join(s.rows(done)))
+    check(s.verdict()["boots"], "the repair did not make the machine boot")
+    check_undo_offered(done)
+    s.key("u")
+    undo_question(s, 1)
+    s.key("y")
+    done = wait_undone(s)
+    s.screenshot("result")
+    rows = s.rows(done)
+    tip = done.find("lbResultTip").text
+    check(tip == "撤销未完成：1 个步骤失败", "tip: %s\nrows:\n%s" % (tip, "\n".join(rows)))
+    check(rows[-2] == tip and rows[-1].startswith("修复日志: "), "rows:\n" + "\n".join(rows))
+    failed = [r for r in rows if "导入系统 BCD 存储" in r]
+    check(len(failed) == 1 and not failed[0].endswith("成功") and "失败" in failed[0],
+          "the failed import is not shown: %s" % failed)
+    check(any(r.startswith("还原磁盘0 主引导记录的引导代码") and r.endswith("......成功")
+              for r in rows), "the boot code did not come back:\n" + "\n".join(rows))
+    check("撤销未完成" in run_log(s, rows), "the log does not say the undo is incomplete")
+    # The boot code is the wiped one again, so the machine stops where it stopped before.
+    check(s.verdict() == before, "after the undo: %s\nbefore: %s" % (s.verdict(), before))
+    check_undo_hidden(done, "after the undo")
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
+
+
 MODES = {"auto_repair": mode_auto_repair, "manual_repair": mode_manual_repair,
          "gpt32_refusal": mode_gpt32_refusal, "mbr_repair": mode_mbr_repair,
          "editor_no_files": mode_editor_no_files,
          "guard_grub_mbr_page": mode_guard_grub_mbr_page, "guard_grub_auto": mode_guard_grub_auto,
          "guard_bitlocker": mode_guard_bitlocker, "guard_firmware": mode_guard_firmware,
          "guard_boot_order": mode_guard_boot_order, "undo_auto": mode_undo_auto,
-         "undo_mbr": mode_undo_mbr}
+         "undo_mbr": mode_undo_mbr, "undo_fails": mode_undo_fails}
 
 if __name__ == "__main__":
     sys.exit(run_modes(MODES))
