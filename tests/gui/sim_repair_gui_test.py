@@ -4,6 +4,7 @@ the simulated machine's boot verdict.
 
     sim_repair_gui_test.py MODE EXE WINE64 WINEPREFIX SHOT_DIR
 """
+import re
 import sys
 import time
 
@@ -204,6 +205,7 @@ def check_stopped(s, done, before):
     check(not any(r.endswith(("成功", "成功!")) for r in rows), "a step ran:\n" + "\n".join(rows))
     check(done.find("lbResultTip").text == STOPPED_TIP, "tip: " + done.find("lbResultTip").text)
     check(s.verdict() == before, "the machine changed: %s" % s.verdict())
+    check_undo_hidden(done, "after a run that changed nothing")
     return rows
 
 
@@ -244,6 +246,7 @@ def mode_guard_grub_mbr_page(s):
     rows = s.rows(done)
     check(any("MBR主引导" in r and r.endswith("......成功!") for r in rows), "\n".join(rows))
     check(done.find("lbResultTip").text == "修复完成!", done.find("lbResultTip").text)
+    check_undo_offered(done)
     check(any(" /mbr" in l for l in tool_runs(s.journal_lines(), "bootsect")), "no bootsect /mbr")
     after = s.verdict()
     check(after["boots"] and default_product(after) == "Windows 7 Home Premium", "%s" % after)
@@ -343,12 +346,208 @@ def mode_guard_boot_order(s):
     check(s.wait_exit() == 0, "exit code not 0")
 
 
+# Undo: the result page's "撤销本次修复(U)" takes the machine back to where the run found it.
+UNDO_CAPTION = "提示信息"
+
+
+def undo_button(dump):
+    button = dump.find("BtnRsUndo")
+    check(button is not None, "the result page has no undo button")
+    return button
+
+
+def check_undo_offered(dump):
+    button = undo_button(dump)
+    check(button.visible and button.enabled,
+          "the undo button after the run: visible=%s enabled=%s" % (button.visible,
+                                                                   button.enabled))
+
+
+def check_undo_hidden(dump, when):
+    check(not undo_button(dump).visible, "the undo button is shown " + when)
+
+
+def undo_question(s, count):
+    """Waits for the count-th message box, the undo's question; returns the record it names."""
+    caption, text = s.wait_message(count)
+    check(caption == UNDO_CAPTION, "caption: " + caption)
+    check("确定(Y)：撤销本次修复" in text and "取消(C)：不撤销" in text,
+          "the answers are not explained: " + text)
+    # The box's line breaks come as "\\n" in the list of boxes shown.
+    named = re.search(r"撤销记录: (\S*\\QNBootRepair_undo_\d+\\undo\.txt)", text)
+    check(named is not None, "the question does not name the record: " + text)
+    return named.group(1)
+
+
+def wait_undone(s):
+    """Waits for the undo's end: its own rows (the repair's are gone) and the buttons back."""
+    return s.wait_for("the undo", lambda d: d.page == 1 and d.find("BtnRsReturn").enabled
+                      and any(r.startswith("撤销 ") for r in s.rows(d)), timeout=90)
+
+
+def check_undone(s, done, operation):
+    rows = s.rows(done)
+    check(rows[0].startswith("撤销 ") and rows[0].endswith("的" + operation),
+          "the first row does not name the undone run: %s" % rows)
+    check(len(rows) >= 3 and rows[-2] == "撤销完成!", "rows:\n" + "\n".join(rows))
+    check(not any("失败" in r for r in rows), "rows:\n" + "\n".join(rows))
+    tip = done.find("lbResultTip").text
+    check(tip == "撤销完成!", "tip: " + tip)
+    log = run_log(s, rows)
+    check("撤销记录: " in log and operation in log, "the log does not name the record:\n" + log)
+    check_undo_hidden(done, "after the undo")
+    return rows
+
+
+def check_no_second_question(s, count):
+    """U on a page whose undo button is hidden asks nothing."""
+    s.key("u")
+    time.sleep(1.5)
+    check(len(s.messages()) == count, "asked again: %s" % s.messages()[count:])
+
+
+def mode_undo_auto(s):
+    s.launch()
+    s.wait_page(0)
+    before = s.verdict()
+    check(not before["boots"], "the demo machine booted before its repair: %s" % before)
+    s.click("BtnAutoRepair")
+    running = s.wait_for("the running repair", lambda d: d.page == 1
+                         and not d.find("BtnRsReturn").enabled)
+    check_undo_hidden(running, "while the repair runs")
+    done = wait_done(s, "the automatic repair")
+    check_undo_offered(done)
+    repaired = s.verdict()
+    check(repaired["boots"] and repaired != before, "after the repair: %s" % repaired)
+    repair_rows = s.rows(done)
+    quiet = len(s.journal_lines())
+
+    # The question starts on 取消(C): Return keeps the repair.
+    s.key("u")
+    record = undo_question(s, 1)
+    s.screenshot("undo_question")
+    s.key("Return")
+    time.sleep(1.5)
+    kept = s.read_dump()
+    check(len(s.journal_lines()) == quiet, "changed after 取消: %s" % s.journal_lines()[quiet:])
+    check(s.verdict() == repaired, "the machine changed after 取消")
+    check(s.rows(kept) == repair_rows, "the rows changed after 取消")
+    check(kept.find("lbResultTip").text == "修复完成!", kept.find("lbResultTip").text)
+    check_undo_offered(kept)
+
+    s.key("u")
+    check(undo_question(s, 2) == record, "the second question names another record")
+    s.key("alt+y")
+    done = wait_undone(s)
+    s.screenshot("undo_result")
+    rows = check_undone(s, done, "自动修复")
+    check(rows[-1] != repair_rows[-1], "the undo's log is the repair's: " + rows[-1])
+    restore = s.journal_lines()[quiet:]
+    check(not any(l.endswith(" failed") for l in restore),
+          "a restore failed: %s" % [l for l in restore if l.endswith(" failed")])
+    check(any(l.startswith("del ") for l in restore), "nothing the repair added was deleted")
+    check(any(l.startswith(("copy ", "move ")) or "/import" in l for l in restore),
+          "nothing was brought back: %s" % restore)
+    after = s.verdict()
+    check(after == before, "the machine after the undo: %s\nbefore the repair: %s"
+          % (after, before))
+    check_no_second_question(s, 2)
+
+    # Back to the start and another run: hidden until that run has ended.
+    s.click("BtnRsReturn")
+    s.wait_page(0)
+    s.click("BtnAutoRepair")
+    running = s.wait_for("the second repair", lambda d: d.page == 1
+                         and not d.find("BtnRsReturn").enabled)
+    check_undo_hidden(running, "while the second repair runs")
+    done = wait_done(s, "the second repair")
+    check_undo_offered(done)
+    check(s.verdict()["boots"], "the second repair did not make the machine boot")
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
+
+
+def mode_undo_mbr(s):
+    s.launch("sim/scenarios/wiped_mbr.xml")
+    s.wait_page(0)
+    before = s.verdict()
+    check(not before["boots"] and before["problem"], "the wiped MBR booted: %s" % before)
+    mbr_page_repair(s)
+    done = wait_done(s, "the MBR repair")
+    rows = s.rows(done)
+    check(any("所属硬盘的MBR主引导" in r and r.endswith("......成功!") for r in rows),
+          "rows:\n" + "\n".join(rows))
+    check(s.verdict()["boots"], "the MBR repair did not make the machine boot")
+    check_undo_offered(done)
+    quiet = len(s.journal_lines())
+
+    s.click("BtnRsUndo")
+    undo_question(s, 1)
+    s.key("y")
+    done = wait_undone(s)
+    s.screenshot("undo_mbr_result")
+    rows = check_undone(s, done, "修复主引导记录与分区引导记录")
+    check(any(r.startswith("还原磁盘0 主引导记录的引导代码") and r.endswith("......成功")
+              for r in rows), "no row restores the MBR:\n" + "\n".join(rows))
+    check(any(l.startswith("write sectors \\\\.\\PhysicalDrive0 0+1")
+              and not l.endswith(" failed") for l in s.journal_lines()[quiet:]),
+          "sector 0 was not written back")
+    after = s.verdict()
+    check(after == before, "after the undo: %s\nbefore the repair: %s" % (after, before))
+
+    # The page's own flow again: no button until that repair has ended, then one for it.
+    s.click("BtnRsReturn")
+    s.wait_page(0)
+    mbr_page_repair(s)
+    done = wait_done(s, "the second MBR repair")
+    check(any(r.endswith("......成功!") for r in s.rows(done)), "\n".join(s.rows(done)))
+    check_undo_offered(done)
+    check(s.verdict()["boots"], "the second MBR repair did not make the machine boot")
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+
+
+def mode_undo_fails(s):
+    # bcdedit /import fails here: the undo brings back what it can and says what it could not.
+    s.launch("undo_import_fails.xml")
+    s.wait_page(0)
+    before = s.verdict()
+    s.click("BtnAutoRepair")
+    done = wait_done(s, "the automatic repair")
+    check(done.find("lbResultTip").text == "修复完成!", "rows:\n" + "\n".join(s.rows(done)))
+    check(s.verdict()["boots"], "the repair did not make the machine boot")
+    check_undo_offered(done)
+    s.key("u")
+    undo_question(s, 1)
+    s.key("y")
+    done = wait_undone(s)
+    s.screenshot("result")
+    rows = s.rows(done)
+    tip = done.find("lbResultTip").text
+    check(tip == "撤销未完成：1 个步骤失败", "tip: %s\nrows:\n%s" % (tip, "\n".join(rows)))
+    check(rows[-2] == tip and rows[-1].startswith("修复日志: "), "rows:\n" + "\n".join(rows))
+    failed = [r for r in rows if "导入系统 BCD 存储" in r]
+    check(len(failed) == 1 and not failed[0].endswith("成功") and "失败" in failed[0],
+          "the failed import is not shown: %s" % failed)
+    check(any(r.startswith("还原磁盘0 主引导记录的引导代码") and r.endswith("......成功")
+              for r in rows), "the boot code did not come back:\n" + "\n".join(rows))
+    check("撤销未完成" in run_log(s, rows), "the log does not say the undo is incomplete")
+    # The boot code is the wiped one again, so the machine stops where it stopped before.
+    check(s.verdict() == before, "after the undo: %s\nbefore: %s" % (s.verdict(), before))
+    check_undo_hidden(done, "after the undo")
+    s.click("btn_close")
+    check(s.wait_exit() == 0, "exit code not 0")
+    check_left_nothing_behind(s.journal_lines())
+
+
 MODES = {"auto_repair": mode_auto_repair, "manual_repair": mode_manual_repair,
          "gpt32_refusal": mode_gpt32_refusal, "mbr_repair": mode_mbr_repair,
          "editor_no_files": mode_editor_no_files,
          "guard_grub_mbr_page": mode_guard_grub_mbr_page, "guard_grub_auto": mode_guard_grub_auto,
          "guard_bitlocker": mode_guard_bitlocker, "guard_firmware": mode_guard_firmware,
-         "guard_boot_order": mode_guard_boot_order}
+         "guard_boot_order": mode_guard_boot_order, "undo_auto": mode_undo_auto,
+         "undo_mbr": mode_undo_mbr, "undo_fails": mode_undo_fails}
 
 if __name__ == "__main__":
     sys.exit(run_modes(MODES))

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The program without its window: QNBootRepair-sim.exe with /auto and /plan under Wine.
+"""The program without its window: QNBootRepair-sim.exe with /auto, /plan, /diagnose and /undo
+under Wine.
 
     sim_unattended_test.py MODE EXE WINE64 WINEPREFIX SHOT_DIR
 """
@@ -74,8 +75,75 @@ def mode_bad_arguments(s):
           "a tool ran after a refusal")
 
 
+def read_only(line):
+    """A journal line a run that only looks may leave: letters given and taken back, hives
+    loaded and unloaded, bcdedit /enum and its output, the work folder under Temp."""
+    return (line.startswith(("mount ", "unmount ", "  > ")) or "reg load" in line
+            or "reg unload" in line or "/enum" in line or "\\Temp" in line)
+
+
+def mode_diagnose(s):
+    # The same process is asked twice: once about a machine that cannot boot, once about one
+    # that can; the verdict is the machine's own truth, the report the program's.
+    for scenario, boots in (("sim/scenarios/wiped_mbr.xml", False),
+                            ("sim/scenarios/editor_menu.xml", True)):
+        report = os.path.join(s.work, "diagnose.json")
+        if os.path.exists(report):
+            os.remove(report)
+        quiet = len(s.journal_lines())
+        code, out = run(s, scenario, ["/diagnose", "/json", windows_path(report)])
+        print(out)
+        check(code == (0 if boots else 1), "%s: exit code %d" % (scenario, code))
+        check("未做任何更改" in out, "%s: the console does not say nothing changed" % scenario)
+        written = [l for l in s.journal_lines()[quiet:] if not read_only(l)]
+        check(not written, "%s: the diagnosis changed the machine: %s" % (scenario, written[:5]))
+        verdict = s.verdict()
+        check(verdict["boots"] == boots, "%s: the machine's verdict: %s" % (scenario, verdict))
+        with open(report, encoding="utf-8") as f:
+            data = json.load(f)
+        check(data["operation"] == "diagnose", "operation: %s" % data["operation"])
+        diagnosis = data["diagnosis"]
+        check(diagnosis["boots"] == boots, "%s: diagnosis %s" % (scenario, diagnosis))
+        check(bool(diagnosis["problem"]) != boots, "%s: problem %s" % (scenario, diagnosis))
+        if not boots:
+            check(diagnosis["problem"] in out, "the console does not show the problem")
+        check(data["machine"]["disks"], "%s: the report names no disk" % scenario)
+
+
+def mode_undo(s):
+    report = os.path.join(s.work, "report.json")
+    code, out = run(s, None, ["/auto", "/json", windows_path(report)])
+    check(code == 0, "/auto: exit code %d\n%s" % (code, out))
+    with open(report, encoding="utf-8") as f:
+        record = json.load(f)["undoRecord"]
+    check(isinstance(record, str) and "\\QNBootRepair_undo_" in record
+          and record.endswith("\\undo.txt"), "undoRecord: %s" % record)
+    # The record the program wrote on the machine (copied out as the program closed it).
+    text = s.written_file(record)
+    lines = text.splitlines()
+    check("operation=自动修复（无人值守）" in lines, "the record does not name its run:\n" + text)
+    check(any(line.startswith(("file\t", "absent-file\t")) for line in lines),
+          "the record keeps no boot file:\n" + text)
+
+    # Each run of the program starts from its machine as the scenario describes it, so the
+    # record above is on no machine here, as if carried to another one. A record that cannot be
+    # used changes nothing, not even a letter.
+    cases = ((record, "无法读取撤销记录 " + record),
+             ("C:\\missing\\undo.txt", "无法读取撤销记录 C:\\missing\\undo.txt"),
+             ("D:\\boot.ini", "这不是本程序的撤销记录"))
+    for path, said in cases:
+        quiet = len(s.journal_lines())
+        code, out = run(s, None, ["/undo", path])
+        print(out)
+        check(code == 2, "/undo %s: exit code %d" % (path, code))
+        check(said in out, "/undo %s does not say why: %s" % (path, out))
+        check(s.journal_lines()[quiet:] == [], "/undo %s touched the machine: %s"
+              % (path, s.journal_lines()[quiet:]))
+        check(not s.verdict()["boots"], "/undo %s: the demo machine boots" % path)
+
+
 MODES = {"auto": mode_auto, "auto_failure": mode_auto_failure, "plan": mode_plan,
-         "bad_arguments": mode_bad_arguments}
+         "bad_arguments": mode_bad_arguments, "diagnose": mode_diagnose, "undo": mode_undo}
 
 if __name__ == "__main__":
     sys.exit(run_modes(MODES))
