@@ -1,5 +1,6 @@
 #pragma once
 
+#include "disk/storage_port.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -20,6 +21,8 @@ struct EditorPorts {
     Clock& clock;                // backup names
     RandomSource& random;        // boot.ini identifiers when a save reads the file back
     CodePage& codePage;
+    // Which volume the edited file is on, for the save's undo record; null: not recorded.
+    StoragePort* storage = nullptr;
 };
 
 }  // namespace qn

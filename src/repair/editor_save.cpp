@@ -101,7 +101,14 @@ std::wstring RecordEditorSave(EditorPorts& ports, const EditorSaveRequest& reque
     record.time = FormatLogTime(ports.clock.LocalTime());
     record.folder =
         FreeUndoFolder(ports.files, request.undoParent, FormatTimeStamp(ports.clock.LocalTime()));
-    record.items = {item};
+    if (ports.storage != nullptr && item.target.size() >= 2 && item.target[1] == L':') {
+        const std::wstring identity =
+            VolumeIdentity(*ports.storage, static_cast<char>(item.target[0]));
+        if (!identity.empty()) {
+            record.items.push_back({UndoItemKind::Volume, item.target.substr(0, 2), identity, 0});
+        }
+    }
+    record.items.push_back(item);
     return WriteUndoRecord(ports.files, record);
 }
 

@@ -19,6 +19,7 @@ enum class UndoItemKind {
                     // only when empty again, as other systems put their loaders there too
     KeptBackup,     // a backup the run made beside a store: undo leaves it where it is
     ExportedStore,  // the running system's store, exported to saved: "bcdedit /import" brings it
+    Volume,         // which volume a drive letter named: undo goes on only while it still does
     MbrCode,        // sector 0 of a disk, saved before bootsect; only its boot code goes back
     BootRecord,     // a volume's first sectors, saved before bootsect
 };
@@ -26,9 +27,11 @@ enum class UndoItemKind {
 struct UndoItem {
     UndoItemKind kind = UndoItemKind::File;
     // File, Folder, Unsaved, Absent*, KeptBackup: the path; MbrCode: the disk's number ("0");
-    // BootRecord: the volume's drive ("C:"); ExportedStore: empty.
+    // BootRecord, Volume: the volume's drive ("C:"); ExportedStore: empty.
     std::wstring target;
-    std::wstring saved;  // the copy, the export or the sector file; empty for path-only kinds
+    // The copy, the export or the sector file; a Volume's identity ("1A2B3C4D NTFS"); empty for
+    // path-only kinds.
+    std::wstring saved;
     std::uint32_t attributes = 0;  // File: the attribute bits it had
 };
 

@@ -17,7 +17,7 @@ struct KindName {
     std::wstring_view name;
 };
 
-constexpr std::array<KindName, 10> kKinds{{
+constexpr std::array<KindName, 11> kKinds{{
     {UndoItemKind::File, L"file"},
     {UndoItemKind::Folder, L"folder"},
     {UndoItemKind::Unsaved, L"unsaved"},
@@ -26,6 +26,7 @@ constexpr std::array<KindName, 10> kKinds{{
     {UndoItemKind::AbsentFolder, L"absent-folder"},
     {UndoItemKind::AbsentParent, L"absent-parent"},
     {UndoItemKind::ExportedStore, L"exported-store"},
+    {UndoItemKind::Volume, L"volume"},
     {UndoItemKind::MbrCode, L"mbr"},
     {UndoItemKind::BootRecord, L"boot-record"},
 }};
@@ -139,6 +140,11 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
             break;
         case UndoItemKind::BootRecord:
             if (f.size() != 3 || !IsDrive(f[1]) || !IsFullPath(f[2])) {
+                return std::nullopt;
+            }
+            break;
+        case UndoItemKind::Volume:
+            if (f.size() != 3 || !IsDrive(f[1]) || f[2].empty() || f[2].size() > 64) {
                 return std::nullopt;
             }
             break;

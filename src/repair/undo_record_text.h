@@ -22,6 +22,7 @@ namespace qn {
 //     exported-store		C:\...\BCD_20261208155233
 //     mbr	0	D:\...\disk0_sector0.bin
 //     boot-record	C:	D:\...\C_boot_record.bin
+//     volume	C:	1A2B3C4D NTFS
 std::string FormatUndoRecord(const UndoRecord& record);
 
 struct UndoRecordError {

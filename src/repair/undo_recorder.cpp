@@ -1,6 +1,7 @@
 #include "repair/undo_recorder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cwctype>
 
 #include "boot/work_dir.h"
@@ -45,6 +46,25 @@ std::wstring WriteRecordFile(FileSystem& files, const UndoRecord& record) {
 }
 
 }  // namespace
+
+std::wstring VolumeIdentity(StoragePort& storage, char letter) {
+    const auto info = storage.VolumeInfo(std::wstring(1, static_cast<wchar_t>(letter)) + L":\\");
+    if (!info) {
+        return {};
+    }
+    wchar_t serial[16] = {};
+    std::swprintf(serial, 16, L"%08X", static_cast<unsigned>(info->serialNumber));
+    std::wstring identity = serial;
+    if (!info->fileSystemName.empty()) {
+        identity += L" " + info->fileSystemName;
+    }
+    for (wchar_t& c : identity) {
+        if (c == L'\t' || c == L'\r' || c == L'\n') {
+            c = L' ';
+        }
+    }
+    return identity.substr(0, 64);
+}
 
 std::wstring FreeUndoFolder(FileSystem& files, const std::wstring& parent,
                             const std::wstring& stamp) {
@@ -129,6 +149,7 @@ std::vector<std::wstring> UndoRecorder::SaveBootFiles(const std::wstring& drive)
     if (!open_ || drive.size() != 2 || drive[1] != L':') {
         return unsaved;
     }
+    NoteVolume(static_cast<char>(drive[0]));
     const std::wstring copies = record_.folder + L"\\files\\" + drive.substr(0, 1);
     if (files_.MakeDirectory(copies) == CreateDirResult::Failed) {
         unsaved.push_back(drive + L"\\");
@@ -190,6 +211,7 @@ bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {
         return false;
     }
     bool ok = true;
+    NoteVolume(letter);
     const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
     if (!Saved(UndoItemKind::BootRecord, drive)) {
         const std::wstring name =
@@ -217,6 +239,17 @@ bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {
         }
     }
     return ok;
+}
+
+void UndoRecorder::NoteVolume(char letter) {
+    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+    if (Saved(UndoItemKind::Volume, drive)) {
+        return;
+    }
+    const std::wstring identity = VolumeIdentity(storage_, letter);
+    if (!identity.empty()) {
+        record_.items.push_back({UndoItemKind::Volume, drive, identity, 0});
+    }
 }
 
 void UndoRecorder::KeepBackup(const std::wstring& path) {

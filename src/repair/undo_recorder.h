@@ -52,12 +52,18 @@ private:
                   std::vector<std::wstring>& unsaved);
     bool SaveSectors(const std::wstring& device, std::uint32_t count, const std::wstring& name);
     bool Saved(UndoItemKind kind, const std::wstring& target) const;
+    // Records which volume the letter names, once; undo refuses when it names another.
+    void NoteVolume(char letter);
 
     FileSystem& files_;
     StoragePort& storage_;
     UndoRecord record_;
     bool open_ = false;
 };
+
+// What tells a volume from another behind the same letter: its serial number and file system
+// ("1A2B3C4D NTFS"); empty when the volume cannot be asked.
+std::wstring VolumeIdentity(StoragePort& storage, char letter);
 
 // Writes a record whose copies are already elsewhere (the editor's backups beside the store):
 // creates record.folder and its "undo.txt". The record's path, or empty when either failed.

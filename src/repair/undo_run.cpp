@@ -13,6 +13,7 @@
 #include "repair/boot_code_step.h"
 #include "repair/machine_description.h"
 #include "repair/undo_record_text.h"
+#include "repair/undo_recorder.h"
 
 namespace qn {
 namespace {
@@ -75,6 +76,9 @@ public:
     }
 
     void Run() {
+        if (!SameVolumes()) {
+            return;
+        }
         // The boot code first: it was saved last, right before bootsect.
         for (auto item = record_.items.rbegin(); item != record_.items.rend(); ++item) {
             if (item->kind == UndoItemKind::MbrCode) {
@@ -93,6 +97,26 @@ public:
 
 private:
     FileSystem& Files() { return run_.Ports().files; }
+
+    // A letter may name another volume by now (a temporary letter, another boot, a stick):
+    // copying or clearing there would destroy what is not ours. Nothing is done then.
+    bool SameVolumes() {
+        bool same = true;
+        for (const UndoItem& item : record_.items) {
+            if (item.kind != UndoItemKind::Volume) {
+                continue;
+            }
+            const std::wstring now =
+                VolumeIdentity(run_.Ports().storage, static_cast<char>(item.target[0]));
+            if (now != item.saved) {
+                run_.FailureRow(item.target + L" 已不是修复时的那个分区（修复时 " + item.saved +
+                                L"，现在 " + (now.empty() ? std::wstring(L"没有卷") : now) +
+                                L"），为安全起见撤销未做任何更改");
+                same = false;
+            }
+        }
+        return same;
+    }
 
     std::optional<std::vector<std::uint8_t>> ReadSaved(const UndoItem& item) {
         return Files().ReadFileBytes(item.saved, kMaxSavedSectorBytes);
@@ -114,6 +138,16 @@ private:
         auto current = device ? device->ReadSectors(0, 1) : std::nullopt;
         if (!current || current->size() != saved->size()) {
             run_.FailedRow(row, {L"无法读取磁盘" + item.target + L" 的主引导记录"}, false);
+            return;
+        }
+        // The same disk still: its signature and partition table are what they were when the
+        // code was saved (writing another disk's code is never right).
+        if (!std::equal(saved->begin() + kMbrCodeArea, saved->begin() + 510,
+                        current->begin() + kMbrCodeArea)) {
+            run_.FailedRow(row,
+                           {L"磁盘" + item.target +
+                            L" 的磁盘签名或分区表与修复时不同，已不是同一块磁盘，未写入"},
+                           false);
             return;
         }
         // Only the code: the partition table and disk signature stay as they are today.
@@ -297,7 +331,8 @@ private:
         std::map<std::wstring, std::vector<const UndoItem*>> groups;
         for (const UndoItem& item : record_.items) {
             if (item.target.empty() || item.kind == UndoItemKind::MbrCode ||
-                item.kind == UndoItemKind::BootRecord || item.kind == UndoItemKind::KeptBackup) {
+                item.kind == UndoItemKind::BootRecord || item.kind == UndoItemKind::KeptBackup ||
+                item.kind == UndoItemKind::Volume) {
                 continue;
             }
             const std::wstring group = GroupOf(item.target);

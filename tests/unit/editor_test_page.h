@@ -91,7 +91,7 @@ public:
           repairPorts_(program_.Ports()),
           ports_{repairPorts_.files,     repairPorts_.processes, repairPorts_.profile,
                  repairPorts_.resources, repairPorts_.clock,     repairPorts_.random,
-                 repairPorts_.codePage},
+                 repairPorts_.codePage,  &repairPorts_.storage},
           state_{current_, bcdedit_, bootFiles_, loads_, backup_} {
         letter_ = program_.activePartLetters.at(0);
         const PartitionStyle style =

@@ -10,6 +10,7 @@
 #include "boot/utf8_text.h"
 #include "repair/undo_record_text.h"
 #include "sim/boot_verdict.h"
+#include "sim/mbr_code.h"
 #include "sim_program.h"
 
 namespace qn::sim {
@@ -222,6 +223,51 @@ TEST(RepairUndo, WhatAnotherSystemPutsIntoTheEfiFolderLaterStays) {
     EXPECT_TRUE(program.Machine().Files().IsFile(grub));
     // What bcdboot made (the fallback loader's folder) is gone again.
     EXPECT_FALSE(program.Machine().Files().PathExists(L"S:\\EFI\\Boot"));
+}
+
+TEST(RepairUndo, ALetterThatNamesAnotherVolumeByNowStopsTheUndoUntouched) {
+    test::SimProgram program(test::ScenarioFile("xp_and_7.xml"));
+    const RepairOutcome repair = program.Run(program.AutomaticRequest());
+    ASSERT_FALSE(repair.undoRecord.empty());
+    EXPECT_NE(Text(program.Machine(), repair.undoRecord).find("volume\tC:\t"), std::string::npos);
+    const MachineState repaired = StateOf(program.Machine());
+    // Another volume behind C: now (another boot, a stick that took the letter).
+    program.Machine().Storage().Volume('C').info->serialNumber ^= 0x5A5A5A5Au;
+    const std::size_t journal = program.Machine().Journal().size();
+    const RepairOutcome undo = program.Undo(repair.undoRecord);
+    EXPECT_EQ(undo.failedSteps, 1) << Lines(undo.rows);
+    EXPECT_THAT(undo.rows, Contains(HasSubstr(L"C: 已不是修复时的那个分区")));
+    EXPECT_TRUE(StateOf(program.Machine()) == repaired);
+    const std::vector<std::wstring> lines = program.Machine().Journal();
+    for (std::size_t i = journal; i < lines.size(); ++i) {
+        const std::wstring& line = lines[i];
+        EXPECT_TRUE(line.find(L"QNBootRepair_") != std::wstring::npos ||
+                    line.find(L"\\Temp") != std::wstring::npos ||
+                    line.find(L"/enum") != std::wstring::npos || line.rfind(L"  > ", 0) == 0)
+            << "undo changed " << WideToUtf8(line);
+    }
+}
+
+TEST(RepairUndo, TheMbrOfAnotherDiskIsNeverWritten) {
+    test::SimProgram program(test::ScenarioFile("wiped_mbr.xml"));
+    MbrRepairRequest request;
+    request.bootLetter = program.activePartLetters.begin()->second;
+    request.kind = MbrRepairKind::Mbr;
+    const RepairOutcome repair = program.RunMbr(request);
+    ASSERT_FALSE(repair.undoRecord.empty());
+    // The saved sector 0 says another disk signature than disk 0 has now.
+    std::string record = Text(program.Machine(), repair.undoRecord);
+    const std::size_t mbr = record.find("mbr\t0\t");
+    ASSERT_NE(mbr, std::string::npos) << record;
+    const std::size_t start = mbr + 6;
+    const std::wstring sector =
+        Utf8ToWide(record.substr(start, record.find("\r\n", start) - start));
+    auto bytes = *program.Machine().Files().FileBytes(sector);
+    bytes[440] ^= 0xFF;
+    program.Machine().Files().AddFile(sector, bytes);
+    const RepairOutcome undo = program.Undo(repair.undoRecord);
+    EXPECT_THAT(undo.rows, Contains(HasSubstr(L"已不是同一块磁盘，未写入")));
+    EXPECT_EQ(program.Machine().DiskMbrCode(0), MbrCode::Nt60);  // still the repaired code
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
 #include "boot/carried_tool.h"
+#include "disk/system_storage.h"
 #include "platform/profile_file.h"
 #include "platform/system_ports.h"
 #include "repair/repair_engine.h"
@@ -33,7 +34,7 @@ BootEditorState StateOf(MainFrame& frame) {
 EditorPorts SystemEditorPorts() {
     SystemPorts& ports = TheSystemPorts();
     return EditorPorts{ports.files, ports.processes, SystemProfileFile(), ports.resources,
-                       ports.clock, ports.random,    ports.codePage};
+                       ports.clock, ports.random,    ports.codePage,      &SystemStorage()};
 }
 
 // The message box, and the same words on the page's status line, where they stay.
