@@ -214,7 +214,7 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
                 raw.remove_prefix(3);
             }
             if (raw != kFirstLine) {
-                return UndoRecordError{L"这不是本程序的撤销记录"};
+                return UndoRecordError{L"这不是本程序的撤销记录，未做任何更改"};
             }
             continue;
         }
@@ -237,7 +237,7 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
         }
     }
     if (number == 0) {
-        return UndoRecordError{L"这不是本程序的撤销记录"};
+        return UndoRecordError{L"这不是本程序的撤销记录，未做任何更改"};
     }
     if (!sawOperation) {
         return UndoRecordError{L"撤销记录不完整，未做任何更改"};

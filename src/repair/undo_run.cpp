@@ -480,9 +480,9 @@ LoadedUndoRecord LoadUndoRecord(FileSystem& files, const std::wstring& path) {
         slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
     if (!bytes) {
         if (!folder.empty() && files.PathExists(folder + L"\\" + kUndoneRecordName)) {
-            return {std::nullopt, L"这次修复已经撤销过了: " + folder};
+            return {std::nullopt, L"这次修复已经撤销过了，未做任何更改: " + folder};
         }
-        return {std::nullopt, L"无法读取撤销记录 " + path};
+        return {std::nullopt, L"无法读取撤销记录，未做任何更改: " + path};
     }
     auto parsed = ParseUndoRecord(
         std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), folder);

@@ -128,9 +128,9 @@ def mode_undo(s):
     # Each run of the program starts from its machine as the scenario describes it, so the
     # record above is on no machine here, as if carried to another one. A record that cannot be
     # used changes nothing, not even a letter.
-    cases = ((record, "无法读取撤销记录 " + record),
-             ("C:\\missing\\undo.txt", "无法读取撤销记录 C:\\missing\\undo.txt"),
-             ("D:\\boot.ini", "这不是本程序的撤销记录"))
+    cases = ((record, "无法读取撤销记录，未做任何更改: " + record),
+             ("C:\\missing\\undo.txt", "无法读取撤销记录，未做任何更改: C:\\missing\\undo.txt"),
+             ("D:\\boot.ini", "这不是本程序的撤销记录，未做任何更改"))
     for path, said in cases:
         quiet = len(s.journal_lines())
         code, out = run(s, None, ["/undo", path])
