@@ -124,6 +124,15 @@ namespace {
 constexpr int kQuestionWidth = 560;
 constexpr int kQuestionHeight = 380;
 
+// A button drawn as the skin's primary or secondary button.
+void LookLike(Control& button, const std::wstring& kind, const wchar_t* textColor) {
+    button.SetAttribute(L"textcolor", textColor);
+    for (const wchar_t* state : {L"normal", L"hot", L"pushed"}) {
+        button.SetAttribute(std::wstring(state) + L"image",
+                            L"file='btn_" + kind + L"_" + state + L".png' corner='5,5,5,5'");
+    }
+}
+
 UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool question) {
     auto* frame = new (std::nothrow) CConfirmFrame();
     if (frame == nullptr) {
@@ -153,12 +162,15 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
         yes->SetVisible(question);
         if (question) {
             yes->SetAttribute(L"pos", L"175,328,265,358");
+            LookLike(*yes, L"second", L"#FF2F3744");
         }
     }
     if (Control* no = frame->NoButton()) {
         no->SetVisible(question);
         if (question) {
             no->SetAttribute(L"pos", L"295,328,385,358");
+            // The answer Return gives is the one that looks like the default: keeping things.
+            LookLike(*no, L"primary", L"#FFFFFFFF");
         }
     }
     ProbeMessage(title, text);
