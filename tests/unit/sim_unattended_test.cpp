@@ -265,5 +265,94 @@ TEST(Unattended, AnUnusableUndoRecordChangesNothing) {
         << WideToUtf8(program.machine->Journal().front());
 }
 
+// The report's schema as the README documents it: every key there, of its type.
+void ExpectDiagnosisSchema(const nlohmann::json& d) {
+    ASSERT_TRUE(d.is_object());
+    EXPECT_TRUE(d["status"].is_string());
+    EXPECT_TRUE(d["boots"].is_boolean());
+    EXPECT_TRUE(d["problem"].is_string());
+    EXPECT_TRUE(d["firmware"].is_string());
+    for (const char* list : {"chain", "disks", "menu", "installations"}) {
+        EXPECT_TRUE(d[list].is_array()) << list;
+    }
+    for (const auto& system : d["installations"]) {
+        EXPECT_TRUE(system["letter"].is_string());
+        EXPECT_TRUE(system["bootable"].is_boolean());
+        EXPECT_TRUE(system["reason"].is_string());
+    }
+}
+
+void ExpectReportSchema(const nlohmann::json& r) {
+    EXPECT_EQ(r["program"]["name"], "QNBootRepair");
+    EXPECT_TRUE(r["time"].is_string());
+    EXPECT_EQ(r["operation"], "auto");
+    EXPECT_TRUE(r["inputs"]["boot"].is_string());
+    EXPECT_TRUE(r["inputs"]["timeout"].is_string());
+    EXPECT_TRUE(r["inputs"]["clear"].is_boolean());
+    EXPECT_TRUE(r["inputs"]["winpe"].is_boolean());
+    ExpectDiagnosisSchema(r["diagnosisBefore"]);
+    if (!r["diagnosisAfter"].is_null()) {
+        ExpectDiagnosisSchema(r["diagnosisAfter"]);
+    }
+    EXPECT_TRUE(r["guards"].is_array());
+    EXPECT_TRUE(r["stoppedByGuard"].is_boolean());
+    for (const auto& disk : r["machine"]["disks"]) {
+        EXPECT_TRUE(disk["number"].is_number_integer());
+        EXPECT_TRUE(disk["style"].is_string());
+        EXPECT_TRUE(disk["partitions"].is_array());
+    }
+    EXPECT_TRUE(r["machine"]["installations"].is_array());
+    for (const auto& step : r["steps"]) {
+        if (step.contains("note")) {
+            EXPECT_TRUE(step["note"].is_string());
+            continue;
+        }
+        EXPECT_TRUE(step["commandLine"].is_string());
+        EXPECT_TRUE(step["started"].is_boolean());
+        EXPECT_TRUE(step["exitCode"].is_number_integer() || step["exitCode"].is_null());
+        EXPECT_TRUE(step["output"].is_string());
+    }
+    for (const auto& row : r["rows"]) {
+        EXPECT_TRUE(row.is_string());
+    }
+    for (const auto& check : r["verification"]) {
+        for (const char* flag : {"bootable", "certain", "default"}) {
+            EXPECT_TRUE(check[flag].is_boolean()) << flag;
+        }
+        EXPECT_TRUE(check["letter"].is_string());
+        EXPECT_TRUE(check["reason"].is_string());
+    }
+    EXPECT_TRUE(r["backups"].is_array());
+    EXPECT_TRUE(r["failedSteps"].is_number_integer());
+    EXPECT_TRUE(r["log"].is_string() || r["log"].is_null());
+    EXPECT_TRUE(r["undoRecord"].is_string() || r["undoRecord"].is_null());
+    // The exit code says what the rest of the report says.
+    const bool passed =
+        r["failedSteps"] == 0 && !r["stoppedByGuard"].get<bool>() && !r["diagnosisAfter"].is_null();
+    EXPECT_EQ(r["exitCode"] == 0, passed);
+}
+
+TEST(Unattended, EveryScenariosReportHasTheDocumentedSchema) {
+    for (const char* name :
+         {"demo.xml", "bitlocker.xml", "deleted_bcd.xml", "editor_boot_ini.xml", "editor_menu.xml",
+          "firmware_mismatch.xml", "full_esp.xml", "grub_mbr.xml", "missing_entry.xml",
+          "ntfs_esp.xml", "raw_volume.xml", "syslinux_mbr.xml", "two_active.xml",
+          "uefi_grub_first.xml", "uefi_installed.xml", "uefi_winpe.xml", "wiped_mbr.xml",
+          "xp_and_7.xml", "xp_only.xml"}) {
+        SCOPED_TRACE(name);
+        Unattended program(test::ScenarioFile(name));
+        program.output.AddDirectory(L"Z:\\out");
+        const int exitCode = program.Run({L"/auto", L"/yes", L"/json", L"Z:\\out\\r.json"});
+        const std::string text = program.Output(L"Z:\\out\\r.json");
+        if (text.empty()) {
+            EXPECT_NE(exitCode, kExitDone) << "a repair without a report";
+            continue;  // refused before the run (no boot partition, a 32-bit system on GPT)
+        }
+        const auto report = nlohmann::json::parse(text);
+        ExpectReportSchema(report);
+        EXPECT_EQ(report["exitCode"], exitCode);
+    }
+}
+
 }  // namespace
 }  // namespace qn::sim
