@@ -49,6 +49,21 @@ std::optional<UndoItemKind> KindNamed(std::wstring_view name) {
     return std::nullopt;
 }
 
+// Kinds whose line is only the kind and the path.
+bool PathOnly(UndoItemKind kind) {
+    switch (kind) {
+        case UndoItemKind::Folder:
+        case UndoItemKind::Unsaved:
+        case UndoItemKind::KeptBackup:
+        case UndoItemKind::AbsentFile:
+        case UndoItemKind::AbsentFolder:
+        case UndoItemKind::AbsentParent:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::vector<std::wstring> SplitTabs(const std::wstring& line) {
     std::vector<std::wstring> fields(1);
     for (wchar_t c : line) {
@@ -109,6 +124,9 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
     }
     UndoItem item;
     item.kind = *kind;
+    if (PathOnly(*kind) && (f.size() != 2 || !IsFullPath(f[1]))) {
+        return std::nullopt;
+    }
     switch (*kind) {
         case UndoItemKind::File: {
             const auto attributes = f.size() == 4 ? ParseAttributes(f[3]) : std::nullopt;
@@ -118,16 +136,6 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
             item.attributes = *attributes;
             break;
         }
-        case UndoItemKind::Folder:
-        case UndoItemKind::Unsaved:
-        case UndoItemKind::KeptBackup:
-        case UndoItemKind::AbsentFile:
-        case UndoItemKind::AbsentFolder:
-        case UndoItemKind::AbsentParent:
-            if (f.size() != 2 || !IsFullPath(f[1])) {
-                return std::nullopt;
-            }
-            break;
         case UndoItemKind::ExportedStore:
             if (f.size() != 3 || !f[1].empty() || !IsFullPath(f[2])) {
                 return std::nullopt;
@@ -148,6 +156,8 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
                 return std::nullopt;
             }
             break;
+        default:
+            break;  // path-only kinds, checked above
     }
     item.target = f[1];
     if (f.size() > 2) {
@@ -170,20 +180,10 @@ std::string FormatUndoRecord(const UndoRecord& record) {
     line(L"time=" + record.time);
     for (const UndoItem& item : record.items) {
         std::wstring fields = std::wstring(NameOf(item.kind)) + L"\t" + item.target;
-        switch (item.kind) {
-            case UndoItemKind::Folder:
-            case UndoItemKind::Unsaved:
-            case UndoItemKind::KeptBackup:
-            case UndoItemKind::AbsentFile:
-            case UndoItemKind::AbsentFolder:
-            case UndoItemKind::AbsentParent:
-                break;
-            case UndoItemKind::File:
-                fields += L"\t" + item.saved + L"\t" + std::to_wstring(item.attributes);
-                break;
-            default:
-                fields += L"\t" + item.saved;
-                break;
+        if (item.kind == UndoItemKind::File) {
+            fields += L"\t" + item.saved + L"\t" + std::to_wstring(item.attributes);
+        } else if (!PathOnly(item.kind)) {
+            fields += L"\t" + item.saved;
         }
         line(fields);
     }
