@@ -408,7 +408,13 @@ private:
             }
             run_.FailedRow(row, {detail}, false);
         } else if (changed_ == 0) {
-            run_.Row(row + L"......无需还原（未改变）");
+            // A file or folder that was not there and still is not: nothing to say.
+            const bool existed = std::any_of(items.begin(), items.end(), [](const UndoItem* i) {
+                return i->kind == UndoItemKind::File || i->kind == UndoItemKind::Folder;
+            });
+            if (existed) {
+                run_.Row(row + L"......无需还原（未改变）");
+            }
         } else {
             run_.Row(row + L"......成功");
         }
