@@ -233,6 +233,13 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, firstLetter);
     const EngineResult engine = RunEngine(run, guarded, target, [&] {
         BeginUndo(run, undo, target.hasLetter ? target.drive : std::wstring());
+        if (outcome.before.firmwareOrderKnown) {
+            std::vector<std::wstring> order;
+            for (const FirmwareBootEntry& entry : outcome.before.firmwareOrder) {
+                order.push_back(entry.identifier);
+            }
+            undo.SaveFirmwareOrder(order);
+        }
     });
     outcome.engineRan = engine.ran;
     outcome.bcdEngine = engine.bcdEngine;

@@ -20,6 +20,7 @@ enum class UndoItemKind {
     KeptBackup,     // a backup the run made beside a store: undo leaves it where it is
     ExportedStore,  // the running system's store, exported to saved: "bcdedit /import" brings it
     Volume,         // which volume a drive letter named: undo goes on only while it still does
+    FirmwareOrder,  // the UEFI boot order before bcdboot changed it: identifiers, or "none"
     MbrCode,        // sector 0 of a disk, saved before bootsect; only its boot code goes back
     BootRecord,     // a volume's first sectors, saved before bootsect
 };

@@ -17,7 +17,7 @@ struct KindName {
     std::wstring_view name;
 };
 
-constexpr std::array<KindName, 11> kKinds{{
+constexpr std::array<KindName, 12> kKinds{{
     {UndoItemKind::File, L"file"},
     {UndoItemKind::Folder, L"folder"},
     {UndoItemKind::Unsaved, L"unsaved"},
@@ -27,6 +27,7 @@ constexpr std::array<KindName, 11> kKinds{{
     {UndoItemKind::AbsentParent, L"absent-parent"},
     {UndoItemKind::ExportedStore, L"exported-store"},
     {UndoItemKind::Volume, L"volume"},
+    {UndoItemKind::FirmwareOrder, L"firmware-order"},
     {UndoItemKind::MbrCode, L"mbr"},
     {UndoItemKind::BootRecord, L"boot-record"},
 }};
@@ -156,6 +157,11 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
                 return std::nullopt;
             }
             break;
+        case UndoItemKind::FirmwareOrder:
+            if (f.size() != 3 || !f[1].empty() || !FirmwareOrderFromText(f[2])) {
+                return std::nullopt;
+            }
+            break;
         default:
             break;  // path-only kinds, checked above
     }
@@ -171,6 +177,37 @@ UndoRecordError LineError(std::size_t number) {
 }
 
 }  // namespace
+
+std::optional<std::vector<std::wstring>> FirmwareOrderFromText(const std::wstring& text) {
+    std::vector<std::wstring> ids;
+    if (text == L"none") {
+        return ids;
+    }
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t end = text.find(L' ', at);
+        if (end == std::wstring::npos) {
+            end = text.size();
+        }
+        const std::wstring id = text.substr(at, end - at);
+        // "{9dea862c-...}" or "{bootmgr}": braced, short, nothing a command line could misread.
+        if (id.size() < 3 || id.size() > 40 || id.front() != L'{' || id.back() != L'}' ||
+            id.find_first_of(L"\"{} ", 1) != id.size() - 1) {
+            return std::nullopt;
+        }
+        ids.push_back(id);
+        at = end + 1;
+    }
+    return ids;
+}
+
+std::wstring FirmwareOrderText(const std::vector<std::wstring>& ids) {
+    std::wstring text;
+    for (const std::wstring& id : ids) {
+        text += (text.empty() ? L"" : L" ") + id;
+    }
+    return text.empty() ? L"none" : text;
+}
 
 std::string FormatUndoRecord(const UndoRecord& record) {
     std::wstring text;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -23,6 +24,7 @@ namespace qn {
 //     mbr	0	D:\...\disk0_sector0.bin
 //     boot-record	C:	D:\...\C_boot_record.bin
 //     volume	C:	1A2B3C4D NTFS
+//     firmware-order		{9dea862c-5cdd-4e70-acc1-f32b344d4795} {e1b8...}
 std::string FormatUndoRecord(const UndoRecord& record);
 
 struct UndoRecordError {
@@ -34,6 +36,11 @@ struct UndoRecordError {
 // could not be read.
 std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
                                                           const std::wstring& folder);
+
+// A firmware boot order as the record keeps it: identifiers separated by blanks, "none" for an
+// empty order; nullopt for anything else.
+std::optional<std::vector<std::wstring>> FirmwareOrderFromText(const std::wstring& text);
+std::wstring FirmwareOrderText(const std::vector<std::wstring>& ids);
 
 // Records larger than this are not ours.
 inline constexpr std::uint64_t kMaxUndoRecordBytes = 4u << 20;

@@ -252,6 +252,13 @@ void UndoRecorder::NoteVolume(char letter) {
     }
 }
 
+void UndoRecorder::SaveFirmwareOrder(const std::vector<std::wstring>& identifiers) {
+    const std::wstring text = FirmwareOrderText(identifiers);
+    if (open_ && FirmwareOrderFromText(text)) {
+        record_.items.push_back({UndoItemKind::FirmwareOrder, {}, text, 0});
+    }
+}
+
 void UndoRecorder::KeepBackup(const std::wstring& path) {
     if (open_) {
         record_.items.push_back({UndoItemKind::KeptBackup, path, {}, 0});

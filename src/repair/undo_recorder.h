@@ -35,6 +35,8 @@ public:
     // What the run made that undo must leave: a backup beside a store, and the running system's
     // exported store, which undo imports.
     void KeepBackup(const std::wstring& path);
+    // The UEFI boot order as the diagnosis read it before the run (bcdboot changes it).
+    void SaveFirmwareOrder(const std::vector<std::wstring>& identifiers);
     void StoreExported(const std::wstring& path);
 
     // Writes the record into the folder; its path, or empty when nothing was saved or the file

@@ -9,6 +9,7 @@
 #include "boot/work_dir.h"
 #include "diagnosis/boot_code_classifier.h"
 #include "diagnosis/diagnosis_log.h"
+#include "diagnosis/firmware_boot_order.h"
 #include "disk/device_paths.h"
 #include "repair/boot_code_step.h"
 #include "repair/machine_description.h"
@@ -66,7 +67,8 @@ std::size_t ParameterBlockEnd(std::span<const std::uint8_t> sector) {
 
 class UndoWork {
 public:
-    UndoWork(RepairRun& run, const UndoRecord& record) : run_(run), record_(record) {
+    UndoWork(RepairRun& run, const UndoRecord& record, const BootDiagnosis& now)
+        : run_(run), record_(record), now_(now) {
         for (const UndoItem& item : record.items) {
             if (item.kind == UndoItemKind::File || item.kind == UndoItemKind::Folder ||
                 item.kind == UndoItemKind::Unsaved || item.kind == UndoItemKind::KeptBackup) {
@@ -90,6 +92,11 @@ public:
         for (auto item = record_.items.rbegin(); item != record_.items.rend(); ++item) {
             if (item->kind == UndoItemKind::ExportedStore) {
                 ImportStore(*item);
+            }
+        }
+        for (const UndoItem& item : record_.items) {
+            if (item.kind == UndoItemKind::FirmwareOrder) {
+                RestoreFirmwareOrder(item);
             }
         }
         RestoreFiles();
@@ -234,6 +241,45 @@ private:
         } else {
             run_.Note(L"wrote the boot record of " + item.target);
             run_.Row(row + L"......成功");
+        }
+    }
+
+    // bcdboot puts Windows Boot Manager first in the UEFI boot order (and adds it when it was
+    // not there); the order goes back as it was, through bcdedit's {fwbootmgr}.
+    void RestoreFirmwareOrder(const UndoItem& item) {
+        const std::wstring row = L"还原固件启动顺序";
+        const auto order = FirmwareOrderFromText(item.saved);
+        std::vector<std::wstring> current;
+        for (const FirmwareBootEntry& entry : now_.firmwareOrder) {
+            current.push_back(entry.identifier);
+        }
+        auto same = [](const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
+            return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                              [](const std::wstring& x, const std::wstring& y) {
+                                  return Lower(x) == Lower(y) ||
+                                         (IsBootmgrIdentifier(x) && IsBootmgrIdentifier(y));
+                              });
+        };
+        if (!order || !now_.firmwareOrderKnown) {
+            run_.FailedRow(row, {L"无法读取现在的固件启动顺序"}, false);
+            return;
+        }
+        if (same(*order, current)) {
+            run_.Row(row + L"......无需还原（未改变）");
+            return;
+        }
+        std::wstring parameters = L"/deletevalue {fwbootmgr} displayorder";
+        if (!order->empty()) {
+            parameters = L"/set {fwbootmgr} displayorder";
+            for (const std::wstring& id : *order) {
+                parameters += L" " + id;
+            }
+        }
+        run_.Row(row + L"...");
+        if (auto failure = run_.RunTool(CarriedTool::Bcdedit, parameters)) {
+            run_.FailedRow(row, *failure, true);
+        } else {
+            run_.ReplaceRow(row + L"......成功");
         }
     }
 
@@ -427,6 +473,7 @@ private:
 
     RepairRun& run_;
     const UndoRecord& record_;
+    const BootDiagnosis& now_;
     std::set<std::wstring> known_;
     int changed_ = 0;
 };
@@ -459,13 +506,19 @@ RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& 
 
     run.Row(L"撤销 " + record.time + L" 的" + record.operation);
     outcome.engineRan = true;
-    UndoWork(run, record).Run();
-    const bool efi = std::any_of(record.items.begin(), record.items.end(), [](const UndoItem& i) {
+    UndoWork(run, record, outcome.before).Run();
+    // Without the order from before the repair (bcdedit could not read it then) the firmware
+    // keeps what bcdboot put into it; say so rather than let "撤销完成!" suggest otherwise.
+    const auto has = [&](auto test) {
+        return std::any_of(record.items.begin(), record.items.end(), test);
+    };
+    const bool efiWritten = has([](const UndoItem& i) {
         return i.target.find(L"\\EFI\\") != std::wstring::npos &&
                i.kind != UndoItemKind::AbsentFolder;
     });
-    if (efi && ports.firmware.Mode() == FirmwareMode::Uefi) {
-        run.Row(L"注意: 固件中的启动项不会撤销（本程序不改写固件设置，bcdboot 加入的启动项仍在）");
+    if (efiWritten && ports.firmware.Mode() == FirmwareMode::Uefi &&
+        !has([](const UndoItem& i) { return i.kind == UndoItemKind::FirmwareOrder; })) {
+        run.Row(L"注意: 修复前未能读取固件启动顺序，bcdboot 在固件中加入的启动项不会撤销");
     }
 
     outcome.after = DiagnoseForRun(run, nullptr);

@@ -46,6 +46,38 @@ bool MustExist(const ElementDefinition& definition) {
            name == L"bootsequence" || name == L"resumeobject";
 }
 
+// {fwbootmgr} lives in the firmware, not in the store's file: its display order is the firmware's
+// boot order. The sim keeps the entries in that order; an entry left out of it is dropped, as
+// the firmware no longer starts it. Only the system store of a UEFI machine shows it.
+std::optional<ToolOutcome> FirmwareOrderCommand(BcdeditSession& session,
+                                                const std::vector<std::wstring>& args,
+                                                bool remove) {
+    if (args.size() < 2 || LowerCase(args[0]) != L"{fwbootmgr}") {
+        return std::nullopt;
+    }
+    if (!session.systemStore || session.machine.FirmwareKind() != Firmware::Uefi) {
+        return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
+    }
+    if (LowerCase(args[1]) != L"displayorder" || (remove && args.size() != 2) ||
+        (!remove && args.size() < 3)) {
+        return Failed(session, ToolText::SetFailed, ToolText::ParameterIncorrect);
+    }
+    std::vector<FirmwareEntry>& entries = session.machine.FirmwareEntries();
+    std::vector<FirmwareEntry> order;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const auto id = ResolveId(session, args[i]);
+        const auto entry = std::find_if(
+            entries.begin(), entries.end(),
+            [&](const FirmwareEntry& e) { return id && LowerCase(e.id) == LowerCase(*id); });
+        if (entry == entries.end()) {
+            return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
+        }
+        order.push_back(*entry);
+    }
+    entries = std::move(order);
+    return Succeeded(session);
+}
+
 }  // namespace
 
 ToolOutcome BcdeditCreate(BcdeditSession& session) {
@@ -122,6 +154,9 @@ ToolOutcome BcdeditSet(BcdeditSession& session) {
     if (!args.empty() && !args.front().empty() && args.front().front() != L'{') {
         args.insert(args.begin(), L"{current}");
     }
+    if (auto firmware = FirmwareOrderCommand(session, args, false)) {
+        return *firmware;
+    }
     if (args.size() < 3) {
         return SyntaxError(session);
     }
@@ -156,6 +191,9 @@ ToolOutcome BcdeditDeleteValue(BcdeditSession& session) {
     std::vector<std::wstring> args = session.arguments;
     if (args.size() == 1) {
         args.insert(args.begin(), L"{current}");
+    }
+    if (auto firmware = FirmwareOrderCommand(session, args, true)) {
+        return *firmware;
     }
     if (args.size() != 2) {
         return SyntaxError(session);

@@ -96,6 +96,9 @@ std::string Differences(const MachineState& a, const MachineState& b) {
             text += "sector " + std::to_string(i) + " differs\n";
         }
     }
+    if (a.firmwareEntries != b.firmwareEntries) {
+        text += "the firmware's boot order differs\n";
+    }
     if (a.verdict != b.verdict) {
         text += "verdict before: " + a.verdict + "\nverdict after:  " + b.verdict + "\n";
     }
@@ -110,24 +113,24 @@ std::string Lines(const std::vector<std::wstring>& rows) {
     return text;
 }
 
-// Undoes the last run and expects the machine as it was. The one thing undo does not take back
-// is the firmware's "Windows Boot Manager" entry that bcdboot adds on UEFI (the program never
-// writes firmware variables itself); the row says so, and the machine is compared without it.
-void ExpectUndoneTo(test::SimProgram& program, const RepairOutcome& repair, MachineState before) {
+// Undoes the last run and expects the machine as it was, the firmware's boot order included.
+void ExpectUndoneTo(test::SimProgram& program, const RepairOutcome& repair,
+                    const MachineState& before) {
     ASSERT_FALSE(repair.undoRecord.empty()) << Lines(repair.rows);
     const RepairOutcome undo = program.Undo(repair.undoRecord);
     EXPECT_EQ(undo.failedSteps, 0) << Lines(undo.rows);
     ASSERT_GE(undo.rows.size(), 2u);
     EXPECT_EQ(undo.rows[undo.rows.size() - 2], L"撤销完成!") << Lines(undo.rows);
     MachineState after = StateOf(program.Machine());
+    // Only when the order could not be read before the repair (the sim's Windows PE shows no
+    // firmware to bcdedit) does the firmware keep bcdboot's entry, and the undo says so.
     if (after.firmwareEntries != before.firmwareEntries) {
-        EXPECT_THAT(undo.rows, Contains(HasSubstr(L"固件中的启动项")));
-        std::vector<FirmwareEntry>& entries = program.Machine().FirmwareEntries();
-        std::erase_if(entries, [&](const FirmwareEntry& entry) {
+        EXPECT_THAT(undo.rows, Contains(HasSubstr(L"修复前未能读取固件启动顺序")));
+        EXPECT_TRUE(program.Machine().WinPE());
+        std::erase_if(program.Machine().FirmwareEntries(), [&](const FirmwareEntry& entry) {
             return std::find(before.firmwareEntries.begin(), before.firmwareEntries.end(),
                              entry.id + L" " + entry.description) == before.firmwareEntries.end();
         });
-        EXPECT_EQ(entries.size(), before.firmwareEntries.size()) << "an entry was removed";
         after = StateOf(program.Machine());
     }
     EXPECT_TRUE(after == before) << Differences(before, after) << Lines(undo.rows);
@@ -157,6 +160,20 @@ TEST(RepairUndo, AutomaticRepairThenUndoLeavesEveryScenarioAsItWas) {
             ExpectUndoneTo(program, repair, before);
         }
     }
+}
+
+TEST(RepairUndo, TheFirmwaresBootOrderGoesBackAsItWas) {
+    test::SimProgram program(test::ScenarioFile("uefi_grub_first.xml"));
+    // Only GRUB's entry in the firmware: bcdboot adds Windows Boot Manager.
+    std::erase_if(program.Machine().FirmwareEntries(), [](const FirmwareEntry& entry) {
+        return entry.description == L"Windows Boot Manager";
+    });
+    ASSERT_EQ(program.Machine().FirmwareEntries().size(), 1u);
+    const MachineState before = StateOf(program.Machine());
+    const RepairOutcome repair = program.Run(program.AutomaticRequest());
+    ASSERT_EQ(program.Machine().FirmwareEntries().size(), 2u) << Lines(repair.rows);
+    ExpectUndoneTo(program, repair, before);
+    EXPECT_THAT(program.rowList.rows, Contains(L"还原固件启动顺序......成功"));
 }
 
 TEST(RepairUndo, MbrRepairThenUndoBringsTheOldCodeBack) {

@@ -24,6 +24,10 @@ UndoRecord Sample() {
         {UndoItemKind::ExportedStore, L"", L"C:\\Users\\a\\Desktop\\BCD_20261208103000", 0},
         {UndoItemKind::BootRecord, L"C:", L"D:\\u\\C_boot_record.bin", 0},
         {UndoItemKind::MbrCode, L"12", L"D:\\u\\disk12_sector0.bin", 0},
+        {UndoItemKind::Volume, L"C:", L"1A2B3C4D NTFS", 0},
+        {UndoItemKind::FirmwareOrder, L"", L"{9dea862c-5cdd-4e70-acc1-f32b344d4795} {bootmgr}", 0},
+        {UndoItemKind::FirmwareOrder, L"", L"none", 0},
+        {UndoItemKind::AbsentParent, L"C:\\EFI", L"", 0},
     };
     return record;
 }
@@ -75,6 +79,11 @@ TEST(UndoRecordText, AnyLineNotUnderstoodRefusesTheWholeRecord) {
         {"boot record of a path", head + "boot-record\tC:\\\tD:\\s.bin\r\n"},
         {"export with a target", head + "exported-store\tC:\\x\tD:\\s\r\n"},
         {"broken UTF-8", head + "absent-file\tC:\\\xC3\r\n"},
+        {"firmware order without braces", head + "firmware-order\t\tbootmgr\r\n"},
+        {"firmware order with a quote", head + "firmware-order\t\t{a\"b}\r\n"},
+        {"empty firmware order", head + "firmware-order\t\t\r\n"},
+        {"two blanks in an order", head + "firmware-order\t\t{a}  {b}\r\n"},
+        {"volume without identity", head + "volume\tC:\t\r\n"},
         {"NUL in a path", head + std::string("absent-file\tC:\\a\0b\r\n", 20)},
     };
     for (const auto& c : cases) {
