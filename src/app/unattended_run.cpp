@@ -4,6 +4,7 @@
 
 #include "app/start_summary.h"
 #include "boot/utf8_text.h"
+#include "boot/whole_file.h"
 #include "diagnosis/diagnosis_log.h"
 #include "disk/detect_status.h"
 #include "disk/storage_queries.h"
@@ -66,33 +67,14 @@ private:
 };
 
 bool WriteTextFile(FileSystem& files, const std::wstring& path, const std::string& bytes) {
-    auto file = files.CreateFileForWrite(path);
-    if (!file) {
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t written = file->Write(
-            reinterpret_cast<const std::uint8_t*>(bytes.data()) + done, bytes.size() - done);
-        if (written == 0) {
-            return false;
-        }
-        done += written;
-    }
-    return true;
+    return WriteWholeFile(files, path,
+                          {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
 std::wstring LetterText(char letter) {
     return letter == kEspWithoutLetter ? std::wstring(L"ESP")
                                        : std::wstring(1, static_cast<wchar_t>(letter)) + L":";
 }
-
-// Rows nobody sees: the diagnosis's own tool runs are not a repair's steps.
-class NoRows final : public RepairSink {
-public:
-    void Append(const std::wstring&) override {}
-    void ReplaceLast(const std::wstring&) override {}
-};
 
 int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isWinPE) {
     RepairPorts& repair = ports.repair;
@@ -105,7 +87,7 @@ int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isW
     BootDiagnosis diagnosis;
     {
         ScopedFsRedirectionOff redirection(repair.redirection);
-        NoRows rows;
+        QuietRepairSink rows;  // the diagnosis's own tool runs are not a repair's steps
         RepairRun run(repair, rows);
         diagnosis = DiagnoseForRun(run, &installations);
     }

@@ -5,6 +5,7 @@
 #include "boot/backup_copy.h"
 #include "boot/time_stamp.h"
 #include "boot/utf8_text.h"
+#include "boot/whole_file.h"
 
 namespace qn {
 namespace {
@@ -130,20 +131,9 @@ std::wstring WriteRepairLog(FileSystem& files, Clock& clock, const std::wstring&
     if (path.empty()) {
         return {};
     }
-    auto file = files.CreateFileForWrite(path);
-    if (!file) {
+    if (!WriteWholeFile(files, path, EncodeLog(text))) {
+        files.RemoveFile(path);  // no half log
         return {};
-    }
-    const std::vector<std::uint8_t> bytes = EncodeLog(text);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t written = file->Write(bytes.data() + done, bytes.size() - done);
-        if (written == 0) {
-            file.reset();
-            files.RemoveFile(path);
-            return {};
-        }
-        done += written;
     }
     return path;
 }

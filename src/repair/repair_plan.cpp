@@ -194,12 +194,6 @@ public:
     void Revert(std::uintptr_t) override {}
 };
 
-class QuietSink final : public RepairSink {
-public:
-    void Append(const std::wstring&) override {}
-    void ReplaceLast(const std::wstring&) override {}
-};
-
 }  // namespace
 
 std::wstring PlannedEntryId(char letter) {
@@ -221,7 +215,7 @@ RepairPlan PlanRepair(const RepairRequest& request, RepairPorts& ports) {
     RepairPorts planning{files,       processes,       profile,        ports.resources,
                          ports.clock, ports.random,    ports.codePage, ports.storage,
                          redirection, ports.inventory, ports.firmware};
-    QuietSink sink;
+    QuietRepairSink sink;
     RepairPlan plan;
     {
         RepairRun run(planning, sink);

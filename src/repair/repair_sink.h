@@ -15,4 +15,11 @@ public:
     virtual void ReplaceLast(const std::wstring& text) = 0;
 };
 
+// Rows nobody sees.
+class QuietRepairSink final : public RepairSink {
+public:
+    void Append(const std::wstring&) override {}
+    void ReplaceLast(const std::wstring&) override {}
+};
+
 }  // namespace qn

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "boot/text_helpers.h"
+#include "boot/whole_file.h"
 #include "boot/work_dir.h"
 #include "disk/device_paths.h"
 #include "disk/storage_queries.h"
@@ -19,27 +21,11 @@ constexpr const wchar_t* kRootFiles[] = {L"bootmgr", L"BOOTNXT", L"ntldr", L"NTD
 constexpr const wchar_t* kBootFolders[] = {L"Boot", L"EFI", L"EFI\\Microsoft", L"EFI\\Boot"};
 constexpr const wchar_t* kParentFolders[] = {L"EFI"};
 
-bool WriteAll(FileSystem& files, const std::wstring& path, const std::uint8_t* data,
-              std::size_t size) {
-    auto file = files.CreateFileForWrite(path);
-    if (!file) {
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const std::size_t wrote = file->Write(data + done, size - done);
-        if (wrote == 0) {
-            return false;
-        }
-        done += wrote;
-    }
-    return true;
-}
-
 std::wstring WriteRecordFile(FileSystem& files, const UndoRecord& record) {
     const std::string text = FormatUndoRecord(record);
     const std::wstring path = record.folder + L"\\" + kUndoRecordName;
-    if (!WriteAll(files, path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
+    if (!WriteWholeFile(files, path,
+                        {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
         return {};
     }
     return path;
@@ -101,10 +87,8 @@ bool UndoRecorder::Open() {
 
 // Paths compare as Windows compares them: "\EFI\microsoft" is "\EFI\Microsoft".
 bool UndoRecorder::Saved(UndoItemKind kind, const std::wstring& target) const {
-    auto same = [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); };
     return std::any_of(record_.items.begin(), record_.items.end(), [&](const UndoItem& item) {
-        return item.kind == kind && item.target.size() == target.size() &&
-               std::equal(item.target.begin(), item.target.end(), target.begin(), same);
+        return item.kind == kind && EqualsIgnoringCase(item.target, target);
     });
 }
 
@@ -202,8 +186,7 @@ bool UndoRecorder::SaveSectors(const std::wstring& device, std::uint32_t count,
         bytes = opened->ReadSectors(0, 1);
     }
     const std::wstring path = record_.folder + L"\\" + name;
-    return bytes && !files_.PathExists(path) &&
-           WriteAll(files_, path, bytes->data(), bytes->size());
+    return bytes && !files_.PathExists(path) && WriteWholeFile(files_, path, *bytes);
 }
 
 bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {

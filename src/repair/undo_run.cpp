@@ -6,6 +6,7 @@
 #include <set>
 
 #include "boot/bcd_commands.h"
+#include "boot/text_helpers.h"
 #include "boot/work_dir.h"
 #include "diagnosis/boot_code_classifier.h"
 #include "diagnosis/diagnosis_log.h"
@@ -198,12 +199,13 @@ private:
             return;
         }
         const std::span<const std::uint8_t> first(saved->data(), sectorBytes);
-        switch (ClassifyBootRecord(first)) {
+        const BootRecordKind kind = ClassifyBootRecord(first);
+        switch (kind) {
             case BootRecordKind::Bootmgr:
             case BootRecordKind::Ntldr: {
                 // Windows' own code: bootsect writes it as it fits this volume today.
                 device.reset();
-                const bool nt6 = ClassifyBootRecord(first) == BootRecordKind::Bootmgr;
+                const bool nt6 = kind == BootRecordKind::Bootmgr;
                 const std::wstring named = row + (nt6 ? L"（NT6）" : L"（NT5）");
                 run_.Row(named + L"...");
                 if (auto failure = run_.RunTool(
@@ -256,7 +258,7 @@ private:
         auto same = [](const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
             return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                               [](const std::wstring& x, const std::wstring& y) {
-                                  return Lower(x) == Lower(y) ||
+                                  return EqualsIgnoringCase(x, y) ||
                                          (IsBootmgrIdentifier(x) && IsBootmgrIdentifier(y));
                               });
         };
