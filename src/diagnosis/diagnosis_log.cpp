@@ -7,21 +7,9 @@ std::wstring Drive(char letter) {
     return std::wstring(1, static_cast<wchar_t>(letter)) + L":";
 }
 
-const wchar_t* StyleText(PartitionStyle style) {
-    switch (style) {
-        case PartitionStyle::Mbr:
-            return L"MBR";
-        case PartitionStyle::Gpt:
-            return L"GPT";
-        case PartitionStyle::Raw:
-            break;
-    }
-    return L"RAW";
-}
-
 std::wstring DiskLine(const DiskDiagnosis& disk) {
     std::wstring line =
-        L"磁盘" + std::to_wstring(disk.number) + L" (" + StyleText(disk.style) + L"): ";
+        L"磁盘" + std::to_wstring(disk.number) + L" (" + PartitionStyleName(disk.style) + L"): ";
     if (!disk.sectorRead) {
         line += L"主引导记录无法读取";
     } else {

@@ -10,6 +10,19 @@ namespace qn {
 // Values of the Windows PARTITION_STYLE enumeration.
 enum class PartitionStyle : std::uint32_t { Mbr = 0, Gpt = 1, Raw = 2 };
 
+// "MBR", "GPT" or "RAW", as the log, the report and the diagnosis name a disk's style.
+inline const wchar_t* PartitionStyleName(PartitionStyle style) {
+    switch (style) {
+        case PartitionStyle::Mbr:
+            return L"MBR";
+        case PartitionStyle::Gpt:
+            return L"GPT";
+        case PartitionStyle::Raw:
+            break;
+    }
+    return L"RAW";
+}
+
 // PARTITION_INFORMATION_EX, kept whole, in portable form.
 struct PartitionInformation {
     PartitionStyle style = PartitionStyle::Mbr;

@@ -13,18 +13,6 @@ std::wstring Wide(CodePage& codePage, const std::string& text) {
 
 }  // namespace
 
-std::wstring StyleName(PartitionStyle style) {
-    switch (style) {
-        case PartitionStyle::Mbr:
-            return L"MBR";
-        case PartitionStyle::Gpt:
-            return L"GPT";
-        case PartitionStyle::Raw:
-            break;
-    }
-    return L"RAW";
-}
-
 std::wstring SizeText(std::uint64_t bytes) {
     constexpr const wchar_t* kUnits[] = {L"B", L"KB", L"MB", L"GB", L"TB"};
     double value = static_cast<double>(bytes);
@@ -75,8 +63,8 @@ MachineFacts GatherMachineFacts(const DiskInfo& inventory, StoragePort& storage,
 std::vector<std::wstring> DescribeMachine(const MachineFacts& facts) {
     std::vector<std::wstring> lines;
     for (const MachineFacts::Disk& disk : facts.disks) {
-        lines.push_back(L"磁盘 " + std::to_wstring(disk.number) + L": " + StyleName(disk.style) +
-                        L", " + SizeText(disk.size) +
+        lines.push_back(L"磁盘 " + std::to_wstring(disk.number) + L": " +
+                        PartitionStyleName(disk.style) + L", " + SizeText(disk.size) +
                         (disk.model.empty() ? L"" : L", " + disk.model));
         for (const MachineFacts::Partition& partition : disk.partitions) {
             std::wstring line =

@@ -41,7 +41,6 @@ MachineFacts GatherMachineFacts(const DiskInfo& inventory, StoragePort& storage,
 // The facts as lines of text.
 std::vector<std::wstring> DescribeMachine(const MachineFacts& facts);
 
-std::wstring StyleName(PartitionStyle style);
 // "500 GB", "100 MB": sizes as people read them.
 std::wstring SizeText(std::uint64_t bytes);
 

@@ -35,7 +35,7 @@ json Machine(const MachineFacts& facts) {
                                   {"esp", p.esp}});
         }
         disks.push_back({{"number", disk.number},
-                         {"style", U(StyleName(disk.style))},
+                         {"style", U(PartitionStyleName(disk.style))},
                          {"size", disk.size},
                          {"model", U(disk.model)},
                          {"partitions", partitions}});
@@ -88,7 +88,7 @@ json Diagnosis(const BootDiagnosis& diagnosis) {
     for (const DiskDiagnosis& disk : diagnosis.disks) {
         disks.push_back(
             {{"number", disk.number},
-             {"style", U(StyleName(disk.style))},
+             {"style", U(PartitionStyleName(disk.style))},
              {"mbrCode", disk.sectorRead ? json(U(MbrCodeText(disk.mbrCode))) : json(nullptr)},
              {"active",
               disk.activeLetter != 0 ? json(LetterText(disk.activeLetter)) : json(nullptr)},
