@@ -52,6 +52,18 @@ struct ScenarioBootIni {
     std::vector<ScenarioBootIniLine> lines;
 };
 
+// A file's exact content as the scenario gives it: bytes (base64 in the file), or text that the
+// machine encodes when it starts (UTF-8 as written, or the ANSI code page of the scenario's
+// language, as Notepad on that Windows saves boot.ini, or UTF-16LE with its byte order mark).
+enum class FileTextEncoding { Utf8, Ansi, Utf16 };
+
+struct ScenarioFileContent {
+    bool isText = false;
+    std::vector<std::uint8_t> bytes;  // !isText
+    std::wstring text;                // isText
+    FileTextEncoding encoding = FileTextEncoding::Utf8;
+};
+
 struct ScenarioPartition {
     std::int64_t offset = 0;
     std::int64_t length = 0;
@@ -64,6 +76,10 @@ struct ScenarioPartition {
     std::vector<std::wstring> files;  // "\Boot\BCD", "\bootmgr", ...
     // Content of files by path, where the scenario names it; others take it from their name.
     std::map<std::wstring, FileImage> fileImages;
+    // Exact content by path, where the scenario gives it (it wins over an image).
+    std::map<std::wstring, ScenarioFileContent> fileContents;
+    // Files Windows holds open on this volume ("\Boot\BCD"), besides the running system's own.
+    std::vector<std::wstring> openFiles;
     std::optional<ScenarioInstall> install;
     std::optional<BootRecordCode> bootCode;  // nullopt: what formatting the volume wrote
     std::optional<std::uint64_t> freeBytes;  // nullopt: half the volume
@@ -112,6 +128,9 @@ struct Scenario {
     std::wstring name;
     bool winPE = false;
     int regLoadDelayMs = 0;  // how long each reg load takes (slow disks, for tests)
+    // The running Windows holds its system store and its registry hives open (true unless the
+    // scenario says otherwise; nothing is held without a running Windows).
+    bool systemFilesOpen = true;
     Firmware firmware = Firmware::Bios;
     ToolLanguage language = ToolLanguage::ZhCn;
     // The partition the firmware started the boot manager from, whose store is the system

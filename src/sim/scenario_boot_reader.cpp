@@ -107,6 +107,9 @@ bool ReadMachineBootAttributes(XmlReader& reader, const XmlNode* root, Scenario&
 }
 
 bool ReadFirmwareEntry(XmlReader& reader, const XmlNode* node, ScenarioFirmwareEntry& entry) {
+    if (!reader.KnownAttributes(node, {"description", "partition", "path"})) {
+        return false;
+    }
     entry.description = reader.Text(node, "description");
     entry.path = reader.Text(node, "path");
     return PartitionRef(reader, node, "partition", entry.partition) &&
@@ -114,6 +117,9 @@ bool ReadFirmwareEntry(XmlReader& reader, const XmlNode* node, ScenarioFirmwareE
 }
 
 bool ReadFailure(XmlReader& reader, const XmlNode* node, ScenarioFailure& failure) {
+    if (!reader.KnownAttributes(node, {"tool", "args", "exit", "message", "times"})) {
+        return false;
+    }
     failure.tool = reader.Text(node, "tool");
     if (failure.tool != L"bcdedit" && failure.tool != L"bcdboot" && failure.tool != L"bootsect") {
         return reader.Fail("a failure's tool must be bcdedit, bcdboot or bootsect");
@@ -134,6 +140,9 @@ bool ReadFailure(XmlReader& reader, const XmlNode* node, ScenarioFailure& failur
 }
 
 bool ReadStore(XmlReader& reader, const XmlNode* node, bool onEsp, ScenarioStore& store) {
+    if (!reader.KnownAttributes(node, {"path"})) {
+        return false;
+    }
     store.path = reader.Text(node, "path", onEsp ? "\\EFI\\Microsoft\\Boot\\BCD" : "\\Boot\\BCD");
     if (!RootedPath(reader, store.path, "a store")) {
         return false;
@@ -146,6 +155,10 @@ bool ReadStore(XmlReader& reader, const XmlNode* node, bool onEsp, ScenarioStore
         object.type = Utf8ToWide(XmlReader::NameOf(child));
         if (ObjectTypeOfTag(object.type) == 0) {
             return reader.Fail("unknown element <" + XmlReader::NameOf(child) + "> in a store");
+        }
+        // Its other attributes are element names, which building the store checks.
+        if (!reader.UniqueAttributes(child)) {
+            return false;
         }
         for (const auto* a = child->first_attribute(); a; a = a->next_attribute()) {
             const std::string name(a->name(), a->name_size());
@@ -164,6 +177,9 @@ bool ReadStore(XmlReader& reader, const XmlNode* node, bool onEsp, ScenarioStore
 }
 
 bool ReadBootIni(XmlReader& reader, const XmlNode* node, ScenarioBootIni& ini) {
+    if (!reader.KnownAttributes(node, {"timeout", "default"})) {
+        return false;
+    }
     ini.timeout = reader.Text(node, "timeout");
     ini.defaultArc = reader.Text(node, "default");
     for (const XmlNode* child = node->first_node(); child; child = child->next_sibling()) {
@@ -172,6 +188,9 @@ bool ReadBootIni(XmlReader& reader, const XmlNode* node, ScenarioBootIni& ini) {
         }
         if (XmlReader::NameOf(child) != "os") {
             return reader.Fail("unknown element <" + XmlReader::NameOf(child) + "> in boot.ini");
+        }
+        if (!reader.KnownAttributes(child, {"arc", "text", "switches"})) {
+            return false;
         }
         ScenarioBootIniLine line;
         line.arc = reader.Text(child, "arc");

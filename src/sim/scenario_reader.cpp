@@ -8,6 +8,7 @@
 
 #include "platform/random_source.h"
 #include "sim/boot_code_kind.h"
+#include "sim/lower_case.h"
 #include "sim/scenario_boot_reader.h"
 #include "sim/scenario_xml.h"
 
@@ -50,6 +51,10 @@ public:
     }
 
     bool Install(const XmlNode* node, ScenarioInstall& install) {
+        if (!KnownAttributes(node,
+                             {"product", "version", "arch", "running", "readable", "bootfiles"})) {
+            return false;
+        }
         install.productName = Text(node, "product");
         install.currentVersion = Text(node, "version");
         const std::string arch = Attr(node, "arch").value_or("x64");
@@ -62,13 +67,58 @@ public:
                Bool(node, "bootfiles", true, install.bootFiles);
     }
 
+    bool FileContent(const XmlNode* node, const std::string& path, ScenarioFileContent& content) {
+        const auto text = Attr(node, "text");
+        const auto base64 = Attr(node, "base64");
+        const auto encoding = Attr(node, "encoding");
+        const int given = (text ? 1 : 0) + (base64 ? 1 : 0) + (Attr(node, "image") ? 1 : 0);
+        if (given > 1) {
+            return Fail("the file " + path + " takes one of text, base64 and image");
+        }
+        if (encoding && !text) {
+            return Fail("attribute encoding of the file " + path + " applies to text only");
+        }
+        if (base64) {
+            auto bytes = Base64(*base64);
+            if (!bytes) {
+                return Fail("the file " + path + " has malformed base64");
+            }
+            content.bytes = std::move(*bytes);
+            return true;
+        }
+        content.isText = true;
+        content.text = Utf8ToWide(*text);
+        const std::string name = encoding.value_or("utf-8");
+        if (name == "utf-8") {
+            content.encoding = FileTextEncoding::Utf8;
+        } else if (name == "ansi") {
+            content.encoding = FileTextEncoding::Ansi;
+        } else if (name == "utf-16") {
+            content.encoding = FileTextEncoding::Utf16;
+        } else {
+            return Fail("attribute encoding must be utf-8, ansi or utf-16, not \"" + name + "\"");
+        }
+        return true;
+    }
+
     bool File(const XmlNode* node, ScenarioPartition& p) {
+        if (!KnownAttributes(node, {"path", "image", "text", "base64", "encoding"})) {
+            return false;
+        }
         const auto path = Attr(node, "path");
         if (!path || path->empty() || (*path)[0] != '\\') {
             return Fail("a file needs a path starting with a backslash");
         }
         const std::wstring wide = Utf8ToWide(*path);
         p.files.push_back(wide);
+        if (Attr(node, "text") || Attr(node, "base64") || Attr(node, "encoding")) {
+            ScenarioFileContent content;
+            if (!FileContent(node, *path, content)) {
+                return false;
+            }
+            p.fileContents[wide] = std::move(content);
+            return true;
+        }
         if (const auto image = Attr(node, "image")) {
             const auto kind = FileImageFromName(Utf8ToWide(*image));
             if (!kind) {
@@ -78,6 +128,35 @@ public:
                     *image + "\"");
             }
             p.fileImages[wide] = *kind;
+        }
+        return true;
+    }
+
+    bool OpenFile(const XmlNode* node, ScenarioPartition& p) {
+        if (!KnownAttributes(node, {"path"})) {
+            return false;
+        }
+        const auto path = Attr(node, "path");
+        if (!path || path->empty() || (*path)[0] != '\\') {
+            return Fail("an open file needs a path starting with a backslash");
+        }
+        p.openFiles.push_back(Utf8ToWide(*path));
+        return true;
+    }
+
+    // The machine writes stores and boot.ini over the scenario's files: content given for the
+    // same path would be lost.
+    bool ContentKept(const ScenarioPartition& p) {
+        for (const auto& [path, content] : p.fileContents) {
+            const std::wstring lower = LowerCase(path);
+            bool overwritten = p.bootIni && lower == L"\\boot.ini";
+            for (const ScenarioStore& store : p.stores) {
+                overwritten = overwritten || lower == LowerCase(store.path);
+            }
+            if (overwritten) {
+                return Fail("the file " + WideToUtf8(path) +
+                            " has content, but a <bcd> or <bootini> of its partition writes it");
+            }
         }
         return true;
     }
@@ -108,6 +187,10 @@ public:
     }
 
     bool Partition(const XmlNode* node, PartitionStyle style, ScenarioPartition& p) {
+        if (!KnownAttributes(node, {"offset", "length", "type", "active", "gpttype", "letter",
+                                    "label", "fs", "pbr", "free", "lockfails", "spanned"})) {
+            return false;
+        }
         std::uint64_t offset = 0;
         std::uint64_t length = 0;
         if (!Size(node, "offset", offset, true) || !Size(node, "length", length, true)) {
@@ -161,6 +244,10 @@ public:
                 if (!File(child, p)) {
                     return false;
                 }
+            } else if (name == "open") {
+                if (!OpenFile(child, p)) {
+                    return false;
+                }
             } else if (name == "windows") {
                 if (p.install) {
                     return Fail("a partition holds one Windows installation at most");
@@ -189,10 +276,14 @@ public:
                 return Fail("unknown element <" + name + "> in a partition");
             }
         }
-        return true;
+        return ContentKept(p);
     }
 
     bool Disk(const XmlNode* node, ScenarioDisk& disk) {
+        if (!KnownAttributes(
+                node, {"number", "style", "size", "removable", "vendor", "product", "mbr"})) {
+            return false;
+        }
         std::uint64_t number = 0;
         if (!Number(node, "number", 15, number) || !Size(node, "size", disk.size, true)) {
             return false;
@@ -244,8 +335,13 @@ public:
     }
 
     bool Machine(const XmlNode* root, Scenario& scenario) {
+        if (!KnownAttributes(root, {"name", "winpe", "firmware", "language", "systempartition",
+                                    "bootdisk", "tools", "regdelay", "systemfilesopen"})) {
+            return false;
+        }
         scenario.name = Text(root, "name");
         if (!Bool(root, "winpe", false, scenario.winPE) ||
+            !Bool(root, "systemfilesopen", true, scenario.systemFilesOpen) ||
             !ReadMachineBootAttributes(*this, root, scenario)) {
             return false;
         }

@@ -11,7 +11,8 @@ namespace qn::sim {
 // Reads a scenario file (UTF-8 XML):
 //
 //   <machine name="..." winpe="false" firmware="bios|uefi" language="zh-CN|en-US|de-DE|fr-FR|
-//            ja-JP" systempartition="DISK:N|none" bootdisk="0" tools="bcdedit bcdboot">
+//            ja-JP" systempartition="DISK:N|none" bootdisk="0" tools="bcdedit bcdboot"
+//            regdelay="0" systemfilesopen="true">
 //     <disk number="0" style="mbr|gpt|raw" size="500G" removable="false" vendor="" product=""
 //           mbr="nt60|nt52|grub|syslinux|none|other">
 //       <partition offset="1M" length="100M" type="0x07" active="true"
@@ -20,6 +21,9 @@ namespace qn::sim {
 //                  lockfails="false" spanned="false">
 //         <file path="\bootmgr" image="bootmgr|bootmgfw|ntldr|ntdetect|winload|winloadefi|
 //                                      grub|empty|other"/>
+//         <file path="\boot.ini" text="[boot loader]&#13;&#10;..." encoding="utf-8|ansi|utf-16"/>
+//         <file path="\Boot\BCD" base64="AP8..."/>
+//         <open path="\Boot\BCD"/>
 //         <windows product="Windows 7 Ultimate" version="6.1" arch="x64|x86" running="true"
 //                  readable="true" bootfiles="true"/>
 //         <bcd path="\Boot\BCD">
@@ -40,17 +44,25 @@ namespace qn::sim {
 //     <fail tool="bcdboot" args="E:\Windows*" exit="1" message="..." times="1"/>
 //   </machine>
 //
-// Sizes take the suffixes K, M, G and T (powers of 1024). A <windows> element also puts the
+// Sizes take the suffixes K, M, G and T (powers of 1024). A file's content comes from one of image
+// (a kind of program; without one, the kind its name suggests), text or base64 (exact bytes;
+// whitespace inside is ignored), and replaces what the machine would put there. Text is encoded
+// when the machine starts: UTF-8 (the default), ANSI in the code page of the machine's language, or
+// UTF-16 little-endian after a byte order mark; character references such as &#13;&#10; give its
+// line ends. No content may be given for a path that a <bcd> or <bootini> of the partition writes.
+// <open> names a file Windows holds open on the volume; systemfilesopen="false" keeps the running
+// Windows from holding its own store and registry hives open. A <windows> element also puts the
 // files an installation is recognised by on the partition (its hive, winload, the boot files
-// bcdboot copies). Partitions are named DISK:N, N counting the disk's partitions from 1.
-// Store objects (bootmgr, osloader, resume, ntldr, memdiag, globalsettings,
-// bootloadersettings, resumeloadersettings) take element names as attributes; devices are
-// "self", "DISK:N", "boot" or "missing"; identifiers are local names, well-known names or
-// GUIDs. Boot entries are in the firmware's boot order. A failure makes the matching runs of a
-// tool (args: a pattern with * and ? over the arguments joined by blanks) end with that exit
-// code and message, times runs long (0: every run). Unset boot state is what Windows would
-// leave: Windows' MBR code, boot records by file system, the tools of the running system.
-// Malformed input gives an error text naming what is wrong, never a crash.
+// bcdboot copies). Partitions are named DISK:N, N counting the disk's partitions from 1. Store
+// objects (bootmgr, osloader, resume, ntldr, memdiag, globalsettings, bootloadersettings,
+// resumeloadersettings) take element names as attributes; devices are "self", "DISK:N", "boot" or
+// "missing"; identifiers are local names, well-known names or GUIDs. Boot entries are in the
+// firmware's boot order. A failure makes the matching runs of a tool (args: a pattern with * and ?
+// over the arguments joined by blanks) end with that exit code and message, times runs long (0:
+// every run). Unset boot state is what Windows would leave: Windows' MBR code, boot records by file
+// system, the tools of the running system. An attribute an element does not take, or one given
+// twice, is an error, as is any malformed input: the error text names what is wrong; nothing
+// crashes.
 struct ScenarioError {
     std::string message;
 };

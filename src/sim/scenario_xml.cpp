@@ -1,7 +1,9 @@
 #include "sim/scenario_xml.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <set>
 
 namespace qn::sim {
 
@@ -18,6 +20,91 @@ bool XmlReader::Fail(std::string message) {
         error = std::move(message);
     }
     return false;
+}
+
+bool XmlReader::UniqueAttributes(const XmlNode* node) {
+    std::set<std::string_view> seen;
+    for (const auto* a = node->first_attribute(); a; a = a->next_attribute()) {
+        const std::string_view name(a->name(), a->name_size());
+        if (!seen.insert(name).second) {
+            return Fail("attribute \"" + std::string(name) + "\" is given twice in <" +
+                        NameOf(node) + ">");
+        }
+    }
+    return true;
+}
+
+bool XmlReader::KnownAttributes(const XmlNode* node,
+                                std::initializer_list<std::string_view> known) {
+    for (const auto* a = node->first_attribute(); a; a = a->next_attribute()) {
+        const std::string_view name(a->name(), a->name_size());
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            return Fail("unknown attribute \"" + std::string(name) + "\" in <" + NameOf(node) +
+                        ">");
+        }
+    }
+    return UniqueAttributes(node);
+}
+
+std::optional<std::vector<std::uint8_t>> XmlReader::Base64(std::string_view text) {
+    auto value = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z') {
+            return c - 'A';
+        }
+        if (c >= 'a' && c <= 'z') {
+            return c - 'a' + 26;
+        }
+        if (c >= '0' && c <= '9') {
+            return c - '0' + 52;
+        }
+        if (c == '+') {
+            return 62;
+        }
+        if (c == '/') {
+            return 63;
+        }
+        return -1;
+    };
+    std::string digits;
+    digits.reserve(text.size());
+    for (char c : text) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+            digits.push_back(c);
+        }
+    }
+    if (digits.size() % 4 != 0) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> out;
+    out.reserve(digits.size() / 4 * 3);
+    for (std::size_t at = 0; at < digits.size(); at += 4) {
+        const bool last = at + 4 == digits.size();
+        // "=" pads the last group only, and only its last one or two places.
+        int padding = 0;
+        if (last && digits[at + 3] == '=') {
+            padding = digits[at + 2] == '=' ? 2 : 1;
+        }
+        std::uint32_t group = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const int v = i < 4u - padding ? value(digits[at + i]) : 0;
+            if (v < 0) {
+                return std::nullopt;
+            }
+            group = (group << 6) | static_cast<std::uint32_t>(v);
+        }
+        // Bits the padding drops must be zero: otherwise the text was cut or altered.
+        if ((padding == 1 && (group & 0xFF) != 0) || (padding == 2 && (group & 0xFFFF) != 0)) {
+            return std::nullopt;
+        }
+        out.push_back(static_cast<std::uint8_t>(group >> 16));
+        if (padding < 2) {
+            out.push_back(static_cast<std::uint8_t>(group >> 8));
+        }
+        if (padding < 1) {
+            out.push_back(static_cast<std::uint8_t>(group));
+        }
+    }
+    return out;
 }
 
 bool XmlReader::Bool(const XmlNode* node, const char* name, bool fallback, bool& out) {

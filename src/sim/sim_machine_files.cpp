@@ -42,14 +42,81 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
+// UTF-16 as Notepad saves "Unicode": a byte order mark, then little-endian units.
+std::vector<std::uint8_t> ContentBytes(const ScenarioFileContent& content, CodePage& codePage) {
+    if (!content.isText) {
+        return content.bytes;
+    }
+    switch (content.encoding) {
+        case FileTextEncoding::Utf8:
+            return Bytes(WideToUtf8(content.text));
+        case FileTextEncoding::Ansi:
+            return Bytes(codePage.FromWide(content.text, CodePageKind::Ansi));
+        case FileTextEncoding::Utf16:
+            break;
+    }
+    std::vector<std::uint8_t> out{0xFF, 0xFE};
+    auto unit = [&out](std::uint32_t u) {
+        out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        out.push_back(static_cast<std::uint8_t>((u >> 8) & 0xFF));
+    };
+    for (wchar_t c : content.text) {
+        // A 32-bit wchar_t holds characters beyond the BMP whole; a 16-bit one holds the pair.
+        const auto code = static_cast<std::uint32_t>(c);
+        if (code >= 0x10000) {
+            unit(0xD800 + ((code - 0x10000) >> 10));
+            unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            unit(code);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 void SimMachine::PlaceFiles(const DiskVolume& volume) {
     const ScenarioPartition& p = *volume.partition;
+    // The installation's own files first: a file the scenario names replaces one of them.
+    if (p.install) {
+        const ScenarioInstall& install = *p.install;
+        auto add = [&](const wchar_t* path, FileImage image) {
+            files_.AddFile(PathOn(volume, path), ImageBytes(image));
+        };
+        add(L"\\Windows\\System32\\config\\SOFTWARE", FileImage::Empty);
+        if (install.x64) {
+            files_.AddDirectory(PathOn(volume, L"\\Windows\\SysWOW64"));
+        }
+        if (MajorVersion(install.currentVersion) >= 6) {
+            add(L"\\Windows\\System32\\winload.exe", FileImage::Winload);
+            add(L"\\Windows\\System32\\winresume.exe", FileImage::Other);
+            if (install.x64) {
+                add(L"\\Windows\\System32\\winload.efi", FileImage::WinloadEfi);
+            }
+            if (install.bootFiles) {
+                add(L"\\Windows\\Boot\\PCAT\\bootmgr", FileImage::Bootmgr);
+                add(L"\\Windows\\Boot\\PCAT\\memtest.exe", FileImage::Other);
+                add(L"\\Windows\\Boot\\Fonts\\wgl4_boot.ttf", FileImage::Other);
+                // A 64-bit firmware runs 64-bit EFI programs only, and only 64-bit Windows has
+                // them.
+                if (install.x64) {
+                    add(L"\\Windows\\Boot\\EFI\\bootmgfw.efi", FileImage::BootmgrEfi);
+                    add(L"\\Windows\\Boot\\EFI\\bootmgr.efi", FileImage::BootmgrEfi);
+                    add(L"\\Windows\\Boot\\EFI\\memtest.efi", FileImage::Other);
+                }
+            }
+        }
+    }
     for (const std::wstring& file : p.files) {
-        const auto named = p.fileImages.find(file);
-        const FileImage image = named != p.fileImages.end() ? named->second : DefaultImageFor(file);
-        files_.AddFile(PathOn(volume, file), ImageBytes(image));
+        const auto content = p.fileContents.find(file);
+        if (content != p.fileContents.end()) {
+            files_.AddFile(PathOn(volume, file), ContentBytes(content->second, *codePage_));
+        } else {
+            const auto named = p.fileImages.find(file);
+            const FileImage image =
+                named != p.fileImages.end() ? named->second : DefaultImageFor(file);
+            files_.AddFile(PathOn(volume, file), ImageBytes(image));
+        }
         const std::wstring lower = LowerCase(file);
         if (lower == L"\\bootmgr" || lower == L"\\ntldr" || lower == L"\\ntdetect.com") {
             files_.SetAttributes(PathOn(volume, file), kBootFileAttributes);
@@ -59,36 +126,6 @@ void SimMachine::PlaceFiles(const DiskVolume& volume) {
         const std::string text = codePage_->FromWide(BootIniText(*p.bootIni), CodePageKind::Ansi);
         files_.AddFile(PathOn(volume, L"\\boot.ini"), Bytes(text));
         files_.SetAttributes(PathOn(volume, L"\\boot.ini"), kBootFileAttributes);
-    }
-    if (!p.install) {
-        return;
-    }
-    const ScenarioInstall& install = *p.install;
-    auto add = [&](const wchar_t* path, FileImage image) {
-        files_.AddFile(PathOn(volume, path), ImageBytes(image));
-    };
-    add(L"\\Windows\\System32\\config\\SOFTWARE", FileImage::Empty);
-    if (install.x64) {
-        files_.AddDirectory(PathOn(volume, L"\\Windows\\SysWOW64"));
-    }
-    if (MajorVersion(install.currentVersion) < 6) {
-        return;
-    }
-    add(L"\\Windows\\System32\\winload.exe", FileImage::Winload);
-    add(L"\\Windows\\System32\\winresume.exe", FileImage::Other);
-    if (install.x64) {
-        add(L"\\Windows\\System32\\winload.efi", FileImage::WinloadEfi);
-    }
-    if (install.bootFiles) {
-        add(L"\\Windows\\Boot\\PCAT\\bootmgr", FileImage::Bootmgr);
-        add(L"\\Windows\\Boot\\PCAT\\memtest.exe", FileImage::Other);
-        add(L"\\Windows\\Boot\\Fonts\\wgl4_boot.ttf", FileImage::Other);
-        // A 64-bit firmware runs 64-bit EFI programs only, and only 64-bit Windows has them.
-        if (install.x64) {
-            add(L"\\Windows\\Boot\\EFI\\bootmgfw.efi", FileImage::BootmgrEfi);
-            add(L"\\Windows\\Boot\\EFI\\bootmgr.efi", FileImage::BootmgrEfi);
-            add(L"\\Windows\\Boot\\EFI\\memtest.efi", FileImage::Other);
-        }
     }
 }
 

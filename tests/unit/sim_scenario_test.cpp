@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "sim_test_support.h"
 
 namespace qn::sim {
 namespace {
@@ -104,22 +109,23 @@ TEST(ScenarioReader, BootState) {
 }
 
 TEST(ScenarioReader, EveryScenarioFileLoads) {
-    for (const char* name :
-         {"demo.xml", "deleted_bcd.xml", "wiped_mbr.xml", "grub_mbr.xml", "xp_and_7.xml",
-          "xp_only.xml", "uefi_installed.xml", "uefi_winpe.xml", "full_esp.xml", "ntfs_esp.xml",
-          "two_active.xml", "gpt_x86.xml", "missing_entry.xml", "raw_volume.xml"}) {
-        std::ifstream file(std::string(QN_SOURCE_DIR "/sim/scenarios/") + name, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        EXPECT_TRUE(std::holds_alternative<Scenario>(ReadScenario(text.str()))) << name;
+    int files = 0;
+    for (const char* folder :
+         {QN_SOURCE_DIR "/sim/scenarios", QN_SOURCE_DIR "/tests/gui/scenarios"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().extension() != ".xml") {
+                continue;
+            }
+            ++files;
+            std::ifstream file(entry.path(), std::ios::binary);
+            std::stringstream text;
+            text << file.rdbuf();
+            const auto result = ReadScenario(text.str());
+            const auto* error = std::get_if<ScenarioError>(&result);
+            EXPECT_EQ(error, nullptr) << entry.path() << ": " << error->message;
+        }
     }
-    for (const char* name : {"no_active.xml", "slow_scan.xml"}) {
-        std::ifstream file(std::string(QN_SOURCE_DIR "/tests/gui/scenarios/") + name,
-                           std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        EXPECT_TRUE(std::holds_alternative<Scenario>(ReadScenario(text.str()))) << name;
-    }
+    EXPECT_GE(files, 20);
 }
 
 TEST(ScenarioReader, SizesGuidsAndUtf8Labels) {
@@ -217,11 +223,196 @@ TEST(ScenarioReader, MalformedInputIsAnErrorNamingTheFault) {
         {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
          "<bootini><os text='x'/></bootini></partition></disk></machine>",
          "ARC path"},
+        // A misspelt attribute is named, not ignored, on every element.
+        {"<machine firmwre='uefi'/>", "unknown attribute \"firmwre\" in <machine>"},
+        {"<machine><disk number='0' size='1G' syle='gpt'/></machine>",
+         "unknown attribute \"syle\" in <disk>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' lettr='C'/>"
+         "</disk></machine>",
+         "unknown attribute \"lettr\" in <partition>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\x' imag='grub'/></partition></disk></machine>",
+         "unknown attribute \"imag\" in <file>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<open path='\\x' mode='r'/></partition></disk></machine>",
+         "unknown attribute \"mode\" in <open>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<windows verison='6.1'/></partition></disk></machine>",
+         "unknown attribute \"verison\" in <windows>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd file='\\Boot\\BCD'/></partition></disk></machine>",
+         "unknown attribute \"file\" in <bcd>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bootini timout='5'/></partition></disk></machine>",
+         "unknown attribute \"timout\" in <bootini>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bootini><os arc='multi(0)' switch='/x'/></bootini></partition></disk></machine>",
+         "unknown attribute \"switch\" in <os>"},
+        {"<machine><bootentry description='x' partition='0:1' path='\\x' order='1'/>"
+         "</machine>",
+         "unknown attribute \"order\" in <bootentry>"},
+        {"<machine><fail tool='bcdboot' exitcode='5'/></machine>",
+         "unknown attribute \"exitcode\" in <fail>"},
+        {"<machine><disk number='0' size='1G' number='1'/></machine>",
+         "\"number\" is given twice in <disk>"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd><bootmgr timeout='1' timeout='2'/></bcd></partition></disk></machine>",
+         "\"timeout\" is given twice in <bootmgr>"},
+        {"<machine systemfilesopen='maybe'/>", "true or false"},
+        // Files held open.
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<open path='Boot\\BCD'/></partition></disk></machine>",
+         "open file needs a path starting with a backslash"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<open/></partition></disk></machine>",
+         "open file needs a path starting with a backslash"},
+        // File content.
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\a.bin' text='x' base64='AA=='/></partition></disk></machine>",
+         "\\a.bin takes one of text, base64 and image"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\a.bin' text='x' image='grub'/></partition></disk></machine>",
+         "\\a.bin takes one of text, base64 and image"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\a.bin' image='grub' base64='AA=='/></partition></disk></machine>",
+         "\\a.bin takes one of text, base64 and image"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\a.bin' base64='AA==' encoding='ansi'/></partition></disk></machine>",
+         "encoding of the file \\a.bin applies to text only"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\a.bin' encoding='ansi'/></partition></disk></machine>",
+         "encoding of the file \\a.bin applies to text only"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\a.txt' text='x' encoding='utf-32'/></partition></disk></machine>",
+         "attribute encoding must be"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<file path='\\boot.ini' text='[boot loader]'/><bootini timeout='1'/></partition>"
+         "</disk></machine>",
+         "\\boot.ini has content, but"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<bcd/><file path='\\boot\\bcd' base64='AA=='/></partition></disk></machine>",
+         "\\boot\\bcd has content, but"},
     };
     for (const auto& c : cases) {
         EXPECT_NE(ErrorOf(c.xml).find(c.expected), std::string::npos)
             << c.xml << " gave: " << ErrorOf(c.xml);
     }
+}
+
+TEST(ScenarioReader, MalformedBase64IsAnErrorNamingTheFile) {
+    for (const char* base64 : {"AP8", "AP8=A", "A===", "====", "AP=8", "AA==AA==", "AP8*", "AP-_",
+                               "AB==", "AAB=", "\xE4\xB8\xAD="}) {
+        const std::string xml =
+            std::string(
+                "<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+                "<file path='\\data\\a.bin' base64='") +
+            base64 + "'/></partition></disk></machine>";
+        EXPECT_NE(ErrorOf(xml).find("\\data\\a.bin has malformed base64"), std::string::npos)
+            << base64 << " gave: " << ErrorOf(xml);
+    }
+}
+
+TEST(ScenarioReader, OpenFilesAndSystemFilesOpen) {
+    const Scenario held = Read(
+        "<machine><disk number='0' size='1G'><partition offset='0' length='100M'>"
+        "<open path='\\Boot\\BCD'/><file path='\\x'/><open path='\\Windows\\x.log'/>"
+        "</partition></disk></machine>");
+    EXPECT_TRUE(held.systemFilesOpen);
+    EXPECT_EQ(held.disks.at(0).partitions.at(0).openFiles,
+              (std::vector<std::wstring>{L"\\Boot\\BCD", L"\\Windows\\x.log"}));
+    EXPECT_EQ(held.disks.at(0).partitions.at(0).files, std::vector<std::wstring>{L"\\x"});
+    EXPECT_FALSE(Read("<machine systemfilesopen='false'/>").systemFilesOpen);
+    EXPECT_TRUE(Read("<machine systemfilesopen='1'/>").systemFilesOpen);
+}
+
+std::string OnePartition(const char* language, const std::string& files) {
+    return std::string("<machine language='") + language +
+           "'><disk number='0' size='1G'><partition offset='1M' length='100M' letter='C'>" + files +
+           "</partition></disk></machine>";
+}
+
+std::vector<std::uint8_t> BytesAt(const Scenario& scenario, const std::wstring& path) {
+    test::Machine machine(scenario);
+    const auto* bytes = machine->Files().FileBytes(path);
+    return bytes != nullptr ? *bytes : std::vector<std::uint8_t>{0xBA, 0xD0};
+}
+
+TEST(ScenarioFileContent, TextReachesTheMachineInItsEncoding) {
+    struct Case {
+        const char* language;
+        const char* file;
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"zh-CN",
+         "text='[\xE5\x90\xAF]&#13;&#10;\xE4\xB8\xAD\xE6\x96\x87'",
+         {'[', 0xE5, 0x90, 0xAF, ']', 0x0D, 0x0A, 0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87}},
+        {"zh-CN",
+         "text='\xE4\xB8\xAD&#x1F600;&#13;&#10;' encoding='utf-8'",
+         {0xE4, 0xB8, 0xAD, 0xF0, 0x9F, 0x98, 0x80, 0x0D, 0x0A}},
+        // GBK on Chinese Windows, 1252 on English.
+        {"zh-CN",
+         "text='a\xE4\xB8\xAD\xE6\x96\x87&#13;&#10;' encoding='ansi'",
+         {'a', 0xD6, 0xD0, 0xCE, 0xC4, 0x0D, 0x0A}},
+        {"en-US", "text='caf&#xE9;&#13;&#10;' encoding='ansi'", {'c', 'a', 'f', 0xE9, 0x0D, 0x0A}},
+        {"zh-CN",
+         "text='\xE4\xB8\xAD\xE6\x96\x87&#13;&#10;&#x1F600;' encoding='utf-16'",
+         {0xFF, 0xFE, 0x2D, 0x4E, 0x87, 0x65, 0x0D, 0x00, 0x0A, 0x00, 0x3D, 0xD8, 0x00, 0xDE}},
+        {"zh-CN", "text='' encoding='utf-16'", {0xFF, 0xFE}},
+        {"zh-CN", "text='' encoding='ansi'", {}},
+    };
+    for (const auto& c : cases) {
+        const Scenario s = test::ScenarioText(
+            OnePartition(c.language, std::string("<file path='\\a.txt' ") + c.file + "/>"));
+        EXPECT_EQ(BytesAt(s, L"C:\\a.txt"), c.bytes) << c.file;
+    }
+}
+
+// The test's own encoder, so the round trip does not lean on the reader's alphabet.
+std::string Base64Of(const std::vector<std::uint8_t>& bytes) {
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        std::uint32_t group = bytes[at] << 16;
+        group |= at + 1 < bytes.size() ? bytes[at + 1] << 8 : 0;
+        group |= at + 2 < bytes.size() ? bytes[at + 2] : 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            out.push_back(at + i <= bytes.size() ? alphabet[(group >> (18 - 6 * i)) & 0x3F] : '=');
+        }
+    }
+    return out;
+}
+
+TEST(ScenarioFileContent, Base64BytesReachTheMachineExactly) {
+    std::vector<std::uint8_t> every(256);
+    for (std::size_t i = 0; i < every.size(); ++i) {
+        every[i] = static_cast<std::uint8_t>(255 - i);
+    }
+    for (const std::vector<std::uint8_t>& bytes :
+         {std::vector<std::uint8_t>{}, {0x00}, {0xFF, 0x00}, {0x00, 0xFF, 0xFB}, every}) {
+        const Scenario s = test::ScenarioText(
+            OnePartition("en-US", "<file path='\\a.bin' base64='" + Base64Of(bytes) + "'/>"));
+        EXPECT_EQ(BytesAt(s, L"C:\\a.bin"), bytes) << Base64Of(bytes);
+    }
+    // Line breaks and blanks, as a tool wraps long base64.
+    const Scenario wrapped = test::ScenarioText(
+        OnePartition("en-US", "<file path='\\a.bin' base64=' AP/7&#13;&#10;\tAA =='/>"));
+    EXPECT_EQ(BytesAt(wrapped, L"C:\\a.bin"), (std::vector<std::uint8_t>{0x00, 0xFF, 0xFB, 0x00}));
+}
+
+TEST(ScenarioFileContent, ContentReplacesWhatTheMachineWouldPutThere) {
+    const Scenario s = test::ScenarioText(
+        OnePartition("en-US",
+                     "<windows version='6.1'/><file path='\\Windows\\System32\\winload.exe' "
+                     "base64='TVo='/><file path='\\bootmgr' base64='AAE='/>"));
+    test::Machine machine(s);
+    const auto* winload = machine->Files().FileBytes(L"C:\\Windows\\System32\\winload.exe");
+    ASSERT_NE(winload, nullptr);
+    EXPECT_EQ(*winload, (std::vector<std::uint8_t>{'M', 'Z'})) << "the installation's own image";
+    const auto* bootmgr = machine->Files().FileBytes(L"C:\\bootmgr");
+    ASSERT_NE(bootmgr, nullptr);
+    EXPECT_EQ(*bootmgr, (std::vector<std::uint8_t>{0x00, 0x01}));
+    EXPECT_EQ(machine->Files().AttributesOf(L"C:\\bootmgr"),
+              kAttributeReadOnly | kAttributeHidden | kAttributeSystem);
 }
 
 }  // namespace
