@@ -1,6 +1,7 @@
 #include "repair/repair_engine.h"
 
 #include "boot/desktop_folder.h"
+#include "boot/text_helpers.h"
 #include "boot/time_stamp.h"
 #include "diagnosis/diagnose_boot.h"
 #include "diagnosis/diagnosis_log.h"
@@ -63,6 +64,14 @@ std::vector<std::wstring> InputLines(const RepairRequest& request, const BootTar
         std::wstring(L"清除原有启动项: ") + (request.clearExisting ? L"是" : L"否"),
         std::wstring(L"运行环境: ") + (request.isWinPE ? L"Windows PE" : L"已安装的 Windows"),
     };
+}
+
+// The store's file and the registry's transaction logs beside it ("BCD", "BCD.LOG1").
+bool IsStoreFile(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'\\');
+    const std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    return EqualsIgnoringCase(name, L"BCD") ||
+           (name.size() >= 7 && EqualsIgnoringCase(name.substr(0, 7), L"BCD.LOG"));
 }
 
 }  // namespace
@@ -157,7 +166,10 @@ void BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive) {
     // Copying \Boot and \EFI\Microsoft takes a moment on a slow disk: say what is going on.
     const std::wstring row = L"备份 " + drive + L" 的引导文件以便撤销";
     run.Row(row + L"......");
-    const std::vector<std::wstring> unsaved = undo.SaveBootFiles(drive);
+    std::vector<std::wstring> unsaved = undo.SaveBootFiles(drive);
+    // A store a running Windows holds open cannot be copied; the store's own step exports it
+    // (undo imports that) or says why it could not.
+    std::erase_if(unsaved, IsStoreFile);
     run.ReplaceRow(row + L"......完成");
     if (!unsaved.empty()) {
         run.Row(L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +

@@ -49,6 +49,8 @@ void ClearSystemStore(RepairRun& run) {
     }
 }
 
+void ExportAndClear(RepairRun& run, const RepairRequest& request, const BootTarget& target);
+
 void CopyAndClear(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
     FileSystem& files = run.Ports().files;
     if (!files.PathExists(target.store)) {
@@ -56,6 +58,13 @@ void CopyAndClear(RepairRun& run, const RepairRequest& request, const BootTarget
         return;
     }
     const std::wstring backup = CopyToNewBackup(files, run.Ports().clock, target.store);
+    if (backup.empty() && !request.isWinPE) {
+        // The one store a running Windows holds open is its own system store, which cannot be
+        // copied (sharing violation) but can be exported.
+        run.Row(L"无法复制 " + target.store + L"（系统正在使用它），改为导出系统 BCD 存储");
+        ExportAndClear(run, request, target);
+        return;
+    }
     if (backup.empty()) {
         run.FailedRow(L"备份 " + target.store, {L"无法复制该文件"}, false);
         if (request.clearExisting) {

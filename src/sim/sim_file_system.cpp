@@ -9,6 +9,9 @@ std::wstring Outcome(bool ok) {
     return ok ? std::wstring() : std::wstring(L" failed");
 }
 
+// What Windows answers for a file another handle holds without sharing: ERROR_SHARING_VIOLATION.
+constexpr wchar_t kInUse[] = L" failed (in use)";
+
 // Tells the machine when the program is done with a file it wrote.
 class ClosingFile final : public WritableFile {
 public:
@@ -49,6 +52,10 @@ bool SimFileSystem::RemoveEmptyDirectory(const std::wstring& path) {
 }
 
 bool SimFileSystem::RemoveFile(const std::wstring& path) {
+    if (machine_.IsHeldOpen(path)) {
+        machine_.Record(L"del " + path + kInUse);
+        return false;
+    }
     const bool ok = machine_.Files().RemoveFile(path);
     machine_.Record(L"del " + path + Outcome(ok));
     return ok;
@@ -63,6 +70,10 @@ std::optional<std::vector<DirEntry>> SimFileSystem::ListDirectory(const std::wst
 }
 
 std::unique_ptr<WritableFile> SimFileSystem::CreateFileForWrite(const std::wstring& path) {
+    if (machine_.IsHeldOpen(path)) {
+        machine_.Record(L"write " + path + kInUse);
+        return nullptr;
+    }
     auto file = machine_.Files().CreateFileForWrite(path);
     machine_.Record(L"write " + path + Outcome(file != nullptr));
     if (file == nullptr) {
@@ -79,12 +90,20 @@ bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attrib
 
 bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target,
                                bool replaceExisting) {
+    if (machine_.IsHeldOpen(source) || machine_.IsHeldOpen(target)) {
+        machine_.Record(L"copy " + source + L" " + target + kInUse);
+        return false;
+    }
     const bool ok = machine_.Files().CopyFileTo(source, target, replaceExisting);
     machine_.Record(L"copy " + source + L" " + target + Outcome(ok));
     return ok;
 }
 
 bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
+    if (machine_.IsHeldOpen(source) || machine_.IsHeldOpen(target)) {
+        machine_.Record(L"move " + source + L" " + target + kInUse);
+        return false;
+    }
     const bool ok = machine_.Files().MoveReplacing(source, target);
     machine_.Record(L"move " + source + L" " + target + Outcome(ok));
     return ok;
@@ -100,6 +119,9 @@ std::optional<std::uint64_t> SimFileSystem::FileSize(const std::wstring& path) {
 
 std::optional<std::vector<std::uint8_t>> SimFileSystem::ReadFileBytes(const std::wstring& path,
                                                                       std::uint64_t maxBytes) {
+    if (machine_.IsHeldOpen(path)) {
+        return std::nullopt;
+    }
     return machine_.Files().ReadFileBytes(path, maxBytes);
 }
 

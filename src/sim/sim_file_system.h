@@ -12,7 +12,9 @@ namespace qn::sim {
 class SimMachine;
 
 // The machine's files as the program sees them: every change it makes (folders made and removed,
-// files written, copied and deleted) goes into the machine's journal.
+// files written, copied and deleted) goes into the machine's journal. A file Windows holds open
+// (SimMachine::IsHeldOpen) answers as on Windows: its attributes and size can be read, but it
+// cannot be read, copied, moved, replaced or deleted.
 class SimFileSystem final : public FileSystem {
 public:
     explicit SimFileSystem(SimMachine& machine) : machine_(machine) {}

@@ -116,6 +116,73 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
                                                  entry.description, volume->id, entry.path});
     }
     PlaceSystem();
+    HoldOpenFiles();
+}
+
+void SimMachine::HoldOpenFiles() {
+    auto hold = [this](const DiskVolume& volume, const std::wstring& rooted) {
+        if (files_.IsFile(PathOn(volume, rooted))) {
+            heldOpen_.emplace_back(volume.id, LowerCase(rooted));
+        }
+    };
+    for (const DiskVolume& volume : diskVolumes_) {
+        for (const std::wstring& path : volume.partition->openFiles) {
+            hold(volume, path);
+        }
+    }
+    const DiskVolume* running = RunningVolume();
+    if (running != nullptr && scenario_.systemFilesOpen) {
+        // The registry keeps every hive of the running system open, with its transaction logs.
+        for (const wchar_t* hive : {L"SOFTWARE", L"SYSTEM", L"SAM", L"SECURITY", L"DEFAULT"}) {
+            const std::wstring path = std::wstring(L"\\Windows\\System32\\config\\") + hive;
+            for (const wchar_t* tail : {L"", L".LOG", L".LOG1", L".LOG2"}) {
+                hold(*running, path + tail);
+            }
+        }
+        // So is the system store, a hive too: Windows loads it at start as BCD00000000.
+        if (const DiskVolume* system = SystemPartition()) {
+            const std::wstring store = scenario_.firmware == Firmware::Uefi
+                                           ? L"\\EFI\\Microsoft\\Boot\\BCD"
+                                           : L"\\Boot\\BCD";
+            if (files_.IsFile(PathOn(*system, store))) {
+                files_.AddFile(PathOn(*system, store + L".LOG"));
+                files_.SetAttributes(PathOn(*system, store + L".LOG"),
+                                     kAttributeHidden | kAttributeSystem);
+            }
+            for (const wchar_t* tail : {L"", L".LOG", L".LOG1", L".LOG2"}) {
+                hold(*system, store + tail);
+            }
+        }
+    }
+    // Open handles keep a volume from being locked: bootsect and the program's own sector
+    // writes alike.
+    for (const DiskVolume& volume : diskVolumes_) {
+        const bool inUse = VolumeInUse(volume);
+        if (fake::FakeMachineVolume* answers =
+                volumes_.Find(fake::FakeVolumePort::NameOf(volume.id))) {
+            answers->answers.sectors.lockRefused = inUse;
+        }
+        if (const wchar_t letter = LetterOf(volume); letter != 0) {
+            storage_.Volume(static_cast<char>(letter)).sectors.lockRefused = inUse;
+        }
+    }
+}
+
+bool SimMachine::IsHeldOpen(const std::wstring& path) const {
+    if (heldOpen_.empty() || path.size() < 3 || path[1] != L':') {
+        return false;
+    }
+    const std::wstring volume = VolumeIdAt(static_cast<wchar_t>(std::towupper(path[0])));
+    const std::wstring rooted = LowerCase(path.substr(2));
+    return std::any_of(heldOpen_.begin(), heldOpen_.end(), [&](const auto& held) {
+        return held.first == volume && held.second == rooted;
+    });
+}
+
+bool SimMachine::VolumeInUse(const DiskVolume& volume) const {
+    return volume.partition->lockFails || &volume == RunningVolume() ||
+           std::any_of(heldOpen_.begin(), heldOpen_.end(),
+                       [&](const auto& held) { return held.first == volume.id; });
 }
 
 void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p, int position) {
@@ -138,9 +205,6 @@ void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p,
                                    std::uint64_t first, std::span<const std::uint8_t> bytes) {
             return WriteVolumeSectors(volumeId, first, bytes);
         };
-        // Files held open on the volume keep it from being locked, for bootsect and for the
-        // program's own sector writes alike.
-        answers.sectors.lockRefused = p.lockFails;
         volumes_.AddVolume(id, answers, p.letter);
         volume.deviceNumber = ++deviceCount_;
     }

@@ -129,6 +129,15 @@ public:
     // The running Windows' volume; null in Windows PE.
     const DiskVolume* RunningVolume() const;
 
+    // Whether Windows holds the file at path open (a path for Files() or the program's, any
+    // case): the running system's store with its log and its registry hives, and what the
+    // scenario names. The program cannot copy, read, replace or delete such a file (sharing
+    // violation, error 32); the stand-in tools reach it through the system's own handles.
+    bool IsHeldOpen(const std::wstring& path) const;
+    // A volume with open files cannot be locked (bootsect warns, sector writes are refused): the
+    // running system's volume, one holding files Windows keeps open, and the scenario's.
+    bool VolumeInUse(const DiskVolume& volume) const;
+
     // Boot code as bytes, the truth the verdict and the program's diagnosis read.
     std::array<std::uint8_t, kSectorBytes> DiskSector0(std::uint32_t disk) const;
     // What raw sector reads see (the storage port's devices ask here at every read, so a read
@@ -189,6 +198,7 @@ private:
     void PlaceFiles(const DiskVolume& volume);
     void PlaceStores(const DiskVolume& volume);
     void PlaceSystem();
+    void HoldOpenFiles();
     DiskVolume* MutableVolume(const std::wstring& id);
     const DiskState* Disk(std::uint32_t number) const;
 
@@ -208,6 +218,8 @@ private:
     std::vector<DiskVolume> diskVolumes_;
     std::vector<DiskState> disks_;
     std::vector<FirmwareEntry> firmwareEntries_;
+    // Files Windows holds open: the volume's identity and the rooted path, lower case.
+    std::vector<std::pair<std::wstring, std::wstring>> heldOpen_;
     std::vector<ScenarioFailure> failures_;  // times counts down; 0 stays for ever
     GuidSequence guids_;
     std::wstring peVolume_;

@@ -159,8 +159,10 @@ ProcessResult SimProcessLauncher::RunCmd(const std::wstring& parameters) {
         const std::wstring hive = parameters.substr(load.size());
         const ScenarioInstall* install =
             hive.size() > 2 && hive[1] == L':' ? machine_.InstallAt(hive[0]) : nullptr;
-        // reg refuses a second load at the same place, and a hive that is not there.
-        if (install == nullptr || registry.HasKey(RegistryRoot::Users, L"Software")) {
+        // reg refuses a second load at the same place, a hive that is not there, and the running
+        // system's own hive (open already).
+        if (install == nullptr || registry.HasKey(RegistryRoot::Users, L"Software") ||
+            machine_.IsHeldOpen(hive)) {
             result.exitCode = 1;
             return result;
         }

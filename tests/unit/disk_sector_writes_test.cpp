@@ -142,7 +142,13 @@ TEST(FakeSectorWrites, ASourceTakesWritesThroughItsSinkOnly) {
 // or the volume.
 class SimSectorWrites : public ::testing::Test {
 protected:
-    SimSectorWrites() : machine_(sim::test::ScenarioFile("wiped_mbr.xml")) {}
+    SimSectorWrites() : machine_(InPe(sim::test::ScenarioFile("wiped_mbr.xml"))) {}
+
+    // From Windows PE no volume of the disk is in use, so every volume can be locked.
+    static sim::Scenario InPe(sim::Scenario scenario) {
+        scenario.winPE = true;
+        return scenario;
+    }
 
     std::unique_ptr<StorageDevice> Open(const std::wstring& path) {
         return machine_->Storage().OpenDevice(path, DeviceAccess::ReadWrite);
@@ -214,6 +220,19 @@ TEST_F(SimSectorWrites, ABootSectorLandsThroughTheVolumeAndThroughTheDisk) {
     EXPECT_EQ(disk->WriteSectors(1, bootmgr), SectorWriteResult::WriteFailed);
     EXPECT_EQ(machine_->VolumeBootCode(windows), sim::BootRecordCode::Bootmgr);
     EXPECT_THAT(machine_->Journal(), Contains(L"write sectors \\\\.\\C: 0+1"));
+}
+
+// The running system's volume, and the system partition whose store Windows holds open, are in
+// use: Windows refuses to lock them, so the program cannot write their sectors.
+TEST(SimSectorWritesLock, TheRunningSystemsVolumesRefuseTheLock) {
+    sim::test::Machine machine(sim::test::ScenarioFile("demo.xml"));
+    EXPECT_TRUE(machine->VolumeInUse(*machine->VolumeAt(0, 1)));   // System Reserved
+    EXPECT_TRUE(machine->VolumeInUse(*machine->VolumeAt(0, 2)));   // C:, running
+    EXPECT_FALSE(machine->VolumeInUse(*machine->VolumeAt(0, 3)));  // D:, XP
+    auto volume = machine->Storage().OpenDevice(L"\\\\.\\C:", DeviceAccess::ReadWrite);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->WriteSectors(0, machine->VolumeAt(0, 2)->bootSector),
+              SectorWriteResult::LockFailed);
 }
 
 TEST(SimSectorWritesLock, AVolumeWithOpenFilesRefusesTheLock) {

@@ -190,5 +190,64 @@ TEST(SimMachine, ElevenPartitionsOnOneDiskKeepTheirOwnFiles) {
     }
 }
 
+// A running Windows holds its system store (with its log) and its hives open: the program can
+// see them but not copy, read, replace or delete them; the stand-in bcdedit still reaches the
+// store, and nothing is held from Windows PE or when the scenario says so.
+TEST(SimHeldFiles, TheRunningSystemsStoreAndHivesAnswerAsInUse) {
+    struct Case {
+        const char* name;
+        bool winPE;
+        bool systemFilesOpen;
+        bool held;
+    };
+    for (const Case& c : {Case{"running", false, true, true}, Case{"pe", true, true, false},
+                          Case{"not held", false, false, false}}) {
+        Scenario scenario = Demo();
+        scenario.winPE = c.winPE;
+        scenario.systemFilesOpen = c.systemFilesOpen;
+        scenario.disks[0].partitions[0].letter = 'F';  // System Reserved, the system partition
+        fake::FakeCodePage codePage;
+        SimMachine machine(scenario, codePage);
+        FileSystem& files = machine.FilesForProgram();
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(machine.IsHeldOpen(L"f:\\boot\\bcd"), c.held);
+        EXPECT_EQ(machine.IsHeldOpen(L"F:\\Boot\\BCD.LOG"), c.held);
+        EXPECT_EQ(machine.IsHeldOpen(L"C:\\Windows\\System32\\config\\SOFTWARE"), c.held);
+        EXPECT_FALSE(machine.IsHeldOpen(L"F:\\bootmgr"));
+        EXPECT_FALSE(machine.IsHeldOpen(L"D:\\Windows\\System32\\config\\SOFTWARE"));
+        EXPECT_TRUE(files.FileSize(L"F:\\Boot\\BCD").has_value());
+        EXPECT_TRUE(files.Attributes(L"F:\\Boot\\BCD").has_value());
+        EXPECT_EQ(files.ReadFileBytes(L"F:\\Boot\\BCD", 1 << 20).has_value(), !c.held);
+        EXPECT_EQ(files.CopyFileTo(L"F:\\Boot\\BCD", L"C:\\BCD.copy", false), !c.held);
+        EXPECT_EQ(files.CopyFileTo(L"C:\\BCD.copy", L"F:\\Boot\\BCD", true), !c.held);
+        EXPECT_EQ(files.MoveReplacing(L"C:\\BCD.copy", L"F:\\Boot\\BCD"), !c.held);
+        EXPECT_EQ(files.CreateFileForWrite(L"F:\\Boot\\BCD") != nullptr, !c.held);
+        EXPECT_EQ(files.RemoveFile(L"F:\\Boot\\BCD"), !c.held);
+        if (c.held) {
+            EXPECT_THAT(machine.Journal(), Contains(L"del F:\\Boot\\BCD failed (in use)"));
+            // The store is still there and still the system's, as bcdedit shows.
+            std::string output;
+            EXPECT_EQ(machine.Processes()
+                          .RunCaptured(L"C:\\Windows\\System32\\bcdedit.exe /enum", output)
+                          .exitCode,
+                      0u);
+            EXPECT_THAT(output, HasSubstr("Windows 7"));
+        }
+    }
+}
+
+// A file the scenario names is held wherever it is, with or without a running Windows.
+TEST(SimHeldFiles, TheScenarioNamesFilesInUse) {
+    Scenario scenario = Demo();
+    scenario.winPE = true;
+    scenario.disks[0].partitions[2].openFiles.push_back(L"\\BOOT.INI");
+    fake::FakeCodePage codePage;
+    SimMachine machine(scenario, codePage);
+    EXPECT_TRUE(machine.IsHeldOpen(L"D:\\boot.ini"));
+    EXPECT_FALSE(machine.FilesForProgram().RemoveFile(L"D:\\boot.ini"));
+    EXPECT_TRUE(machine.VolumeInUse(*machine.VolumeAt(0, 3)));
+    EXPECT_FALSE(machine.VolumeInUse(*machine.VolumeAt(0, 2)));  // C: runs nothing in PE
+}
+
 }  // namespace
 }  // namespace qn::sim

@@ -239,7 +239,9 @@ TEST(RepairSequence, AnNtldrEntryMustNameThePartitionThatHoldsNtldr) {
 // Copies of the store file are the store: deleting it breaks the machine, copying the backup
 // back mends it exactly.
 TEST(StoreBackup, ACopyOfTheFileBringsTheStoreBack) {
-    test::Machine machine(test::ScenarioFile("raw_volume.xml"));
+    Scenario scenario = test::ScenarioFile("raw_volume.xml");
+    scenario.systemFilesOpen = false;  // a running system would keep the file from being copied
+    test::Machine machine(scenario);
     const std::string healthy = VerdictJson(machine->Boot());
     ASSERT_TRUE(machine->Boot().boots);
     ASSERT_EQ(machine->VolumePortForProgram().SetMountPoint(

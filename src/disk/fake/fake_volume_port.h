@@ -71,8 +71,11 @@ public:
 
     static std::wstring NameOf(const std::wstring& id) { return L"\\\\?\\Volume{" + id + L"}\\"; }
 
-private:
+    // The volume of that name ("\\?\Volume{id}\"), null when none; answers changed here reach
+    // its next mount (its letter's answers on the storage port are the caller's to change).
     FakeMachineVolume* Find(const std::wstring& name);
+
+private:
     FakeMachineVolume* AtLetter(char letter);
 
     FakeStoragePort& storage_;
