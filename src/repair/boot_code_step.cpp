@@ -1,5 +1,7 @@
 #include "repair/boot_code_step.h"
 
+#include "boot/tool_output.h"
+
 namespace qn {
 namespace {
 
@@ -10,6 +12,17 @@ std::wstring BootCodeRow(const BootTarget& target, BootCodeKind kind, bool withM
 }
 
 }  // namespace
+
+std::wstring BootsectWarning(RepairRun& run) {
+    // Written without the volume's lock (Windows or a program had files open there): the code is
+    // on the disk, but something may have written over it as it went.
+    const auto reason = BootsectLockWarning(run.LastRunOutput());
+    if (!reason) {
+        return {};
+    }
+    run.Note(L"warning: bootsect wrote the boot code without locking the volume: " + *reason);
+    return L"（警告: 无法锁定该卷，写入可能不可靠: " + *reason + L"）";
+}
 
 void SaveBootCodeForUndo(RepairRun& run, char letter, bool withMbr) {
     UndoRecorder* undo = run.Undo();
@@ -36,7 +49,7 @@ bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind, 
         run.FailedRow(row, *failure, true);
         return false;
     }
-    run.ReplaceRow(row + L"......成功");
+    run.ReplaceRow(row + L"......成功" + BootsectWarning(run));
     return true;
 }
 

@@ -17,6 +17,10 @@ std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bo
 // when they cannot be saved (the run goes on: the repair matters more than its undo).
 void SaveBootCodeForUndo(RepairRun& run, char letter, bool withMbr);
 
+// What a successful bootsect run's row adds when bootsect could not lock the volume it wrote ("（警
+// 告: ...）": a warning, not a failure), which the log notes too; empty otherwise.
+std::wstring BootsectWarning(RepairRun& run);
+
 // Writes the boot code of the boot partition and, withMbr, of its disk's master boot record,
 // with a row that ends in its outcome; true when bootsect succeeded.
 bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr);

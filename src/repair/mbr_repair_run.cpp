@@ -51,6 +51,14 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     outcome.before = DiagnoseForRun(run, nullptr);
     log.diagnosisBefore = DiagnosisLogLines(outcome.before);
     const PartitionStyle style = GetPartitionStyleOfLetter(ports.storage, request.bootLetter);
+    if (style == PartitionStyle::Gpt) {
+        // UEFI firmware runs no boot code from a GPT disk, and bootsect leaves its protective MBR
+        // as it is: there is nothing here to repair.
+        run.Row(L"分区表类型为: GPT");
+        run.FailureRow(L"GPT硬盘不需要修复主引导与分区引导，未做任何更改");
+        FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+        return outcome;
+    }
     const GuardOutcome chosen =
         AskGuards(DecideRepairGuards(outcome.before, WorkOfMbrRepair(request, style)), asker);
     outcome.guardLines = chosen.logLines;
@@ -72,7 +80,7 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
         constexpr std::size_t kDots = 6;  // the line's own "......", which the failure repeats
         run.FailedRow(line.substr(0, line.size() - kDots), *failure, true);
     } else {
-        run.ReplaceRow(line + L"成功!");
+        run.ReplaceRow(line + L"成功!" + BootsectWarning(run));
     }
     outcome.after = DiagnoseForRun(run, nullptr);
     log.diagnosisAfter = DiagnosisLogLines(outcome.after);

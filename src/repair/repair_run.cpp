@@ -1,11 +1,11 @@
 #include "repair/repair_run.h"
 
 #include "boot/command_line_quoting.h"
+#include "boot/tool_output.h"
 
 namespace qn {
 namespace {
 
-constexpr std::size_t kShortLineChars = 100;
 constexpr wchar_t kFailedSuffix[] = L"......失败 ";
 
 }  // namespace
@@ -100,7 +100,7 @@ std::optional<StepFailure> RepairRun::LastRunFailure(CarriedTool tool) const {
     if (last.Succeeded()) {
         return std::nullopt;
     }
-    return StepFailure{DescribeFailedRun(last, ToolFileName(tool))};
+    return StepFailure{DescribeFailedRun(last, ToolFileName(tool), tool == CarriedTool::Bcdboot)};
 }
 
 std::vector<RunRecordEntry> RepairRun::Record() const {
@@ -118,26 +118,8 @@ std::vector<RunRecordEntry> RepairRun::Record() const {
     return record;
 }
 
-std::wstring FirstShortLine(const std::wstring& output) {
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find_first_of(L"\r\n", start);
-        if (end == std::wstring::npos) {
-            end = output.size();
-        }
-        std::wstring line = output.substr(start, end - start);
-        const auto first = line.find_first_not_of(L" \t");
-        if (first != std::wstring::npos) {
-            const auto last = line.find_last_not_of(L" \t");
-            line = line.substr(first, last - first + 1);
-            return line.size() <= kShortLineChars ? line : std::wstring();
-        }
-        start = end + 1;
-    }
-    return {};
-}
-
-std::wstring DescribeFailedRun(const ToolRun& run, const std::wstring& toolName) {
+std::wstring DescribeFailedRun(const ToolRun& run, const std::wstring& toolName,
+                               bool exitsWithWin32Error) {
     if (!run.result.started) {
         return toolName + L" 无法启动";
     }
@@ -145,7 +127,12 @@ std::wstring DescribeFailedRun(const ToolRun& run, const std::wstring& toolName)
         return toolName + L" 结果未知";
     }
     std::wstring text = toolName + L" 退出码 " + std::to_wstring(run.result.exitCode);
-    const std::wstring line = FirstShortLine(run.decodedOutput);
+    const std::wstring meaning =
+        exitsWithWin32Error ? Win32ErrorMeaning(run.result.exitCode) : std::wstring();
+    if (!meaning.empty()) {
+        text += L"（" + meaning + L"）";
+    }
+    const std::wstring line = MeaningfulFailureLine(run.decodedOutput);
     if (!line.empty()) {
         text += L": " + line;
     }

@@ -71,6 +71,8 @@ public:
     std::optional<StepFailure> RunTool(CarriedTool tool, const std::wstring& parameters);
     // Why the last recorded run of this tool failed; nullopt when it succeeded.
     std::optional<StepFailure> LastRunFailure(CarriedTool tool) const;
+    // What the last recorded run printed, decoded.
+    std::wstring LastRunOutput() const { return processes_.Last().decodedOutput; }
 
     // Everything recorded, in order.
     std::vector<RunRecordEntry> Record() const;
@@ -90,11 +92,10 @@ private:
     std::vector<std::pair<std::size_t, std::wstring>> notes_;
 };
 
-// "bcdboot.exe 退出码 1: <first line of its output>" for a failed run; the line only when short.
-std::wstring DescribeFailedRun(const ToolRun& run, const std::wstring& toolName);
-
-// The first non-empty line of a tool's output, trimmed; empty when it is long (over 100
-// characters) or there is none.
-std::wstring FirstShortLine(const std::wstring& output);
+// "bcdboot.exe 退出码 112（磁盘空间不足）: <the line that says why>" for a failed run; the exit
+// code's meaning only for a tool that ends with a Win32 error code (bcdboot does; bcdedit and
+// bootsect end with 1).
+std::wstring DescribeFailedRun(const ToolRun& run, const std::wstring& toolName,
+                               bool exitsWithWin32Error = false);
 
 }  // namespace qn

@@ -206,7 +206,8 @@ bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {
             ok = false;
         }
     }
-    if (withMbr) {
+    // bootsect leaves a GPT disk's protective MBR alone: nothing of it to bring back.
+    if (withMbr && GetPartitionStyleOfLetter(storage_, letter) != PartitionStyle::Gpt) {
         const std::int32_t disk = GetDiskNumberOfLetter(storage_, letter);
         const std::wstring number = std::to_wstring(disk);
         if (disk < 0) {

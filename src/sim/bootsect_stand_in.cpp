@@ -19,6 +19,18 @@ std::wstring FileSystemLine(ToolLanguage language, const std::wstring& fileSyste
                                            : ToolText::BootsectUpdatedFat);
 }
 
+// bootsect writes the code even when it cannot lock the volume, and says so in a warning whose
+// reason (the lock's Win32 error) comes indented below it; the run still counts as a success.
+std::wstring UnlockedLines(ToolLanguage language, const std::wstring& fileSystem) {
+    const std::wstring fs = LowerCase(fileSystem);
+    return L"    " +
+           Text(language, fs == L"ntfs"    ? ToolText::BootsectUnlockedNtfs
+                          : fs == L"fat32" ? ToolText::BootsectUnlockedFat32
+                                           : ToolText::BootsectUnlockedFat) +
+           L"\r\n    " + Text(language, ToolText::BootsectUnlockedTail) + L"\r\n        " +
+           Text(language, ToolText::AccessDenied) + L"\r\n";
+}
+
 }  // namespace
 
 ToolOutcome RunBootsect(SimMachine& machine, const std::vector<std::wstring>& arguments) {
@@ -86,22 +98,29 @@ ToolOutcome RunBootsect(SimMachine& machine, const std::vector<std::wstring>& ar
             allUpdated = false;
             continue;
         }
-        if (p.lockFails) {
-            if (!force) {
-                out += L"    " + Text(language, ToolText::BootsectLockFailed) + L"\r\n";
-                allUpdated = false;
-                continue;
-            }
-            out += L"    " + Text(language, ToolText::BootsectForcedDismount) + L"\r\n";
+        // Without /force the volume must be locked, which open handles prevent; /force
+        // dismounts it instead, which Windows refuses for the volume it runs from.
+        const bool running = volume == machine.RunningVolume();
+        bool locked = !machine.VolumeInUse(*volume);
+        if (force && !running) {
+            out += L"    " + Text(language, ToolText::BootsectForcedDismount) + L"\r\n\r\n";
+            locked = true;
         }
         machine.SetBootRecordCode(volume->id,
                                   *nt60 ? BootRecordCode::Bootmgr : BootRecordCode::Ntldr);
-        out += L"    " + FileSystemLine(language, p.fileSystem) + L"\r\n";
-        // The disk that holds the volume; a volume on two disks has no one disk to update.
+        out += locked ? L"    " + FileSystemLine(language, p.fileSystem) + L"\r\n"
+                      : UnlockedLines(language, p.fileSystem);
+        // The disk that holds the volume; a volume on two disks has no one disk to update. A GPT
+        // disk's protective MBR is left as it is, and that is no failure.
         if (mbr && !p.spanned && disksDone.insert(volume->disk->number).second) {
-            machine.SetMbrCode(volume->disk->number, *nt60 ? MbrCode::Nt60 : MbrCode::Nt52);
             out += L"\r\n\\??\\PhysicalDrive" + std::to_wstring(volume->disk->number) +
-                   L"\r\n\r\n    " + Text(language, ToolText::BootsectUpdatedDisk) + L"\r\n";
+                   L"\r\n\r\n    ";
+            if (volume->disk->style == PartitionStyle::Mbr) {
+                machine.SetMbrCode(volume->disk->number, *nt60 ? MbrCode::Nt60 : MbrCode::Nt52);
+                out += Text(language, ToolText::BootsectUpdatedDisk) + L"\r\n";
+            } else {
+                out += Text(language, ToolText::BootsectGptDisk) + L"\r\n";
+            }
         }
     }
     out += L"\r\n" +

@@ -66,7 +66,11 @@ enum class ToolText {
     BootsectUpdatedFat,
     BootsectUpdatedDisk,
     BootsectAllUpdated,
-    BootsectLockFailed,
+    BootsectUnlockedNtfs,  // the update went on without the lock: a warning, wrapped in two
+    BootsectUnlockedFat32,
+    BootsectUnlockedFat,
+    BootsectUnlockedTail,
+    BootsectGptDisk,
     BootsectForcedDismount,
     BootsectUnknownFileSystem,
     BootsectNotAllUpdated,

@@ -1,6 +1,8 @@
 // The repair engine's pure pieces: command lines, boot.ini keys, failure texts, start decisions.
 #include <gtest/gtest.h>
 
+#include "boot/tool_output.h"
+#include "boot/utf8_text.h"
 #include "disk/disk_info.h"
 #include "disk/fake/fake_storage_port.h"
 #include "platform/fake/fake_code_page.h"
@@ -131,8 +133,16 @@ TEST(RepairTexts, AFailedRunSaysWhichToolAndHowWithItsFirstShortLine) {
         {{true, true, 1},
          L"\r\nFailure when attempting to copy boot files.\r\n",
          L"bcdboot.exe 退出码 1: Failure when attempting to copy boot files."},
-        {{true, true, 2}, L"", L"bcdboot.exe 退出码 2"},
-        {{true, true, 3}, std::wstring(150, L'x') + L"\r\nsecond", L"bcdboot.exe 退出码 3"},
+        {{true, true, 2}, L"", L"bcdboot.exe 退出码 2（找不到文件）"},
+        {{true, true, 4}, std::wstring(150, L'x') + L"\r\nsecond", L"bcdboot.exe 退出码 4"},
+        // bcdboot's diagnostics come first; its own summary is what tells a person.
+        {{true, true, 112},
+         L"BFSVC Error: Failed to copy file S:\\EFI\\Boot\\bootx64.efi! Error code = 0x70\r\n"
+         L"尝试复制启动文件时失败。\r\n",
+         L"bcdboot.exe 退出码 112（磁盘空间不足）: 尝试复制启动文件时失败。"},
+        {{true, true, 19},
+         L"BFSVC Error: first\r\nBFSVC Error: Failed to open S:\\x Error code = 0x13\r\n",
+         L"bcdboot.exe 退出码 19（介质受写入保护）: Failed to open S:\\x Error code = 0x13"},
         {{false, false, 0}, L"", L"bcdboot.exe 无法启动"},
         {{true, false, 0}, L"", L"bcdboot.exe 结果未知"},
     };
@@ -140,9 +150,40 @@ TEST(RepairTexts, AFailedRunSaysWhichToolAndHowWithItsFirstShortLine) {
         ToolRun run;
         run.result = c.result;
         run.decodedOutput = c.output;
-        EXPECT_EQ(DescribeFailedRun(run, L"bcdboot.exe"), c.text);
+        EXPECT_EQ(DescribeFailedRun(run, L"bcdboot.exe", true), c.text);
     }
-    EXPECT_EQ(FirstShortLine(L"  \t\r\n   参数错误。  \r\n"), L"参数错误。");
+    ToolRun bootsect;
+    bootsect.result = {true, true, 2};
+    EXPECT_EQ(DescribeFailedRun(bootsect, L"bootsect.exe"), L"bootsect.exe 退出码 2")
+        << "bootsect's exit codes are its own";
+    EXPECT_EQ(MeaningfulFailureLine(L"  \t\r\n   参数错误。  \r\n"), L"参数错误。");
+}
+
+// The warning is told by its shape, so it is found in every language bootsect speaks; nothing
+// else in its output is indented as deep under a line that ends in a colon.
+TEST(ToolOutput, BootsectsLockWarningIsFoundByItsShape) {
+    struct Case {
+        const wchar_t* output;
+        std::optional<std::wstring> reason;
+    } cases[] = {
+        {L"Target volumes will be updated with BOOTMGR compatible bootcode.\r\n\r\nC: "
+         L"(\\\\?\\V)\r\n"
+         L"\r\n    Successfully updated NTFS filesystem bootcode.\r\n\r\nBootcode was successfully "
+         L"updated on all targeted volumes.\r\n",
+         std::nullopt},
+        {L"\r\n    已更新 NTFS 文件系统启动代码。由于在更新期间无法锁定\r\n    "
+         L"卷，此次更新可能不可靠:\r\n"
+         L"        拒绝访问。\r\n",
+         L"拒绝访问。"},
+        {L"    x\n    无法锁定：\n        拒绝访问。\n", L"拒绝访问。"},  // a full-width colon
+        {L"    no colon here\r\n        deep\r\n", std::nullopt},
+        {L"ends with a colon:\r\n  shallow\r\n", std::nullopt},
+        {L"        deep first line\r\n", std::nullopt},
+        {L"", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BootsectLockWarning(c.output), c.reason) << WideToUtf8(c.output);
+    }
 }
 
 TEST(RepairTexts, CompletionSaysHowManyStepsFailed) {

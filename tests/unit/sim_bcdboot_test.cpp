@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "boot/tool_output.h"
+#include "boot/utf8_text.h"
 #include "sim/bcd_ids.h"
 #include "sim/loader_image.h"
 #include "sim/store_access.h"
@@ -11,6 +13,11 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string U(const std::wstring& text) {
+    return WideToUtf8(text);
+}
 
 Scenario English(const char* file) {
     Scenario scenario = test::ScenarioFile(file);
@@ -166,7 +173,9 @@ TEST(Bcdboot, FailsLikeTheRealOneAndChangesNothing) {
 }
 
 TEST(Bootsect, WritesBootCodeAndPrintsWhatTheRealOnePrints) {
-    test::Machine machine(English("wiped_mbr.xml"));
+    Scenario scenario = English("wiped_mbr.xml");
+    scenario.systemFilesOpen = false;  // so the system partition can be locked
+    test::Machine machine(scenario);
     // An installed Windows has no bootsect of its own; the program brings one.
     EXPECT_FALSE(machine.Capture(L"bootsect.exe /nt60 SYS /mbr").started);
     machine->Files().AddFile(L"C:\\Temp\\bootsect.exe", {'x'});
@@ -192,22 +201,64 @@ TEST(Bootsect, WritesBootCodeAndPrintsWhatTheRealOnePrints) {
     EXPECT_EQ(sector[446], 0x80) << "the partition table stays";
 }
 
-TEST(Bootsect, AVolumeThatCannotBeLockedNeedsForce) {
+// A volume in use cannot be locked: bootsect writes anyway, warns with the lock's error and
+// still succeeds. /force dismounts it first, except the volume Windows runs from.
+TEST(Bootsect, AVolumeInUseIsWrittenWithAWarningAndForceDismountsIt) {
     Scenario scenario = English("xp_only.xml");
     scenario.disks[0].partitions[0].lockFails = true;
     test::Machine machine(scenario);
     const DiskVolume& c = *machine->VolumeAtLetter(L'C');
-    const auto locked = machine.Capture(L"bootsect /nt60 C: /mbr");
-    EXPECT_EQ(locked.exitCode, 1u);
-    EXPECT_THAT(locked.text, HasSubstr(L"    Could not lock the volume.\r\n"));
-    EXPECT_THAT(locked.text, HasSubstr(L"Bootcode was not updated on all targeted volumes."));
-    EXPECT_EQ(machine->VolumeBootCode(c), BootRecordCode::Ntldr);
-    EXPECT_EQ(machine->DiskMbrCode(0), MbrCode::Nt52);
-    const auto forced = machine.Capture(L"bootsect /nt60 C: /mbr /force");
-    EXPECT_EQ(forced.exitCode, 0u);
-    EXPECT_THAT(forced.text, HasSubstr(L"Forced dismount complete"));
+    const auto unlocked = machine.Capture(L"bootsect /nt60 C: /mbr");
+    EXPECT_EQ(unlocked.exitCode, 0u);
+    EXPECT_THAT(
+        unlocked.text,
+        HasSubstr(L"\r\n    Updated NTFS filesystem bootcode.  The update may be unreliable "
+                  L"since the\r\n    volume could not be locked during the update:\r\n"
+                  L"        Access is denied.\r\n"));
+    EXPECT_THAT(unlocked.text, HasSubstr(L"Bootcode was successfully updated on all targeted"));
     EXPECT_EQ(machine->VolumeBootCode(c), BootRecordCode::Bootmgr);
     EXPECT_EQ(machine->DiskMbrCode(0), MbrCode::Nt60);
+    EXPECT_EQ(BootsectLockWarning(unlocked.text), L"Access is denied.");
+
+    const auto forced = machine.Capture(L"bootsect /nt52 C: /mbr /force");
+    EXPECT_EQ(forced.exitCode, 0u);
+    EXPECT_THAT(
+        forced.text,
+        HasSubstr(L"    Forced dismount complete, open handles to this volume are now "
+                  L"invalid.\r\n\r\n    Successfully updated NTFS filesystem bootcode.\r\n"));
+    EXPECT_EQ(BootsectLockWarning(forced.text), std::nullopt);
+    EXPECT_EQ(machine->VolumeBootCode(c), BootRecordCode::Ntldr);
+    EXPECT_EQ(machine->DiskMbrCode(0), MbrCode::Nt52);
+
+    // The running system's volume is in use and cannot be dismounted either.
+    test::Machine running(English("wiped_mbr.xml"));
+    running->Files().AddFile(L"C:\\Temp\\bootsect.exe", {'x'});
+    for (const wchar_t* line :
+         {L"C:\\Temp\\bootsect.exe /nt60 C:", L"C:\\Temp\\bootsect.exe /nt60 C: /force"}) {
+        const auto run = running.Capture(line);
+        EXPECT_EQ(run.exitCode, 0u) << U(line);
+        EXPECT_THAT(run.text, Not(HasSubstr(L"Forced dismount"))) << U(line);
+        EXPECT_EQ(BootsectLockWarning(run.text), L"Access is denied.") << U(line);
+    }
+    // In Chinese the lines are the same shape.
+    test::Machine chinese(test::ScenarioFile("grub_mbr.xml"));
+    chinese->Files().AddFile(L"C:\\Temp\\bootsect.exe", {'x'});
+    EXPECT_EQ(BootsectLockWarning(chinese.Capture(L"C:\\Temp\\bootsect.exe /nt60 C:").text),
+              L"拒绝访问。");
+}
+
+// bootsect /mbr leaves a GPT disk's protective MBR as it is, says so, and still succeeds.
+TEST(Bootsect, LeavesAGptDisksProtectiveMbrAlone) {
+    test::Machine machine(English("uefi_installed.xml"));
+    const auto before = machine->DiskSector0(0);
+    Mount(*machine, 0, 1, L'S');
+    machine->Files().AddFile(L"C:\\Temp\\bootsect.exe", {'x'});
+    const auto run = machine.Capture(L"C:\\Temp\\bootsect.exe /nt60 S: /mbr");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_THAT(run.text, HasSubstr(L"\\??\\PhysicalDrive0\r\n\r\n    Bootcode can only be "
+                                    L"updated on MBR-partitioned disks.\r\n"));
+    EXPECT_THAT(run.text, Not(HasSubstr(L"updated disk bootcode")));
+    EXPECT_EQ(machine->DiskSector0(0), before);
 }
 
 TEST(Bootsect, RefusesWhatItCannotWrite) {

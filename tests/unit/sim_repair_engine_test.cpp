@@ -219,7 +219,9 @@ TEST(RepairEngine, SevenOnTheActivePartitionAndXpBesideIt) {
                             L"正在修复: C: Windows 7 Ultimate x64......成功",
                             L"已备份 C:\\boot.ini 至 C:\\boot.ini_20261208103000",
                             L"正在修复: D:Microsoft Windows XP x86......成功",
-                            L"写入 NT6 引导代码至 C: 及其磁盘的主引导记录......成功",
+                            L"写入 NT6 引导代码至 C: 及其磁盘的主引导记录......成功（警告: "
+                            L"无法锁定该卷，写入可能不可靠: "
+                            L"拒绝访问。）",
                             L"验证: C: Windows 7 Ultimate x64 可以启动（默认启动项）",
                             L"验证: D: Microsoft Windows XP x86 可以启动", L"修复完成!",
                             L"修复日志: C:\\Users\\Administrator\\Desktop\\"
@@ -456,17 +458,24 @@ struct MbrCase {
     MbrRepairKind kind;
     const wchar_t* command;
     bool boots;
+    const wchar_t* warning;  // bootsect could not lock the volume (the running system uses it)
 };
 
 TEST(MbrRepair, EachKindWritesItsBootCode) {
     const MbrCase cases[] = {
-        {"wiped_mbr.xml", MbrRepairKind::Mbr, L"\"W\\bootsect.exe\" /nt60 D: /mbr -> 0", true},
-        {"grub_mbr.xml", MbrRepairKind::Mbr, L"\"W\\bootsect.exe\" /nt60 C: /mbr -> 0", true},
+        // The system partition holds the running system's store: open, so it cannot be locked.
+        {"wiped_mbr.xml", MbrRepairKind::Mbr, L"\"W\\bootsect.exe\" /nt60 D: /mbr -> 0", true,
+         L"Access is denied."},
+        {"grub_mbr.xml", MbrRepairKind::Mbr, L"\"W\\bootsect.exe\" /nt60 C: /mbr -> 0", true,
+         L"拒绝访问。"},
         // The demo's reserved partition holds an NT5 boot record: NT6 code brings bootmgr back.
-        {"demo.xml", MbrRepairKind::Nt6Pbr, L"\"W\\bootsect.exe\" /nt60 F: -> 0", true},
-        {"xp_and_7.xml", MbrRepairKind::Nt5Pbr, L"\"W\\bootsect.exe\" /nt52 C: -> 0", true},
-        // boot.ini alone on the partition: its disk gets NT5 code.
-        {"xp_only.xml", MbrRepairKind::Mbr, L"\"W\\bootsect.exe\" /nt52 C: /mbr -> 0", false},
+        {"demo.xml", MbrRepairKind::Nt6Pbr, L"\"W\\bootsect.exe\" /nt60 F: -> 0", true,
+         L"拒绝访问。"},
+        {"xp_and_7.xml", MbrRepairKind::Nt5Pbr, L"\"W\\bootsect.exe\" /nt52 C: -> 0", true,
+         L"拒绝访问。"},
+        // boot.ini alone on the partition: its disk gets NT5 code; nothing runs from it.
+        {"xp_only.xml", MbrRepairKind::Mbr, L"\"W\\bootsect.exe\" /nt52 C: /mbr -> 0", false,
+         nullptr},
     };
     for (const MbrCase& c : cases) {
         SCOPED_TRACE(c.scenario);
@@ -477,9 +486,40 @@ TEST(MbrRepair, EachKindWritesItsBootCode) {
         EXPECT_THAT(program.ToolCommands(), ElementsAre(c.command));
         ASSERT_EQ(outcome.rows.size(), 4u) << Lines(outcome.rows);
         EXPECT_EQ(outcome.rows[0], L"分区表类型为: MBR");
-        EXPECT_TRUE(outcome.rows[1].ends_with(L"......成功!")) << U(outcome.rows[1]);
+        EXPECT_EQ(outcome.rows[1], MbrRepairLine(MbrRepairRequest{letter, c.kind, false}) +
+                                       L"成功!" +
+                                       (c.warning ? L"（警告: 无法锁定该卷，写入可能不可靠: " +
+                                                        std::wstring(c.warning) + L"）"
+                                                  : std::wstring()));
+        EXPECT_EQ(outcome.logText.find(L"without locking the volume") != std::wstring::npos,
+                  c.warning != nullptr);
         EXPECT_EQ(outcome.rows[2], L"修复完成!");
         EXPECT_EQ(program.Machine().Boot().boots, c.boots) << U(program.Machine().Boot().problem);
+    }
+}
+
+// A GPT disk has no boot code to repair: bootsect would leave its protective MBR as it is and say
+// it succeeded, so the run says so before anything, and changes nothing.
+TEST(MbrRepair, AGptDiskIsRefusedBeforeAnythingChanges) {
+    for (MbrRepairKind kind : {MbrRepairKind::Mbr, MbrRepairKind::Nt6Pbr}) {
+        test::SimProgram program(test::ScenarioFile("uefi_installed.xml"));
+        const auto sector0 = program.Machine().DiskSector0(0);
+        const std::size_t journal = program.Machine().Journal().size();
+        const std::string verdict = VerdictJson(program.Machine().Boot());
+        const RepairOutcome outcome = program.RunMbr(MbrRepairRequest{'C', kind, false});
+        EXPECT_TRUE(program.ToolCommands().empty());
+        ASSERT_GE(outcome.rows.size(), 3u);
+        EXPECT_EQ(outcome.rows[0], L"分区表类型为: GPT");
+        EXPECT_EQ(outcome.rows[1], L"GPT硬盘不需要修复主引导与分区引导，未做任何更改");
+        EXPECT_EQ(outcome.rows[2], L"修复未完成：1 个步骤失败");
+        EXPECT_TRUE(outcome.undoRecord.empty());
+        EXPECT_EQ(program.Machine().DiskSector0(0), sector0);
+        for (std::size_t i = journal; i < program.Machine().Journal().size(); ++i) {
+            const std::wstring& line = program.Machine().Journal()[i];
+            EXPECT_EQ(line.find(L"bootsect"), std::wstring::npos);
+            EXPECT_NE(line.rfind(L"write sectors", 0), 0u);
+        }
+        EXPECT_EQ(VerdictJson(program.Machine().Boot()), verdict);
     }
 }
 

@@ -194,6 +194,28 @@ TEST(RepairUndo, MbrRepairThenUndoBringsTheOldCodeBack) {
     }
 }
 
+// bootsect never writes a GPT disk's protective MBR, so nothing of it is saved to be put back.
+TEST(RepairUndo, NoMbrIsSavedOfAGptDisk) {
+    for (const char* name : {"uefi_installed.xml", "wiped_mbr.xml"}) {
+        SCOPED_TRACE(name);
+        test::SimProgram program(test::ScenarioFile(name));
+        RepairPorts ports = program.Ports();
+        UndoRecorder recorder(ports.files, ports.storage, L"C:\\undo_test", L"test", L"now");
+        ASSERT_TRUE(recorder.Open());
+        EXPECT_TRUE(recorder.SaveBootCode('C', true));
+        const bool gpt = std::string(name) == "uefi_installed.xml";
+        const auto& items = recorder.Record().items;
+        EXPECT_EQ(
+            std::count_if(items.begin(), items.end(),
+                          [](const UndoItem& item) { return item.kind == UndoItemKind::MbrCode; }),
+            gpt ? 0 : 1);
+        EXPECT_EQ(std::count_if(
+                      items.begin(), items.end(),
+                      [](const UndoItem& item) { return item.kind == UndoItemKind::BootRecord; }),
+                  1);
+    }
+}
+
 std::string Text(SimMachine& machine, const std::wstring& path) {
     const auto* bytes = machine.Files().FileBytes(path);
     return bytes != nullptr ? std::string(bytes->begin(), bytes->end()) : std::string();

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/caption_shortcut.h"
 #include "boot/utf8_text.h"
+#include "ui/caption_shortcut.h"
 
 namespace qn {
 namespace {
