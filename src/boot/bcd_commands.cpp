@@ -91,4 +91,9 @@ std::wstring SetNtldrLocaleCommand(const std::wstring& store) {
     return StorePrefix(store) + L"/set " + kNtldrId + L" locale zh-CN";
 }
 
+std::wstring FirmwareBootManagerCommand(bool first) {
+    return std::wstring(L"/set {fwbootmgr} displayorder ") + kBootmgrId +
+           (first ? L" /addfirst" : L" /addlast");
+}
+
 }  // namespace qn

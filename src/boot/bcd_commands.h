@@ -35,6 +35,9 @@ std::wstring SetLocaleCommand(const std::wstring& store, const std::wstring& id,
 std::wstring TimeoutCommand(const std::wstring& store, const std::wstring& timeout);
 std::wstring DefaultCommand(const std::wstring& store, const std::wstring& id);
 std::wstring GraphicsResolutionCommand(const std::wstring& store);
+// Puts Windows Boot Manager first (or last) in the firmware's boot order, giving the firmware an
+// entry for it when it has none (system store only).
+std::wstring FirmwareBootManagerCommand(bool first);
 
 // The entry that chains a BCD boot manager to ntldr for a pre-Vista system.
 std::wstring CreateNtldrEntryCommand(const std::wstring& store, const std::wstring& description);

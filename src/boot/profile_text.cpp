@@ -2,7 +2,6 @@
 
 #include "boot/text_helpers.h"
 
-
 namespace qn {
 namespace {
 

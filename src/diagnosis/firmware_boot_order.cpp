@@ -147,6 +147,11 @@ FirmwareBootOrder ParseFirmwareBootOrder(std::string_view text, CodePage& codePa
         }
         sections.emplace(Lower(id), std::move(section));  // the first section of an id counts
     }
+    for (const auto& [id, section] : sections) {
+        if (IsBootmgrIdentifier(id)) {
+            order.bootManager = {id, section.description, section.device, section.path, true};
+        }
+    }
     for (const std::wstring& id : ids) {
         if (id.empty()) {
             continue;

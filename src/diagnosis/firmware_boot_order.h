@@ -21,6 +21,9 @@ struct FirmwareBootEntry {
 struct FirmwareBootOrder {
     bool found = false;  // the output had the firmware boot manager ({fwbootmgr})
     std::vector<FirmwareBootEntry> entries;
+    // The store's own boot manager ({bootmgr}), in the order or not: where an entry the firmware
+    // gets for it would point. Its identifier is empty when the output had no such section.
+    FirmwareBootEntry bootManager;
 };
 
 // Reads the firmware's boot order from the output of "bcdedit /enum all /v" (or "/enum firmware

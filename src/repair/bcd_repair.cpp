@@ -5,6 +5,7 @@
 #include "boot/extract_resource.h"
 #include "boot/resource_ids.h"
 #include "repair/boot_code_step.h"
+#include "repair/firmware_entry_step.h"
 #include "repair/legacy_loader.h"
 #include "repair/store_backup.h"
 
@@ -141,6 +142,9 @@ bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarge
     }
     const LegacyOutcome older = SetUpLegacyLoader(run, request, target, legacy, true);
     if (target.style != PartitionStyle::Mbr) {
+        if (repaired > 0) {
+            PutBootManagerIntoFirmwareOrder(run, request, target);
+        }
         return true;  // UEFI firmware reads no boot code
     }
     return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt60, !request.keepMbr,

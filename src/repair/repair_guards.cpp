@@ -140,7 +140,8 @@ std::optional<RepairGuard> FirmwareGuard(const BootDiagnosis& diagnosis, const G
 
 // bcdboot /p leaves an existing Windows Boot Manager entry where it is in the boot order (and adds
 // a missing one first); /addlast adds it last. With another system first, /p keeps the order when
-// Windows has an entry, /addlast when it has none.
+// Windows has an entry, /addlast when it has none. Only bcdboot without /s touches the firmware's
+// entries; with /s the repair's own firmware step reads the same switch.
 // https://learn.microsoft.com/windows-hardware/manufacture/desktop/bcdboot-command-line-options-techref-di
 std::optional<RepairGuard> BootOrderGuard(const BootDiagnosis& diagnosis, const GuardedWork& work) {
     if (diagnosis.firmware != FirmwareMode::Uefi || !work.runsBcdboot || !work.bcdbootUefiFiles ||

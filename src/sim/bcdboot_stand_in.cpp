@@ -12,11 +12,16 @@
 namespace qn::sim {
 namespace {
 
-// What the files of one firmware kind need on the system partition, with room to spare.
-constexpr std::uint64_t kBiosBytesNeeded = 8ull << 20;
-constexpr std::uint64_t kUefiBytesNeeded = 16ull << 20;
-constexpr unsigned long kCopyFailed = 1;
+// bcdboot ends with the Win32 error of what failed.
+constexpr unsigned long kFileNotFound = 2;
+constexpr unsigned long kPathNotFound = 3;
+constexpr unsigned long kInvalidDrive = 15;
 constexpr unsigned long kBadCommandLine = 87;  // ERROR_INVALID_PARAMETER
+constexpr unsigned long kDiskFull = 112;
+constexpr unsigned long kUnrecognizedVolume = 1005;
+constexpr unsigned long kNotFound = 1168;
+// What a new store takes on the partition.
+constexpr std::uint64_t kStoreBytes = 32ull << 10;
 
 struct Options {
     std::wstring source;
@@ -111,97 +116,157 @@ std::wstring LoaderDescription(const ScenarioInstall& install) {
 struct Copy {
     const wchar_t* from;  // under the Windows folder
     const wchar_t* to;    // on the system partition
+    std::uint64_t bytes;  // what the real file takes (the sim's files hold a short mark only)
 };
 
+// In the order bcdboot copies them.
 constexpr Copy kBiosFiles[] = {
-    {L"\\Boot\\PCAT\\bootmgr", L"\\bootmgr"},
-    {L"\\Boot\\PCAT\\memtest.exe", L"\\Boot\\memtest.exe"},
-    {L"\\Boot\\Fonts\\wgl4_boot.ttf", L"\\Boot\\Fonts\\wgl4_boot.ttf"},
+    {L"\\Boot\\PCAT\\bootmgr", L"\\bootmgr", 400ull << 10},
+    {L"\\Boot\\PCAT\\memtest.exe", L"\\Boot\\memtest.exe", 1100ull << 10},
+    {L"\\Boot\\Fonts\\wgl4_boot.ttf", L"\\Boot\\Fonts\\wgl4_boot.ttf", 46ull << 10},
 };
 constexpr Copy kUefiFiles[] = {
-    {L"\\Boot\\EFI\\bootmgfw.efi", L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi"},
-    {L"\\Boot\\EFI\\bootmgr.efi", L"\\EFI\\Microsoft\\Boot\\bootmgr.efi"},
-    {L"\\Boot\\EFI\\memtest.efi", L"\\EFI\\Microsoft\\Boot\\memtest.efi"},
-    {L"\\Boot\\EFI\\bootmgfw.efi", L"\\EFI\\Boot\\bootx64.efi"},
-    {L"\\Boot\\Fonts\\wgl4_boot.ttf", L"\\EFI\\Microsoft\\Boot\\Fonts\\wgl4_boot.ttf"},
+    {L"\\Boot\\EFI\\bootmgfw.efi", L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi", 1500ull << 10},
+    {L"\\Boot\\EFI\\bootmgr.efi", L"\\EFI\\Microsoft\\Boot\\bootmgr.efi", 1500ull << 10},
+    {L"\\Boot\\EFI\\memtest.efi", L"\\EFI\\Microsoft\\Boot\\memtest.efi", 1300ull << 10},
+    {L"\\Boot\\EFI\\bootmgfw.efi", L"\\EFI\\Boot\\bootx64.efi", 1500ull << 10},
+    {L"\\Boot\\Fonts\\wgl4_boot.ttf", L"\\EFI\\Microsoft\\Boot\\Fonts\\wgl4_boot.ttf", 46ull << 10},
 };
+
+// Why a run failed: its exit code and the diagnostics bcdboot prints before its summary line.
+struct Failure {
+    unsigned long code = 0;
+    std::wstring diagnostic;  // after "BFSVC Error: "
+};
+
+Failure Failed(unsigned long code, std::wstring what) {
+    wchar_t hex[16] = {};
+    std::swprintf(hex, 16, L"%lx", code);
+    return {code, what + L" Error code = 0x" + hex};
+}
 
 class Bcdboot {
 public:
     Bcdboot(SimMachine& machine, Options options)
         : machine_(machine), files_(machine.Files()), options_(std::move(options)) {}
 
-    bool Run() {
+    std::optional<Failure> Run() {
         std::wstring folder = LowerCase(options_.source);
         while (folder.size() > 3 && folder.back() == L'\\') {
             folder.pop_back();
             options_.source.pop_back();
         }
         windows_ = machine_.VolumeAtLetter(options_.source[0]);
-        if (windows_ == nullptr || !windows_->partition->install || folder.size() < 3 ||
-            folder.substr(1) != L":\\windows" || !files_.IsDirectory(options_.source)) {
-            return false;
+        if (windows_ == nullptr || !files_.IsDirectory(options_.source)) {
+            return Failed(kPathNotFound,
+                          L"Failed to open the source directory " + options_.source + L"!");
         }
-        system_ = options_.target ? machine_.VolumeAtLetter(*options_.target)
-                                  : machine_.SystemPartition();
-        if (system_ == nullptr) {
-            return false;
+        if (!windows_->partition->install || folder.size() < 3 ||
+            folder.substr(1) != L":\\windows") {
+            return Failed(kFileNotFound,
+                          L"Failed to find a Windows installation at " + options_.source + L"!");
         }
-        // Everything is checked before anything is written, so a failure changes nothing.
-        if ((options_.bios && !CanWrite(kBiosFiles, kBiosBytesNeeded, false)) ||
-            (options_.uefi && !CanWrite(kUefiFiles, kUefiBytesNeeded, true))) {
-            return false;
+        if (options_.target) {
+            system_ = machine_.VolumeAtLetter(*options_.target);
+            if (system_ == nullptr) {
+                return Failed(kInvalidDrive, std::wstring(L"Failed to open the volume ") +
+                                                 *options_.target + L":!");
+            }
+        } else {
+            system_ = machine_.SystemPartition();
+            if (system_ == nullptr) {
+                return Failed(kNotFound, L"Failed to find the system partition!");
+            }
+        }
+        // The source and the partition are checked before anything is written; a copy that fails
+        // later leaves what was copied before it.
+        if (auto failure = Check(false)) {
+            return failure;
+        }
+        if (auto failure = Check(true)) {
+            return failure;
         }
         if (options_.bios) {
-            Install(kBiosFiles, false);
+            if (auto failure = Install(kBiosFiles, false)) {
+                return failure;
+            }
         }
         if (options_.uefi) {
-            Install(kUefiFiles, true);
-            if (machine_.FirmwareKind() == Firmware::Uefi) {
+            if (auto failure = Install(kUefiFiles, true)) {
+                return failure;
+            }
+            // Only without /s does bcdboot touch the firmware's boot entries.
+            if (machine_.FirmwareKind() == Firmware::Uefi && !options_.target) {
                 UpdateFirmware();
             }
         }
-        return true;
+        return std::nullopt;
     }
 
 private:
-    template <std::size_t N>
-    bool CanWrite(const Copy (&copies)[N], std::uint64_t needed, bool uefi) {
-        const ScenarioPartition& p = *system_->partition;
-        const std::wstring fs = LowerCase(p.fileSystem);
+    std::wstring Shown(const DiskVolume& volume, const std::wstring& rooted) const {
+        const wchar_t letter = machine_.LetterOf(volume);
+        return letter != 0 ? std::wstring(1, letter) + L":" + rooted
+                           : L"\\\\?\\Volume{" + volume.id + L"}" + rooted;
+    }
+
+    std::optional<Failure> Check(bool uefi) {
+        if (!(uefi ? options_.uefi : options_.bios)) {
+            return std::nullopt;
+        }
+        const std::wstring fs = LowerCase(system_->partition->fileSystem);
         if (uefi ? fs != L"fat32" && fs != L"fat"
                  : fs != L"ntfs" && fs != L"fat32" && fs != L"fat") {
-            return false;
-        }
-        if (p.freeBytes && *p.freeBytes < needed) {
-            return false;
+            return Failed(kUnrecognizedVolume, L"The system partition " + Shown(*system_, L"") +
+                                                   L" has a file system the firmware cannot "
+                                                   L"read (" +
+                                                   system_->partition->fileSystem + L")!");
         }
         const std::wstring loader = uefi ? L"\\System32\\winload.efi" : L"\\System32\\winload.exe";
         if (!files_.IsFile(options_.source + loader)) {
-            return false;
+            return Failed(kFileNotFound,
+                          L"Failed to find the OS loader " + options_.source + loader + L"!");
         }
-        for (const Copy& copy : copies) {
-            if (!files_.IsFile(options_.source + copy.from)) {
-                return false;
-            }
-        }
-        return true;
+        return std::nullopt;
     }
 
     template <std::size_t N>
-    void Install(const Copy (&copies)[N], bool uefi) {
+    std::optional<Failure> Install(const Copy (&copies)[N], bool uefi) {
         for (const Copy& copy : copies) {
+            const std::wstring source = options_.source + copy.from;
             const std::wstring target = machine_.PathOn(*system_, copy.to);
+            const auto fail = [&](unsigned long code) {
+                return Failed(code, L"Failed to copy file " + source + L" to " +
+                                        Shown(*system_, copy.to) + L"!");
+            };
+            const auto* bytes = files_.FileBytes(source);
+            if (bytes == nullptr) {
+                return fail(kFileNotFound);
+            }
+            // Replacing a file gives its room back first; CopyFile removes a copy it could not
+            // finish, so a file that does not fit leaves no trace, but those before it stay.
+            const auto* old = files_.FileBytes(target);
+            machine_.ReleaseBytes(*system_, old != nullptr ? old->size() : 0);
+            if (!machine_.UseBytes(*system_, copy.bytes)) {
+                if (old != nullptr) {
+                    machine_.UseBytes(*system_, old->size());
+                }
+                return fail(kDiskFull);
+            }
             const std::wstring parent = target.substr(0, target.rfind(L'\\'));
             files_.AddDirectory(parent);
-            files_.AddFile(target, *files_.FileBytes(options_.source + copy.from));
+            files_.AddFile(target, *bytes);
         }
         if (!uefi) {
             files_.SetAttributes(machine_.PathOn(*system_, L"\\bootmgr"),
                                  kAttributeReadOnly | kAttributeHidden | kAttributeSystem);
         }
-        const std::wstring storePath =
-            machine_.PathOn(*system_, uefi ? L"\\EFI\\Microsoft\\Boot\\BCD" : L"\\Boot\\BCD");
+        const std::wstring rootedStore = uefi ? L"\\EFI\\Microsoft\\Boot\\BCD" : L"\\Boot\\BCD";
+        const std::wstring storePath = machine_.PathOn(*system_, rootedStore);
+        if (!files_.IsFile(storePath) && !machine_.UseBytes(*system_, kStoreBytes)) {
+            return Failed(kDiskFull,
+                          L"Failed to create the BCD store " + Shown(*system_, rootedStore) + L"!");
+        }
         files_.AddDirectory(storePath.substr(0, storePath.rfind(L'\\')));
         OpenedStore opened = OpenStoreFile(files_, storePath);
         // A store that cannot be read is replaced by a new one.
@@ -209,6 +274,7 @@ private:
             opened.state == StoreState::Ok ? std::move(opened.data) : BcdStoreData{};
         UpdateStore(store, uefi);
         SaveStoreFile(files_, storePath, store);
+        return std::nullopt;
     }
 
     BcdObject& Ensure(BcdStoreData& store, const std::wstring& id, std::uint32_t type) {
@@ -234,15 +300,6 @@ private:
             if (object.type == kBcdTypeOsLoader && os != nullptr &&
                 os->device.kind == BcdDeviceKind::Partition && os->device.volume == windowsVolume) {
                 previous.push_back(object.id);
-            }
-        }
-        const BcdObject* manager = FindObject(store, kBootmgrGuid);
-        const BcdElement* order = FindElement(*manager, L"displayorder");
-        std::optional<std::size_t> place;
-        if (order != nullptr && !previous.empty()) {
-            const auto at = std::find(order->ids.begin(), order->ids.end(), previous.front());
-            if (at != order->ids.end()) {
-                place = static_cast<std::size_t>(at - order->ids.begin());
             }
         }
         const std::wstring loaderId =
@@ -294,17 +351,12 @@ private:
         const BcdElement* current = FindElement(bootmgr, L"displayorder");
         std::vector<std::wstring> ids = current ? current->ids : std::vector<std::wstring>{};
         std::erase(ids, loaderId);
-        const bool last = options_.addLast || options_.preserve;
-        if (options_.preserve && place && *place <= ids.size()) {
-            ids.insert(ids.begin() + static_cast<std::ptrdiff_t>(*place), loaderId);
-        } else if (last) {
-            ids.push_back(loaderId);
-        } else {
-            ids.insert(ids.begin(), loaderId);
-        }
+        // /addlast and /p are about the firmware's entry: the store's new entry comes first and
+        // is the default (unless /d keeps one that is still there).
+        ids.insert(ids.begin(), loaderId);
         PutElement(bootmgr, IdListElement(L"displayorder", ids));
         const BcdElement* defaultElement = FindElement(bootmgr, L"default");
-        const bool keep = (options_.keepDefault || last) && defaultElement != nullptr &&
+        const bool keep = options_.keepDefault && defaultElement != nullptr &&
                           FindObject(store, defaultElement->text) != nullptr;
         if (!keep) {
             PutElement(bootmgr, IdElement(L"default", loaderId));
@@ -352,20 +404,84 @@ private:
     const DiskVolume* system_ = nullptr;
 };
 
+// What bcdboot /? prints, and what it prints for a command line it does not take.
+std::wstring HelpText(ToolLanguage language) {
+    const bool chinese = language == ToolLanguage::ZhCn;
+    std::wstring text =
+        chinese
+            ? L"Bcdboot - Bcd 启动文件创建和修复工具。\r\n\r\n"
+              L"bcdboot.exe 命令行工具用于将关键启动文件复制到系统分区，\r\n"
+              L"并创建新的系统 BCD 存储。\r\n\r\n"
+            : L"Bcdboot - Bcd boot file creation and repair tool.\r\n\r\n"
+              L"The bcdboot.exe command-line tool is used to copy critical boot files to the\r\n"
+              L"system partition and to create a new system BCD store.\r\n\r\n";
+    text +=
+        L"bcdboot <source> [/l <locale>] [/s <volume-letter> [/f <firmware>]] [/v]\r\n"
+        L"                 [/m [{OS Loader ID}]] [/addlast or /p] [/d] [/c]\r\n\r\n";
+    struct Option {
+        const wchar_t* name;
+        const wchar_t* zh;
+        const wchar_t* en;
+    };
+    static constexpr Option kOptions[] = {
+        {L"source", L"指定 Windows 系统根目录的位置。",
+         L"Specifies the location of the windows system root."},
+        {L"/l", L"指定初始化 BCD 存储时使用的区域设置。默认值为美国英语。",
+         L"Specifies an optional locale parameter to use when initializing the BCD store. The "
+         L"default is US English."},
+        {L"/s", L"指定接收启动环境文件的目标系统分区的卷号。默认值为固件标识的系统分区。",
+         L"Specifies an optional volume letter parameter to designate the target system partition "
+         L"where boot environment files are copied. The default is the system partition identified "
+         L"by the firmware."},
+        {L"/v", L"启用详细模式。", L"Enables verbose mode."},
+        {L"/m", L"若提供了 OS 加载器 GUID，则将给定的加载器对象与系统模板合并，生成可启动项。",
+         L"If an OS loader GUID is provided, this option merges the given loader object within the "
+         L"system template to produce a bootable entry."},
+        {L"/d", L"指定保留现有的默认 Windows 启动项。",
+         L"Specifies that the existing default windows boot entry should be preserved."},
+        {L"/f", L"与 /s 一起使用，指定目标系统分区的固件类型: UEFI、BIOS 或 ALL。",
+         L"Used with the /s command, specifies the firmware type of the target system partition. "
+         L"Options for <firmware> are 'UEFI', 'BIOS', or 'ALL'."},
+        {L"/addlast",
+         L"指定将 Windows 启动管理器的固件项添加到最后。默认添加到最前。不能与 /p 一起使用。",
+         L"Specifies that the windows boot manager firmware entry should be added last. The "
+         L"default behavior is to add it first. Cannot be used with /p."},
+        {L"/p",
+         L"指定保留 Windows 启动管理器固件项的位置。若该项不存在，则添加到最前。不能与 /addlast "
+         L"一起使用。",
+         L"Specifies that the windows boot manager firmware entry position should be preserved. If "
+         L"entry does not exist, new entry will be added in the first position. Cannot be used "
+         L"with /addlast."},
+        {L"/c", L"指定不迁移系统模板中的任何现有对象。",
+         L"Specifies that any existing objects from the system template should not be migrated."},
+    };
+    for (const Option& option : kOptions) {
+        std::wstring name = option.name;
+        name.resize(11, L' ');
+        text += L"  " + name + (chinese ? option.zh : option.en) + L"\r\n\r\n";
+    }
+    text +=
+        L"Examples: bcdboot c:\\windows /l en-us\r\n"
+        L"          bcdboot c:\\windows /s h:\r\n"
+        L"          bcdboot c:\\windows /s h: /f UEFI\r\n"
+        L"          bcdboot c:\\windows /d /addlast\r\n"
+        L"          bcdboot c:\\windows /p\r\n";
+    return text;
+}
+
 }  // namespace
 
 ToolOutcome RunBcdboot(SimMachine& machine, const std::vector<std::wstring>& arguments) {
     const ToolLanguage language = machine.Language();
     auto options = Parse(machine, arguments);
     if (!options) {
-        return {kBadCommandLine,
-                Text(language, ToolText::ParameterIncorrect) +
-                    L"\r\nbcdboot <source> [/l <locale>] [/s <volume-letter> [/f <firmware>]] "
-                    L"[/v] [/m [{OS Loader GUID}]] [/addlast or /p] [/d] [/c]\r\n"};
+        return {kBadCommandLine, HelpText(language)};
     }
     Bcdboot run(machine, std::move(*options));
-    if (!run.Run()) {
-        return {kCopyFailed, Text(language, ToolText::CopyFailed) + L"\r\n"};
+    if (const auto failure = run.Run()) {
+        // The diagnostics come even without /v, in English whatever the system's language.
+        return {failure->code, L"BFSVC Error: " + failure->diagnostic + L"\r\n" +
+                                   Text(language, ToolText::CopyFailed) + L"\r\n"};
     }
     return {0, Text(language, ToolText::BootFilesCreated) + L"\r\n"};
 }

@@ -48,7 +48,10 @@ bool MustExist(const ElementDefinition& definition) {
 
 // {fwbootmgr} lives in the firmware, not in the store's file: its display order is the firmware's
 // boot order. The sim keeps the entries in that order; an entry left out of it is dropped, as
-// the firmware no longer starts it. Only the system store of a UEFI machine shows it.
+// the firmware no longer starts it. Only the system store of a UEFI machine shows it. Windows
+// Boot Manager ({bootmgr}) may be named when the firmware has no entry for it: the firmware
+// then gets one made from the system store's boot manager (its device and path), as Windows
+// keeps the two in step.
 std::optional<ToolOutcome> FirmwareOrderCommand(BcdeditSession& session,
                                                 const std::vector<std::wstring>& args,
                                                 bool remove) {
@@ -58,23 +61,71 @@ std::optional<ToolOutcome> FirmwareOrderCommand(BcdeditSession& session,
     if (!session.systemStore || session.machine.FirmwareKind() != Firmware::Uefi) {
         return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
     }
+    enum class Mode { Replace, AddFirst, AddLast, Remove } mode = Mode::Replace;
+    std::vector<std::wstring> named;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::wstring lower = LowerCase(args[i]);
+        const Mode asked = lower == L"/addfirst"  ? Mode::AddFirst
+                           : lower == L"/addlast" ? Mode::AddLast
+                           : lower == L"/remove"  ? Mode::Remove
+                                                  : Mode::Replace;
+        if (asked != Mode::Replace && mode == Mode::Replace) {
+            mode = asked;
+        } else if (asked != Mode::Replace || (!lower.empty() && lower[0] == L'/')) {
+            return SyntaxError(session);
+        } else {
+            named.push_back(args[i]);
+        }
+    }
     if (LowerCase(args[1]) != L"displayorder" || (remove && args.size() != 2) ||
-        (!remove && args.size() < 3)) {
+        (!remove && named.empty()) || (mode != Mode::Replace && named.size() != 1)) {
         return Failed(session, ToolText::SetFailed, ToolText::ParameterIncorrect);
     }
     std::vector<FirmwareEntry>& entries = session.machine.FirmwareEntries();
-    std::vector<FirmwareEntry> order;
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        const auto id = ResolveId(session, args[i]);
+    std::vector<FirmwareEntry> listed;
+    for (const std::wstring& text : named) {
+        const auto id = ResolveId(session, text);
         const auto entry = std::find_if(
             entries.begin(), entries.end(),
             [&](const FirmwareEntry& e) { return id && LowerCase(e.id) == LowerCase(*id); });
-        if (entry == entries.end()) {
+        if (entry != entries.end()) {
+            listed.push_back(*entry);
+            continue;
+        }
+        const BcdObject* manager = id && *id == kBootmgrGuid ? BootManager(session) : nullptr;
+        const BcdElement* device = manager ? FindElement(*manager, L"device") : nullptr;
+        const BcdElement* path = manager ? FindElement(*manager, L"path") : nullptr;
+        if (mode == Mode::Remove || device == nullptr ||
+            device->device.kind != BcdDeviceKind::Partition || path == nullptr) {
             return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
         }
-        order.push_back(*entry);
+        const BcdElement* description = FindElement(*manager, L"description");
+        listed.push_back(FirmwareEntry{kBootmgrGuid,
+                                       description ? description->text : L"Windows Boot Manager",
+                                       device->device.volume, path->text});
     }
-    entries = std::move(order);
+    auto without = [&](const FirmwareEntry& gone) {
+        std::erase_if(entries, [&](const FirmwareEntry& e) { return e.id == gone.id; });
+    };
+    switch (mode) {
+        case Mode::Replace:
+            entries = listed;
+            break;
+        case Mode::AddFirst:
+            without(listed.front());
+            entries.insert(entries.begin(), listed.front());
+            break;
+        case Mode::AddLast:
+            without(listed.front());
+            entries.push_back(listed.front());
+            break;
+        case Mode::Remove:
+            without(listed.front());
+            break;
+    }
+    if (remove) {
+        entries.clear();
+    }
     return Succeeded(session);
 }
 

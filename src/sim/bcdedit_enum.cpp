@@ -36,8 +36,10 @@ int Rank(std::uint32_t type) {
 }
 
 // The system store of a UEFI machine also shows the firmware's boot entries, which live in
-// the firmware's variables rather than in the file.
-std::vector<BcdObject> FirmwareObjects(const BcdeditSession& session) {
+// the firmware's variables rather than in the file. Windows Boot Manager's entry is the store's
+// own {bootmgr}: withBootManager shows that section in its place in the order (/enum firmware),
+// otherwise it is left to the store's listing (/enum all).
+std::vector<BcdObject> FirmwareObjects(const BcdeditSession& session, bool withBootManager) {
     std::vector<BcdObject> objects;
     if (!session.systemStore || session.machine.FirmwareKind() != Firmware::Uefi) {
         return objects;
@@ -56,7 +58,13 @@ std::vector<BcdObject> FirmwareObjects(const BcdeditSession& session) {
     objects.push_back(manager);
     for (const FirmwareEntry& entry : session.machine.FirmwareEntries()) {
         if (entry.id == kBootmgrGuid) {
-            continue;  // shown as the boot manager itself
+            const BcdObject* manager = FindObject(session.store, kBootmgrGuid);
+            if (withBootManager && manager != nullptr) {
+                objects.push_back(*manager);
+            }
+            if (manager != nullptr) {
+                continue;
+            }
         }
         BcdObject application;
         application.id = entry.id;
@@ -86,7 +94,7 @@ ToolOutcome BcdeditEnum(BcdeditSession& session) {
         }
     };
     if (kind == L"all") {
-        shown = FirmwareObjects(session);
+        shown = FirmwareObjects(session, false);
         ofTypes([](std::uint32_t) { return true; });
         std::stable_sort(shown.begin(), shown.end(), [](const BcdObject& a, const BcdObject& b) {
             return Rank(a.type) < Rank(b.type);
@@ -103,7 +111,11 @@ ToolOutcome BcdeditEnum(BcdeditSession& session) {
             }
         }
     } else if (kind == L"firmware") {
-        shown = FirmwareObjects(session);
+        shown = FirmwareObjects(session, true);
+        // Without the firmware's boot manager (BIOS) bcdedit still shows Windows' own.
+        if (shown.empty()) {
+            ofTypes([](std::uint32_t t) { return t == kBcdTypeBootmgr; });
+        }
     } else if (kind == L"bootmgr") {
         ofTypes([](std::uint32_t t) { return t == kBcdTypeBootmgr; });
     } else if (kind == L"osloader") {

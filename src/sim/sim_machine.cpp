@@ -179,6 +179,29 @@ bool SimMachine::IsHeldOpen(const std::wstring& path) const {
     });
 }
 
+std::uint64_t SimMachine::FreeBytes(const DiskVolume& volume) const {
+    if (const auto known = freeBytes_.find(volume.id); known != freeBytes_.end()) {
+        return known->second;
+    }
+    const ScenarioPartition& p = *volume.partition;
+    return p.freeBytes.value_or(static_cast<std::uint64_t>(p.length) / 2);
+}
+
+bool SimMachine::UseBytes(const DiskVolume& volume, std::uint64_t bytes) {
+    const std::uint64_t free = FreeBytes(volume);
+    if (bytes > free) {
+        return false;
+    }
+    freeBytes_[volume.id] = free - bytes;
+    return true;
+}
+
+void SimMachine::ReleaseBytes(const DiskVolume& volume, std::uint64_t bytes) {
+    const std::uint64_t free = FreeBytes(volume);
+    freeBytes_[volume.id] =
+        std::min<std::uint64_t>(free + bytes, static_cast<std::uint64_t>(volume.partition->length));
+}
+
 bool SimMachine::VolumeInUse(const DiskVolume& volume) const {
     return volume.partition->lockFails || &volume == RunningVolume() ||
            std::any_of(heldOpen_.begin(), heldOpen_.end(),

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -134,6 +135,13 @@ public:
     // scenario names. The program cannot copy, read, replace or delete such a file (sharing
     // violation, error 32); the stand-in tools reach it through the system's own handles.
     bool IsHeldOpen(const std::wstring& path) const;
+    // Room left on a volume for what the tools write: the scenario's free space (half the volume
+    // when it does not say), less what they took. UseBytes takes nothing and fails when there is
+    // not that much room; ReleaseBytes gives room back (a file replaced or deleted).
+    std::uint64_t FreeBytes(const DiskVolume& volume) const;
+    bool UseBytes(const DiskVolume& volume, std::uint64_t bytes);
+    void ReleaseBytes(const DiskVolume& volume, std::uint64_t bytes);
+
     // A volume with open files cannot be locked (bootsect warns, sector writes are refused): the
     // running system's volume, one holding files Windows keeps open, and the scenario's.
     bool VolumeInUse(const DiskVolume& volume) const;
@@ -220,6 +228,7 @@ private:
     std::vector<FirmwareEntry> firmwareEntries_;
     // Files Windows holds open: the volume's identity and the rooted path, lower case.
     std::vector<std::pair<std::wstring, std::wstring>> heldOpen_;
+    std::map<std::wstring, std::uint64_t> freeBytes_;  // by volume identity, once changed
     std::vector<ScenarioFailure> failures_;  // times counts down; 0 stays for ever
     GuidSequence guids_;
     std::wstring peVolume_;

@@ -85,12 +85,17 @@ TEST(Bcdboot, ReplacesTheEntryOfTheSameWindowsAndMakesTheNewOneFirstAndDefault) 
     EXPECT_EQ(ManagerElement(store, L"default")->text, ten);
     EXPECT_EQ(ManagerElement(store, L"timeout")->number, 30u) << "kept";
 
-    // /addlast puts the entry last and leaves the default alone; /m keeps its identifier.
+    // /addlast is about the firmware's entry: in the store the entry still comes first and is
+    // the default. /m keeps its identifier; /d keeps the default.
     ASSERT_EQ(machine.Capture(L"bcdboot C:\\Windows /s F: /f BIOS /addlast /m").exitCode, 0u);
     store = OpenStoreFile(machine->Files(), L"F:\\Boot\\BCD").data;
-    EXPECT_THAT(ManagerElement(store, L"displayorder")->ids, ElementsAre(ten, seven[0]));
-    EXPECT_EQ(ManagerElement(store, L"default")->text, ten);
+    EXPECT_THAT(ManagerElement(store, L"displayorder")->ids, ElementsAre(seven[0], ten));
+    EXPECT_EQ(ManagerElement(store, L"default")->text, seven[0]);
     EXPECT_EQ(Loaders(store).size(), 2u);
+    ASSERT_EQ(machine.Capture(L"bcdboot E:\\Windows /s F: /f BIOS /m /d").exitCode, 0u);
+    store = OpenStoreFile(machine->Files(), L"F:\\Boot\\BCD").data;
+    EXPECT_THAT(ManagerElement(store, L"displayorder")->ids, ElementsAre(ten, seven[0]));
+    EXPECT_EQ(ManagerElement(store, L"default")->text, seven[0]);
 }
 
 TEST(Bcdboot, BuildsAStoreWhereThereIsNoneAndTheMachineBoots) {
@@ -108,53 +113,78 @@ TEST(Bcdboot, BuildsAStoreWhereThereIsNoneAndTheMachineBoots) {
     EXPECT_NE(FindObject(store, kMemDiagGuid), nullptr);
 }
 
-TEST(Bcdboot, WithoutSUsesTheFirmwaresSystemPartitionAndOnUefiTheFirmwareEntry) {
+std::vector<std::wstring> Descriptions(const SimMachine& machine) {
+    std::vector<std::wstring> names;
+    for (const FirmwareEntry& entry : machine.FirmwareEntries()) {
+        names.push_back(entry.description);
+    }
+    return names;
+}
+
+// Without /s bcdboot writes to the firmware's system partition and creates or moves the
+// firmware's "Windows Boot Manager" entry (first; last with /addlast; where it is with /p, first
+// when there is none). With /s it writes the files, the fallback loader among them, and leaves
+// the firmware's entries alone.
+TEST(Bcdboot, OnlyWithoutSDoesItTouchTheFirmwaresEntries) {
     test::Machine machine(English("uefi_installed.xml"));
     ASSERT_EQ(machine.Capture(L"bcdboot C:\\Windows /l zh-CN").exitCode, 0u);
     EXPECT_TRUE(machine->Boot().boots) << testing::PrintToString(machine->Boot().problem);
     ASSERT_EQ(machine->FirmwareEntries().size(), 1u) << "the existing entry is reused";
 
+    machine->FirmwareEntries().insert(machine->FirmwareEntries().begin(),
+                                      {L"{0c8a7d3e-2b1f-4e55-9a61-3f0e7b2c4d19}", L"ubuntu",
+                                       machine->VolumeAt(0, 1)->id, L"\\EFI\\ubuntu\\shimx64.efi"});
+    const std::vector<std::wstring> ubuntuFirst{L"ubuntu", L"Windows Boot Manager"};
+    const std::vector<std::wstring> windowsFirst{L"Windows Boot Manager", L"ubuntu"};
+    ASSERT_EQ(machine.Capture(L"bcdboot C:\\Windows /p").exitCode, 0u);
+    EXPECT_EQ(Descriptions(*machine), ubuntuFirst);
+    Mount(*machine, 0, 1, L'S');
+    ASSERT_EQ(machine.Capture(L"bcdboot C:\\Windows /s S: /f UEFI").exitCode, 0u);
+    EXPECT_EQ(Descriptions(*machine), ubuntuFirst) << "/s leaves the firmware alone";
+    ASSERT_EQ(machine.Capture(L"bcdboot C:\\Windows").exitCode, 0u);
+    EXPECT_EQ(Descriptions(*machine), windowsFirst);
+    ASSERT_EQ(machine.Capture(L"bcdboot C:\\Windows /addlast").exitCode, 0u);
+    EXPECT_EQ(Descriptions(*machine), ubuntuFirst);
+    machine->FirmwareEntries().pop_back();
+    ASSERT_EQ(machine.Capture(L"bcdboot C:\\Windows /p").exitCode, 0u);
+    EXPECT_EQ(Descriptions(*machine), windowsFirst) << "/p adds a missing entry first";
+
     test::Machine pe(English("uefi_winpe.xml"));
-    EXPECT_EQ(pe.Capture(L"bcdboot C:\\Windows").exitCode, 1u)
-        << "Windows PE started from a medium the machine does not show";
+    const auto run = pe.Capture(L"bcdboot C:\\Windows");
+    EXPECT_EQ(run.exitCode, 1168u) << "Windows PE started from a medium the machine does not show";
+    EXPECT_THAT(run.text, HasSubstr(L"BFSVC Error: Failed to find the system partition!"));
     ASSERT_EQ(pe.Capture(L"bcdboot C:\\Windows /s S: /f UEFI /l zh-CN").exitCode, 0u);
-    ASSERT_EQ(pe->FirmwareEntries().size(), 1u);
-    EXPECT_EQ(pe->FirmwareEntries()[0].description, L"Windows Boot Manager");
+    EXPECT_TRUE(pe->FirmwareEntries().empty());
     EXPECT_EQ(ClassifyImage(*pe->Files().FileBytes(L"S:\\EFI\\Boot\\bootx64.efi")),
               FileImage::BootmgrEfi);
-    EXPECT_TRUE(pe->Boot().boots) << testing::PrintToString(pe->Boot().problem);
-
-    // Another program first in the order: bcdboot puts Windows back in front, unless /p.
-    pe->FirmwareEntries().insert(pe->FirmwareEntries().begin(),
-                                 {L"{0c8a7d3e-2b1f-4e55-9a61-3f0e7b2c4d19}", L"ubuntu",
-                                  pe->VolumeAt(0, 1)->id, L"\\EFI\\ubuntu\\shimx64.efi"});
-    ASSERT_EQ(pe.Capture(L"bcdboot C:\\Windows /s S: /f UEFI /p").exitCode, 0u);
-    EXPECT_EQ(pe->FirmwareEntries()[0].description, L"ubuntu");
-    ASSERT_EQ(pe.Capture(L"bcdboot C:\\Windows /s S: /f UEFI").exitCode, 0u);
-    EXPECT_EQ(pe->FirmwareEntries()[0].description, L"Windows Boot Manager");
-    ASSERT_EQ(pe.Capture(L"bcdboot C:\\Windows /s S: /f UEFI /addlast").exitCode, 0u);
-    EXPECT_EQ(pe->FirmwareEntries().back().description, L"Windows Boot Manager");
+    const BootVerdict verdict = pe->Boot();
+    EXPECT_TRUE(verdict.boots) << "through the fallback loader "
+                               << testing::PrintToString(verdict.problem);
 }
 
 TEST(Bcdboot, FailsLikeTheRealOneAndChangesNothing) {
     struct Case {
         const char* scenario;
         std::wstring commandLine;
-        unsigned long exitCode;
-        const wchar_t* text;
+        unsigned long exitCode;  // the Win32 error of what failed
+        const wchar_t* text;     // what its "BFSVC Error:" line says
     };
     const Case cases[] = {
-        {"demo.xml", L"bcdboot D:\\Windows /s C: /f BIOS", 1,
-         L"Failure when attempting to copy boot files."},  // XP has no boot files to copy
-        {"demo.xml", L"bcdboot C:\\Windows /s F: /f BIOS", 1, L"copy boot files"},  // no F:
-        {"demo.xml", L"bcdboot C:\\NoWindows /s C:", 1, L"copy boot files"},
-        {"demo.xml", L"bcdboot C:\\Windows /f BIOS", 87, L"parameter is incorrect"},
+        // XP has no boot files to copy.
+        {"demo.xml", L"bcdboot D:\\Windows /s C: /f BIOS", 2,
+         L"Failed to find the OS loader D:\\Windows\\System32\\winload.exe!"},
+        {"demo.xml", L"bcdboot C:\\Windows /s F: /f BIOS", 15, L"Failed to open the volume F:!"},
+        {"demo.xml", L"bcdboot C:\\NoWindows /s C:", 3, L"the source directory C:\\NoWindows!"},
+        {"demo.xml", L"bcdboot C:\\Windows /s C: /f UEFI", 1005, L"(NTFS)"},
+        {"full_esp.xml", L"bcdboot C:\\Windows /s S: /f UEFI", 112,
+         L"Failed to copy file C:\\Windows\\Boot\\EFI\\bootmgfw.efi to "
+         L"S:\\EFI\\Microsoft\\Boot\\bootmgfw.efi! Error code = 0x70"},
+        {"gpt_x86.xml", L"bcdboot C:\\Windows /s S: /f UEFI", 2, L"winload.efi!"},
+        {"ntfs_esp.xml", L"bcdboot C:\\Windows /s S: /f UEFI", 1005, L"(NTFS)"},
+        // A command line it does not take: its whole help.
+        {"demo.xml", L"bcdboot C:\\Windows /f BIOS", 87, L"/addlast   Specifies"},
         {"demo.xml", L"bcdboot C:\\Windows /s C: /addlast /p", 87, L"bcdboot <source>"},
-        {"demo.xml", L"bcdboot /s C:", 87, L"parameter is incorrect"},
-        {"demo.xml", L"bcdboot C:\\Windows /s C: /f UEFI", 1, L"copy boot files"},  // NTFS
-        {"full_esp.xml", L"bcdboot C:\\Windows /s S: /f UEFI", 1, L"copy boot files"},
-        {"gpt_x86.xml", L"bcdboot C:\\Windows /s S: /f UEFI", 1, L"copy boot files"},
-        {"ntfs_esp.xml", L"bcdboot C:\\Windows /s S: /f UEFI", 1, L"copy boot files"},
+        {"demo.xml", L"bcdboot /s C:", 87, L"Examples: bcdboot c:\\windows /l en-us"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.commandLine));
@@ -167,9 +197,33 @@ TEST(Bcdboot, FailsLikeTheRealOneAndChangesNothing) {
         const auto run = machine.Capture(c.commandLine);
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_THAT(run.text, HasSubstr(c.text));
+        if (c.exitCode != 87) {
+            EXPECT_TRUE(run.text.starts_with(L"BFSVC Error: ")) << U(run.text);
+            EXPECT_TRUE(run.text.ends_with(L"\r\nFailure when attempting to copy boot files.\r\n"));
+        }
         EXPECT_EQ(machine->Files().AllPaths(), paths);
         EXPECT_EQ(machine->FirmwareEntries().size(), entries);
     }
+}
+
+// A partition that runs out of room mid-way keeps what was copied before the file that did not
+// fit; that file leaves no trace, and the store is not touched.
+TEST(Bcdboot, RunningOutOfRoomLeavesWhatItCopiedBefore) {
+    Scenario scenario = English("full_esp.xml");
+    scenario.disks[0].partitions[0].freeBytes = 2ull << 20;
+    test::Machine machine(scenario);
+    Mount(*machine, 0, 1, L'S');
+    const auto store = *machine->Files().FileBytes(L"S:\\EFI\\Microsoft\\Boot\\BCD");
+    const auto run = machine.Capture(L"bcdboot C:\\Windows /s S: /f UEFI");
+    EXPECT_EQ(run.exitCode, 112u);
+    EXPECT_THAT(run.text, HasSubstr(L"bootmgr.efi! Error code = 0x70"));
+    EXPECT_EQ(ClassifyImage(*machine->Files().FileBytes(L"S:\\EFI\\Microsoft\\Boot\\bootmgfw.efi")),
+              FileImage::BootmgrEfi)
+        << "copied before the partition was full";
+    EXPECT_FALSE(machine->Files().IsFile(L"S:\\EFI\\Microsoft\\Boot\\bootmgr.efi"));
+    EXPECT_FALSE(machine->Files().IsFile(L"S:\\EFI\\Boot\\bootx64.efi"));
+    EXPECT_EQ(*machine->Files().FileBytes(L"S:\\EFI\\Microsoft\\Boot\\BCD"), store);
+    EXPECT_LT(machine->FreeBytes(*machine->VolumeAt(0, 1)), 1ull << 20);
 }
 
 TEST(Bootsect, WritesBootCodeAndPrintsWhatTheRealOnePrints) {

@@ -305,11 +305,72 @@ TEST(RepairEngine, ARawBootLetterIsNotTakenForMbr) {
         EXPECT_THAT(line, Not(HasSubstr(L"bootsect"))) << U(line);
     }
     // F: is NTFS, which UEFI firmware cannot read: bcdboot refuses, and says so.
-    EXPECT_THAT(commands, Contains(L"\"W\\bcdboot.exe\" C:\\Windows /s F: /f UEFI /l zh-CN -> 1"));
+    EXPECT_THAT(commands,
+                Contains(L"\"W\\bcdboot.exe\" C:\\Windows /s F: /f UEFI /l zh-CN -> 1005"));
+    EXPECT_THAT(outcome.rows,
+                Contains(HasSubstr(L"bcdboot.exe 退出码 1005（卷不包含可识别的文件系统）: "
+                                   L"尝试复制启动文件时失败。")));
     EXPECT_GT(outcome.failedSteps, 0);
     EXPECT_THAT(commands, Contains(HasSubstr(L"/store F:\\Boot\\BCD ")));
     EXPECT_TRUE(program.Machine().Boot().boots);
     EXPECT_EQ(DefaultProduct(program.Machine().Boot()), L"Windows 7 Ultimate");
+}
+
+// bcdboot with /s leaves the firmware's entries alone; the repair puts Windows Boot Manager into
+// the firmware's boot order itself, through the system store when it lives on the repaired ESP:
+// first when nothing says otherwise, last (and only when missing) when another system starts
+// first. Without a system store to go through, the row says the fallback loader starts Windows.
+TEST(RepairEngine, TheFirmwareGetsItsWindowsBootManagerEntryBack) {
+    struct Case {
+        const char* name;
+        Scenario scenario;
+        std::vector<std::wstring> orderAfter;
+        const wchar_t* command;  // the bcdedit change, or null
+        const wchar_t* row;
+    };
+    Scenario grubOnly = test::ScenarioFile("uefi_grub_first.xml");
+    grubOnly.firmwareEntries.pop_back();  // Windows Boot Manager's entry is gone
+    const Case cases[] = {
+        {"entries reset",
+         test::ScenarioFile("uefi_entries_reset.xml"),
+         {L"Windows Boot Manager"},
+         L"/set {fwbootmgr} displayorder {bootmgr} /addfirst -> 0",
+         L"固件没有 Windows Boot Manager 启动项，已将它加到固件启动顺序的第一位"},
+        {"another system first",
+         grubOnly,
+         {L"ubuntu", L"Windows Boot Manager"},
+         L"/set {fwbootmgr} displayorder {bootmgr} /addlast -> 0",
+         L"固件没有 Windows Boot Manager 启动项，已将它加到固件启动顺序的最后"},
+        {"Windows PE, no system store",
+         test::ScenarioFile("uefi_winpe.xml"),
+         {},
+         nullptr,
+         L"无法读取固件的启动项（没有系统 BCD 存储），未检查 Windows Boot Manager 启动项；没有它时"
+         L"固件从 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::SimProgram program(c.scenario);
+        const RepairOutcome outcome = program.Run(program.AutomaticRequest());
+        EXPECT_EQ(outcome.failedSteps, 0) << Lines(outcome.rows);
+        const auto commands = program.ToolCommands();
+        const bool changed = std::any_of(commands.begin(), commands.end(), [](const auto& line) {
+            return line.find(L"{fwbootmgr}") != std::wstring::npos;
+        });
+        EXPECT_EQ(changed, c.command != nullptr);
+        if (c.command != nullptr) {
+            EXPECT_THAT(commands, Contains(HasSubstr(c.command)));
+        }
+        EXPECT_THAT(outcome.rows, Contains(HasSubstr(c.row))) << Lines(outcome.rows);
+        std::vector<std::wstring> order;
+        for (const FirmwareEntry& entry : program.Machine().FirmwareEntries()) {
+            order.push_back(entry.description);
+        }
+        EXPECT_EQ(order, c.orderAfter);
+        const BootVerdict verdict = program.Machine().Boot();
+        EXPECT_EQ(verdict.boots, order.empty() || order.front() != L"ubuntu") << U(verdict.problem);
+        EXPECT_EQ(outcome.after.boots, verdict.boots) << "the diagnosis agrees";
+    }
 }
 
 TEST(RepairEngine, AnEspWithoutALetterIsRepairedThroughTheSystemStore) {

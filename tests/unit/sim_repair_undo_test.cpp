@@ -137,11 +137,27 @@ void ExpectUndoneTo(test::SimProgram& program, const RepairOutcome& repair,
 }
 
 const char* const kScenarios[] = {
-    "demo.xml",         "bitlocker.xml",         "deleted_bcd.xml",     "editor_boot_ini.xml",
-    "editor_menu.xml",  "firmware_mismatch.xml", "full_esp.xml",        "gpt_x86.xml",
-    "grub_mbr.xml",     "missing_entry.xml",     "ntfs_esp.xml",        "raw_volume.xml",
-    "syslinux_mbr.xml", "two_active.xml",        "uefi_grub_first.xml", "uefi_installed.xml",
-    "uefi_winpe.xml",   "wiped_mbr.xml",         "xp_and_7.xml",        "xp_only.xml",
+    "demo.xml",
+    "bitlocker.xml",
+    "deleted_bcd.xml",
+    "editor_boot_ini.xml",
+    "editor_menu.xml",
+    "firmware_mismatch.xml",
+    "full_esp.xml",
+    "gpt_x86.xml",
+    "grub_mbr.xml",
+    "missing_entry.xml",
+    "ntfs_esp.xml",
+    "raw_volume.xml",
+    "syslinux_mbr.xml",
+    "two_active.xml",
+    "uefi_grub_first.xml",
+    "uefi_installed.xml",
+    "uefi_winpe.xml",
+    "wiped_mbr.xml",
+    "xp_and_7.xml",
+    "xp_only.xml",
+    "uefi_entries_reset.xml",
 };
 
 TEST(RepairUndo, AutomaticRepairThenUndoLeavesEveryScenarioAsItWas) {
@@ -214,6 +230,24 @@ TEST(RepairUndo, NoMbrIsSavedOfAGptDisk) {
                       [](const UndoItem& item) { return item.kind == UndoItemKind::BootRecord; }),
                   1);
     }
+}
+
+// An ESP that fills up halfway through bcdboot keeps the files copied before; the failure is
+// shown with its reason, and undo brings the damaged old boot manager back byte for byte.
+TEST(RepairUndo, AHalfWrittenEspComesBackAsItWas) {
+    Scenario scenario = test::ScenarioFile("full_esp.xml");
+    scenario.disks[0].partitions[0].freeBytes = 2ull << 20;
+    test::SimProgram program(scenario);
+    const MachineState before = StateOf(program.Machine());
+    const RepairOutcome repair = program.Run(program.AutomaticRequest());
+    EXPECT_GT(repair.failedSteps, 0);
+    EXPECT_THAT(repair.rows, Contains(HasSubstr(L"bcdboot.exe 退出码 112（磁盘空间不足）: "
+                                                L"尝试复制启动文件时失败。")))
+        << Lines(repair.rows);
+    EXPECT_TRUE(Differences(before, StateOf(program.Machine())).find("changed: ") !=
+                std::string::npos)
+        << "bootmgfw.efi was replaced before the partition was full";
+    ExpectUndoneTo(program, repair, before);
 }
 
 std::string Text(SimMachine& machine, const std::wstring& path) {
