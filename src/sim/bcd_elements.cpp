@@ -188,12 +188,11 @@ std::variant<BcdElement, ValueError> ParseElementValue(const ElementDefinition& 
         }
         case K::Device: {
             const std::wstring lower = LowerCase(word);
-            if (lower != L"boot" && lower.rfind(L"partition=", 0) != 0) {
-                return ValueError::Malformed;
-            }
-            const auto device = devices(word);
+            const auto device = lower == L"boot" || lower.rfind(L"partition=", 0) == 0
+                                    ? devices(word)
+                                    : std::nullopt;
             if (!device) {
-                return ValueError::NoSuchVolume;
+                return ValueError::BadDevice;
             }
             element.device = *device;
             return element;

@@ -31,9 +31,9 @@ const ElementDefinition* FindElementDefinition(std::wstring_view name, std::uint
 const ElementDefinition* FindAnyElementDefinition(std::wstring_view name);
 
 enum class ValueError {
-    Malformed,     // "The parameter is incorrect."
-    NoSuchVolume,  // a partition=X: whose letter holds nothing
-    UnknownId,     // an identifier that is not a GUID or a known name
+    Malformed,  // "The parameter is incorrect."
+    BadDevice,  // a device that is not one, or a partition=X: whose letter holds nothing
+    UnknownId,  // an identifier that is not a GUID or a known name
 };
 
 // Turns a partition text ("partition=C:", "partition=\Device\HarddiskVolume2", "boot") into a

@@ -339,8 +339,12 @@ private:
 
         BcdObject& bootmgr = *FindObject(store, kBootmgrGuid);
         PutElement(bootmgr, PartitionElement(L"device", system_->id));
-        PutElement(bootmgr, TextElement(L"path", uefi ? L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi"
-                                                      : L"\\bootmgr"));
+        // The BIOS boot code finds bootmgr by its name; only the firmware's entry needs a path.
+        if (uefi) {
+            PutElement(bootmgr, TextElement(L"path", L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi"));
+        } else {
+            RemoveElement(bootmgr, L"path");
+        }
         PutElement(bootmgr, TextElement(L"description", L"Windows Boot Manager"));
         PutElement(bootmgr, TextElement(L"locale", options_.locale));
         PutElement(bootmgr, IdListElement(L"inherit", {kGlobalSettingsGuid}));

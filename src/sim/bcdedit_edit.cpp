@@ -232,6 +232,9 @@ ToolOutcome BcdeditSet(BcdeditSession& session) {
         if (*error == ValueError::UnknownId) {
             return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
         }
+        if (*error == ValueError::BadDevice) {
+            return Failed(session, ToolText::SetFailed, ToolText::DeviceNotValid);
+        }
         return Failed(session, ToolText::SetFailed, ToolText::ParameterIncorrect);
     }
     PutElement(*object, std::move(std::get<BcdElement>(parsed)));
@@ -258,7 +261,7 @@ ToolOutcome BcdeditDeleteValue(BcdeditSession& session) {
         return Failed(session, ToolText::ElementNotApplicable, ToolText::RunBcdeditHelp);
     }
     if (!RemoveElement(*object, definition->name)) {
-        return Failed(session, ToolText::SetFailed, ToolText::ElementNotFound);
+        return Failed(session, ToolText::DeleteValueFailed, ToolText::ElementNotFound);
     }
     return SavedOrDenied(session, ToolText::SetFailed);
 }

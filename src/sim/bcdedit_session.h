@@ -21,11 +21,13 @@ struct BcdeditSession {
     bool verbose = false;      // /v
     BcdStoreData store;
     std::vector<std::wstring> arguments;  // after the command word, global options removed
+    std::wstring command;                 // "set"; empty when the command word was not known
 };
 
 // Output of one line per text, CR LF after each, as bcdedit prints.
 ToolOutcome Succeeded(const BcdeditSession& session);
 ToolOutcome Failed(const BcdeditSession& session, ToolText what, ToolText why);
+// A command line bcdedit does not take: the command named, the hint to its help, and the reason.
 ToolOutcome SyntaxError(const BcdeditSession& session);
 
 // The canonical GUID an identifier on the command line stands for in this store: a GUID, a

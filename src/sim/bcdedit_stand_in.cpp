@@ -49,7 +49,12 @@ ToolOutcome Failed(const BcdeditSession& session, ToolText what, ToolText why) {
 }
 
 ToolOutcome SyntaxError(const BcdeditSession& session) {
-    return Failed(session, ToolText::ParameterIncorrect, ToolText::RunBcdeditHelp);
+    const std::wstring first =
+        session.command.empty()
+            ? Text(session.language, ToolText::UnknownCommand)
+            : Text(session.language, ToolText::CommandNotValid, session.command);
+    return {1, first + L"\r\n" + Text(session.language, ToolText::RunBcdeditHelp) + L"\r\n" +
+                   Text(session.language, ToolText::ParameterIncorrect) + L"\r\n"};
 }
 
 std::optional<std::wstring> ResolveId(const BcdeditSession& session, std::wstring_view text) {
@@ -81,7 +86,7 @@ bool Save(BcdeditSession& session) {
 }
 
 ToolOutcome RunBcdedit(SimMachine& machine, const std::vector<std::wstring>& arguments) {
-    BcdeditSession session{machine, machine.Language(), {}, false, false, {}, {}};
+    BcdeditSession session{machine, machine.Language(), {}, false, false, {}, {}, {}};
     std::optional<std::wstring> store;
     std::wstring command;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -114,6 +119,7 @@ ToolOutcome RunBcdedit(SimMachine& machine, const std::vector<std::wstring>& arg
     if (entry == nullptr) {
         return SyntaxError(session);
     }
+    session.command = entry->name;
     if (store) {
         if (store->empty()) {
             return Failed(session, ToolText::StoreNotOpened, ToolText::ParameterIncorrect);
@@ -122,14 +128,22 @@ ToolOutcome RunBcdedit(SimMachine& machine, const std::vector<std::wstring>& arg
     } else {
         session.storePath = machine.SystemStorePath();
         session.systemStore = true;
+        // No partition the firmware started from: the system store has no device to live on.
         if (session.storePath.empty()) {
-            return Failed(session, ToolText::StoreNotOpened, ToolText::FileNotFound);
+            return Failed(session, ToolText::StoreNotOpened, ToolText::SystemDeviceNotFound);
         }
     }
     if (entry->needsStore) {
         OpenedStore opened = OpenStoreFile(machine.Files(), session.storePath);
         if (opened.state == StoreState::Missing) {
-            return Failed(session, ToolText::StoreNotOpened, ToolText::FileNotFound);
+            const std::size_t slash = session.storePath.rfind(L'\\');
+            // A file in a drive's root has the drive for its folder.
+            const bool folder =
+                slash == 2 ? machine.VolumeAtLetter(session.storePath[0]) != nullptr
+                           : slash != std::wstring::npos &&
+                                 machine.Files().IsDirectory(session.storePath.substr(0, slash));
+            return Failed(session, ToolText::StoreNotOpened,
+                          folder ? ToolText::FileNotFound : ToolText::PathNotFound);
         }
         if (opened.state == StoreState::Unreadable) {
             return Failed(session, ToolText::StoreNotOpened, ToolText::RegistryCorrupt);

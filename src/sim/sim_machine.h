@@ -229,7 +229,7 @@ private:
     // Files Windows holds open: the volume's identity and the rooted path, lower case.
     std::vector<std::pair<std::wstring, std::wstring>> heldOpen_;
     std::map<std::wstring, std::uint64_t> freeBytes_;  // by volume identity, once changed
-    std::vector<ScenarioFailure> failures_;  // times counts down; 0 stays for ever
+    std::vector<ScenarioFailure> failures_;            // times counts down; 0 stays for ever
     GuidSequence guids_;
     std::wstring peVolume_;
     int deviceCount_ = 0;

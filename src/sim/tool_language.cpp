@@ -42,7 +42,9 @@ constexpr Row kTitles[] = {
      L"再開ローダーの設定"},
 };
 
-constexpr Row kIdentifier = {L"标识符", L"identifier", L"Bezeichner", L"identificateur", L"識別子"};
+// Japanese bcdedit keeps the English key.
+constexpr Row kIdentifier = {L"标识符", L"identifier", L"Bezeichner", L"identificateur",
+                             L"identifier"};
 
 // In the order of ToolText.
 constexpr Row kTexts[] = {
@@ -123,6 +125,24 @@ constexpr Row kTexts[] = {
      L"Führen Sie \"bcdedit /?\" aus, um Hilfe zur Befehlszeile zu erhalten.",
      L"Exécutez \"bcdedit /?\" pour obtenir de l'aide sur la ligne de commande.",
      L"コマンド ラインのヘルプを表示するには、\"bcdedit /?\" を実行してください。"},
+    {L"指定的 %s 命令无效。", L"The %s command specified is not valid.",
+     L"Der angegebene Befehl \"%s\" ist ungültig.", L"La commande %s spécifiée n'est pas valide.",
+     L"指定された %s コマンドは無効です。"},
+    {L"指定的命令无效。", L"The command specified is not valid.",
+     L"Der angegebene Befehl ist ungültig.", L"La commande spécifiée n'est pas valide.",
+     L"指定されたコマンドは無効です。"},
+    {L"找不到请求的系统设备。", L"The requested system device cannot be found.",
+     L"Das angeforderte Systemgerät wurde nicht gefunden.",
+     L"Le périphérique système demandé est introuvable.",
+     L"要求されたシステム デバイスが見つかりません。"},
+    {L"尝试删除指定的数据元素时出错。",
+     L"An error occurred while attempting to delete the specified data element.",
+     L"Fehler beim Löschen des angegebenen Datenelements.",
+     L"Une erreur s'est produite lors de la suppression de l'élément de données spécifié.",
+     L"指定されたデータ要素の削除中にエラーが発生しました。"},
+    {L"指定的设备无效。", L"The device is not valid as specified.",
+     L"Das Gerät ist in der angegebenen Form ungültig.",
+     L"Le périphérique n'est pas valide tel que spécifié.", L"指定されたデバイスは無効です。"},
     {L"没有匹配的对象，或存储为空。", L"There are no matching objects or the store is empty.",
      L"Es sind keine übereinstimmenden Objekte vorhanden, oder der Speicher ist leer.",
      L"Aucun objet correspondant ou le magasin est vide.",

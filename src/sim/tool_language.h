@@ -56,6 +56,11 @@ enum class ToolText {
     WellKnownNeedsForce,
     ElementNotApplicable,
     RunBcdeditHelp,
+    CommandNotValid,  // %s: the command's name
+    UnknownCommand,
+    SystemDeviceNotFound,
+    DeleteValueFailed,
+    DeviceNotValid,
     NoMatchingObjects,
     BootFilesCreated,
     CopyFailed,

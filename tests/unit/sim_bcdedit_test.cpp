@@ -60,7 +60,6 @@ TEST_F(Bcdedit, ErrorsEndWithOneAndLeaveTheStoreAsItWas) {
         const wchar_t* second;
     };
     const Case cases[] = {
-        {L"/store C:\\nothing\\BCD /enum all", L"could not be opened", L"cannot find the file"},
         {L"/store C:\\garbage /enum all", L"could not be opened", L"registry database is corrupt"},
         {L"/store \"\" /enum all", L"could not be opened", L"parameter is incorrect"},
         {L"/store C:\\Boot\\BCD /set {0c8a7d3e-2b1f-4e55-9a61-3f0e7b2c4d19} description x",
@@ -75,9 +74,9 @@ TEST_F(Bcdedit, ErrorsEndWithOneAndLeaveTheStoreAsItWas) {
         {L"/store C:\\Boot\\BCD /set {bootmgr} osdevice partition=C:", L"not recognized",
          L"bcdedit /?"},
         {L"/store C:\\Boot\\BCD /set " + loader + L" device partition=Z:",
-         L"setting the element data", L"parameter is incorrect"},
+         L"setting the element data", L"The device is not valid as specified."},
         {L"/store C:\\Boot\\BCD /set " + loader + L" device C:", L"setting the element data",
-         L"parameter is incorrect"},
+         L"The device is not valid as specified."},
         {L"/store C:\\Boot\\BCD /set {bootmgr} timeout soon", L"setting the element data",
          L"parameter is incorrect"},
         {L"/store C:\\Boot\\BCD /set {bootmgr} GraphicsResolution 640x480",
@@ -101,14 +100,26 @@ TEST_F(Bcdedit, ErrorsEndWithOneAndLeaveTheStoreAsItWas) {
         {L"/store C:\\Boot\\BCD /delete {ntldr} /f", L"delete the specified entry",
          L"cannot find the file"},
         {L"/store C:\\Boot\\BCD /deletevalue {bootmgr} graphicsresolution",
-         L"setting the element data", L"Element not found"},
+         L"An error occurred while attempting to delete the specified data element.\r\n",
+         L"Element not found"},
         {L"/store C:\\Boot\\BCD /export C:\\no\\folder\\copy", L"export the store",
          L"cannot find the path"},
         {L"/store C:\\Boot\\BCD /import C:\\missing", L"import the store", L"cannot find the file"},
         {L"/store C:\\Boot\\BCD /import C:\\garbage", L"import the store", L"corrupt"},
-        {L"/store C:\\Boot\\BCD /frobnicate", L"parameter is incorrect", L"bcdedit /?"},
-        {L"/store", L"parameter is incorrect", L"bcdedit /?"},
-        {L"/store C:\\Boot\\BCD /enum all extra", L"parameter is incorrect", L"bcdedit /?"},
+        // A command line it does not take: three lines.
+        {L"/store C:\\Boot\\BCD /frobnicate",
+         L"The command specified is not valid.\r\nRun \"bcdedit /?\" for command line "
+         L"assistance.\r\n",
+         L"assistance.\r\nThe parameter is incorrect.\r\n"},
+        {L"/store", L"The command specified is not valid.", L"bcdedit /?"},
+        {L"/store C:\\Boot\\BCD /enum all extra", L"The enum command specified is not valid.\r\n",
+         L"bcdedit /?"},
+        {L"/store C:\\Boot\\BCD /set {bootmgr}", L"The set command specified is not valid.",
+         L"The parameter is incorrect."},
+        // The store's file, its folder, or the system store's partition is not there.
+        {L"/store C:\\nothing\\BCD /enum all", L"could not be opened",
+         L"cannot find the path specified"},
+        {L"/store C:\\BCD /enum all", L"could not be opened", L"cannot find the file specified"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
@@ -128,7 +139,71 @@ TEST_F(Bcdedit, TheSystemStoreIsTheSystemPartitionsAndAbsentInWindowsPe) {
     test::Machine pe(English("xp_only.xml"));
     const auto run = pe.Capture(L"bcdedit /enum");
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_THAT(run.text, HasSubstr(L"could not be opened"));
+    EXPECT_EQ(run.text,
+              L"The boot configuration data store could not be opened.\r\n"
+              L"The requested system device cannot be found.\r\n");
+}
+
+// /enum firmware: on BIOS the boot manager's section alone (it has no path: the boot code finds
+// bootmgr by name); on UEFI {fwbootmgr}, then every entry in the firmware's order, Windows Boot
+// Manager as the store's {bootmgr}.
+TEST_F(Bcdedit, TheFirmwaresListingShowsWindowsBootManagerToo) {
+    const auto bios = Run(L"/enum firmware");
+    EXPECT_EQ(bios.exitCode, 0u);
+    EXPECT_THAT(bios.text, HasSubstr(L"Windows Boot Manager\r\n--------------------\r\n"
+                                     L"identifier              {bootmgr}\r\n"));
+    EXPECT_THAT(bios.text, testing::Not(HasSubstr(L"{fwbootmgr}")));
+    machine->Files().AddFile(L"C:\\Temp\\bcdboot.exe", {'x'});
+    ASSERT_EQ(machine.Capture(L"C:\\Temp\\bcdboot.exe C:\\Windows /s C: /f BIOS").exitCode, 0u);
+    EXPECT_EQ(Element(kBootmgrGuid, L"path"), nullptr);
+
+    test::Machine uefi(English("uefi_grub_first.xml"));
+    const auto listing = uefi.Capture(L"bcdedit /enum firmware").text;
+    const auto fw = listing.find(L"identifier              {fwbootmgr}");
+    const auto ubuntu = listing.find(L"description             ubuntu");
+    const auto windows = listing.find(L"identifier              {bootmgr}");
+    ASSERT_NE(fw, std::wstring::npos);
+    ASSERT_NE(ubuntu, std::wstring::npos);
+    ASSERT_NE(windows, std::wstring::npos);
+    EXPECT_LT(fw, ubuntu);
+    EXPECT_LT(ubuntu, windows) << "in the firmware's order";
+}
+
+// {fwbootmgr}'s display order takes /addfirst, /addlast and /remove; naming {bootmgr} when the
+// firmware has lost its entry gives it one, made from the system store's boot manager.
+TEST(BcdeditFirmware, TheBootOrderIsChangedOneEntryAtATime) {
+    Scenario scenario = test::ScenarioFile("uefi_grub_first.xml");
+    scenario.language = ToolLanguage::EnUs;
+    scenario.firmwareEntries.pop_back();
+    test::Machine machine(scenario);
+    auto order = [&] {
+        std::vector<std::wstring> names;
+        for (const FirmwareEntry& entry : machine->FirmwareEntries()) {
+            names.push_back(entry.description);
+        }
+        return names;
+    };
+    auto run = [&](const wchar_t* arguments) {
+        return machine.Capture(std::wstring(L"bcdedit ") + arguments).exitCode;
+    };
+    ASSERT_THAT(order(), ElementsAre(L"ubuntu"));
+    EXPECT_EQ(run(L"/set {fwbootmgr} displayorder {bootmgr} /addlast"), 0u);
+    EXPECT_THAT(order(), ElementsAre(L"ubuntu", L"Windows Boot Manager"));
+    const FirmwareEntry& made = machine->FirmwareEntries().back();
+    EXPECT_EQ(made.volume, machine->VolumeAt(0, 1)->id);
+    EXPECT_EQ(made.path, L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi");
+    EXPECT_EQ(run(L"/set {fwbootmgr} displayorder {bootmgr} /addfirst"), 0u);
+    EXPECT_THAT(order(), ElementsAre(L"Windows Boot Manager", L"ubuntu"));
+    EXPECT_THAT(machine->Boot().problem, testing::Not(HasSubstr(L"GRUB")))
+        << "the firmware starts Windows Boot Manager now";
+    EXPECT_EQ(run(L"/set {fwbootmgr} displayorder {bootmgr} /remove"), 0u);
+    EXPECT_THAT(order(), ElementsAre(L"ubuntu"));
+    EXPECT_EQ(run(L"/set {fwbootmgr} displayorder {bootmgr} /remove"), 1u) << "not there";
+    EXPECT_EQ(run(L"/set {fwbootmgr} displayorder {0c8a7d3e-2b1f-4e55-9a61-3f0e7b2c4d19} /addlast"),
+              1u)
+        << "an entry the firmware does not have";
+    EXPECT_EQ(run(L"/set {fwbootmgr} displayorder {bootmgr} /addfirst /addlast"), 1u);
+    EXPECT_THAT(order(), ElementsAre(L"ubuntu"));
 }
 
 TEST_F(Bcdedit, CreatesSetsAndDeletesLikeTheRealTool) {

@@ -18,6 +18,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Everything a repair may change, except what the program leaves on purpose: its logs, its undo
 // folders and its backups ("..._<14-digit stamp>").
@@ -230,6 +231,24 @@ TEST(RepairUndo, NoMbrIsSavedOfAGptDisk) {
                       [](const UndoItem& item) { return item.kind == UndoItemKind::BootRecord; }),
                   1);
     }
+}
+
+// The running Windows holds its store open: a repair that tries to copy it falls back to
+// exporting it (never a silent skip), and undo imports that export.
+TEST(RepairUndo, AStoreTheRunningSystemHoldsOpenIsExportedAndImportedBack) {
+    Scenario scenario = test::ScenarioFile("xp_and_7.xml");
+    scenario.disks[0].number = 1;  // not disk 0, where the run would export at once
+    test::SimProgram program(scenario);
+    const MachineState before = StateOf(program.Machine());
+    const RepairOutcome repair = program.Run(program.AutomaticRequest());
+    EXPECT_THAT(program.Machine().Journal(),
+                Contains(testing::StartsWith(L"copy C:\\Boot\\BCD C:\\Boot\\BCD_20261208103000")));
+    EXPECT_THAT(repair.rows,
+                Contains(L"无法复制 C:\\Boot\\BCD（系统正在使用它），改为导出系统 BCD 存储"));
+    EXPECT_THAT(repair.rows, Contains(L"已导出系统 BCD 存储至 C:\\Boot\\BCD_20261208103000"));
+    EXPECT_THAT(repair.backups, Contains(L"C:\\Boot\\BCD_20261208103000"));
+    EXPECT_THAT(repair.rows, Not(Contains(HasSubstr(L"无法备份（如 C:\\Boot\\BCD"))));
+    ExpectUndoneTo(program, repair, before);
 }
 
 // An ESP that fills up halfway through bcdboot keeps the files copied before; the failure is

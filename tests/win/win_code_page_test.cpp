@@ -33,5 +33,20 @@ TEST(Win32CodePage, OemTextOfTheSystemDecodes) {
     }
 }
 
+// Fixed code pages convert as that Windows would, whatever locale the process runs in: the
+// simulated machine's tools write in its language's console code page.
+TEST(Win32CodePage, FixedPagesConvertWhateverTheLocale) {
+    win32::Win32CodePage chinese(936, 936);
+    EXPECT_EQ(chinese.Number(CodePageKind::Oem), 936u);
+    EXPECT_EQ(chinese.Number(CodePageKind::Ansi), 936u);
+    const std::string gbk = "\xD2\xD1\xB3\xC9\xB9\xA6";  // 已成功
+    EXPECT_EQ(chinese.ToWide(gbk, CodePageKind::Oem), L"已成功");
+    EXPECT_EQ(chinese.FromWide(L"已成功", CodePageKind::Ansi), gbk);
+    win32::Win32CodePage english(1252, 437);
+    EXPECT_EQ(english.Number(CodePageKind::Oem), 437u);
+    // What the console page cannot hold comes out as "?", as from a real English console.
+    EXPECT_EQ(english.FromWide(L"Windows 7 旗舰版", CodePageKind::Oem), "Windows 7 ???");
+}
+
 }  // namespace
 }  // namespace qn

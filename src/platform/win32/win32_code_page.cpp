@@ -19,11 +19,16 @@ UINT ToWin32(CodePageKind kind) {
 
 }  // namespace
 
+unsigned Win32CodePage::Page(CodePageKind kind) const {
+    const unsigned fixed = kind == CodePageKind::Oem ? oem_ : ansi_;
+    return fixed != 0 ? fixed : ToWin32(kind);
+}
+
 std::string Win32CodePage::FromWide(std::wstring_view text, CodePageKind kind) {
     if (text.empty()) {
         return {};
     }
-    const UINT cp = ToWin32(kind);
+    const UINT cp = Page(kind);
     const int length = static_cast<int>(text.size());
     int needed = WideCharToMultiByte(cp, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) {
@@ -41,7 +46,7 @@ std::wstring Win32CodePage::ToWide(std::string_view text, CodePageKind kind) {
     if (text.empty()) {
         return {};
     }
-    const UINT cp = ToWin32(kind);
+    const UINT cp = Page(kind);
     const int length = static_cast<int>(text.size());
     int needed = MultiByteToWideChar(cp, 0, text.data(), length, nullptr, 0);
     if (needed <= 0) {
@@ -55,6 +60,9 @@ std::wstring Win32CodePage::ToWide(std::string_view text, CodePageKind kind) {
 }
 
 unsigned Win32CodePage::Number(CodePageKind kind) {
+    if (const unsigned fixed = kind == CodePageKind::Oem ? oem_ : ansi_; fixed != 0) {
+        return fixed;
+    }
     switch (kind) {
         case CodePageKind::Ansi:
             return GetACP();

@@ -102,8 +102,16 @@ void CopyOut(const std::wstring& folder, const std::wstring& path,
     }
 }
 
+const sim::Scenario& TheScenario() {
+    static const sim::Scenario scenario = LoadScenario();
+    return scenario;
+}
+
+// The simulated Windows' own code pages: its tools write in its console code page and the
+// program reads them back in it, whatever the locale Wine runs in.
 win32::Win32CodePage& SystemCodePage() {
-    static win32::Win32CodePage codePage;
+    static win32::Win32CodePage codePage(sim::AnsiCodePage(TheScenario().language),
+                                         sim::ConsoleCodePage(TheScenario().language));
     return codePage;
 }
 
@@ -140,7 +148,7 @@ private:
 };
 
 sim::SimMachine& Machine() {
-    static sim::SimMachine machine(LoadScenario(), SystemCodePage());
+    static sim::SimMachine machine(TheScenario(), SystemCodePage());
     static const std::wstring verdict = Environment(L"QN_SIM_VERDICT");
     // Made after the machine, so it is destroyed before it.
     static VerdictAtExit atExit(verdict, machine);
