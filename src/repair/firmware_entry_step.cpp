@@ -35,7 +35,16 @@ void PutBootManagerIntoFirmwareOrder(RepairRun& run, const RepairRequest& reques
         return;
     }
     std::string output;
-    RunCaptured(bcdedit.processes, EnumAllCommand(bcdedit.path, std::wstring()), output);
+    const ProcessResult listed =
+        RunCaptured(bcdedit.processes, EnumAllCommand(bcdedit.path, std::wstring()), output);
+    if (!listed.started) {
+        run.FailedRow(kStep, {L"bcdedit.exe 无法启动"}, false);
+        return;
+    }
+    // A run that printed nothing at all is a plan's: it cannot know the firmware's entries.
+    if (output.empty()) {
+        return;
+    }
     const FirmwareBootOrder order =
         ParseFirmwareBootOrder(output, bcdedit.codePage, CodePageKind::Oem);
     if (!order.found) {

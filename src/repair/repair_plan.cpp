@@ -157,6 +157,10 @@ private:
         if (step.find(L"/create {ntldr}") != std::wstring::npos) {
             step += L"（{ntldr} 已存在时改为设置它的描述）";
         }
+        if (step.find(L"/enum all") != std::wstring::npos &&
+            step.find(L"/store") == std::wstring::npos) {
+            step += L"（读取固件启动项：没有 Windows Boot Manager 启动项时将它加入固件启动顺序）";
+        }
         steps_.push_back(step);
     }
 

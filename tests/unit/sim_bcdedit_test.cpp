@@ -169,6 +169,28 @@ TEST_F(Bcdedit, TheFirmwaresListingShowsWindowsBootManagerToo) {
     EXPECT_LT(ubuntu, windows) << "in the firmware's order";
 }
 
+// Output goes through the console code page as the real tool's does: an English Windows PE
+// shows a Chinese entry name as question marks, a Chinese one shows it intact.
+TEST(BcdeditCodePage, NamesTheConsoleCannotHoldComeOutAsQuestionMarks) {
+    for (const auto& [language, shown] :
+         {std::pair{ToolLanguage::EnUs, L"description             Windows 7 ???\r\n"},
+          std::pair{ToolLanguage::ZhCn, L"description             Windows 7 旗舰版\r\n"}}) {
+        Scenario scenario = test::ScenarioFile("xp_and_7.xml");
+        scenario.language = language;
+        for (ScenarioBcdObject& object : scenario.disks[0].partitions[0].stores[0].objects) {
+            if (object.type == L"osloader") {
+                for (auto& [name, value] : object.elements) {
+                    if (name == L"description") {
+                        value = L"Windows 7 旗舰版";
+                    }
+                }
+            }
+        }
+        test::Machine machine(scenario);
+        EXPECT_THAT(machine.Capture(L"bcdedit /enum").text, HasSubstr(shown));
+    }
+}
+
 // {fwbootmgr}'s display order takes /addfirst, /addlast and /remove; naming {bootmgr} when the
 // firmware has lost its entry gives it one, made from the system store's boot manager.
 TEST(BcdeditFirmware, TheBootOrderIsChangedOneEntryAtATime) {

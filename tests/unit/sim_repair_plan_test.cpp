@@ -24,7 +24,8 @@ std::wstring Normalized(std::wstring line) {
     line = std::regex_replace(line, work, L"W\\");
     line = std::regex_replace(line, guid, L"<id>");
     line = std::regex_replace(line, planned, L"<id>");
-    line = std::regex_replace(line, std::wregex(LR"(（\{ntldr\} 已存在时.*$)"), L"");
+    line =
+        std::regex_replace(line, std::wregex(LR"(（(\{ntldr\} 已存在时|读取固件启动项).*$)"), L"");
     line = std::regex_replace(line, std::wregex(LR"( -> \d+$)"), L"");
     line = std::regex_replace(line, std::wregex(L"\""), L"");
     return line;
@@ -63,6 +64,17 @@ TEST(RepairPlan, ListsTheCommandsTheRunThenIssuesAndChangesNothing) {
         }
         EXPECT_EQ(planned, ran);
     }
+}
+
+// The firmware's entries cannot be known ahead: the plan names the look at them and what may
+// follow, and says nothing of them as if it had read them.
+TEST(RepairPlan, NamesTheLookAtTheFirmwaresEntries) {
+    test::SimProgram program(test::ScenarioFile("uefi_entries_reset.xml"));
+    RepairPorts ports = program.Ports();
+    const RepairPlan plan = PlanRepair(program.AutomaticRequest(), ports);
+    EXPECT_THAT(plan.steps, Contains(HasSubstr(L"/enum all /v（读取固件启动项：没有 Windows Boot "
+                                               L"Manager 启动项时将它加入固件启动顺序）")));
+    EXPECT_THAT(plan.rows, testing::Not(Contains(HasSubstr(L"固件"))));
 }
 
 TEST(RepairPlan, NamesTheEntryBcdbootWillMakeAndTheFilesItWillChange) {
