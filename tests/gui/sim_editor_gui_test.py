@@ -124,9 +124,10 @@ def message(s, label):
 
 
 def changing_runs(journal):
-    """bcdedit runs that change a store (not enumerations), as the journal shows them."""
+    """bcdedit runs that change a store (not enumerations or exports), as the journal shows
+    them."""
     return [l for l in journal if l.startswith("capture ") and "bcdedit.exe" in l
-            and "/enum" not in l]
+            and "/enum" not in l and " /export " not in l]
 
 
 def verdict(s):
@@ -239,8 +240,12 @@ def mode_bcd(s):
 
     journal = s.journal_lines()
     runs = changing_runs(journal)
-    copy = [i for i, l in enumerate(journal) if l == "copy %s %s%s" % (store, store, stamp)]
-    check(copy, "no backup copy in the journal")
+    # The running system holds its store open: the backup is an export, never a copy.
+    copy = [i for i, l in enumerate(journal)
+            if " /export " in l and (store + stamp) in l and l.endswith("-> 0")]
+    check(copy, "no backup export in the journal")
+    check(any(l == "copy %s %s%s failed (in use)" % (store, store, stamp) for l in journal),
+          "the held store was not tried as a copy first")
     first_change = journal.index(runs[runs_before]) if len(runs) > runs_before else -1
     check(0 <= copy[0] < first_change, "the backup did not come first")
     wanted = ['/store %s /timeout 5 -> 0' % store,
