@@ -575,8 +575,9 @@ TEST(MbrRepair, AGptDiskIsRefusedBeforeAnythingChanges) {
         EXPECT_EQ(outcome.rows[2], L"修复未完成：1 个步骤失败");
         EXPECT_TRUE(outcome.undoRecord.empty());
         EXPECT_EQ(program.Machine().DiskSector0(0), sector0);
-        for (std::size_t i = journal; i < program.Machine().Journal().size(); ++i) {
-            const std::wstring& line = program.Machine().Journal()[i];
+        const std::vector<std::wstring> after = program.Machine().Journal();
+        for (std::size_t i = journal; i < after.size(); ++i) {
+            const std::wstring& line = after[i];
             EXPECT_EQ(line.find(L"bootsect"), std::wstring::npos);
             EXPECT_NE(line.rfind(L"write sectors", 0), 0u);
         }
