@@ -135,6 +135,11 @@ void ComboBox::OnEvent(const UiEvent& event) {
         case UiEventType::KeyDown:
             if (event.key == kKeyF4 || ((event.modifiers & kModAlt) && event.key == kKeyDown)) {
                 Activate();
+            } else if (IsLetterOrDigitKey(event.key)) {
+                const int found = typeAhead_.Find(*this, selected_, event.key, event.time);
+                if (found >= 0) {
+                    SelectItem(found);
+                }
             } else if (Count() > 0 && (event.key == kKeyUp || event.key == kKeyDown ||
                                        event.key == kKeyHome || event.key == kKeyEnd)) {
                 int target = selected_;

@@ -10,7 +10,8 @@ namespace qn {
 
 // A drop-down list box. Its items (list label elements) are shown by the host's drop-down list,
 // not in the window's tree; the box shows the selected item's text. Selecting an item raises
-// "itemselect" with the new index in wParam and the previous one in lParam.
+// "itemselect" with the new index in wParam and the previous one in lParam. Arrows and typed
+// letters (type-ahead) select while it is closed.
 class ComboBox : public Container, public ListOwner {
 public:
     ComboBox();
@@ -45,6 +46,7 @@ protected:
 
 private:
     ListItemStyle style_;
+    TypeAhead typeAhead_;
     int selected_ = -1;
     int dropHeight_ = 0;
     bool vScrollBar_ = false;

@@ -275,20 +275,29 @@ bool ControlManager::OnKeyDown(int key, unsigned modifiers) {
         dynamic_cast<Button*>(focus) != nullptr) {
         return focus->Activate();
     }
-    if (focus != nullptr &&
-        (dynamic_cast<ListView*>(focus) != nullptr || dynamic_cast<ComboBox*>(focus) != nullptr)) {
+    const bool letter = IsLetterOrDigitKey(key);
+    // Control with Alt is AltGr typing a character, never a shortcut.
+    const bool alt = (modifiers & (kModAlt | kModControl)) == kModAlt;
+    const bool inList =
+        dynamic_cast<ListView*>(focus) != nullptr || dynamic_cast<ComboBox*>(focus) != nullptr;
+    if (inList) {
         if (key == kKeySpace && dynamic_cast<ComboBox*>(focus) != nullptr) {
             return focus->Activate();
         }
-        if ((key >= kKeyPageUp && key <= kKeyDown) || key == kKeyF4) {
+        const bool typed = letter && (modifiers & (kModAlt | kModControl)) == 0;
+        if ((key >= kKeyPageUp && key <= kKeyDown) || key == kKeyF4 || typed) {
             focusCue_ = true;
-            focus->OnEvent(MakeEvent(UiEventType::KeyDown, {}, key, 0, modifiers));
+            UiEvent event = MakeEvent(UiEventType::KeyDown, {}, key, 0, modifiers);
+            if (typed && keyClock_) {
+                event.time = keyClock_();
+            }
+            focus->OnEvent(event);
             return true;
         }
     }
-    const bool letter = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
-    const bool inEdit = dynamic_cast<EditBox*>(focus) != nullptr;
-    if (letter && ((modifiers & kModAlt) != 0 || (modifiers == 0 && !inEdit))) {
+    // Plain letters are text in an edit box and searches in a list or combo box.
+    const bool typing = inList || dynamic_cast<EditBox*>(focus) != nullptr;
+    if (letter && (alt || (modifiers == 0 && !typing))) {
         return TriggerShortcut(static_cast<wchar_t>(key));
     }
     return false;

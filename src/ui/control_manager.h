@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -92,9 +94,13 @@ public:
     void OnButtonUp(UiPoint pt, unsigned modifiers);
     void OnDoubleClick(UiPoint pt);
     void OnWheel(UiPoint pt, int delta);
-    // Keyboard: Tab order, activation, arrows, and caption shortcuts ("确定(Y)" answers to Y,
-    // with Alt always, without modifiers when no edit box has the focus). True when used.
+    // Keyboard: Tab order, activation, arrows, type-ahead in lists and combo boxes, and caption
+    // shortcuts ("确定(Y)" answers to Y: with Alt always, without modifiers only when no edit
+    // box, list or combo box has the focus, as letters are typed there). True when used.
     bool OnKeyDown(int key, unsigned modifiers);
+    // Tells the time of the key being handled, in milliseconds, for type-ahead to join quickly
+    // typed letters; without it every letter starts a new search.
+    void SetKeyClock(std::function<std::uint32_t()> clock) { keyClock_ = std::move(clock); }
     bool TriggerShortcut(wchar_t key);
 
     Control* Focus() const { return focus_; }
@@ -117,6 +123,7 @@ private:
     void SetHot(Control* control);
 
     UiHost* host_ = nullptr;
+    std::function<std::uint32_t()> keyClock_;
     std::unique_ptr<Control> root_;
     std::vector<INotifyUI*> notifiers_;
     std::vector<IMessageFilterUI*> filters_;

@@ -1,5 +1,8 @@
 #include "ui/list_element.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "ui/control_manager.h"
 
 namespace qn {
@@ -30,7 +33,61 @@ bool IsHotWithin(const Control& row) {
     return false;
 }
 
+// Typed keys are ASCII letters and digits, so folding ASCII is enough for any item text.
+wchar_t FoldCase(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+bool StartsWithFolded(std::wstring_view text, std::wstring_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](wchar_t a, wchar_t b) { return a == FoldCase(b); });
+}
+
 }  // namespace
+
+std::wstring ListItemSearchText(const Control& item) {
+    if (!item.Text().empty()) {
+        return item.Text();
+    }
+    for (int i = 0; i < item.TreeChildCount(); ++i) {
+        const Control* child = item.TreeChildAt(i);
+        if (child != nullptr && child->IsVisible()) {
+            std::wstring text = ListItemSearchText(*child);
+            if (!text.empty()) {
+                return text;
+            }
+        }
+    }
+    return {};
+}
+
+int TypeAhead::Find(const Container& items, int current, int key, std::optional<std::uint32_t> time,
+                    std::uint32_t timeout) {
+    // Unsigned difference, so the clock wrapping around does not matter.
+    const bool continues = !prefix_.empty() && time.has_value() && *time - last_ < timeout;
+    if (!continues) {
+        prefix_.clear();
+    }
+    prefix_ += FoldCase(static_cast<wchar_t>(key));
+    last_ = time.value_or(0);
+    const bool repeated =
+        std::all_of(prefix_.begin(), prefix_.end(), [&](wchar_t c) { return c == prefix_[0]; });
+    const std::wstring_view wanted =
+        repeated ? std::wstring_view(prefix_).substr(0, 1) : std::wstring_view(prefix_);
+    // A new letter moves on from the current item; a longer prefix may still be the current one.
+    const int count = items.Count();
+    const int start = repeated ? current + 1 : std::max(current, 0);
+    for (int i = 0; i < count; ++i) {
+        const int index = (start + i) % count;
+        const Control* item = items.ItemAt(index);
+        if (item != nullptr && item->IsVisible() &&
+            StartsWithFolded(ListItemSearchText(*item), wanted)) {
+            return index;
+        }
+    }
+    return -1;
+}
 
 void PaintListItemBackground(Canvas& canvas, const Control& control, const UiRect& rect, bool hot) {
     const auto* item = dynamic_cast<const ListItem*>(&control);

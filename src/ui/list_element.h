@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,30 @@ public:
 
 // The list item that control is, or lies inside; null when there is none.
 ListItem* EnclosingListItem(Control* control, Control** itemControl);
+
+// The text a row is found by when its first letters are typed: its own text, or else the first
+// text shown inside it (a row of controls: its first visible control with a text, depth first).
+std::wstring ListItemSearchText(const Control& item);
+
+// How long a typed letter waits for the next one to extend the search ("sv" past "sl-SI" to
+// "sv-SE"): time to type a few letters, short enough that a pause starts over.
+inline constexpr std::uint32_t kTypeAheadMs = 1000;
+
+// Type-ahead of a list or combo box: letters typed within the timeout of each other form a
+// prefix, and the next item whose search text starts with it (regardless of case) is the one to
+// select. The same letter typed again cycles through the items starting with it.
+class TypeAhead {
+public:
+    // The item to select for the typed key (a letter or digit key code), searching from current
+    // and wrapping around; -1 when none matches. Without a time every key starts a new search.
+    int Find(const Container& items, int current, int key, std::optional<std::uint32_t> time,
+             std::uint32_t timeout = kTypeAheadMs);
+    void Reset() { prefix_.clear(); }
+
+private:
+    std::wstring prefix_;
+    std::uint32_t last_ = 0;
+};
 
 // Fills a row's background for its state (selected, hot, alternate) from the owner's style.
 void PaintListItemBackground(Canvas& canvas, const Control& item, const UiRect& rect, bool hot);

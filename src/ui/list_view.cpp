@@ -304,7 +304,14 @@ void ListView::OnEvent(const UiEvent& event) {
                     target = selected_ + page;
                     break;
                 default:
-                    return;
+                    if (!IsLetterOrDigitKey(event.key)) {
+                        return;
+                    }
+                    target = typeAhead_.Find(*this, selected_, event.key, event.time);
+                    if (target < 0) {
+                        return;
+                    }
+                    break;
             }
             if (Count() > 0) {
                 SelectItem(std::clamp(target, 0, Count() - 1));

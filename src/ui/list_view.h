@@ -11,7 +11,8 @@ namespace qn {
 
 // A list: an optional header of columns above rows that scroll vertically. The items are the
 // rows (label, text or container elements). Selecting a row, by mouse, keyboard or code, raises
-// "itemselect" with the new index in wParam and the previous one in lParam.
+// "itemselect" with the new index in wParam and the previous one in lParam. Typed letters select
+// the next row whose first text starts with them (see TypeAhead).
 class ListView : public Container, public ListOwner {
 public:
     ListView();
@@ -56,6 +57,7 @@ private:
 
     std::unique_ptr<ListHeader> header_;
     ListItemStyle style_;
+    TypeAhead typeAhead_;
     int selected_ = -1;
     int scroll_ = 0;
     int content_ = 0;

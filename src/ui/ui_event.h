@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include "ui/geometry.h"
 
 namespace qn {
@@ -19,6 +22,11 @@ inline constexpr int kKeyUp = 0x26;
 inline constexpr int kKeyRight = 0x27;
 inline constexpr int kKeyDown = 0x28;
 inline constexpr int kKeyF4 = 0x73;
+
+// Letters and digits: what type-ahead and caption shortcuts answer to.
+inline constexpr bool IsLetterOrDigitKey(int key) {
+    return (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+}
 
 inline constexpr unsigned kModShift = 1;
 inline constexpr unsigned kModControl = 2;
@@ -43,11 +51,14 @@ struct UiEvent {
     int key = 0;         // KeyDown
     int wheelDelta = 0;  // Wheel: positive away from the user, 120 per notch
     unsigned modifiers = 0;
+    // KeyDown: when the key was pressed, in milliseconds of any clock that only moves on; none
+    // when the host cannot tell.
+    std::optional<std::uint32_t> time;
 };
 
 inline UiEvent MakeEvent(UiEventType type, UiPoint pt = {}, int key = 0, int wheelDelta = 0,
                          unsigned modifiers = 0) {
-    return UiEvent{type, pt, key, wheelDelta, modifiers};
+    return UiEvent{type, pt, key, wheelDelta, modifiers, std::nullopt};
 }
 
 }  // namespace qn

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -332,6 +334,137 @@ TEST_F(UiControls, ArrowKeysMoveTheSelectionOfAFocusedList) {
     EXPECT_EQ(list->SelectedIndex(), 2);
     manager.OnKeyDown(kKeyHome, 0);
     EXPECT_EQ(list->SelectedIndex(), 0);
+}
+
+TEST_F(UiControls, PlainLettersFireButtonsOnlyWhenNothingTakesTyping) {
+    auto root = std::make_unique<VerticalLayout>();
+    Add<Button>(*root, L"BtnBeSave")->SetText(L"保存(S)");
+    auto* other = Add<Button>(*root, L"BtnBeUp");
+    auto* list = Add<ListView>(*root, L"listBceEdit", 100);
+    auto* combo = Add<ComboBox>(*root, L"CmbLocale");
+    auto* edit = Add<EditBox>(*root, L"edBeTimeout");
+    Attach(std::move(root));
+    list->Add(Row(L"Windows 7"));
+    for (const wchar_t* text : {L"zh-CN", L"sv-SE"}) {
+        combo->Add(Row(text));
+    }
+    struct Case {
+        Control* focus;
+        unsigned modifiers;
+        bool fires;
+    };
+    const Case cases[] = {
+        {list, 0, false},
+        {combo, 0, false},
+        {edit, 0, false},
+        {list, kModShift, false},
+        {other, 0, true},
+        {nullptr, 0, true},
+        {list, kModAlt, true},
+        {combo, kModAlt, true},
+        {edit, kModAlt, true},
+        {other, kModAlt, true},
+        {edit, kModAlt | kModControl, false},
+        {list, kModControl, false},
+    };
+    for (const Case& c : cases) {
+        manager.SetFocus(c.focus);
+        recorder.events.clear();
+        manager.OnKeyDown('S', c.modifiers);
+        const bool fired =
+            std::count(recorder.events.begin(), recorder.events.end(), L"click:BtnBeSave") == 1;
+        EXPECT_EQ(fired, c.fires) << "focus " << (c.focus ? c.focus->Name() : L"none")
+                                  << " modifiers " << c.modifiers;
+    }
+    // The letter went to the combo box instead: it found sv-SE there.
+    EXPECT_EQ(combo->SelectedText(), L"sv-SE");
+}
+
+TEST_F(UiControls, TypedLettersSelectInAComboBoxCyclingWrappingAndJoiningWithinTheTimeout) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* combo = Add<ComboBox>(*root, L"CmbLocale");
+    Attach(std::move(root));
+    for (const wchar_t* text :
+         {L"zh-CN", L"en-GB", L"en-US", L"sk-SK", L"sl-SI", L"sv-SE", L"uk-UA"}) {
+        combo->Add(Row(text));
+    }
+    combo->SelectItem(0, true, false);
+    std::uint32_t now = 0;
+    manager.SetKeyClock([&] { return now; });
+    struct Step {
+        int key;
+        std::uint32_t time;
+        const wchar_t* selected;
+    };
+    const Step steps[] = {
+        {'S', 0, L"sk-SK"},      // the next item with the letter
+        {'S', 200, L"sl-SI"},    // the same letter again: the one after it
+        {'S', 400, L"sv-SE"},    //
+        {'S', 600, L"sk-SK"},    // wrapped around
+        {'S', 5000, L"sl-SI"},   // a new search
+        {'V', 5300, L"sv-SE"},   // "sv": past sl-SI
+        {'E', 6300, L"en-GB"},   // a full second later: "e" alone, wrapping around
+        {'E', 6900, L"en-US"},   //
+        {'X', 9000, L"en-US"},   // nothing starts with it: the selection stays
+        {'E', 12000, L"en-GB"},  //
+        {'N', 12500, L"en-GB"},  // "en" still matches the current item
+        {'U', 20000, L"uk-UA"},  // keys come in upper case, items match whatever their case
+        {'7', 30000, L"uk-UA"},  //
+    };
+    int changes = 0;
+    std::wstring previous = combo->SelectedText();
+    for (const Step& step : steps) {
+        now = step.time;
+        EXPECT_TRUE(manager.OnKeyDown(step.key, 0));
+        EXPECT_EQ(combo->SelectedText(), step.selected)
+            << "key " << static_cast<char>(step.key) << " at " << step.time;
+        changes += combo->SelectedText() != previous ? 1 : 0;
+        previous = combo->SelectedText();
+    }
+    // Each change is announced as an arrow key's would be, and only the changes.
+    EXPECT_EQ(recorder.events, std::vector<std::wstring>(changes, L"itemselect:CmbLocale"));
+    EXPECT_TRUE(manager.ShowFocusCue());
+    // The keyboard still opens the list and moves through it.
+    manager.OnKeyDown(kKeyUp, 0);
+    EXPECT_EQ(combo->SelectedText(), L"sv-SE");
+    manager.OnKeyDown(kKeyF4, 0);
+    manager.OnKeyDown(kKeyDown, kModAlt);
+    EXPECT_EQ(host.dropLists, (std::vector<ComboBox*>{combo, combo}));
+}
+
+TEST_F(UiControls, TypedLettersSelectTheListRowWhoseFirstShownTextStartsWithThem) {
+    auto root = std::make_unique<VerticalLayout>();
+    auto* list = Add<ListView>(*root, L"listBceEdit", 300);
+    Add<Button>(*root, L"BtnBeDel")->SetText(L"移除(M)");
+    Attach(std::move(root));
+    // Rows as the editor builds them: a check box without text, the device, the description.
+    struct Entry {
+        const wchar_t* device;
+        const wchar_t* description;
+    };
+    for (const Entry& entry : {Entry{L"C:", L"Windows 7"}, Entry{L"D:", L"Windows 10"},
+                               Entry{L"", L"Memory test"}, Entry{L"d:", L"Windows XP"}}) {
+        auto row = std::make_unique<ListContainerElement>();
+        auto layout = std::make_unique<HorizontalLayout>();
+        layout->Add(std::make_unique<CheckBox>());
+        auto device = std::make_unique<Label>();
+        device->SetText(entry.device);
+        layout->Add(std::move(device));
+        auto description = std::make_unique<EditBox>();
+        description->SetText(entry.description);
+        layout->Add(std::move(description));
+        row->Add(std::move(layout));
+        list->Add(std::move(row));
+    }
+    list->SelectItem(0, true, false);
+    // No key clock: every letter is a search of its own, so "D" twice cycles and "M" is alone.
+    const std::pair<int, int> steps[] = {{'D', 1}, {'D', 3}, {'D', 1}, {'M', 2}, {'C', 0}};
+    for (const auto& [key, row] : steps) {
+        EXPECT_TRUE(manager.OnKeyDown(key, 0));
+        EXPECT_EQ(list->SelectedIndex(), row) << static_cast<char>(key);
+    }
+    EXPECT_EQ(recorder.events, std::vector<std::wstring>(5, L"itemselect:listBceEdit"));
+    EXPECT_EQ(ListItemSearchText(*list->ItemAt(2)), L"Memory test");
 }
 
 TEST_F(UiControls, EditBoxesNotifyUserChangesOnlyAndClampTheSelection) {

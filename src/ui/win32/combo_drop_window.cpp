@@ -11,7 +11,17 @@
 namespace qn::win32 {
 
 namespace {
+
 constexpr int kScrollBarWidth = 8;
+
+std::uint32_t MessageTime() {
+    return static_cast<std::uint32_t>(static_cast<DWORD>(::GetMessageTime()));
+}
+
+}  // namespace
+
+ComboDropWindow::ComboDropWindow(PaintManager& owner) : owner_(owner) {
+    owner_.SetKeyClock(&MessageTime);
 }
 
 ComboDropWindow::~ComboDropWindow() {
@@ -28,6 +38,7 @@ void ComboDropWindow::Open(ComboBox& combo) {
         return;
     }
     combo_ = &combo;
+    typeAhead_.Reset();
     hot_ = combo.SelectedIndex();
     scroll_ = 0;
     const UiRect pos = combo.Pos();
@@ -105,8 +116,18 @@ bool ComboDropWindow::OnKey(WPARAM key) {
             EnsureVisible(hot_);
             return true;
         default:
-            return false;
+            break;
     }
+    if (!IsLetterOrDigitKey(static_cast<int>(key)) || ::GetKeyState(VK_MENU) < 0 ||
+        ::GetKeyState(VK_CONTROL) < 0) {
+        return false;
+    }
+    const int found = typeAhead_.Find(*combo_, hot_, static_cast<int>(key), MessageTime());
+    if (found >= 0) {
+        hot_ = found;
+        EnsureVisible(hot_);
+    }
+    return true;
 }
 
 void ComboDropWindow::Paint() {
