@@ -7,6 +7,7 @@
 #include "boot/extract_resource.h"
 #include "boot/resource_ids.h"
 #include "boot/time_stamp.h"
+#include "boot/whole_file.h"
 
 namespace qn {
 namespace {
@@ -35,6 +36,44 @@ const BootEntry* FindEntry(const BcdListing& listing, const std::wstring& identi
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> BootIniTemplateBytes(ModuleResources& resources) {
+    const auto found = resources.Find(kResBootIniTemplate, kBinResourceType);
+    if (!found.empty()) {
+        return std::vector<std::uint8_t>(found.begin(), found.end());
+    }
+    const char* const bytes = kBootIniTemplate;
+    return std::vector<std::uint8_t>(bytes, bytes + sizeof kBootIniTemplate - 1);
+}
+
+BootIniWriteResult ReplaceBootIni(FileSystem& files, Clock& clock, const std::wstring& path,
+                                  std::span<const std::uint8_t> bytes) {
+    BootIniWriteResult result;
+    const std::optional<std::uint32_t> attributes = files.Attributes(path);
+    const bool existed = files.PathExists(path);
+    auto giveUp = [&] {
+        if (existed) {
+            files.SetAttributes(path, attributes.value_or(kBootFileAttributes));
+        }
+        return result;
+    };
+    if (existed) {
+        // Windows replaces no read-only file, and a copy keeps the attributes of its source.
+        files.SetAttributes(path, kAttributeNormal);
+        result.backupPath = CopyToNewBackup(files, clock, path);
+        if (result.backupPath.empty()) {
+            return giveUp();
+        }
+    }
+    const std::wstring temp = ExtractTempPath(path);
+    if (!WriteWholeFile(files, temp, bytes) || !files.MoveReplacing(temp, path)) {
+        files.RemoveFile(temp);
+        return giveUp();
+    }
+    result.fileChanged = true;
+    result.ok = files.SetAttributes(path, kBootFileAttributes);
+    return result;
+}
 
 RewritePreparation PrepareBootIniRewrite(BootIniPorts& ports, const std::wstring& path,
                                          bool deleteExisting) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "boot/bcd_listing.h"
 #include "platform/clock.h"
@@ -36,11 +39,26 @@ RewritePreparation PrepareBootIniRewrite(BootIniPorts& ports, const std::wstring
 struct BootIniWriteResult {
     bool ok = false;  // every step succeeded
     std::wstring backupPath;
+    bool fileChanged = false;  // the file holds the new bytes (or was made); else it is as it was
 };
 
-// The editor's save: boot.ini starts again from the template, takes working's timeout and, in
-// working's row order, each row's line as loaded (ARC path and value of the entry with that
-// identifier in loaded), with "default" the ARC path of working's default row (empty when none).
+// The file a rewrite starts from when there is none: the template resource, or the same bytes
+// built into the program.
+std::vector<std::uint8_t> BootIniTemplateBytes(ModuleResources& resources);
+
+// The editor's save: boot.ini becomes bytes in one step. An existing file is copied to a new
+// backup beside it first (its attributes cleared, so the copy is an ordinary file); without the
+// backup nothing is written. The bytes go to a file beside it, which then replaces it (a file cut
+// short by a failed write never takes its place); the new file is read-only, hidden and system.
+// When anything fails before the replacement, the file stays as it was, its attributes too.
+BootIniWriteResult ReplaceBootIni(FileSystem& files, Clock& clock, const std::wstring& path,
+                                  std::span<const std::uint8_t> bytes);
+
+// The editor's earlier save, no longer used by it: boot.ini starts again from the template,
+// takes working's timeout and, in working's row order, each row's line as loaded, written through
+// the profile functions. Lines sharing an ARC path merge into one and whatever the listing does not
+// hold (other keys and sections, comments) is lost, so nothing should call it any more; it stays
+// until its last callers, a fuzz target and a Windows test, move to ReplaceBootIni.
 BootIniWriteResult WriteBootIni(BootIniPorts& ports, const std::wstring& path,
                                 const BcdListing& working, const BcdListing& loaded);
 

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "boot/boot_ini_document.h"
 #include "boot/boot_ini_reader.h"
 #include "boot/boot_ini_template.h"
 #include "boot/resource_ids.h"
@@ -12,6 +15,7 @@
 #include "platform/fake/fake_module_resources.h"
 #include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
+#include "repair/editor_boot_ini_lines.h"
 
 namespace qn {
 namespace {
@@ -106,16 +110,24 @@ TEST_F(BootIniWriterTest, NoDefaultRowLeavesTheTemplateDefaultEmpty) {
     EXPECT_EQ(FileText(kPath).find("partition(1)\\WINDOWS\r\n[operating"), std::string::npos);
 }
 
-TEST_F(BootIniWriterTest, DuplicateArcPathsCollapseIntoOneLineTheLaterRowWinning) {
-    PutBootIni(
+// The profile functions know one line per key, so the rewrite above merged lines sharing an
+// ARC path; the editor's save edits the file in place and keeps both, as ntldr shows both.
+TEST_F(BootIniWriterTest, DuplicateArcPathsStayTwoLinesThroughTheEditorsSave) {
+    const std::string file =
         "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)x\r\n[operating systems]\r\n"
-        "multi(0)x=\"First\"\r\nmulti(0)x=\"Second\" /fastdetect\r\n");
+        "multi(0)x=\"First\"\r\nmulti(0)x=\"Second\" /fastdetect\r\n";
+    PutBootIni(file);
     const BcdListing loaded = Load();
     ASSERT_EQ(loaded.entries.size(), 2u);
-    ASSERT_TRUE(WriteBootIni(ports_, kPath, loaded, loaded).ok);
+    BcdListing working = loaded;
+    working.entries[1].description = L"Second, renamed";
+    const BootIniEdit edit = EditBootIniDocument(ParseBootIniDocument(Bytes(file), codePage_),
+                                                 loaded, working, codePage_);
+    ASSERT_EQ(edit.refusal, L"");
+    ASSERT_TRUE(ReplaceBootIni(files_, clock_, kPath, BootIniDocumentBytes(edit.document)).ok);
     EXPECT_THAT(profile_.ReadSection(L"operating systems", kPath),
-                ElementsAre(L"multi(0)x=\"Second\" /fastdetect"));
-    EXPECT_EQ(profile_.ReadString(L"boot loader", L"default", L"3", kPath), L"multi(0)x");
+                ElementsAre(L"multi(0)x=\"First\"", L"multi(0)x=\"Second, renamed\" /fastdetect"));
+    EXPECT_EQ(FileText(kBackup), file);
 }
 
 TEST_F(BootIniWriterTest, NoFileYetGivesTemplateAndNoBackup) {
@@ -212,6 +224,73 @@ TEST_F(BootIniWriterTest, PreparationWithoutDeleteKeepsTheLinesForTheLegacySetup
     EXPECT_EQ(prepared.backupPath, kBackup);
     EXPECT_EQ(FileText(kPath), kXpFile);
     EXPECT_EQ(files_.AttributesOf(kPath), kAttributeNormal) << "writable for what comes next";
+}
+
+TEST_F(BootIniWriterTest, ReplacingBacksUpFirstAndSwapsTheNewFileInWhole) {
+    PutBootIni(kXpFile);
+    const BootIniWriteResult result = ReplaceBootIni(files_, clock_, kPath, Bytes("new\r\n"));
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result.fileChanged);
+    EXPECT_EQ(result.backupPath, kBackup);
+    EXPECT_EQ(FileText(kPath), "new\r\n");
+    EXPECT_EQ(FileText(kBackup), kXpFile);
+    EXPECT_EQ(files_.AttributesOf(kBackup), kAttributeNormal);
+    EXPECT_EQ(files_.AttributesOf(kPath), kBootFileAttributes);
+    EXPECT_FALSE(files_.IsFile(kPath + L".qn-new"));
+    const std::vector<std::wstring> expected = {
+        L"attrib " + kPath + L" 128",           L"copy " + kPath + L" " + kBackup + L" new",
+        L"create " + kPath + L".qn-new",        L"write " + kPath + L".qn-new 5",
+        L"move " + kPath + L".qn-new " + kPath, L"attrib " + kPath + L" 7",
+    };
+    auto& journal = files_.Journal();
+    EXPECT_EQ(std::vector<std::wstring>(journal.end() - 6, journal.end()), expected);
+}
+
+TEST_F(BootIniWriterTest, AFailedReplacementLeavesTheFileAsItWas) {
+    struct Case {
+        const char* what;
+        std::function<void(fake::FakeFileSystem&)> fail;
+        bool backedUp;
+    };
+    const Case cases[] = {
+        {"no backup", [](fake::FakeFileSystem& f) { f.FailCreateFile(kBackup); }, false},
+        {"no file beside it", [](fake::FakeFileSystem& f) { f.FailCreateFile(kPath + L".qn-new"); },
+         true},
+        {"a write that stops", [](fake::FakeFileSystem& f) { f.SetWriteLimit(0); }, true},
+        {"no move", [](fake::FakeFileSystem& f) { f.FailCreateFile(kPath); }, true},
+    };
+    for (const Case& c : cases) {
+        fake::FakeFileSystem files;
+        files.AddFile(kPath, Bytes(kXpFile));
+        files.SetAttributes(kPath, kAttributeHidden | kAttributeSystem);
+        c.fail(files);
+        const BootIniWriteResult result = ReplaceBootIni(files, clock_, kPath, Bytes("new"));
+        EXPECT_FALSE(result.ok) << c.what;
+        EXPECT_FALSE(result.fileChanged) << c.what;
+        EXPECT_EQ(result.backupPath, c.backedUp ? kBackup : L"") << c.what;
+        const auto* bytes = files.FileBytes(kPath);
+        ASSERT_NE(bytes, nullptr) << c.what;
+        EXPECT_EQ(std::string(bytes->begin(), bytes->end()), kXpFile) << c.what;
+        EXPECT_EQ(files.AttributesOf(kPath), kAttributeHidden | kAttributeSystem) << c.what;
+        EXPECT_FALSE(files.IsFile(kPath + L".qn-new")) << c.what;
+    }
+}
+
+TEST_F(BootIniWriterTest, ReplacingAMissingFileMakesItWithoutABackup) {
+    const BootIniWriteResult result = ReplaceBootIni(files_, clock_, kPath, Bytes("made"));
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.backupPath, L"");
+    EXPECT_EQ(FileText(kPath), "made");
+    EXPECT_EQ(files_.AttributesOf(kPath), kBootFileAttributes);
+}
+
+TEST_F(BootIniWriterTest, TheTemplateBytesComeFromTheResourceOrTheBuild) {
+    EXPECT_EQ(BootIniTemplateBytes(resources_), Bytes(kBootIniTemplate));
+    fake::FakeModuleResources other;
+    other.Add(kResBootIniTemplate, kBinResourceType, Bytes("[boot loader]\r\n"));
+    EXPECT_EQ(BootIniTemplateBytes(other), Bytes("[boot loader]\r\n"));
+    fake::FakeModuleResources none;
+    EXPECT_EQ(BootIniTemplateBytes(none), Bytes(kBootIniTemplate));
 }
 
 }  // namespace
