@@ -130,6 +130,10 @@ MainAction MessageAction(unsigned message, int workMode) {
             return MainAction::AskGuardQuestion;
         case WM_UNDO_RECORD:
             return MainAction::KeepUndoRecord;
+        case WM_BOOTSAVE_DONE:
+            return MainAction::FinishBootSave;
+        case WM_UNDOLIST_READY:
+            return MainAction::OfferEarlierUndo;
         default:
             return MainAction::PassToBase;
     }

@@ -48,6 +48,8 @@ enum class MainAction {
     ShowDiagnosis,         // WM_DIAGNOSIS_READY
     AskGuardQuestion,      // WM_GUARD_QUESTION
     KeepUndoRecord,        // WM_UNDO_RECORD
+    FinishBootSave,        // WM_BOOTSAVE_DONE
+    OfferEarlierUndo,      // WM_UNDOLIST_READY
     PassToBase,            // not one of ours
 };
 
@@ -57,7 +59,7 @@ MainAction ClickAction(std::wstring_view sender, int workMode);
 // A toolkit notification by its type string and sender name.
 MainAction NotificationAction(std::wstring_view type, std::wstring_view sender, int workMode);
 
-// A window message; PassToBase for everything that is not one of the six custom messages.
+// A window message; PassToBase for everything that is not one of main_messages.h.
 MainAction MessageAction(unsigned message, int workMode);
 
 // Every control name the click table knows, in table order (for tests and the skin check).

@@ -16,5 +16,9 @@ inline constexpr unsigned WM_GUARD_QUESTION = 0x0407;
 // Sent by a repair worker at its end when the run left a record undo can use; lParam = const
 // std::wstring* path, copied by the window before it returns.
 inline constexpr unsigned WM_UNDO_RECORD = 0x0408;
+// Posted by the editor's save at its end; lParam = owned FinishedSave*.
+inline constexpr unsigned WM_BOOTSAVE_DONE = 0x0409;
+// Posted by the search for undo records; lParam = owned FoundUndoRecords* (null: it failed).
+inline constexpr unsigned WM_UNDOLIST_READY = 0x040A;
 
 }  // namespace qn

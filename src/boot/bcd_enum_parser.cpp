@@ -183,6 +183,8 @@ private:
         }
         if (!entry.description.empty() && !entry.path.empty() && !entry.device.empty()) {
             listing_.entries.push_back(std::move(entry));
+        } else if (!entry.identifier.empty()) {
+            listing_.incompleteIds.push_back(std::move(entry.identifier));
         }
     }
 

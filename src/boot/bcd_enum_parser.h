@@ -18,7 +18,8 @@ namespace qn {
 // by what does not change: the identifier is the first element, the boot manager's is
 // {bootmgr}, the firmware boot manager's {fwbootmgr} (or their GUIDs under /v), and firmware
 // applications carry "(101fffff" in their titles. Firmware sections are skipped. A loader entry
-// is kept only when it has a description, a path and a device.
+// is kept only when it has a description, a path and a device; the identifiers of the others go
+// to incompleteIds.
 void ParseBcdEnum(BcdListing& listing, std::string_view text, CodePage& codePage,
                   CodePageKind kind);
 

@@ -1,6 +1,9 @@
 #include "repair/editor_menu.h"
 
+#include <algorithm>
 #include <cwctype>
+
+#include "boot/text_helpers.h"
 
 namespace qn {
 namespace {
@@ -42,12 +45,42 @@ EntryRole RoleOfEntry(const BootEntry& entry) {
     return EntryRole::MenuEntry;
 }
 
+std::wstring RowLockText(RowLock lock) {
+    switch (lock) {
+        case RowLock::None:
+            break;
+        case RowLock::LossyName:
+            return L"（名称含有此控制台无法显示的字符，不能修改）";
+        case RowLock::Incomplete:
+            return L"无法编辑的启动项";
+        case RowLock::Missing:
+            return L"存储中没有此启动项（改变顺序保存时会去掉）";
+    }
+    return {};
+}
+
+bool NameReadLossily(std::wstring_view name) {
+    return name.find(L'?') != std::wstring_view::npos ||
+           name.find(L'\xFFFD') != std::wstring_view::npos;
+}
+
 EditorMenu MenuOfListing(const BcdListing& listing) {
     EditorMenu menu;
     for (const std::wstring& id : listing.bootManager.displayorder) {
-        if (const BootEntry* entry = FindEntryById(listing, id)) {
-            menu.rows.push_back(*entry);
+        if (id.empty()) {
+            continue;
         }
+        if (const BootEntry* entry = FindEntryById(listing, id)) {
+            const bool lossy = listing.FromBcd != 0 && NameReadLossily(entry->description);
+            menu.rows.push_back({*entry, lossy ? RowLock::LossyName : RowLock::None});
+            continue;
+        }
+        BootEntry unknown;
+        unknown.identifier = id;
+        const bool incomplete =
+            std::find(listing.incompleteIds.begin(), listing.incompleteIds.end(), id) !=
+            listing.incompleteIds.end();
+        menu.rows.push_back({unknown, incomplete ? RowLock::Incomplete : RowLock::Missing});
     }
     for (const BootEntry& entry : listing.entries) {
         if (!entry.identifier.empty() && RoleOfEntry(entry) == EntryRole::MenuEntry) {
@@ -79,6 +112,10 @@ BcdListing WorkingListing(const std::vector<RowValues>& rows, const std::wstring
         if (row.identifier.empty()) {
             continue;
         }
+        working.bootManager.displayorder.push_back(row.identifier);
+        if (row.locked) {
+            continue;
+        }
         BootEntry entry;
         entry.identifier = row.identifier;
         entry.description = row.description;
@@ -87,10 +124,29 @@ BcdListing WorkingListing(const std::vector<RowValues>& rows, const std::wstring
         if (row.isDefault) {
             working.bootManager.defaultId = row.identifier;
         }
-        working.bootManager.displayorder.push_back(row.identifier);
         working.entries.push_back(std::move(entry));
     }
     return working;
+}
+
+bool SameOrder(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
+    return std::equal(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](const std::wstring& x, const std::wstring& y) { return EqualsIgnoringCase(x, y); });
+}
+
+std::vector<std::wstring> WrittenOrder(const BcdListing& working, const BcdListing& loaded) {
+    std::vector<std::wstring> order;
+    for (const std::wstring& id : working.bootManager.displayorder) {
+        const bool inStore = FindEntryById(loaded, id) != nullptr ||
+                             FindEntryById(working, id) != nullptr ||
+                             std::find(loaded.incompleteIds.begin(), loaded.incompleteIds.end(),
+                                       id) != loaded.incompleteIds.end();
+        if (inStore) {
+            order.push_back(id);
+        }
+    }
+    return order;
 }
 
 std::optional<int> MoveTarget(int selected, int count, int direction) {

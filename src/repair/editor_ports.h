@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "disk/storage_port.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -8,6 +10,7 @@
 #include "platform/process_launcher.h"
 #include "platform/profile_file.h"
 #include "platform/random_source.h"
+#include "repair/time_limited_processes.h"
 
 namespace qn {
 
@@ -23,6 +26,8 @@ struct EditorPorts {
     CodePage& codePage;
     // Which volume the edited file is on, for the save's undo record; null: not recorded.
     StoragePort* storage = nullptr;
+    // How long one tool run of a save may take before the save counts it as failed.
+    std::uint32_t toolTimeoutMs = kToolRunTimeoutMs;
 };
 
 }  // namespace qn

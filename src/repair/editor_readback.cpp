@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "repair/editor_menu.h"
+
 namespace qn {
 namespace {
 
@@ -65,18 +67,6 @@ std::wstring OrderText(const BcdListing& working, const BcdListing& loaded,
     return text;
 }
 
-bool SameOrder(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (!SameId(a[i], b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::wstring Quoted(const std::wstring& text) {
     return L"“" + text + L"”";
 }
@@ -93,9 +83,13 @@ std::vector<std::wstring> BcdReadbackDifferences(const BcdListing& working,
     auto skipped = [&](const std::wstring& id, const wchar_t* element) {
         return skipTargets.count(id + L" " + element) != 0;
     };
-    if (!skipped(L"{bootmgr}", L"displayorder") &&
-        !SameOrder(meant.displayorder, found.displayorder)) {
-        differences.push_back(L"显示顺序应为 " + OrderText(working, loaded, meant.displayorder) +
+    // An order that changed is written without the identifiers the store has no entry for.
+    const std::vector<std::wstring> meantOrder =
+        SameOrder(meant.displayorder, loaded.bootManager.displayorder)
+            ? meant.displayorder
+            : WrittenOrder(working, loaded);
+    if (!skipped(L"{bootmgr}", L"displayorder") && !SameOrder(meantOrder, found.displayorder)) {
+        differences.push_back(L"显示顺序应为 " + OrderText(working, loaded, meantOrder) +
                               L"，读回为 " + OrderText(working, loaded, found.displayorder));
     }
     // Without a checked row no default was sent, so none is compared.
@@ -164,6 +158,40 @@ std::vector<std::wstring> BootIniReadbackDifferences(const std::vector<BootIniLi
                               Quoted(readDefault));
     }
     return differences;
+}
+
+std::vector<std::wstring> BootIniLineDifferences(const BootIniDocument& meant,
+                                                 const BootIniDocument& found) {
+    const auto& want = meant.lines;
+    const auto& got = found.lines;
+    std::size_t at = 0;
+    while (at < want.size() && at < got.size() && want[at].bytes == got[at].bytes &&
+           want[at].end == got[at].end) {
+        ++at;
+    }
+    if (at == want.size() && at == got.size()) {
+        return {};
+    }
+    // Lines of thousands of characters are shown by their start.
+    auto shown = [](const std::vector<BootIniDocumentLine>& lines, std::size_t i) {
+        if (i >= lines.size()) {
+            return std::wstring(L"（无）");
+        }
+        constexpr std::size_t kShown = 40;
+        const std::wstring& text = lines[i].text;
+        return Quoted(text.size() > kShown ? text.substr(0, kShown) + L"…" : text);
+    };
+    std::wstring text = L"boot.ini ";
+    if (want.size() != got.size()) {
+        text += L"读回 " + std::to_wstring(got.size()) + L" 行，应为 " +
+                std::to_wstring(want.size()) + L" 行；";
+    }
+    text += L"第 " + std::to_wstring(at + 1) + L" 行读回为 " + shown(got, at) + L"，应为 " +
+            shown(want, at);
+    if (at < want.size() && at < got.size() && want[at].bytes == got[at].bytes) {
+        text += L"（行尾不同）";
+    }
+    return {text};
 }
 
 }  // namespace qn

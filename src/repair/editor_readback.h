@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "boot/bcd_listing.h"
+#include "boot/boot_ini_document.h"
 
 namespace qn {
 
@@ -27,12 +28,19 @@ struct BootIniLine {
     std::wstring value;
 };
 
-// boot.ini: the "[operating systems]" lines exactly (ARC paths and values byte for byte, in
-// order), the timeout text and the raw "default" value.
+// boot.ini as the boot.ini reader sees it: the "[operating systems]" lines exactly (ARC paths and
+// values, in order, two lines with the same ARC path as two), the timeout text and the raw
+// "default" value.
 std::vector<std::wstring> BootIniReadbackDifferences(const std::vector<BootIniLine>& meantLines,
                                                      const std::wstring& meantTimeout,
                                                      const std::wstring& meantDefault,
                                                      const BcdListing& readBack,
                                                      const std::wstring& readDefault);
+
+// boot.ini's lines as the save meant the file, byte for byte and with their line ends, the lines
+// the user did not touch too: the first line that differs, and how many lines each has when that
+// differs. The message box is small, so one line tells it all.
+std::vector<std::wstring> BootIniLineDifferences(const BootIniDocument& meant,
+                                                 const BootIniDocument& found);
 
 }  // namespace qn

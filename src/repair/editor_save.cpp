@@ -4,9 +4,12 @@
 #include <set>
 #include <utility>
 
+#include "boot/bcd_commands.h"
 #include "boot/bcd_store.h"
+#include "boot/boot_ini_document.h"
 #include "boot/boot_ini_reader.h"
 #include "boot/boot_ini_writer.h"
+#include "boot/command_line_quoting.h"
 #include "boot/time_stamp.h"
 #include "repair/editor_backup.h"
 #include "repair/editor_bcdedit.h"
@@ -112,39 +115,60 @@ std::wstring RecordEditorSave(EditorPorts& ports, const EditorSaveRequest& reque
     return WriteUndoRecord(ports.files, record);
 }
 
+// Puts the store back as it was before a save that failed part-way: an export goes back through
+// bcdedit /import (the running system holds its store open), a copy over the file. The text to
+// show, which says whether it worked.
+std::wstring RestoreStore(EditorPorts& ports, EditorBcdedit& bcdedit,
+                          const EditorSaveRequest& request, const EditorBackup& backup,
+                          std::uint32_t attributes) {
+    bool restored = false;
+    if (backup.exported) {
+        const std::wstring storePart = request.store.empty()
+                                           ? std::wstring()
+                                           : L"/store " + QuoteArgument(request.store) + L" ";
+        restored = !bcdedit.Run(storePart + ImportStoreCommand(backup.path)).has_value();
+    } else {
+        ports.files.SetAttributes(request.store, kAttributeNormal);
+        restored = ports.files.CopyFileTo(backup.path, request.store, true);
+        if (attributes != 0) {
+            ports.files.SetAttributes(request.store, attributes);
+        }
+    }
+    return restored ? L"已用备份恢复保存前的 BCD 存储，未做任何更改。"
+                    : L"用备份恢复 BCD 存储也失败了，请用备份手动恢复: " + backup.path;
+}
+
 EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
                           const BcdListing& working) {
     if (request.bcdedit.empty()) {
-        return Refusal(kErrorTitle,
-                       L"保存失败: 缺少 bcdedit.exe（程序未内置，系统中也没有），" +
-                           std::wstring(kNothingWritten),
-                       request.backup);
+        return Refusal(kErrorTitle, L"保存失败: 缺少 bcdedit.exe（程序未内置，系统中也没有），" +
+                                        std::wstring(kNothingWritten));
     }
     EditorBcdedit bcdedit(ports.processes, ports.codePage, request.bcdedit);
-    std::wstring backup = request.backup;
-    std::optional<UndoItem> newRecord;
     const std::uint32_t attributes =
         request.store.empty() ? 0 : ports.files.Attributes(request.store).value_or(0);
-    if (backup.empty()) {
-        const EditorBackup made =
-            BackUpStoreForEdit(ports.files, ports.clock, bcdedit, request.store);
-        if (made.path.empty()) {
-            return Refusal(kErrorTitle, L"保存失败: 无法备份 BCD 存储（" + made.failure + L"），" +
-                                            kNothingWritten);
-        }
-        backup = made.path;
-        newRecord = made.exported
-                        ? UndoItem{UndoItemKind::ExportedStore, {}, made.path, 0}
-                        : UndoItem{UndoItemKind::File, request.store, made.path, attributes};
+    // Every save starts from a backup of the store as it is now, so one that fails part-way can
+    // be undone whole, whatever earlier saves changed.
+    const EditorBackup made = BackUpStoreForEdit(ports.files, ports.clock, bcdedit, request.store);
+    if (made.path.empty()) {
+        return Refusal(kErrorTitle,
+                       L"保存失败: 无法备份 BCD 存储（" + made.failure + L"），" + kNothingWritten);
     }
-    const std::vector<SaveCommand> commands = BcdSaveCommands(request.store, working);
+    const UndoItem record =
+        made.exported ? UndoItem{UndoItemKind::ExportedStore, {}, made.path, 0}
+                      : UndoItem{UndoItemKind::File, request.store, made.path, attributes};
+    const std::vector<SaveCommand> commands =
+        BcdSaveCommands(request.store, working, *request.loaded);
     std::vector<FailedCommand> failures;
-    std::set<std::wstring> failedTargets;
     for (const SaveCommand& command : commands) {
         if (auto failure = bcdedit.Run(command.parameters)) {
             failures.push_back({command.Target(), *failure});
-            failedTargets.insert(command.Target());
         }
+    }
+    if (!failures.empty()) {
+        EditorSaveOutcome outcome = Finished(failures, 0, {}, false, made.path);
+        outcome.message += L"\n" + RestoreStore(ports, bcdedit, request, made, attributes);
+        return outcome;
     }
     BcdListing readBack;
     EnumAllEntries(bcdedit.Tool(), request.store, readBack);
@@ -152,85 +176,87 @@ EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
     if (auto failure = bcdedit.LastFailure()) {
         differences.push_back(L"无法读回 BCD 存储: " + *failure);
     } else {
-        differences = BcdReadbackDifferences(working, *request.loaded, readBack, failedTargets);
+        differences = BcdReadbackDifferences(working, *request.loaded, readBack, {});
     }
-    const int written = static_cast<int>(commands.size() - failures.size());
     EditorSaveOutcome outcome =
-        Finished(failures, written, differences, working.bootManager.defaultId.empty(), backup);
-    if (newRecord && written > 0) {
-        outcome.undoRecord = RecordEditorSave(ports, request, *newRecord);
+        Finished({}, 0, differences, working.bootManager.defaultId.empty(), made.path);
+    if (!commands.empty()) {
+        outcome.undoRecord = RecordEditorSave(ports, request, record);
+    }
+    if (!bcdedit.LastFailure()) {
+        readBack.FromBcd = 1;
+        MarkDefaultEntries(readBack);
+        outcome.stored = std::make_shared<const BcdListing>(std::move(readBack));
     }
     return outcome;
 }
 
-// Writes "default" back as it was read, for a save without a checked row.
-bool RestoreDefault(EditorPorts& ports, const std::wstring& path, const std::wstring& value) {
-    ports.files.SetAttributes(path, kAttributeNormal);
-    const bool ok = ports.profile.WriteString(L"boot loader", L"default", value, path);
-    return ports.files.SetAttributes(path, kBootFileAttributes) && ok;
-}
+// No boot.ini the editor can have loaded is larger.
+constexpr std::uint64_t kBootIniMaxBytes = 1 << 20;
 
 EditorSaveOutcome SaveBootIni(EditorPorts& ports, const EditorSaveRequest& request,
                               const BcdListing& working) {
     const std::wstring& path = request.bootIniPath;
-    // The lines as the rows want them: a changed description replaces the quoted menu text.
-    BcdListing lines = *request.loaded;
-    for (const BootEntry& row : working.entries) {
-        for (BootEntry& line : lines.entries) {
-            if (line.identifier != row.identifier) {
-                continue;
-            }
-            const auto renamed = RenamedIniValue(line, row.description);
-            if (!renamed) {
-                return Refusal(kErrorTitle,
-                               L"无法把“" + line.description + L"”改名为“" + row.description +
-                                   L"”: 该行没有带引号的菜单文字，或新名称含有双引号。" +
-                                   kNothingWritten);
-            }
-            line.osdevice = *renamed;
+    const bool existed = ports.files.PathExists(path);
+    std::vector<std::uint8_t> original;
+    if (existed) {
+        auto bytes = ports.files.ReadFileBytes(path, kBootIniMaxBytes);
+        if (!bytes) {
+            return Refusal(kErrorTitle,
+                           L"保存失败: 无法读取 boot.ini，" + std::wstring(kNothingWritten));
         }
+        original = std::move(*bytes);
+    } else {
+        original = BootIniTemplateBytes(ports.resources);  // gone since it was read
+    }
+    // Edited in place: every line the rows do not change stays byte for byte.
+    const BootIniEdit edit = EditBootIniDocument(ParseBootIniDocument(original, ports.codePage),
+                                                 *request.loaded, working, ports.codePage);
+    if (!edit.refusal.empty()) {
+        return Refusal(kErrorTitle, edit.refusal + kNothingWritten);
     }
     const bool defaultKept = working.bootManager.defaultId.empty();
-    const std::wstring oldDefault = ports.profile.ReadString(L"boot loader", L"default", L"", path);
-    const bool existed = ports.files.PathExists(path);
     const std::uint32_t attributes = ports.files.Attributes(path).value_or(0);
-    BootIniPorts writer{ports.profile, ports.files, ports.resources, ports.clock};
-    const BootIniWriteResult written = WriteBootIni(writer, path, working, lines);
+    const BootIniWriteResult written =
+        ReplaceBootIni(ports.files, ports.clock, path, BootIniDocumentBytes(edit.document));
     if (existed && written.backupPath.empty()) {
         return Refusal(kErrorTitle,
                        L"保存失败: 无法备份 boot.ini，" + std::wstring(kNothingWritten));
     }
     std::vector<FailedCommand> failures;
-    bool ok = written.ok;
-    if (ok && defaultKept && !oldDefault.empty()) {
-        ok = RestoreDefault(ports, path, oldDefault);
-    }
-    if (!ok) {
+    bool changed = written.fileChanged;
+    if (!written.ok) {
         std::wstring detail = L"写入 boot.ini 出错";
-        if (!written.backupPath.empty()) {
+        if (!written.fileChanged) {
+            detail += existed ? L"，原文件未改动" : L"";
+        } else if (!written.backupPath.empty()) {
             ports.files.SetAttributes(path, kAttributeNormal);
             const bool restored = ports.files.CopyFileTo(written.backupPath, path, true);
             ports.files.SetAttributes(path, kBootFileAttributes);
             detail += restored ? L"，已用备份恢复原文件" : L"，用备份恢复也失败，请手动恢复";
+            changed = !restored;
         }
         failures.push_back({path, detail});
     }
     std::vector<std::wstring> differences;
-    if (ok) {
+    if (written.ok) {
+        if (const auto bytes = ports.files.ReadFileBytes(path, kBootIniMaxBytes)) {
+            differences =
+                BootIniLineDifferences(edit.document, ParseBootIniDocument(*bytes, ports.codePage));
+        } else {
+            differences.push_back(L"无法读回 boot.ini");
+        }
         const BcdListing readBack = ReadBootIni(ports.profile, ports.random, path);
         const std::wstring readDefault =
             ports.profile.ReadString(L"boot loader", L"default", L"", path);
-        std::wstring meantDefault = oldDefault;
-        if (!defaultKept) {
-            const BootEntry* line = FindEntryById(lines, working.bootManager.defaultId);
-            meantDefault = line != nullptr ? line->device : std::wstring();
+        for (std::wstring& difference : BootIniReadbackDifferences(
+                 edit.menu, edit.timeout, edit.defaultArc, readBack, readDefault)) {
+            differences.push_back(std::move(difference));
         }
-        differences = BootIniReadbackDifferences(MeantBootIniLines(working, lines),
-                                                 working.bootManager.timeout, meantDefault,
-                                                 readBack, readDefault);
     }
     EditorSaveOutcome outcome = Finished(failures, 0, differences, defaultKept, written.backupPath);
-    if (written.ok && !written.backupPath.empty()) {
+    // A file left changed can be undone, even by a save that failed half-way.
+    if (changed && !written.backupPath.empty()) {
         outcome.undoRecord = RecordEditorSave(
             ports, request, UndoItem{UndoItemKind::File, path, written.backupPath, attributes});
     }
@@ -257,6 +283,20 @@ EditorSaveOutcome SaveEditedEntries(EditorPorts& ports, const EditorSaveRequest&
             kErrorTitle,
             L"启动项列表为空，保存后将没有可以启动的系统。" + std::wstring(kNothingWritten),
             request.backup);
+    }
+    // Without a checked row the default stays as it is, which is only right while that entry is
+    // still in the menu: a removed default would go on starting by itself.
+    const std::wstring& oldDefault = request.loaded->bootManager.defaultId;
+    if (working.bootManager.defaultId.empty() &&
+        (oldDefault.empty() || FindEntryById(working, oldDefault) == nullptr)) {
+        EditorSaveOutcome outcome =
+            Refusal(kHintTitle,
+                    L"原来的默认启动项已不在列表中，请勾选一个启动项作为默认项后再保存"
+                    L"（已勾选列表中的第一项）。" +
+                        std::wstring(kNothingWritten),
+                    request.backup);
+        outcome.chooseDefault = true;
+        return outcome;
     }
     return bcd ? SaveBcd(ports, request, working) : SaveBootIni(ports, request, working);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ struct EditorSaveRequest {
     std::wstring bcdedit;                // BcdEditPath
     std::wstring store;                  // the store file; empty: the system store
     std::wstring bootIniPath;
-    // The backup made before an earlier save of the same loaded store; empty: make one first.
+    // The backup an earlier save of this listing made, named again when this one is refused
+    // (every save that writes makes its own first).
     std::wstring backup;
     // Where the record of a new backup goes ("QNBootRepair_undo_<stamp>" is made in it, as a
     // repair's is beside its log); empty: no record.
@@ -42,8 +44,14 @@ struct EditorSaveOutcome {
     Result result = Result::Refused;
     std::wstring title;  // "提示信息" or "错误信息"
     std::wstring message;
-    std::wstring backup;      // the backup of this load, for the next save
+    std::wstring backup;      // the backup this save made (or was given)
     std::wstring undoRecord;  // the record undo reads, written with a new backup; else empty
+    // Refused because the default entry is no longer among the rows: the page checks its first
+    // row, for the user to confirm or change before saving again.
+    bool chooseDefault = false;
+    // A store as read back after a save that left it changed: what the next save of the same
+    // rows compares with (the rows' identifiers stay valid). Null when the store is as loaded.
+    std::shared_ptr<const BcdListing> stored;
 };
 
 EditorSaveOutcome SaveEditedEntries(EditorPorts& ports, const EditorSaveRequest& request);

@@ -17,11 +17,15 @@ struct SaveCommand {
     std::wstring Target() const { return identifier + L" " + element; }
 };
 
-// The save's commands, in the editor's order, for the store (empty: the system store):
-// timeout; default (only when a row is checked: without one the store's default is left as it
-// is, instead of sending an empty identifier bcdedit refuses); the boot manager's graphics
-// resolution; the display order (every identifier of the rows, each followed by one blank);
-// then per row a description (unless emptied) and a locale (unless it has none).
-std::vector<SaveCommand> BcdSaveCommands(const std::wstring& store, const BcdListing& working);
+// The save's commands, in the editor's order, for the store (empty: the system store), each
+// only for what the user changed against the loaded listing, so nothing the editor read but
+// did not understand is ever written back: the timeout (when its number changed); the default
+// (when a row is checked and it is another entry: without one the store's default is left as it
+// is); the boot manager's graphics resolution (every save sets it); the display order (when the
+// rows' identifiers differ from it, each followed by one blank, less those the store has no
+// section for); then per row a description
+// (when it is not empty and differs from the one read) and a locale (likewise).
+std::vector<SaveCommand> BcdSaveCommands(const std::wstring& store, const BcdListing& working,
+                                         const BcdListing& loaded);
 
 }  // namespace qn

@@ -16,6 +16,18 @@ ProcessResult RecordingProcesses::RunCaptured(const std::wstring& commandLine,
     ToolRun run;
     run.commandLine = commandLine;
     run.result = inner_.RunCaptured(commandLine, run.output);
+    return Record(std::move(run), output);
+}
+
+ProcessResult RecordingProcesses::RunCapturedWithin(const std::wstring& commandLine,
+                                                    std::string& output, std::uint32_t timeoutMs) {
+    ToolRun run;
+    run.commandLine = commandLine;
+    run.result = inner_.RunCapturedWithin(commandLine, run.output, timeoutMs);
+    return Record(std::move(run), output);
+}
+
+ProcessResult RecordingProcesses::Record(ToolRun run, std::string& output) {
     output += run.output;
     // Console tools write redirected output in the OEM code page.
     run.decodedOutput = codePage_.ToWide(run.output, CodePageKind::Oem);

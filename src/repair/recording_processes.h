@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -30,12 +31,16 @@ public:
 
     ProcessResult StartThroughShell(const ShellRequest& request) override;
     ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override;
+    ProcessResult RunCapturedWithin(const std::wstring& commandLine, std::string& output,
+                                    std::uint32_t timeoutMs) override;
 
     std::vector<ToolRun> Runs() const;
     // The last run recorded; empty when none.
     ToolRun Last() const;
 
 private:
+    ProcessResult Record(ToolRun run, std::string& output);
+
     ProcessLauncher& inner_;
     CodePage& codePage_;
     mutable std::mutex lock_;

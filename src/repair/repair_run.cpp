@@ -123,6 +123,9 @@ std::wstring DescribeFailedRun(const ToolRun& run, const std::wstring& toolName,
     if (!run.result.started) {
         return toolName + L" 无法启动";
     }
+    if (run.result.timedOut) {
+        return toolName + L" 没有响应";
+    }
     if (!run.result.exitCodeKnown) {
         return toolName + L" 结果未知";
     }

@@ -122,6 +122,15 @@ struct ScenarioFailure {
     int times = 1;  // how many matching runs fail; 0: every one
 };
 
+// Runs of a stand-in tool that take this long before they do their work (a tool that hangs, for
+// the program's time limits).
+struct ScenarioSlowRun {
+    std::wstring tool;     // "bcdedit", "bcdboot", "bootsect"
+    std::wstring pattern;  // glob over the arguments joined by blanks, any case
+    std::uint32_t ms = 0;
+    int times = 1;  // how many matching runs are slow; 0: every one
+};
+
 enum class Firmware { Bios, Uefi };
 
 struct Scenario {
@@ -142,6 +151,7 @@ struct Scenario {
     std::optional<std::vector<std::wstring>> systemTools;
     std::vector<ScenarioFirmwareEntry> firmwareEntries;  // in boot order
     std::vector<ScenarioFailure> failures;
+    std::vector<ScenarioSlowRun> slowRuns;
     std::vector<ScenarioDisk> disks;
 };
 

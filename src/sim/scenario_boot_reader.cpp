@@ -139,6 +139,32 @@ bool ReadFailure(XmlReader& reader, const XmlNode* node, ScenarioFailure& failur
     return true;
 }
 
+bool ReadSlowRun(XmlReader& reader, const XmlNode* node, ScenarioSlowRun& slow) {
+    if (!reader.KnownAttributes(node, {"tool", "args", "ms", "times"})) {
+        return false;
+    }
+    slow.tool = reader.Text(node, "tool");
+    if (slow.tool != L"bcdedit" && slow.tool != L"bcdboot" && slow.tool != L"bootsect") {
+        return reader.Fail("a slow run's tool must be bcdedit, bcdboot or bootsect");
+    }
+    slow.pattern = reader.Text(node, "args", "*");
+    if (!reader.Attr(node, "ms")) {
+        return reader.Fail("a slow run needs ms");
+    }
+    // Ten minutes: longer than any limit the program sets, short enough for a test to end.
+    std::uint64_t ms = 0;
+    if (!reader.Number(node, "ms", 600000, ms)) {
+        return false;
+    }
+    slow.ms = static_cast<std::uint32_t>(ms);
+    std::uint64_t times = 1;
+    if (reader.Attr(node, "times") && !reader.Number(node, "times", 1000, times)) {
+        return false;
+    }
+    slow.times = static_cast<int>(times);
+    return true;
+}
+
 bool ReadStore(XmlReader& reader, const XmlNode* node, bool onEsp, ScenarioStore& store) {
     if (!reader.KnownAttributes(node, {"path"})) {
         return false;

@@ -9,9 +9,10 @@ namespace qn::sim {
 
 // The machine's firmware, language, system partition, BIOS boot disk and system tools.
 bool ReadMachineBootAttributes(XmlReader& reader, const XmlNode* machine, Scenario& scenario);
-// <bootentry>, <fail>.
+// <bootentry>, <fail>, <slow>.
 bool ReadFirmwareEntry(XmlReader& reader, const XmlNode* node, ScenarioFirmwareEntry& entry);
 bool ReadFailure(XmlReader& reader, const XmlNode* node, ScenarioFailure& failure);
+bool ReadSlowRun(XmlReader& reader, const XmlNode* node, ScenarioSlowRun& slow);
 // <bcd> and <bootini> in a partition. onEsp: where a store's path defaults to.
 bool ReadStore(XmlReader& reader, const XmlNode* node, bool onEsp, ScenarioStore& store);
 bool ReadBootIni(XmlReader& reader, const XmlNode* node, ScenarioBootIni& ini);

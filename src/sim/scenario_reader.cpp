@@ -372,6 +372,12 @@ public:
                 }
                 continue;
             }
+            if (name == "slow") {
+                if (!ReadSlowRun(*this, child, scenario.slowRuns.emplace_back())) {
+                    return false;
+                }
+                continue;
+            }
             if (name != "disk") {
                 return Fail("unknown element <" + name + "> in the machine");
             }

@@ -42,6 +42,7 @@ namespace qn::sim {
 //     <bootentry description="Windows Boot Manager" partition="1:1"
 //                path="\EFI\Microsoft\Boot\bootmgfw.efi"/>
 //     <fail tool="bcdboot" args="E:\Windows*" exit="1" message="..." times="1"/>
+//     <slow tool="bcdedit" args="*/timeout *" ms="3000" times="1"/>
 //   </machine>
 //
 // Sizes take the suffixes K, M, G and T (powers of 1024). A file's content comes from one of image
@@ -59,10 +60,12 @@ namespace qn::sim {
 // "missing"; identifiers are local names, well-known names or GUIDs. Boot entries are in the
 // firmware's boot order. A failure makes the matching runs of a tool (args: a pattern with * and ?
 // over the arguments joined by blanks) end with that exit code and message, times runs long (0:
-// every run). Unset boot state is what Windows would leave: Windows' MBR code, boot records by file
-// system, the tools of the running system. An attribute an element does not take, or one given
-// twice, is an error, as is any malformed input: the error text names what is wrong; nothing
-// crashes.
+// every run). A slow run makes the matching runs of a tool take ms milliseconds (at most ten
+// minutes) before they do their work, times runs long (0: every run); a run whose caller allows
+// less is ended when that time is up, having done nothing. Unset boot state is what Windows would
+// leave: Windows' MBR code, boot records by file system, the tools of the running system. An
+// attribute an element does not take, or one given twice, is an error, as is any malformed input:
+// the error text names what is wrong; nothing crashes.
 struct ScenarioError {
     std::string message;
 };

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "sim/command_line_args.h"
+#include "sim/glob_match.h"
 #include "sim/lower_case.h"
 #include "sim/sim_machine.h"
 #include "sim/stand_in_tools.h"
@@ -70,6 +71,29 @@ void RecordOutput(SimMachine& machine, const std::string& output) {
 
 }  // namespace
 
+SimProcessLauncher::SimProcessLauncher(SimMachine& machine)
+    : machine_(machine), slowRuns_(machine.Description().slowRuns) {}
+
+std::uint32_t SimProcessLauncher::TakeDelay(const std::wstring& tool,
+                                            const std::vector<std::wstring>& arguments) {
+    std::wstring joined;
+    for (const std::wstring& argument : arguments) {
+        joined += (joined.empty() ? L"" : L" ") + argument;
+    }
+    std::lock_guard<std::mutex> guard(slowLock_);
+    for (auto it = slowRuns_.begin(); it != slowRuns_.end(); ++it) {
+        if (LowerCase(it->tool) != LowerCase(tool) || !GlobMatch(it->pattern, joined)) {
+            continue;
+        }
+        const std::uint32_t ms = it->ms;
+        if (it->times > 0 && --it->times == 0) {
+            slowRuns_.erase(it);
+        }
+        return ms;
+    }
+    return 0;
+}
+
 std::wstring SimProcessLauncher::Resolve(const std::wstring& program) const {
     // A bare name is looked for where CreateProcess would find the tools: System32.
     if (program.find_first_of(L"\\/:") != std::wstring::npos) {
@@ -86,8 +110,9 @@ std::wstring SimProcessLauncher::Resolve(const std::wstring& program) const {
 ProcessResult SimProcessLauncher::StartThroughShell(const ShellRequest& request) {
     const std::wstring file = Unquoted(request.file);
     std::string discarded;  // a hidden console's output goes nowhere
-    ProcessResult result = Run(file, request.parameters, SplitArguments(request.parameters),
-                               L"run " + file + L" " + request.parameters, false, discarded);
+    ProcessResult result =
+        Run(file, request.parameters, SplitArguments(request.parameters),
+            L"run " + file + L" " + request.parameters, false, kNoTimeLimit, discarded);
     if (!request.wait) {
         result.exitCodeKnown = false;
     }
@@ -96,6 +121,11 @@ ProcessResult SimProcessLauncher::StartThroughShell(const ShellRequest& request)
 
 ProcessResult SimProcessLauncher::RunCaptured(const std::wstring& commandLine,
                                               std::string& output) {
+    return RunCapturedWithin(commandLine, output, kNoTimeLimit);
+}
+
+ProcessResult SimProcessLauncher::RunCapturedWithin(const std::wstring& commandLine,
+                                                    std::string& output, std::uint32_t timeoutMs) {
     const std::vector<std::wstring> argv = SplitCommandLine(commandLine);
     if (argv.empty()) {
         machine_.Record(L"capture " + commandLine + L" -> not started");
@@ -103,13 +133,13 @@ ProcessResult SimProcessLauncher::RunCaptured(const std::wstring& commandLine,
     }
     return Run(argv.front(), AfterProgram(commandLine),
                std::vector<std::wstring>(argv.begin() + 1, argv.end()), L"capture " + commandLine,
-               true, output);
+               true, timeoutMs, output);
 }
 
 ProcessResult SimProcessLauncher::Run(const std::wstring& program, const std::wstring& parameters,
                                       const std::vector<std::wstring>& arguments,
                                       const std::wstring& journalText, bool captured,
-                                      std::string& output) {
+                                      std::uint32_t timeoutMs, std::string& output) {
     const std::wstring path = Resolve(program);
     const std::wstring name = FileName(path);
     ProcessResult result;
@@ -122,6 +152,19 @@ ProcessResult SimProcessLauncher::Run(const std::wstring& program, const std::ws
             result = RunCmd(parameters);
         } else if (name == L"bcdedit.exe" || name == L"bcdboot.exe" || name == L"bootsect.exe") {
             const std::wstring tool = name.substr(0, name.size() - 4);
+            const std::uint32_t delay = TakeDelay(tool, arguments);
+            if (delay > timeoutMs) {
+                // Ended by its caller before it did anything.
+                std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+                result.started = true;
+                result.timedOut = true;
+                run.started = true;
+                run.exitCode = kTimedOutExitCode;
+                machine_.Record(journalText + L" -> timed out");
+                machine_.RecordRun(std::move(run));
+                return result;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
             std::optional<ToolOutcome> outcome = machine_.TakeInjectedFailure(tool, arguments);
             if (!outcome) {
                 outcome = tool == L"bcdedit"   ? RunBcdedit(machine_, arguments)

@@ -15,6 +15,13 @@ Modes:
                   renamed, a new default; the boot verdict reads boot.ini itself
   editor_fails    a store whose descriptions bcdedit refuses: "保存失败" with the entry and the
                   error line
+  editor_letters  sim/scenarios/editor_menu.xml: letters typed in the rows' locale combo boxes
+                  (open and closed) search their items and press none of the page's buttons;
+                  Alt+S then saves the locales they found
+  editor_slow_save  a store whose bcdedit takes 3 s to set the timeout: the line naming the
+                  store, the window showing "正在保存..." with the page held while the save runs
+                  (no second save, no load), the save's message after it; 撤销上次修改(R) then
+                  finds the save's record; boot.ini chosen, the line names it
 
 What the window shows is read from its test channel (QN_SIM_UI_DUMP), what the program did to the
 machine from its journal (QN_SIM_JOURNAL) and what the machine would boot from QN_SIM_VERDICT.
@@ -267,25 +274,29 @@ def mode_menu(s):
     with_verdict(s)
     s.launch("sim/scenarios/editor_menu.xml")
     page = open_editor(s, "menu")
-    expected = ["Windows 7", "Windows 10", "Earlier Version of Windows"]
+    # The display order names an entry the store does not hold: a row that keeps its place.
+    missing = "存储中没有此启动项（改变顺序保存时会去掉） {5a1c3e7b-90d2-4f6e-8b4a-2c7d9e0f1a3b}"
+    expected = ["Windows 7", missing, "Windows 10", "Earlier Version of Windows"]
     check(descriptions(page) == expected, "rows: %s" % descriptions(page))
     s.screenshot("menu_loaded")
 
-    # From the keyboard: the timeout box, Tab to the list, Down to Windows 10, Alt+U moves it
-    # up; End to the last row, Alt+M removes it; Down at the end and Alt+D there change nothing.
+    # From the keyboard: the timeout box, Tab to the list, Down twice to Windows 10, Alt+U twice
+    # moves it to the top; End to the last row, Alt+M removes it; Alt+U on the first row and
+    # Alt+D on the last change nothing.
     click_control(s, page, page.find("edBeTimeout"))
     s.key("End", "BackSpace", "BackSpace")
     type_text(s, "8")
-    s.key("Tab", "Down", "alt+u")
+    s.key("Tab", "Down", "Down", "alt+u", "alt+u")
     page = wait_rows(s, "Windows 10 moved up",
-                     ["Windows 10", "Windows 7", "Earlier Version of Windows"])
+                     ["Windows 10", "Windows 7", missing, "Earlier Version of Windows"])
     s.key("alt+u")  # the first row up: nothing
     s.key("End", "alt+d")  # the last row down: nothing
     time.sleep(0.5)
-    check(descriptions(s.read_dump()) == ["Windows 10", "Windows 7", "Earlier Version of Windows"],
+    check(descriptions(s.read_dump()) ==
+          ["Windows 10", "Windows 7", missing, "Earlier Version of Windows"],
           "a move past an end changed the rows: %s" % descriptions(s.read_dump()))
     s.key("alt+m")
-    page = wait_rows(s, "the last row removed", ["Windows 10", "Windows 7"])
+    page = wait_rows(s, "the last row removed", ["Windows 10", "Windows 7", missing])
     s.screenshot("menu_keyboard_edits")
 
     # Return in a description box does not save.
@@ -306,8 +317,9 @@ def mode_menu(s):
     s.key("Down", "Down", "Return")
     time.sleep(0.3)
     s.key("alt+a")
-    page = wait_rows(s, "Safe Mode added", ["Windows 10 Pro", "Windows 7", "Windows 7 Safe Mode"])
-    click_control(s, page, rows(page)[2].check)
+    page = wait_rows(s, "Safe Mode added",
+                     ["Windows 10 Pro", "Windows 7", missing, "Windows 7 Safe Mode"])
+    click_control(s, page, rows(page)[3].check)
     s.screenshot("menu_before_save")
 
     s.key("alt+s")
@@ -319,17 +331,24 @@ def mode_menu(s):
     check(menu_texts(v) == ["Windows 10 Pro", "Windows 7", "Windows 7 Safe Mode *"],
           "menu: %s" % menu_texts(v))
 
-    # Removing the default's row and saving leaves the store's default as it is, and says so.
+    # Removing the default's row and saving asks for another default, with the first row
+    # checked; the next save makes it the default.
     page = s.read_dump()
-    click_control(s, page, rows(page)[2].device)
+    safe = descriptions(page).index("Windows 7 Safe Mode")
+    click_control(s, page, rows(page)[safe].device)
     s.click("BtnBeDel")
-    wait_rows(s, "Safe Mode removed", ["Windows 10 Pro", "Windows 7"])
+    page = s.wait_for("Safe Mode removed",
+                      lambda d: "Windows 7 Safe Mode" not in descriptions(d), timeout=15)
+    runs_before = len(changing_runs(s.journal_lines()))
     s.click("BtnBeSave")
-    text = message(s, "default_kept")
-    check(text.startswith("保存成功!  没有勾选默认启动项，默认项保持不变。  备份: "), "status: " + text)
+    text = message(s, "choose_default")
+    check(text.startswith("原来的默认启动项已不在列表中"), "status: " + text)
+    check(len(changing_runs(s.journal_lines())) == runs_before, "the refused save wrote")
+    s.click("BtnBeSave")
+    text = message(s, "default_chosen")
+    check(text.startswith("保存成功!"), "status: " + text)
     v = verdict(s)
-    check(menu_texts(v) == ["Windows 10 Pro", "Windows 7", "Windows 7 Safe Mode *"],
-          "menu: %s" % menu_texts(v))
+    check(menu_texts(v) == ["Windows 10 Pro *", "Windows 7"], "menu: %s" % menu_texts(v))
 
     # The boot partition holds boot.ini too: choosing it in "CmbBootFile" loads its lines. Then
     # BCD and boot.ini again in quick succession: whichever listing arrives late, the page shows
@@ -386,28 +405,166 @@ def mode_bootini(s):
     journal = s.journal_lines()
     backup = "copy C:\\boot.ini C:\\boot.ini_%s" % text[-14:]
     check(backup in journal, "no backup in the journal")
-    check(journal.index(backup) < journal.index("del C:\\boot.ini"),
-          "boot.ini was deleted before its backup")
+    # Edited in place: the new bytes replace the file after its backup; it is never deleted.
+    replaced = [i for i, line in enumerate(journal)
+                if line.startswith("move ") and line.endswith(" C:\\boot.ini")]
+    check(replaced and journal.index(backup) < replaced[0],
+          "boot.ini was replaced before its backup: %s" % journal)
+    check("del C:\\boot.ini" not in journal, "boot.ini was deleted")
     close_program(s)
 
 
 def mode_fails(s):
     s.launch("editor_save_fails.xml")
     page = open_editor(s, "fails")
-    replace_text(s, page, rows(page)[1].edit, "Windows 10 Pro")
+    ntldr = descriptions(page).index("Earlier Version of Windows")
+    replace_text(s, page, rows(page)[ntldr].edit, "Windows XP")
     s.key("Tab")
     s.click("BtnBeSave")
     text = message(s, "save_failed")
-    # One description failed; the timeout, display order, resolution and locales were written.
-    check(re.fullmatch(r"保存失败，其余 \d+ 项修改已写入:  \{[0-9a-f-]{36}\} description  "
-                       r"bcdedit\.exe 退出码 1: 设置元素数据时出错。  备份: [A-Z]:\\Boot\\BCD_\d{14}",
+    # The {ntldr} description failed: the store went back to the backup made before the save.
+    check(re.fullmatch(r"保存失败:  \{[0-9a-f-]{36}\} description  "
+                       r"bcdedit\.exe 退出码 1: 设置元素数据时出错。  备份: [A-Z]:\\Boot\\BCD_\d{14}  "
+                       r"已用备份恢复保存前的 BCD 存储，未做任何更改。",
                        text), "status: " + text)
     s.screenshot("fails_after_message")
     close_program(s)
 
 
+def mode_letters(s):
+    s.launch("sim/scenarios/editor_menu.xml")
+    page = open_editor(s, "letters")
+    loaded = descriptions(page)
+    check("Windows 7" in loaded and "Windows 10" in loaded, "rows: %s" % loaded)
+    win7, win10 = rows(page)[loaded.index("Windows 7")], rows(page)[loaded.index("Windows 10")]
+    shown = status(page)
+    runs_before = len(changing_runs(s.journal_lines()))
+
+    # Windows 7's combo (zh-CN), opened with a click: "s" in its list goes to sk-SK, the first
+    # locale with an s (not to 保存(S)); Return takes it.
+    click_control(s, page, win7.combo)
+    time.sleep(0.8)
+    s.key("s")
+    time.sleep(0.3)
+    s.screenshot("letters_open_list")
+    s.key("Return")
+    time.sleep(0.3)
+
+    # Windows 10's combo (en-US), its list closed again with F4: "m" is not 移除(M) and "c" not
+    # a page's button (cs-CZ). After a pause "s" starts a new search (sk-SK); after another,
+    # "sv" typed quickly goes past sl-SI to sv-SE.
+    click_control(s, page, win10.combo)
+    time.sleep(0.8)
+    s.key("F4")
+    s.key("m", "c")
+    time.sleep(1.5)
+    s.key("s")
+    time.sleep(1.5)
+    s.type("sv")
+    time.sleep(1.0)
+    page = s.read_dump()
+    s.screenshot("letters_typed")
+    check(page.page == 5, "the editor was left: page %d" % page.page)
+    check(descriptions(page) == loaded, "rows: %s" % descriptions(page))
+    check(status(page) == shown, "status: " + status(page))
+    check(len(changing_runs(s.journal_lines())) == runs_before, "a typed letter saved")
+
+    s.key("alt+s")
+    text = message(s, "letters_saved")
+    check(re.fullmatch(r"保存成功!  备份: [A-Z]:\\Boot\\BCD_\d{14}", text), "status: " + text)
+    runs = changing_runs(s.journal_lines())[runs_before:]
+    for locale in ("sk-SK", "sv-SE"):
+        check(any('locale "%s" -> 0' % locale in l for l in runs), "no run with locale " + locale)
+    check(not any('locale "cs-CZ"' in l or 'locale "sl-SI"' in l for l in runs),
+          "a locale passed on the way was saved: %s" % runs)
+    close_program(s)
+
+
+# Every control of the editor's page that acts or takes input: held while a save runs.
+PAGE_CONTROLS = ("CmbBootFile", "BtnBeRestore", "edBeTimeout", "listBceEdit", "CmbBootEntry",
+                 "BtnBeAddEntry", "BtnBeUp", "BtnBeDown", "BtnBeDel", "BtnBeReturn", "BtnBeSave")
+
+
+def store_line(dump):
+    line = dump.find("lbBeStore")
+    check(line is not None and line.visible, "no store line")
+    return line.text
+
+
+def mode_slow_save(s):
+    s.launch("editor_slow_save.xml")
+    page = open_editor(s, "slow")
+    line = store_line(page)
+    m = re.fullmatch(r"正在编辑: ([A-Z]):\\Boot\\BCD（磁盘0 激活分区）", line)
+    check(m is not None, "store line: " + line)
+    letter = m.group(1)
+    loaded = descriptions(page)
+    s.screenshot("slow_loaded")
+
+    click_control(s, page, page.find("edBeTimeout"))
+    s.key("End", "BackSpace", "BackSpace")
+    type_text(s, "7")
+    boxes = len(s.messages())
+    clicked = len(s.journal_lines())
+    s.click("BtnBeSave")
+    # The timeout takes bcdedit 3 s: the window shows the save running before it has ended.
+    held = s.wait_for("the save running", lambda d: status(d) == "正在保存...", timeout=10)
+    # Neither the save's shortcut nor the file combo box starts anything meanwhile.
+    s.key("alt+s")
+    click_control(s, held, held.find("CmbBootFile"))
+    s.key("Down", "Return")
+    still = s.read_dump()
+    journal = s.journal_lines()[clicked:]
+    check(status(still) == "正在保存..." and len(s.messages()) == boxes
+          and not any("/timeout 7" in l for l in journal),
+          "the save ended before the window had shown it running: %s" % journal)
+    for name in PAGE_CONTROLS:
+        check(not still.find(name).enabled, name + " is enabled while the save runs")
+    s.screenshot("slow_saving")
+
+    s.wait_message(boxes + 1)
+    text = message(s, "slow_saved")
+    check(re.fullmatch(r"保存成功!  备份: %s:\\Boot\\BCD_\d{14}" % letter, text),
+          "status: " + text)
+    after = s.read_dump()
+    for name in PAGE_CONTROLS:
+        check(after.find(name).enabled, name + " stays disabled after the save")
+    check(descriptions(after) == loaded, "rows: %s" % descriptions(after))
+    journal = s.journal_lines()[clicked:]
+    check(sum(1 for l in journal if "/timeout 7 -> 0" in l) == 1, "timeout runs: %s" % journal)
+    check(sum(1 for l in journal if " /export " in l) == 1, "backups: %s" % journal)
+    # The save's own read-back is the only enumeration: nothing was loaded meanwhile.
+    check(sum(1 for l in journal if l.startswith("capture ") and "/enum" in l) == 1,
+          "enumerations: %s" % [l for l in journal if "/enum" in l])
+
+    # 撤销上次修改(R): the search runs on a worker, then names the save's record; Return keeps it.
+    quiet = len(s.journal_lines())
+    s.click("BtnBeRestore")
+    caption, question = s.wait_message(boxes + 2)
+    check("最近一次可以撤销的修改: " in question and "的编辑启动项" in question,
+          "question: " + question)
+    s.screenshot("slow_undo_question")
+    s.key("Return")
+    page = s.wait_for("the page back after the question",
+                      lambda d: d.page == 5 and d.find("BtnBeSave").enabled, timeout=15)
+    check(len(s.journal_lines()) == quiet, "changed after 取消: %s" % s.journal_lines()[quiet:])
+
+    # boot.ini beside the store: the line names it once it loads.
+    s.click("CmbBootFile")
+    time.sleep(0.5)
+    s.key("Down", "Return")
+    ini = wait_rows(s, "boot.ini's lines", ["Microsoft Windows XP Professional",
+                                            "Microsoft Windows Recovery Console",
+                                            "Windows XP (second disk)"])
+    check(store_line(ini) == "正在编辑: %s:\\boot.ini（磁盘0 激活分区）" % letter,
+          "store line: " + store_line(ini))
+    s.screenshot("slow_boot_ini")
+    close_program(s)
+
+
 MODES = {"editor_bcd": mode_bcd, "editor_menu": mode_menu, "editor_bootini": mode_bootini,
-         "editor_fails": mode_fails}
+         "editor_fails": mode_fails, "editor_letters": mode_letters,
+         "editor_slow_save": mode_slow_save}
 
 if __name__ == "__main__":
     sys.exit(run_modes(MODES))

@@ -106,7 +106,7 @@ TEST(MessageTable, NumbersAreFixedAndDetectDoneActsByMode) {
         EXPECT_EQ(MessageAction(0x406, mode), MainAction::ShowDiagnosis);
         EXPECT_EQ(MessageAction(0x407, mode), MainAction::AskGuardQuestion);
         EXPECT_EQ(MessageAction(0x408, mode), MainAction::KeepUndoRecord);
-        EXPECT_EQ(MessageAction(0x409, mode), MainAction::PassToBase);
+        EXPECT_EQ(MessageAction(0x40B, mode), MainAction::PassToBase);
     }
 }
 

@@ -159,7 +159,7 @@ BcdListing Listing() {
     listing.FromBcd = 1;
     listing.bootManager.defaultId = L"{a}";
     listing.bootManager.timeout = L"30";
-    listing.bootManager.displayorder = {L"{a}", L"{gone}", L"{b}", L"{c}"};
+    listing.bootManager.displayorder = {L"{a}", L"{b}", L"{c}"};
     listing.entries = {Entry(L"{c}", L"C", L"partition=E:", L"en-US"),
                        Entry(L"{a}", L"A", L"partition=C:", L"zh-CN", true),
                        Entry(L"{b}", L"B", L"partition=D:", L"zh-CN"),
@@ -193,6 +193,46 @@ TEST(EditorPage, FillsRowsInDisplayOrderAndEveryEntryIntoTheAddCombo) {
     EXPECT_EQ(page.entries->ItemAt(3)->Text(), L"{d}  D");
     EXPECT_EQ(page.entries->SelectedIndex(), 0);
     EXPECT_EQ(page.timeout->Text(), L"30");
+}
+
+// What the editor cannot change stays in its place, shown as such: a name read through a console
+// that could not hold it cannot be edited and reads back empty (nothing to write), a row of no
+// whole entry can neither be edited nor become the default and reads back locked.
+TEST(EditorPage, RowsTheEditorCannotChangeAreShownLocked) {
+    SkinWindow window;
+    BcdListing listing = Listing();
+    listing.bootManager.displayorder = {L"{a}", L"{gone}", L"{half}", L"{b}"};
+    listing.incompleteIds = {L"{half}"};
+    listing.entries[2].description = L"B ???";
+    ASSERT_TRUE(ShowListing(window.page, listing));
+    EXPECT_EQ(RowIds(*window.page.list),
+              (std::vector<std::wstring>{L"{a}", L"{gone}", L"{half}", L"{b}"}));
+    auto description = [&](int row) {
+        return dynamic_cast<EditBox*>(LayoutOf(window.page.list->ItemAt(row))->ItemAt(2));
+    };
+    auto check = [&](int row) {
+        return dynamic_cast<CheckBox*>(LayoutOf(window.page.list->ItemAt(row))->ItemAt(0));
+    };
+    EXPECT_FALSE(description(0)->IsReadOnly());
+    EXPECT_TRUE(description(1)->IsReadOnly());
+    EXPECT_FALSE(check(1)->IsEnabled());
+    EXPECT_FALSE(check(2)->IsEnabled());
+    EXPECT_TRUE(description(3)->IsReadOnly());
+    EXPECT_TRUE(check(3)->IsEnabled());
+    EXPECT_EQ(description(3)->Text().rfind(L"B ???", 0), 0u);
+    const auto rows = ReadBootEntryRows(*window.page.list);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_FALSE(rows[0].locked);
+    EXPECT_TRUE(rows[1].locked);
+    EXPECT_TRUE(rows[2].locked);
+    EXPECT_EQ(rows[2].identifier, L"{half}");
+    EXPECT_FALSE(rows[3].locked);
+    EXPECT_EQ(rows[3].description, L"") << "a lossy name is never written back";
+    // Asked for a default, the page checks the first row that can be one.
+    check(0)->SetCheck(false, false);
+    window.page.list->RemoveAt(0);
+    EXPECT_TRUE(CheckFirstRow(*window.page.list));
+    EXPECT_TRUE(check(2)->GetCheck());
 }
 
 TEST(EditorPage, AnEmptyListingShowsNothing) {

@@ -159,6 +159,7 @@ const char* const kScenarios[] = {
     "xp_and_7.xml",
     "xp_only.xml",
     "uefi_entries_reset.xml",
+    "editor_boot_ini_extras.xml",
 };
 
 TEST(RepairUndo, AutomaticRepairThenUndoLeavesEveryScenarioAsItWas) {

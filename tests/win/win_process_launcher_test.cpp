@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -92,6 +94,78 @@ TEST(Win32RunCaptured, MissingProgramReturnsQuicklyWithOutputUnchanged) {
     EXPECT_FALSE(r.started);
     EXPECT_EQ(output, "unchanged");
     EXPECT_LT(elapsed, std::chrono::seconds(2));
+}
+
+// Processes started by this one that still run.
+int LiveChildren() {
+    int count = 0;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        count += entry.th32ParentProcessID == GetCurrentProcessId() ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Threads of this process.
+int OwnThreads() {
+    int count = 0;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+TEST(Win32RunCapturedWithin, TheCountsSeeAChildAndThisProcesssThreads) {
+    ASSERT_GT(OwnThreads(), 0);
+    std::wstring line = ChildCommand(L"--sleep 30000");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &child));
+    EXPECT_EQ(LiveChildren(), 1);
+    TerminateProcess(child.hProcess, 0);
+    WaitForSingleObject(child.hProcess, INFINITE);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    EXPECT_EQ(LiveChildren(), 0);
+}
+
+TEST(Win32RunCapturedWithin, AChildPastItsLimitIsEndedWithNothingOfItsRunLeft) {
+    win32::Win32ProcessLauncher processes;
+    std::string output;
+    const int threads = OwnThreads();
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult r = processes.RunCapturedWithin(
+        ChildCommand(L"--write 100 --sleep 30000 --exit 0"), output, 500);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(r.started);
+    EXPECT_TRUE(r.timedOut);
+    EXPECT_FALSE(r.exitCodeKnown);
+    EXPECT_EQ(output, Expected(100, false)) << "what it wrote before its end";
+    EXPECT_LT(elapsed, std::chrono::seconds(15)) << "waited for the child's 30 s";
+    EXPECT_EQ(LiveChildren(), 0) << "the child still runs";
+    EXPECT_EQ(OwnThreads(), threads) << "the pipe's reader still runs";
+}
+
+TEST(Win32RunCapturedWithin, AChildWithinItsLimitEndsAsWithoutOne) {
+    win32::Win32ProcessLauncher processes;
+    std::string output;
+    const ProcessResult r = processes.RunCapturedWithin(
+        ChildCommand(L"--write 50 --sleep 200 --exit 5"), output, 20000);
+    EXPECT_TRUE(r.started);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_TRUE(r.exitCodeKnown);
+    EXPECT_EQ(r.exitCode, 5u);
+    EXPECT_EQ(output, Expected(50, false));
 }
 
 TEST(Win32ShellRun, WaitsForTheChildAndReportsItsExitCode) {

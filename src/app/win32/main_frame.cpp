@@ -18,6 +18,7 @@
 #include "platform/system_ports.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_guards.h"
+#include "repair/ui/boot_editor.h"
 #include "repair/win32/workflows.h"
 #include "ui/container.h"
 #include "ui/edit_box.h"
@@ -451,11 +452,16 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     }
     if (closing_) {
-        // Going away: a listing or a diagnosis handed over is still ours to free.
+        // Going away: a listing, a diagnosis, a save's outcome or the undo records found,
+        // handed over, are still ours to free.
         if (message == WM_BOOTLIST_READY) {
             delete reinterpret_cast<LoadedListing*>(lParam);
         } else if (message == WM_DIAGNOSIS_READY) {
             delete reinterpret_cast<BootDiagnosis*>(lParam);
+        } else if (message == WM_BOOTSAVE_DONE) {
+            delete reinterpret_cast<FinishedSave*>(lParam);
+        } else if (message == WM_UNDOLIST_READY) {
+            delete reinterpret_cast<FoundUndoRecords*>(lParam);
         }
         return 0;
     }
@@ -486,6 +492,14 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case MainAction::FillBootEditPage:
             FillBootEditPage(
                 *this, std::unique_ptr<LoadedListing>(reinterpret_cast<LoadedListing*>(lParam)));
+            break;
+        case MainAction::FinishBootSave:
+            FinishBootSave(*this,
+                           std::unique_ptr<FinishedSave>(reinterpret_cast<FinishedSave*>(lParam)));
+            break;
+        case MainAction::OfferEarlierUndo:
+            OfferEarlierUndo(*this, std::unique_ptr<FoundUndoRecords>(
+                                        reinterpret_cast<FoundUndoRecords*>(lParam)));
             break;
         case MainAction::ShowDiagnosis:
             ShowBootDiagnosis(

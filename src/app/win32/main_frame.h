@@ -64,6 +64,9 @@ public:
     // the first save of the listing loaded last.
     LoadSequence BootListLoads;
     std::wstring BootEditBackup;
+    // A save or the search for undo records runs on a worker; the editor's page is held until
+    // it reports.
+    bool BootEditBusy = false;
     int WorkMode = ModeAutoRepair;
     InstallationTable Installations;
     // The start-up diagnosis, once its worker has posted it; null until then.

@@ -23,7 +23,12 @@ ProcessResult FakeProcessLauncher::StartThroughShell(const ShellRequest& request
 
 ProcessResult FakeProcessLauncher::RunCaptured(const std::wstring& commandLine,
                                                std::string& output) {
-    calls_.push_back(Call{true, commandLine, {}});
+    return RunCapturedWithin(commandLine, output, kNoTimeLimit);
+}
+
+ProcessResult FakeProcessLauncher::RunCapturedWithin(const std::wstring& commandLine,
+                                                     std::string& output, std::uint32_t timeoutMs) {
+    calls_.push_back(Call{true, commandLine, {}, timeoutMs});
     const Reply reply = Next();
     ProcessResult result;
     if (!reply.started) {
@@ -31,6 +36,10 @@ ProcessResult FakeProcessLauncher::RunCaptured(const std::wstring& commandLine,
     }
     output += reply.output;
     result.started = true;
+    if (timeoutMs != kNoTimeLimit && reply.takesMs > timeoutMs) {
+        result.timedOut = true;
+        return result;
+    }
     result.exitCodeKnown = true;
     result.exitCode = reply.exitCode;
     return result;

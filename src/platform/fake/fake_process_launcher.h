@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -17,11 +18,15 @@ public:
         bool started = true;
         unsigned long exitCode = 0;
         std::string output;  // what the child writes (captured runs only)
+        // How long the child would run: past a captured run's limit it times out, having
+        // written its output but with no exit code. Nothing waits that long.
+        std::uint32_t takesMs = 0;
     };
     struct Call {
         bool captured = false;
-        std::wstring commandLine;  // captured runs
-        ShellRequest shell;        // shell runs
+        std::wstring commandLine;                // captured runs
+        ShellRequest shell;                      // shell runs
+        std::uint32_t timeoutMs = kNoTimeLimit;  // the captured run's limit
     };
 
     void Script(Reply reply) { replies_.push_back(std::move(reply)); }
@@ -29,6 +34,8 @@ public:
 
     ProcessResult StartThroughShell(const ShellRequest& request) override;
     ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override;
+    ProcessResult RunCapturedWithin(const std::wstring& commandLine, std::string& output,
+                                    std::uint32_t timeoutMs) override;
 
 private:
     Reply Next();

@@ -75,6 +75,12 @@ ProcessResult Win32ProcessLauncher::StartThroughShell(const ShellRequest& reques
 
 ProcessResult Win32ProcessLauncher::RunCaptured(const std::wstring& commandLine,
                                                 std::string& output) {
+    return RunCapturedWithin(commandLine, output, kNoTimeLimit);
+}
+
+ProcessResult Win32ProcessLauncher::RunCapturedWithin(const std::wstring& commandLine,
+                                                      std::string& output,
+                                                      std::uint32_t timeoutMs) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readRaw = nullptr;
@@ -116,10 +122,18 @@ ProcessResult Win32ProcessLauncher::RunCaptured(const std::wstring& commandLine,
     if (started) {
         UniqueHandle process(child.hProcess);
         UniqueHandle thread(child.hThread);
-        WaitForSingleObject(process.Get(), INFINITE);
         result.started = true;
-        result.exitCodeKnown = true;
-        result.exitCode = ExitCodeOf(process.Get());
+        const DWORD wait = timeoutMs == kNoTimeLimit ? INFINITE : static_cast<DWORD>(timeoutMs);
+        if (WaitForSingleObject(process.Get(), wait) == WAIT_TIMEOUT) {
+            // Ended here, and waited for: only a child that is gone has closed its end of the
+            // pipe, which lets the reader finish.
+            TerminateProcess(process.Get(), kTimedOutExitCode);
+            WaitForSingleObject(process.Get(), kDrainAfterExitMs);
+            result.timedOut = true;
+        } else {
+            result.exitCodeKnown = true;
+            result.exitCode = ExitCodeOf(process.Get());
+        }
     }
 
     if (WaitForSingleObject(reader.Get(), kDrainAfterExitMs) != WAIT_OBJECT_0) {

@@ -16,6 +16,7 @@ BootEditPage BootEditPage::Find(const std::function<Control*(const wchar_t*)>& f
     page.removeButton = find(L"BtnBeDel");
     page.saveButton = find(L"BtnBeSave");
     page.status = find(L"lbBeStatus");
+    page.store = find(L"lbBeStore");
     return page;
 }
 
@@ -45,8 +46,8 @@ bool ShowListing(const BootEditPage& page, const BcdListing& listing) {
     const EditorMenu menu = MenuOfListing(listing);
     if (page.list != nullptr) {
         page.list->RemoveAll();
-        for (const BootEntry& entry : menu.rows) {
-            AddBootEntryRow(page.list, entry, listing.FromBcd);
+        for (const MenuRow& row : menu.rows) {
+            AddBootEntryRow(page.list, row.entry, listing.FromBcd, row.lock);
         }
         page.list->SelectItem(0, false, true);
     }
@@ -136,6 +137,12 @@ void SetStatus(const BootEditPage& page, const std::wstring& text) {
         }
     }
     page.status->SetText(std::move(line));
+}
+
+void SetStoreLine(const BootEditPage& page, const std::wstring& text) {
+    if (page.store != nullptr) {
+        page.store->SetText(text);
+    }
 }
 
 }  // namespace qn

@@ -21,6 +21,7 @@ struct BootEditPage {
     Control* removeButton = nullptr;  // "BtnBeDel"
     Control* saveButton = nullptr;    // "BtnBeSave"
     Control* status = nullptr;        // "lbBeStatus": the outcome of the last load or save
+    Control* store = nullptr;         // "lbBeStore": which store or file the page edits
 
     // Finds the controls by their skin names.
     static BootEditPage Find(const std::function<Control*(const wchar_t*)>& find);
@@ -55,5 +56,8 @@ bool AddChosenEntry(const BootEditPage& page, const BcdListing* current);
 
 // The status line under the list: text on one line.
 void SetStatus(const BootEditPage& page, const std::wstring& text);
+
+// The line under the top row that names what the page edits (see repair/editor_store_line.h).
+void SetStoreLine(const BootEditPage& page, const std::wstring& text);
 
 }  // namespace qn

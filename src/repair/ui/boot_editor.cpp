@@ -1,5 +1,8 @@
 #include "repair/ui/boot_editor.h"
 
+#include <utility>
+
+#include "repair/time_limited_processes.h"
 #include "repair/ui/boot_entry_rows.h"
 
 namespace qn {
@@ -35,26 +38,77 @@ std::optional<std::wstring> FillPage(const BootEditPage& page, BootEditorState& 
     return EmptyListingMessage(*loaded);
 }
 
-EditorSaveOutcome SavePage(const BootEditPage& page, BootEditorState& state, EditorPorts& ports) {
-    EditorSaveRequest request;
+SaveStart BeginSave(const BootEditPage& page, const BootEditorState& state) {
+    SaveStart save;
+    EditorSaveRequest& request = save.request;
     request.fileSelected = page.files != nullptr && page.files->SelectedIndex() >= 0;
     request.fileItem = page.files != nullptr ? page.files->SelectedText() : std::wstring();
     request.timeout = page.timeout != nullptr ? page.timeout->Text() : std::wstring();
     if (page.list != nullptr) {
         request.rows = ReadBootEntryRows(*page.list);
     }
-    request.loaded = state.currentListing.get();
+    if (state.currentListing) {
+        save.loaded = std::make_shared<const BcdListing>(*state.currentListing);
+    }
+    request.loaded = save.loaded.get();
     request.loadPending = state.loads.Pending();
     request.bcdedit = state.bcdEditPath;
     request.store = state.bootFiles.found ? state.bootFiles.bcdStorePath : std::wstring();
     request.bootIniPath = state.bootFiles.bootIniPath;
     request.backup = state.backup;
     request.undoParent = state.undoParent;
-    EditorSaveOutcome outcome = SaveEditedEntries(ports, request);
-    if (request.fileItem == kBcdFileItem) {
-        state.backup = outcome.backup;
+    return save;
+}
+
+FinishedSave RunSave(EditorPorts& ports, const SaveStart& save) {
+    TimeLimitedProcesses limited(ports.processes, ports.toolTimeoutMs);
+    EditorPorts bounded{ports.files,     limited,       ports.profile,
+                        ports.resources, ports.clock,   ports.random,
+                        ports.codePage,  ports.storage, ports.toolTimeoutMs};
+    // The save reads the start's own listing, wherever the request was pointed.
+    EditorSaveRequest request = save.request;
+    request.loaded = save.loaded.get();
+    FinishedSave finished;
+    finished.bcd = request.fileItem == kBcdFileItem;
+    finished.outcome = SaveEditedEntries(bounded, request);
+    return finished;
+}
+
+void FinishSave(const BootEditPage& page, BootEditorState& state, const FinishedSave& save) {
+    if (save.bcd) {
+        state.backup = save.outcome.backup;
     }
-    return outcome;
+    if (save.outcome.stored) {
+        // The next save of these rows compares with what the store holds now.
+        state.currentListing = std::make_unique<BcdListing>(*save.outcome.stored);
+    }
+    if (save.outcome.chooseDefault && page.list != nullptr) {
+        CheckFirstRow(*page.list);
+    }
+}
+
+EditorSaveOutcome SavePage(const BootEditPage& page, BootEditorState& state, EditorPorts& ports) {
+    FinishedSave finished = RunSave(ports, BeginSave(page, state));
+    FinishSave(page, state, finished);
+    return std::move(finished.outcome);
+}
+
+namespace {
+
+// Every control of the page that acts or takes input.
+constexpr const wchar_t* kPageControls[] = {L"CmbBootFile", L"BtnBeRestore", L"edBeTimeout",
+                                            L"listBceEdit", L"CmbBootEntry", L"BtnBeAddEntry",
+                                            L"BtnBeUp",     L"BtnBeDown",    L"BtnBeDel",
+                                            L"BtnBeReturn", L"BtnBeSave"};
+
+}  // namespace
+
+void HoldBootEditPage(const std::function<Control*(const wchar_t*)>& find, bool held) {
+    for (const wchar_t* name : kPageControls) {
+        if (Control* control = find(name)) {
+            control->SetEnabled(!held);
+        }
+    }
 }
 
 }  // namespace qn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,7 +48,43 @@ std::optional<LoadStart> BeginLoad(const BootEditPage& page, BootEditorState& st
 std::optional<std::wstring> FillPage(const BootEditPage& page, BootEditorState& state,
                                      std::unique_ptr<LoadedListing> loaded);
 
-// SaveBootEntries without its button and message box: the rows read back and saved.
+// SaveBootEntries in three steps, as the window runs them: the page read into a request on the
+// UI thread, the save on a worker, its outcome shown on the UI thread again.
+
+// What a save takes to its worker: the request, and the worker's own copy of the listing the
+// rows came from (request.loaded points at it), which no later load can take away.
+struct SaveStart {
+    EditorSaveRequest request;
+    std::shared_ptr<const BcdListing> loaded;
+};
+
+// What a save hands back to the page (WM_BOOTSAVE_DONE's lParam, owned by the receiver).
+struct FinishedSave {
+    bool bcd = false;  // a BCD store's save, whose backup the next save names when refused
+    EditorSaveOutcome outcome;
+};
+
+// The page and the window's state, read on the UI thread.
+SaveStart BeginSave(const BootEditPage& page, const BootEditorState& state);
+
+// The save itself, on any thread; every tool run it makes ends within ports.toolTimeoutMs.
+FinishedSave RunSave(EditorPorts& ports, const SaveStart& save);
+
+// Back on the UI thread: the backup kept for the next save, and the first row that can be the
+// default checked when the save was refused for want of one.
+void FinishSave(const BootEditPage& page, BootEditorState& state, const FinishedSave& save);
+
+// SaveBootEntries without its worker, its button and its message box: the three steps at once.
 EditorSaveOutcome SavePage(const BootEditPage& page, BootEditorState& state, EditorPorts& ports);
+
+// What the status line says while a save or the search for undo records runs.
+inline constexpr wchar_t kSavingText[] = L"正在保存...";
+inline constexpr wchar_t kFindingUndoText[] = L"正在查找撤销记录...";
+
+// While a save or the search for undo records runs, every control of the page is disabled (its
+// buttons, the file and entry combo boxes, the list and the timeout box): nothing can start a
+// second save or a load, or leave the page, until its outcome is shown. find: the window's
+// lookup by skin name.
+void HoldBootEditPage(const std::function<Control*(const wchar_t*)>& find, bool held);
 
 }  // namespace qn

@@ -39,7 +39,11 @@ std::unique_ptr<ComboBox> MakeLocaleCombo() {
     return combo;
 }
 
-void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd) {
+// The name box's user data is the identifier; a row of no whole entry marks it with this prefix,
+// so the save keeps the row in the order and writes nothing of it.
+constexpr std::wstring_view kLockedMark = L"locked:";
+
+void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd, RowLock lock) {
     if (list == nullptr) {
         return;
     }
@@ -59,6 +63,10 @@ void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd) {
     check->SetAttribute(L"normalimage", L"file = 'unchecked.png' dest = '0, 2, 17, 19'");
     check->SetAttribute(L"group", L"BcdDefault");
     check->SetCheck(entry.isDefault, false);
+    const bool wholeEntry = lock == RowLock::None || lock == RowLock::LossyName;
+    if (!wholeEntry) {
+        check->SetEnabled(false);
+    }
 
     auto device = std::make_unique<Label>();
     device->SetAttribute(L"width", L"75");
@@ -78,8 +86,15 @@ void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd) {
     description->SetAttribute(L"font", L"2");
     description->SetAttribute(L"textcolor", L"#FF404040");
     description->SetTextStyle(description->TextStyle() | kTextEndEllipsis);
-    description->SetText(entry.description);
-    description->SetUserData(entry.identifier);
+    if (lock == RowLock::None) {
+        description->SetText(entry.description);
+    } else {
+        description->SetAttribute(L"readonly", L"true");
+        description->SetText(wholeEntry ? entry.description + RowLockText(lock)
+                                        : RowLockText(lock) + L" " + entry.identifier);
+    }
+    description->SetUserData(wholeEntry ? entry.identifier
+                                        : std::wstring(kLockedMark) + entry.identifier);
 
     std::unique_ptr<ComboBox> locale;
     if (!entry.locale.empty()) {
@@ -118,6 +133,15 @@ std::optional<RowValues> ReadBootEntryRow(const Control* row) {
     values.identifier = description->UserData();
     values.description = description->Text();
     values.isDefault = check->GetCheck();
+    if (values.identifier.rfind(kLockedMark, 0) == 0) {
+        values.identifier.erase(0, kLockedMark.size());
+        values.locked = true;
+        values.isDefault = false;
+    }
+    if (description->IsReadOnly() && !values.locked) {
+        // A name that could not be read whole is shown with a note and never written.
+        values.description.clear();
+    }
     if (const auto* locale = dynamic_cast<const ComboBox*>(layout->ItemAt(kRowLocaleChild))) {
         values.locale = locale->SelectedText();
     }
@@ -134,10 +158,30 @@ std::vector<RowValues> ReadBootEntryRows(const ListView& list) {
     return rows;
 }
 
+bool CheckFirstRow(const ListView& list) {
+    for (int i = 0; i < list.Count(); ++i) {
+        const Container* layout = RowLayout(list.ItemAt(i));
+        auto* check =
+            layout != nullptr ? dynamic_cast<CheckBox*>(layout->ItemAt(kRowCheckChild)) : nullptr;
+        if (check != nullptr && check->IsEnabled()) {
+            check->SetCheck(true, true);
+            return true;
+        }
+    }
+    return false;
+}
+
 std::wstring RowIdentifier(const Control* row) {
     const Container* layout = RowLayout(row);
     const Control* description = layout != nullptr ? layout->ItemAt(kRowDescriptionChild) : nullptr;
-    return description != nullptr ? description->UserData() : std::wstring();
+    if (description == nullptr) {
+        return {};
+    }
+    std::wstring id = description->UserData();
+    if (id.rfind(kLockedMark, 0) == 0) {
+        id.erase(0, kLockedMark.size());
+    }
+    return id;
 }
 
 }  // namespace qn

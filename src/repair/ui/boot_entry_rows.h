@@ -29,14 +29,20 @@ std::unique_ptr<ComboBox> MakeLocaleCombo();
 
 // Builds the row for entry and appends it to list; nothing when list is null. The check box
 // starts selected when entry.isDefault is set; a locale that is not one of the names leaves the
-// combo without a selection.
-void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd);
+// combo without a selection. A locked row's name cannot be edited (its box shows why); a row of
+// no whole entry can neither become the default nor be written, only stay or go.
+void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd,
+                     RowLock lock = RowLock::None);
 
 // The row's values as the save reads them; nullopt for a row that lacks its layout, check box or
 // description edit box. Without a locale combo (or with nothing selected) the locale is empty.
 std::optional<RowValues> ReadBootEntryRow(const Control* row);
 // Every readable row, in list order.
 std::vector<RowValues> ReadBootEntryRows(const ListView& list);
+
+// Checks the default box of the first row that can be the default (the group clears the
+// others); false when no row can.
+bool CheckFirstRow(const ListView& list);
 
 // The identifier a row carries (user data of its description edit box); empty when none.
 std::wstring RowIdentifier(const Control* row);

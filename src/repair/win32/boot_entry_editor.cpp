@@ -7,8 +7,10 @@
 #include "disk/system_storage.h"
 #include "platform/profile_file.h"
 #include "platform/system_ports.h"
+#include "repair/editor_store_line.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_start.h"
+#include "repair/time_limited_processes.h"
 #include "repair/ui/boot_edit_page.h"
 #include "repair/ui/boot_editor.h"
 #include "repair/win32/repair_worker.h"
@@ -51,6 +53,26 @@ void PostListing(UiChannel& channel, std::unique_ptr<LoadedListing> loaded) {
     }
 }
 
+// The same for a save's outcome: WM_BOOTSAVE_DONE.
+void PostSave(UiChannel& channel, std::unique_ptr<FinishedSave> finished) {
+    if (channel.Post(WM_BOOTSAVE_DONE, 0, reinterpret_cast<std::intptr_t>(finished.get()))) {
+        finished.release();  // the window owns it now
+    }
+}
+
+// What a save reported that never ended as it should: the page must come back all the same.
+std::unique_ptr<FinishedSave> BrokenSave(const wchar_t* message) {
+    auto finished = std::make_unique<FinishedSave>();
+    finished->outcome.result = EditorSaveOutcome::Result::Failed;
+    finished->outcome.title = L"错误信息";
+    finished->outcome.message = message;
+    return finished;
+}
+
+char LetterOf(const std::wstring& path) {
+    return path.size() >= 2 && path[1] == L':' ? static_cast<char>(path[0]) : 0;
+}
+
 // bcdedit.exe in the work directory, written on the first load; the system's copy when the
 // program carries none. Empty when there is neither (the next load tries again).
 void PrepareBcdedit(MainFrame& frame) {
@@ -66,6 +88,9 @@ void PrepareBcdedit(MainFrame& frame) {
 }  // namespace
 
 void LoadBootEntries(MainFrame& frame) {
+    if (frame.BootEditBusy) {
+        return;  // a save runs on the listing shown; its page is held
+    }
     // The boot files are looked for again on the partition chosen in "SelBootList".
     if (const char letter = SelectedBootLetter(frame); letter != 0) {
         frame.BootLetter = letter;
@@ -73,10 +98,14 @@ void LoadBootEntries(MainFrame& frame) {
     }
     PrepareBcdedit(frame);
     BootEditorState state = StateOf(frame);
-    const auto start = BeginLoad(PageOf(frame), state);
+    const BootEditPage page = PageOf(frame);
+    const auto start = BeginLoad(page, state);
     if (!start) {
+        SetStoreLine(page, L"");
         return;
     }
+    SetStoreLine(page, EditedStoreText(start->bcd, frame.BootFiles, frame.BootLetter,
+                                       EditedPartitionOf(SystemStorage(), frame.BootLetter)));
     SystemPorts& ports = TheSystemPorts();
     if (!start->bcd) {
         // boot.ini is read at once, on this thread, and posted like a worker's listing.
@@ -98,9 +127,9 @@ void LoadBootEntries(MainFrame& frame) {
     }
     const bool started = frame.StartWorker(footprint, [channel = frame.Channel(), load = *start] {
         SystemPorts& system = TheSystemPorts();
-        PostListing(*channel,
-                    std::make_unique<LoadedListing>(LoadBcdListing(
-                        system.processes, system.codePage, load.bcdedit, load.store, load.load)));
+        TimeLimitedProcesses limited(system.processes, kToolRunTimeoutMs);
+        PostListing(*channel, std::make_unique<LoadedListing>(LoadBcdListing(
+                                  limited, system.codePage, load.bcdedit, load.store, load.load)));
     });
     if (!started) {
         auto loaded = std::make_unique<LoadedListing>();
@@ -133,15 +162,59 @@ void AddBootEntry(MainFrame& frame) {
 
 void SaveBootEntries(MainFrame& frame) {
     const BootEditPage page = PageOf(frame);
-    if (page.saveButton == nullptr) {
+    if (page.saveButton == nullptr || frame.BootEditBusy) {
         return;
     }
-    page.saveButton->SetEnabled(false);
+    const SaveStart save = BeginSave(page, StateOf(frame));
+    HoldEditorPage(frame, kSavingText);
+    // bcdedit runs from the work directory; the save writes on the boot partition, and its undo
+    // record goes beside the logs.
+    WorkerFootprint footprint;
+    footprint.workDirectory = true;
+    for (const char letter :
+         {frame.BootLetter, LetterOf(save.request.store), LetterOf(save.request.bootIniPath),
+          LetterOf(save.request.undoParent)}) {
+        if (letter != 0 && letter != kEspWithoutLetter) {
+            footprint.letters.insert(letter);
+        }
+    }
+    const bool started = frame.StartWorker(footprint, [channel = frame.Channel(), save] {
+        std::unique_ptr<FinishedSave> finished;
+        try {
+            EditorPorts ports = SystemEditorPorts();
+            finished = std::make_unique<FinishedSave>(RunSave(ports, save));
+        } catch (...) {
+            // Nothing may escape a worker, and the page waits for this report.
+            finished = BrokenSave(L"保存意外中断，配置可能只改了一部分，请重新读取后检查。");
+        }
+        PostSave(*channel, std::move(finished));
+    });
+    if (!started) {
+        FinishBootSave(frame, BrokenSave(L"无法启动保存线程，未写入任何内容。"));
+    }
+}
+
+void FinishBootSave(MainFrame& frame, std::unique_ptr<FinishedSave> finished) {
+    ReleaseEditorPage(frame);
+    if (!finished) {
+        return;
+    }
+    const BootEditPage page = PageOf(frame);
     BootEditorState state = StateOf(frame);
-    EditorPorts ports = SystemEditorPorts();
-    const EditorSaveOutcome outcome = SavePage(page, state, ports);
-    Tell(frame, page, outcome.title, outcome.message);
-    page.saveButton->SetEnabled(true);
+    FinishSave(page, state, *finished);
+    Tell(frame, page, finished->outcome.title, finished->outcome.message);
+}
+
+void HoldEditorPage(MainFrame& frame, const wchar_t* status) {
+    frame.BootEditBusy = true;
+    HoldBootEditPage([&frame](const wchar_t* name) { return frame.Find(name); }, true);
+    SetStatus(PageOf(frame), status);
+}
+
+void ReleaseEditorPage(MainFrame& frame) {
+    frame.BootEditBusy = false;
+    HoldBootEditPage([&frame](const wchar_t* name) { return frame.Find(name); }, false);
+    SetStatus(PageOf(frame), L"");
 }
 
 }  // namespace qn

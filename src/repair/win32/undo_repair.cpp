@@ -1,5 +1,6 @@
 #include "repair/win32/undo_repair.h"
 
+#include "app/main_messages.h"
 #include "app/program_version.h"
 #include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
@@ -8,7 +9,9 @@
 #include "disk/system_storage.h"
 #include "platform/system_ports.h"
 #include "repair/repair_guards.h"
+#include "repair/ui/boot_editor.h"
 #include "repair/undo_run.h"
+#include "repair/win32/boot_entry_editor.h"
 #include "repair/win32/repair_worker.h"
 
 namespace qn {
@@ -55,6 +58,9 @@ void UndoLastRepair(MainFrame& frame) {
 }
 
 void UndoEarlierRun(MainFrame& frame) {
+    if (frame.BootEditBusy) {
+        return;
+    }
     FileSystem& files = TheSystemPorts().files;
     std::vector<std::wstring> folders = {DesktopFolder(files)};
     for (const std::string& root : SplitDriveRoots(SystemStorage().LogicalDriveStrings())) {
@@ -63,15 +69,42 @@ void UndoEarlierRun(MainFrame& frame) {
             folders.emplace_back(root.begin(), root.end());
         }
     }
-    const std::vector<FoundUndoRecord> found = FindUndoRecords(files, folders);
-    if (found.empty()) {
+    // A drive that answers slowly (a network share, a failing disk) must not freeze the window.
+    HoldEditorPage(frame, kFindingUndoText);
+    WorkerFootprint footprint;
+    footprint.allLetters = true;
+    const bool started = frame.StartWorker(footprint, [channel = frame.Channel(), folders] {
+        std::unique_ptr<FoundUndoRecords> found;
+        try {
+            found = std::make_unique<FoundUndoRecords>(
+                FindUndoRecords(TheSystemPorts().files, folders));
+        } catch (...) {
+            // Nothing may escape a worker; the window then says that the search failed.
+        }
+        if (channel->Post(WM_UNDOLIST_READY, 0, reinterpret_cast<std::intptr_t>(found.get()))) {
+            found.release();  // the window owns it now
+        }
+    });
+    if (!started) {
+        ReleaseEditorPage(frame);
+        ShowMessageBox(kGuardCaption, L"无法启动查找线程，请重试。", frame.GetHWND());
+    }
+}
+
+void OfferEarlierUndo(MainFrame& frame, std::unique_ptr<FoundUndoRecords> found) {
+    ReleaseEditorPage(frame);
+    if (!found) {
+        ShowMessageBox(kGuardCaption, L"查找撤销记录时出错，请重试。", frame.GetHWND());
+        return;
+    }
+    if (found->empty()) {
         ShowMessageBox(kGuardCaption,
                        L"没有找到可以撤销的修改（本程序的修复和保存会在桌面或分区根目录留下 "
                        L"QNBootRepair_undo_ 开头的文件夹）。",
                        frame.GetHWND());
         return;
     }
-    const FoundUndoRecord& newest = found.front();
+    const FoundUndoRecord& newest = found->front();
     const std::wstring question = L"最近一次可以撤销的修改: " + newest.record.time + L" 的" +
                                   newest.record.operation + L"\n撤销记录: " + newest.path +
                                   L"\n\n确定(Y)：撤销这次修改，还原它之前的状态\n取消(C)：不撤销";

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "disk/storage_port.h"
+#include "repair/repair_start.h"
+
+namespace qn {
+
+// The editor page's line that names what it edits: the file, or the system store, and where
+// the boot partition is.
+
+// What the disks say about the boot partition.
+struct EditedPartition {
+    std::int32_t disk = -1;  // -1: not known
+    bool active = false;     // MBR boot indicator
+    bool esp = false;        // GPT EFI system partition
+};
+
+// Asked of the disks for the boot partition's letter; nothing is known of kEspWithoutLetter.
+EditedPartition EditedPartitionOf(StoragePort& storage, char bootLetter);
+
+// "正在编辑: F:\Boot\BCD（磁盘0 激活分区）", "正在编辑: S:\EFI\Microsoft\Boot\BCD（磁盘1 EFI
+// 系统分区）", "正在编辑: C:\boot.ini（磁盘0）", "正在编辑: 系统存储（ESP，无盘符）": bcd chooses
+// the store over boot.ini; without a store file on the boot partition bcdedit edits the system
+// store.
+std::wstring EditedStoreText(bool bcd, const BootFileSet& files, char bootLetter,
+                             const EditedPartition& partition);
+
+}  // namespace qn
