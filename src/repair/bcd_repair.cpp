@@ -7,6 +7,7 @@
 #include "repair/boot_code_step.h"
 #include "repair/firmware_entry_step.h"
 #include "repair/legacy_loader.h"
+#include "repair/menu_names.h"
 #include "repair/store_backup.h"
 
 namespace qn {
@@ -30,14 +31,14 @@ std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
         if (!ports.files.PathExists(path) && ExtractResource(ports.files, ports.resources, path,
                                                              kResMessageModule, kBinResourceType)) {
             module = path;
-            run.Note(L"wrote " + path + L" for bcdboot");
+            run.Note(L"已为 bcdboot 写入 " + path);
         }
     }
     auto failure =
         run.RunTool(CarriedTool::Bcdboot, BcdbootParameters(target, windowsFolder, extraSwitch));
     if (!module.empty()) {
         ports.files.RemoveFile(module);
-        run.Note(L"deleted " + module);
+        run.Note(L"已删除 " + module);
     }
     return failure;
 }
@@ -49,7 +50,8 @@ struct SystemOutcome {
 
 // One Vista-or-later system: bcdboot, its entry found again, and the menu settings for it.
 SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
-                              const BootTarget& target, const WindowsInstall& system) {
+                              const BootTarget& target, const WindowsInstall& system,
+                              const std::wstring& menuName) {
     const std::wstring row =
         L"正在修复: " + Letter(system.driveLetter) + L": " + system.displayName;
     run.Row(row + L"...");
@@ -76,7 +78,7 @@ SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
     if (!id.empty()) {
         const std::wstring commands[] = {
             DisplayOrderAddLastCommand(store, id),
-            SetDescriptionCommand(store, id, system.displayName),
+            SetDescriptionCommand(store, id, menuName),
             TimeoutCommand(store, request.timeoutText),
         };
         for (const std::wstring& command : commands) {
@@ -123,10 +125,14 @@ bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarge
     BackUpAndClearStore(run, request, target);
 
     const std::wstring store = target.hasLetter ? target.store : std::wstring();
+    const std::map<char, std::wstring> names = DistinctMenuNames(request.installations);
     std::wstring defaultId;
     int repaired = 0;
     for (const WindowsInstall* system : modern) {
-        const SystemOutcome outcome = RepairOneSystem(run, request, target, *system);
+        const auto name = names.find(system->driveLetter);
+        const SystemOutcome outcome =
+            RepairOneSystem(run, request, target, *system,
+                            name != names.end() ? name->second : system->displayName);
         repaired += outcome.ok ? 1 : 0;
         if (system == modern.front()) {
             defaultId = outcome.id;

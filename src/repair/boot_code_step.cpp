@@ -20,7 +20,7 @@ std::wstring BootsectWarning(RepairRun& run) {
     if (!reason) {
         return {};
     }
-    run.Note(L"warning: bootsect wrote the boot code without locking the volume: " + *reason);
+    run.Note(L"警告: bootsect 未能锁定该卷就写入了引导代码: " + *reason);
     return L"（警告: 无法锁定该卷，写入可能不可靠: " + *reason + L"）";
 }
 

@@ -8,6 +8,7 @@
 #include "boot/resource_ids.h"
 #include "boot/text_helpers.h"
 #include "repair/arc_path.h"
+#include "repair/menu_names.h"
 
 namespace qn {
 namespace {
@@ -34,10 +35,9 @@ std::optional<StepFailure> PutLoaderFiles(RepairRun& run, const LoaderFiles& loa
                                                          {&loader.ntdetect, kResNtdetect}};
     for (const auto& [path, id] : files) {
         if (ExtractResource(ports.files, ports.resources, *path, id, kBinResourceType)) {
-            run.Note(L"wrote " + *path);
+            run.Note(L"已写入 " + *path);
         } else if (ports.files.PathExists(*path)) {
-            run.Note(L"kept the existing " + *path +
-                     L" (none carried, or it could not be replaced)");
+            run.Note(L"保留原有的 " + *path + L"（程序未内置，或无法替换它）");
         } else {
             const std::wstring name = path->substr(path->rfind(L'\\') + 1);
             return StepFailure{L"缺少 " + name + L"（程序未内置，引导分区上也没有）"};
@@ -125,6 +125,7 @@ LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
                                      : L"无法写入 " + loader.ini};
     }
 
+    const std::map<char, std::wstring> names = DistinctMenuNames(request.installations);
     bool first = true;
     bool defaultWritten = false;  // the first system with a line becomes the default
     for (const WindowsInstall* system : systems) {
@@ -149,7 +150,10 @@ LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
                                       std::wstring(1, static_cast<wchar_t>(system->driveLetter)) +
                                       L": 所在的磁盘"};
             } else {
-                const std::wstring value = L"\"" + system->displayName + L"\"" + kSwitches;
+                const auto name = names.find(system->driveLetter);
+                const std::wstring value =
+                    L"\"" + (name != names.end() ? name->second : system->displayName) + L"\"" +
+                    kSwitches;
                 bool written =
                     ports.profile.WriteString(L"operating systems", *key, value, loader.ini);
                 if (!defaultWritten) {
@@ -161,7 +165,7 @@ LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
                                                         request.timeoutText, loader.ini) &&
                               written;
                 }
-                run.Note(L"boot.ini: " + *key + L"=" + value + (written ? L"" : L" (failed)"));
+                run.Note(L"boot.ini: " + *key + L"=" + value + (written ? L"" : L"（写入失败）"));
                 if (!written && !failure) {
                     failure = StepFailure{L"无法写入 " + loader.ini};
                 }

@@ -50,7 +50,7 @@ void RepairRun::Note(const std::wstring& text) {
 
 void RepairRun::AddBackup(const std::wstring& path) {
     backups_.push_back(path);
-    Note(L"backup: " + path);
+    Note(L"备份: " + path);
     if (undo_ != nullptr) {
         undo_->KeepBackup(path);
     }
@@ -68,13 +68,13 @@ const PreparedTool& RepairRun::Tool(CarriedTool tool) {
     const std::wstring name = ToolFileName(tool);
     switch (prepared.source) {
         case ToolSource::Embedded:
-            Note(name + L": carried copy written to " + prepared.path);
+            Note(name + L": 已将随带的副本写入 " + prepared.path);
             break;
         case ToolSource::System:
             Row(L"程序未内置 " + name + L"，使用系统中的 " + prepared.path);
             break;
         case ToolSource::Missing:
-            Note(name + L": neither carried nor on the system");
+            Note(name + L": 程序未内置，系统中也没有");
             break;
     }
     return tools_.emplace(tool, std::move(prepared)).first->second;

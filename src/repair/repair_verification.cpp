@@ -8,6 +8,7 @@
 #include "boot/text_helpers.h"
 #include "repair/arc_path.h"
 #include "repair/legacy_loader.h"
+#include "repair/menu_names.h"
 
 namespace qn {
 namespace {
@@ -73,6 +74,7 @@ void CheckModern(RepairRun& run, const BootTarget& target, const ReadBack& read,
         check.reason = L"它的启动项不在启动菜单中";
         return;
     }
+    check.menuText = inMenu->description;
     if (!Same(inMenu->device, own)) {
         check.reason = L"启动项的 device 指向其他分区 (" + inMenu->device + L")";
         return;
@@ -110,6 +112,7 @@ void CheckLegacy(RepairRun& run, const BootTarget& target, bool bcdEngine, const
         check.reason = L"boot.ini 中没有它的启动项";
         return;
     }
+    check.menuText = line->description;
     for (const wchar_t* file : {L"\\ntldr", L"\\NTDETECT.COM"}) {
         if (auto problem = MissingOrEmpty(ports.files, target.drive + file)) {
             check.reason = *problem;
@@ -142,6 +145,22 @@ void CheckLegacy(RepairRun& run, const BootTarget& target, bool bcdEngine, const
     check.isDefault = chainIsDefault && line->isDefault;
 }
 
+// Twins are told apart only by their menu lines, so the user hears which line is whose, and
+// hears it when a line does not read as the run wrote it.
+std::wstring MenuTextNote(const SystemCheck& check, const std::wstring& expected,
+                          const std::wstring& displayName) {
+    if (check.menuText.empty()) {
+        return {};
+    }
+    if (!Same(check.menuText, expected)) {
+        return L"，但启动菜单中显示为 “" + check.menuText + L"”，应为 “" + expected + L"”";
+    }
+    if (!Same(expected, displayName)) {
+        return L"，启动菜单中显示为 “" + expected + L"”";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& request,
@@ -167,6 +186,7 @@ std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& reque
         }
     }
 
+    const std::map<char, std::wstring> names = DistinctMenuNames(request.installations);
     std::vector<SystemCheck> checks;
     for (const auto& [letter, system] : request.installations) {
         if (system.selected == 0) {
@@ -182,13 +202,17 @@ std::vector<SystemCheck> VerifyRepair(RepairRun& run, const RepairRequest& reque
         }
         const std::wstring who =
             L"验证: " + std::wstring(1, static_cast<wchar_t>(letter)) + L": " + system.displayName;
+        const auto expected = names.find(letter);
+        const std::wstring menuNote =
+            MenuTextNote(check, expected != names.end() ? expected->second : system.displayName,
+                         system.displayName);
         if (!bootCodeWritten) {
             // What starts now depends on boot code this run left as it was and cannot read.
             check.certain = false;
             run.Row(who + L" 无法确认能否启动: 引导代码没有改写" +
-                    (check.reason.empty() ? L"" : L"；" + check.reason));
+                    (check.reason.empty() ? L"" : L"；" + check.reason) + menuNote);
         } else if (check.bootable) {
-            run.Row(who + L" 可以启动" + (check.isDefault ? L"（默认启动项）" : L""));
+            run.Row(who + L" 可以启动" + (check.isDefault ? L"（默认启动项）" : L"") + menuNote);
         } else {
             run.FailureRow(who + L" 无法启动: " + check.reason);
         }

@@ -78,7 +78,7 @@ void CopyAndClear(RepairRun& run, const RepairRequest& request, const BootTarget
         return;
     }
     if (files.RemoveFile(target.store)) {
-        run.Note(L"deleted " + target.store);
+        run.Note(L"已删除 " + target.store);
         run.Row(L"已删除原有的 " + target.store);
     } else {
         run.FailedRow(L"删除原有的 " + target.store, {L"无法删除该文件"}, false);

@@ -169,7 +169,7 @@ private:
         if (result != SectorWriteResult::Written) {
             run_.FailedRow(row, {WriteResultText(result)}, false);
         } else {
-            run_.Note(L"wrote the boot code of disk " + item.target);
+            run_.Note(L"已写入磁盘" + item.target + L" 主引导记录的引导代码");
             run_.Row(row + L"......成功");
         }
     }
@@ -241,7 +241,7 @@ private:
         if (result && *result != SectorWriteResult::Written) {
             run_.FailedRow(row, {WriteResultText(*result)}, false);
         } else {
-            run_.Note(L"wrote the boot record of " + item.target);
+            run_.Note(L"已写入 " + item.target + L" 的引导记录");
             run_.Row(row + L"......成功");
         }
     }
@@ -342,7 +342,7 @@ private:
         if (!files.RemoveFile(path)) {
             return L"无法删除本次修复新建的 " + path;
         }
-        run_.Note(L"deleted " + path);
+        run_.Note(L"已删除 " + path);
         ++changed_;
         return {};
     }
@@ -360,7 +360,7 @@ private:
             }
             if (entry.isDirectory && !entry.isLink) {
                 if (DeleteTree(Files(), path)) {
-                    run_.Note(L"deleted " + path);
+                    run_.Note(L"已删除 " + path);
                     ++changed_;
                 } else {
                     problems.push_back(L"无法删除本次修复新建的 " + path);
@@ -423,7 +423,7 @@ private:
                 case UndoItemKind::AbsentFolder:
                     if (Files().PathExists(item.target)) {
                         if (DeleteTree(Files(), item.target)) {
-                            run_.Note(L"deleted " + item.target);
+                            run_.Note(L"已删除 " + item.target);
                             ++changed_;
                         } else {
                             problem = L"无法删除本次修复新建的 " + item.target;
@@ -434,7 +434,7 @@ private:
                     // Emptied by the children before it; anything else in it is not ours.
                     if (Files().PathExists(item.target) &&
                         Files().RemoveEmptyDirectory(item.target)) {
-                        run_.Note(L"deleted " + item.target);
+                        run_.Note(L"已删除 " + item.target);
                         ++changed_;
                     }
                     break;

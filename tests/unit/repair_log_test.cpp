@@ -23,7 +23,7 @@ RepairLogData Sample() {
     ToolRun missing;
     missing.commandLine = L"\"W\\bootsect.exe\" /nt60 S: /mbr";
     data.record = {
-        {std::nullopt, L"backup: S:\\Boot\\BCD_20261208090507"}, {bcdboot, {}}, {missing, {}}};
+        {std::nullopt, L"备份: S:\\Boot\\BCD_20261208090507"}, {bcdboot, {}}, {missing, {}}};
     data.rows = {L"分区表类型为 MBR", L"修复未完成：1 个步骤失败"};
     return data;
 }
@@ -38,7 +38,7 @@ TEST(RepairLog, ShowsEveryStepWithItsExitCodeAndOutput) {
         L"\r\n== 输入 ==\r\n"
         L"引导分区: S:\r\n"
         L"\r\n== 步骤 ==\r\n"
-        L"* backup: S:\\Boot\\BCD_20261208090507\r\n"
+        L"* 备份: S:\\Boot\\BCD_20261208090507\r\n"
         L"> \"W\\bcdboot.exe\" C:\\Windows /s S: /f BIOS /l zh-CN\r\n"
         L"  退出码: 1\r\n"
         L"    | Failure when attempting to copy boot files.\r\n"

@@ -160,6 +160,7 @@ const char* const kScenarios[] = {
     "xp_only.xml",
     "uefi_entries_reset.xml",
     "editor_boot_ini_extras.xml",
+    "two_same_windows.xml",
 };
 
 TEST(RepairUndo, AutomaticRepairThenUndoLeavesEveryScenarioAsItWas) {
