@@ -36,10 +36,12 @@ BootVerdict BiosBootChain(const SimMachine& machine) {
     BootVerdict verdict;
     verdict.firmware = L"bios";
     const Scenario& scenario = machine.Description();
+    // The stick the program ran from is gone at the next start: a repair that only works
+    // through it does not count.
+    const std::vector<std::uint32_t> order = machine.BiosDiskOrder();
     const ScenarioDisk* boot = nullptr;
     for (const ScenarioDisk& disk : scenario.disks) {
-        if (scenario.biosBootDisk ? disk.number == *scenario.biosBootDisk
-                                  : boot == nullptr || disk.number < boot->number) {
+        if (!order.empty() && disk.number == order.front()) {
             boot = &disk;
         }
     }

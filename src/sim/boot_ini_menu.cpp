@@ -82,8 +82,8 @@ Ini Parse(const std::wstring& content) {
     return ini;
 }
 
-// multi(0)disk(0)rdisk(R)partition(P)\FOLDER: R counts the disks in BIOS order (the machine's
-// disk numbers), P the partitions of the table from 1, every one counted.
+// multi(0)disk(0)rdisk(R)partition(P)\FOLDER: R counts the disks in the order the BIOS sees
+// them (its boot disk is 0), P the partitions of the table from 1, every one counted.
 std::optional<int> ArcNumber(const std::wstring& arc, std::wstring_view key, std::size_t& at) {
     if (arc.compare(at, key.size(), key) != 0) {
         return std::nullopt;
@@ -116,7 +116,11 @@ Reach ReachOfArc(const SimMachine& machine, const std::wstring& arcText) {
         reach.problem = L"names no partition ntldr can find (" + arcText + L")";
         return reach;
     }
-    const DiskVolume* volume = machine.VolumeAt(static_cast<std::uint32_t>(*rdisk), *partition);
+    const std::vector<std::uint32_t> order = machine.BiosDiskOrder();
+    const DiskVolume* volume =
+        static_cast<std::size_t>(*rdisk) < order.size()
+            ? machine.VolumeAt(order[static_cast<std::size_t>(*rdisk)], *partition)
+            : nullptr;
     if (volume == nullptr || volume->disk->style != PartitionStyle::Mbr) {
         reach.problem = L"names a partition that is not on the machine (" + arcText + L")";
         return reach;

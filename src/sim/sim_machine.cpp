@@ -298,6 +298,31 @@ const DiskVolume* SimMachine::VolumeAt(std::uint32_t disk, int position) const {
     return nullptr;
 }
 
+std::vector<std::uint32_t> SimMachine::BiosDiskOrder() const {
+    std::vector<std::uint32_t> order;
+    if (scenario_.biosBootDisk) {
+        order.push_back(*scenario_.biosBootDisk);
+    }
+    std::vector<std::uint32_t> numbers;
+    for (const ScenarioDisk& disk : scenario_.disks) {
+        if (!PulledAtNextStart(disk) &&
+            (!scenario_.biosBootDisk || disk.number != *scenario_.biosBootDisk)) {
+            numbers.push_back(disk.number);
+        }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    order.insert(order.end(), numbers.begin(), numbers.end());
+    return order;
+}
+
+bool SimMachine::PulledAtNextStart(const ScenarioDisk& disk) const {
+    if (!disk.removable) {
+        return false;
+    }
+    return std::any_of(scenario_.disks.begin(), scenario_.disks.end(),
+                       [](const ScenarioDisk& other) { return !other.removable; });
+}
+
 wchar_t SimMachine::LetterOf(const DiskVolume& volume) const {
     return static_cast<wchar_t>(volumes_.LetterOf(volume.id));
 }
@@ -375,10 +400,10 @@ const DiskVolume* SimMachine::SystemPartition() const {
         }
         return nullptr;
     }
+    const std::vector<std::uint32_t> order = BiosDiskOrder();
     const DiskState* boot = nullptr;
     for (const DiskState& disk : disks_) {
-        if (scenario_.biosBootDisk ? disk.disk->number == *scenario_.biosBootDisk
-                                   : boot == nullptr || disk.disk->number < boot->disk->number) {
+        if (!order.empty() && disk.disk->number == order.front()) {
             boot = &disk;
         }
     }

@@ -111,6 +111,12 @@ public:
     const DiskVolume* VolumeById(const std::wstring& id) const;
     const DiskVolume* VolumeAtLetter(wchar_t letter) const;
     const DiskVolume* VolumeAt(std::uint32_t disk, int position) const;
+    // The disks as the BIOS counts them once the technician pulled the stick: the scenario's
+    // boot disk first, then the fixed disks by number; removable disks only when no fixed disk
+    // is left. rdisk(N) of an ARC path is the N-th of these.
+    std::vector<std::uint32_t> BiosDiskOrder() const;
+    // A removable disk is not there at the next start while a fixed disk remains.
+    bool PulledAtNextStart(const ScenarioDisk& disk) const;
     // The volume's letter now, 0 when it has none.
     wchar_t LetterOf(const DiskVolume& volume) const;
     // A path to a file on the volume, letter or not, for Files(): rooted is "\Boot\BCD".

@@ -43,13 +43,19 @@ BootVerdict UefiBootChain(const SimMachine& machine) {
     BootVerdict verdict;
     verdict.firmware = L"uefi";
     std::vector<Candidate> candidates;
+    // The stick the program ran from is gone at the next start: its entries lead nowhere and its
+    // fallback loader is not there.
     for (const FirmwareEntry& entry : machine.FirmwareEntries()) {
-        candidates.push_back({L"firmware entry \"" + entry.description + L"\"",
-                              machine.VolumeById(entry.volume), entry.path});
+        const DiskVolume* volume = machine.VolumeById(entry.volume);
+        if (volume != nullptr && machine.PulledAtNextStart(*volume->disk)) {
+            volume = nullptr;
+        }
+        candidates.push_back(
+            {L"firmware entry \"" + entry.description + L"\"", volume, entry.path});
     }
     std::vector<const DiskVolume*> esps;
     for (const DiskVolume& volume : machine.DiskVolumes()) {
-        if (IsEsp(volume)) {
+        if (IsEsp(volume) && !machine.PulledAtNextStart(*volume.disk)) {
             esps.push_back(&volume);
         }
     }

@@ -1,6 +1,7 @@
 #include "sim/ui_tree_text.h"
 
 #include "ui/control.h"
+#include "ui/list_element.h"
 
 namespace qn::sim {
 namespace {
@@ -25,6 +26,15 @@ void Write(const Control& control, int depth, std::wstring& out) {
            std::to_wstring(pos.left) + L"," + std::to_wstring(pos.top) + L"," +
            std::to_wstring(pos.right) + L"," + std::to_wstring(pos.bottom) + L" text=" +
            OneLine(control.Text()) + L"\n";
+    // A row's further columns, as children of their own, so tests read what the row shows.
+    if (const auto* row = dynamic_cast<const ListTextElement*>(&control)) {
+        for (int column = 1; column < row->ColumnCount(); ++column) {
+            out += std::to_wstring(depth + 1) + L" Column name= visible=1 enabled=1 pos=" +
+                   std::to_wstring(pos.left) + L"," + std::to_wstring(pos.top) + L"," +
+                   std::to_wstring(pos.right) + L"," + std::to_wstring(pos.bottom) + L" text=" +
+                   OneLine(row->ColumnText(column)) + L"\n";
+        }
+    }
     for (int i = 0; i < control.TreeChildCount(); ++i) {
         if (const Control* child = control.TreeChildAt(i)) {
             Write(*child, depth + 1, out);

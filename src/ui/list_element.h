@@ -51,6 +51,7 @@ public:
     std::wstring_view ClassName() const override { return L"ListTextElement"; }
     // Column 0 is also the control's text.
     const std::wstring& ColumnText(int column) const;
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
     void SetColumnText(int column, std::wstring text);
     void SetText(std::wstring text) override;
     void Paint(Canvas& canvas, const UiRect& dirty) override;

@@ -33,6 +33,10 @@ struct Case {
 const Case kCases[] = {
     {"demo.xml", false, L"bios", std::nullopt, {}, L"ntldr missing on the active partition"},
     {"deleted_bcd.xml", false, L"bios", std::nullopt, {}, L"\\Boot\\BCD missing"},
+    // The stick the program runs from is pulled before the next start: disk 1 is the boot disk.
+    {"usb_stick_bios.xml", false, L"bios", std::nullopt, {}, L"\\Boot\\BCD missing"},
+    {"usb_stick_uefi.xml", false, L"uefi", std::nullopt, {}, L"BCD"},
+    {"only_removable.xml", false, L"bios", std::nullopt, {}, L"\\Boot\\BCD missing"},
     {"wiped_mbr.xml", false, L"bios", std::nullopt, {}, L"MBR has no boot code"},
     {"grub_mbr.xml", false, L"bios", std::nullopt, {}, L"MBR holds GRUB's boot code"},
     {"xp_and_7.xml",
@@ -119,6 +123,13 @@ const Case kCases[] = {
      30,
      {{L"Windows 7", 0, 2, L"Windows 7 Professional", false}},
      L"the default entry is not in the store"},
+    // The second Windows 7 on D: is in no menu.
+    {"two_same_windows.xml",
+     true,
+     L"bios",
+     30,
+     {{L"Windows 7", 0, 1, L"Windows 7 Ultimate", true}},
+     L""},
 };
 
 TEST(BootVerdict, EveryScenarioBeforeRepair) {
