@@ -7,7 +7,8 @@ namespace qn {
 inline constexpr unsigned WM_DETECT_DONE = 0x0401;      // posted by the scan thread
 inline constexpr unsigned WM_DETECT_PROGRESS = 0x0402;  // posted; wParam = percent
 inline constexpr unsigned WM_RESULT_LINE = 0x0403;      // sent; wParam = mode, lParam = text
-inline constexpr unsigned WM_REPAIR_DONE = 0x0404;      // sent once at the end of a repair
+// Sent once at the end of a run; wParam = failed steps, lParam = its last row (std::wstring*).
+inline constexpr unsigned WM_REPAIR_DONE = 0x0404;
 inline constexpr unsigned WM_BOOTLIST_READY = 0x0405;   // posted; lParam = owned LoadedListing*
 inline constexpr unsigned WM_DIAGNOSIS_READY = 0x0406;  // posted; lParam = owned BootDiagnosis*
 // Sent by a repair worker before its first write; lParam = const std::wstring* question. The

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "diagnosis/boot_diagnosis.h"
+#include "repair/boot_partition_choice.h"
+#include "repair/repair_request.h"
 
 namespace qn {
 
@@ -16,6 +18,20 @@ inline constexpr wchar_t kNoDiagnosisText[] = L"无法检查引导";
 // The line for a finished diagnosis: "引导正常", or the first problem.
 inline std::wstring StartDiagnosisText(const BootDiagnosis& diagnosis) {
     return DiagnosisStatus(diagnosis);
+}
+
+// "lbStActPt" once the diagnosis is there: the disks' boot partitions, then, short enough for
+// the line, where the automatic repair will put the boot files and why.
+inline std::wstring StartBootLine(const std::wstring& activeText,
+                                  const BootPartitionChoice& choice) {
+    if (choice.letter == 0) {
+        return activeText;
+    }
+    const std::wstring where = choice.letter == kEspWithoutLetter
+                                   ? std::wstring(L"ESP")
+                                   : std::wstring(1, static_cast<wchar_t>(choice.letter)) + L":";
+    return activeText + L"→ 引导写入 磁盘" + std::to_wstring(choice.disk) + L" " + where + L" (" +
+           choice.why + L")";
 }
 
 }  // namespace qn

@@ -8,6 +8,7 @@
 #include "diagnosis/diagnosis_log.h"
 #include "disk/detect_status.h"
 #include "disk/storage_queries.h"
+#include "repair/boot_partition_choice.h"
 #include "repair/machine_description.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_plan.h"
@@ -84,13 +85,7 @@ int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isW
         return kExitStepFailed;
     }
     const InstallationTable installations = ScanInstallations(*claim, ports.scan);
-    BootDiagnosis diagnosis;
-    {
-        ScopedFsRedirectionOff redirection(repair.redirection);
-        QuietRepairSink rows;  // the diagnosis's own tool runs are not a repair's steps
-        RepairRun run(repair, rows);
-        diagnosis = DiagnoseForRun(run, &installations);
-    }
+    const BootDiagnosis diagnosis = DiagnoseMachine(repair, &installations);
     for (const std::wstring& line : DiagnosisLogLines(diagnosis)) {
         ports.console.Line(line);
     }
@@ -157,7 +152,6 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
     }
 
     RepairRequest request;
-    request.bootLetter = AutomaticBootLetter(summary.activePartLetters);
     if (options.bootLetter) {
         const auto& candidates = summary.activePartLetters;
         const bool known = std::any_of(candidates.begin(), candidates.end(), [&](const auto& c) {
@@ -182,6 +176,15 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
         return kExitStepFailed;
     }
     request.installations = ScanInstallations(*claim, ports.scan);
+    if (!options.bootLetter) {
+        // The partition the firmware really starts, as the diagnosis reads the machine.
+        const BootDiagnosis diagnosis = DiagnoseMachine(repair, &request.installations);
+        const BootPartitionChoice choice =
+            ChooseBootPartition(summary.activePartLetters, &diagnosis, request.installations);
+        request.bootLetter = choice.letter;
+        request.bootReason = choice.text;
+        console.Line(L"引导文件将写入: " + choice.text);
+    }
     const PartitionStyle style =
         request.bootLetter == kEspWithoutLetter
             ? PartitionStyle::Gpt
@@ -208,7 +211,7 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
         outcome = RunRepair(request, repair, sink, RunLabel{L"自动修复（无人值守）", ports.version},
                             asker);
     }
-    const bool passed = outcome.engineRan && outcome.failedSteps == 0;
+    const bool passed = RunPassed(outcome);
     const int exitCode = outcome.stoppedByGuard ? kExitRefused
                          : passed               ? kExitDone
                                                 : kExitStepFailed;

@@ -107,4 +107,9 @@ std::wstring DiagnosisStatus(const BootDiagnosis& diagnosis);
 const VolumeDiagnosis* FindVolume(const BootDiagnosis& diagnosis, char letter);
 const DiskDiagnosis* FindDisk(const BootDiagnosis& diagnosis, std::int32_t number);
 
+// The disk the BIOS starts: the lowest-numbered fixed disk, a removable one only when there is
+// no fixed disk (the program usually runs from a stick that is gone at the next start); null
+// without disks.
+const DiskDiagnosis* BiosBootDisk(const BootDiagnosis& diagnosis);
+
 }  // namespace qn

@@ -32,7 +32,8 @@ InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& in
     return found;
 }
 
-BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* installations) {
+BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* installations,
+                           char assumedBootPartition) {
     ScopedFsRedirectionOff redirection(ports.redirection);
     BootDiagnosis result;
     result.firmware = ports.firmware.Mode();
@@ -40,6 +41,7 @@ BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* insta
     diagnosis.installations_ = installations != nullptr
                                    ? *installations
                                    : FindInstallationsByFiles(ports.files, ports.inventory);
+    diagnosis.assumed_ = assumedBootPartition;
     diagnosis.ReadDisks();
     diagnosis.ReadVolumes();
     if (result.firmware == FirmwareMode::Uefi) {
@@ -77,6 +79,17 @@ const DiskDiagnosis* FindDisk(const BootDiagnosis& diagnosis, std::int32_t numbe
         }
     }
     return nullptr;
+}
+
+const DiskDiagnosis* BiosBootDisk(const BootDiagnosis& diagnosis) {
+    const DiskDiagnosis* boot = nullptr;
+    for (const DiskDiagnosis& disk : diagnosis.disks) {
+        if (boot == nullptr || (boot->removable && !disk.removable) ||
+            (boot->removable == disk.removable && disk.number < boot->number)) {
+            boot = &disk;
+        }
+    }
+    return boot;
 }
 
 }  // namespace qn

@@ -42,7 +42,11 @@ struct DiagnosisPorts {
 // installations: the systems to judge (from the installation scan); null finds them by their
 // files (\Windows\System32\config\SOFTWARE; winload.exe marks Vista and later).
 // Runs on the calling thread and blocks while bcdedit runs: call it on a worker.
-BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* installations);
+// assumedBootPartition (a letter; 0: none) judges the machine as if the firmware started that
+// partition: BIOS from its disk, UEFI from Windows Boot Manager on it. For boot files written
+// on purpose to a disk this machine does not start (a disk for another PC).
+BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* installations,
+                           char assumedBootPartition = 0);
 
 // The installations a diagnosis without a scan judges, found by their files.
 InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& inventory);

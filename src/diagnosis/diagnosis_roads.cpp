@@ -9,22 +9,20 @@
 namespace qn::diagnosis_detail {
 
 void Diagnosis::BiosRoad() {
-    // The BIOS starts its first disk, which Windows numbers first. A removable disk is passed
-    // over while a fixed one is there: the program usually runs from a stick that is gone at
-    // the next start.
-    const DiskDiagnosis* boot = nullptr;
-    for (const DiskDiagnosis& disk : d_.disks) {
-        if (boot == nullptr || (boot->removable && !disk.removable) ||
-            (boot->removable == disk.removable && disk.number < boot->number)) {
-            boot = &disk;
-        }
+    // The BIOS starts its first disk, which Windows numbers first.
+    const DiskDiagnosis* boot = BiosBootDisk(d_);
+    const VolumeDiagnosis* assumed = assumed_ != 0 ? FindVolume(d_, assumed_) : nullptr;
+    if (assumed != nullptr) {
+        boot = FindDisk(d_, assumed->disk);
     }
     if (boot == nullptr) {
         return Broken(L"没有找到可以启动的磁盘");
     }
     const std::wstring disk = DiskName(boot->number);
     Link(L"BIOS 从" + disk +
-         (boot->removable ? L" 启动（编号最小的磁盘）" : L" 启动（编号最小的固定磁盘）"));
+         (assumed != nullptr ? L" 启动（假定它是启动盘）"
+          : boot->removable  ? L" 启动（编号最小的磁盘）"
+                             : L" 启动（编号最小的固定磁盘）"));
     if (!boot->sectorRead) {
         return Broken(L"无法读取" + disk + L" 的主引导记录");
     }
@@ -121,11 +119,18 @@ void Diagnosis::UefiRoad() {
         }
         candidates.push_back(candidate);
     }
+    if (const VolumeDiagnosis* assumed = assumed_ != 0 ? FindVolume(d_, assumed_) : nullptr) {
+        candidates = {{Drive(assumed_) + L" 上的 Windows 启动管理器（假定固件启动它）", assumed,
+                       kWindowsLoaderEfi, true}};
+    }
     std::vector<const VolumeDiagnosis*> esps;
     for (const VolumeDiagnosis& volume : d_.volumes) {
         if (volume.esp && volume.disk >= 0) {
             esps.push_back(&volume);
         }
+    }
+    if (assumed_ != 0) {
+        esps.clear();  // the firmware is taken to start that one loader, nothing else
     }
     std::stable_sort(
         esps.begin(), esps.end(),
@@ -134,10 +139,21 @@ void Diagnosis::UefiRoad() {
         candidates.push_back({DiskName(static_cast<std::uint32_t>(esp->disk)) + L" 的后备启动程序",
                               esp, kFallbackLoaderEfi, false});
     }
+    // As on BIOS, a stick is passed over while a fixed disk is there: the program usually runs
+    // from one that is gone at the next start.
+    const bool fixedDisk = std::any_of(d_.disks.begin(), d_.disks.end(),
+                                       [](const DiskDiagnosis& disk) { return !disk.removable; });
+    auto onStick = [&](const VolumeDiagnosis& volume) {
+        const DiskDiagnosis* disk = FindDisk(d_, volume.disk);
+        return assumed_ == 0 && fixedDisk && disk != nullptr && disk->removable;
+    };
     std::wstring firstProblem;
     for (const Candidate& candidate : candidates) {
         std::wstring problem;
         const VolumeDiagnosis* volume = candidate.volume;
+        if (volume != nullptr && onStick(*volume)) {
+            continue;
+        }
         if (volume == nullptr) {
             problem = candidate.name + L" 指向的分区不存在或没有盘符";
         } else if (!volume->esp) {

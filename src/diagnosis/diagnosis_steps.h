@@ -82,6 +82,8 @@ public:
 
     // The systems judged: the scan's, or those found by their files.
     InstallationTable installations_;
+    // The partition the firmware is taken to start; 0: the one it really starts.
+    char assumed_ = 0;
 
 private:
     void Link(std::wstring text) { d_.chain.push_back(std::move(text)); }

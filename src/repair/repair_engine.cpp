@@ -59,7 +59,8 @@ char FirstSelectedLetter(const InstallationTable& installations) {
 
 std::vector<std::wstring> InputLines(const RepairRequest& request, const BootTarget& target) {
     return {
-        L"引导分区: " + (target.hasLetter ? target.drive : std::wstring(L"ESP (没有盘符)")),
+        L"引导分区: " + (target.hasLetter ? target.drive : std::wstring(L"ESP (没有盘符)")) +
+            (request.bootReason.empty() ? std::wstring() : L"，" + request.bootReason),
         L"启动菜单等待时间: " + request.timeoutText + L" 秒",
         std::wstring(L"清除原有启动项: ") + (request.clearExisting ? L"是" : L"否"),
         std::wstring(L"运行环境: ") + (request.isWinPE ? L"Windows PE" : L"已安装的 Windows"),
@@ -75,6 +76,11 @@ bool IsStoreFile(const std::wstring& path) {
 }
 
 }  // namespace
+
+bool RunPassed(const RepairOutcome& outcome) {
+    return outcome.engineRan && !outcome.stoppedByGuard && outcome.failedSteps == 0 &&
+           (!outcome.judgment || outcome.judgment->boots);
+}
 
 std::wstring CompletionText(int failedSteps, std::wstring_view verb) {
     if (failedSteps == 0) {
@@ -92,7 +98,8 @@ std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter
     return DesktopFolder(files);
 }
 
-BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations) {
+BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations,
+                             char assumedBootPartition) {
     RepairPorts& ports = run.Ports();
     DiagnosisPorts diagnosis{
         ports.storage,
@@ -104,13 +111,22 @@ BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installati
         ports.firmware,
         ports.inventory,
         BcdTool{ports.processes, ports.codePage, run.Tool(CarriedTool::Bcdedit).path}};
-    return DiagnoseBoot(diagnosis, installations);
+    return DiagnoseBoot(diagnosis, installations, assumedBootPartition);
+}
+
+BootDiagnosis DiagnoseMachine(RepairPorts& ports, const InstallationTable* installations) {
+    ScopedFsRedirectionOff redirection(ports.redirection);
+    QuietRepairSink rows;  // the diagnosis's own tool runs are not a repair's steps
+    RepairRun run(ports, rows);
+    return DiagnoseForRun(run, installations);
 }
 
 void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,
                RepairOutcome& outcome, std::wstring_view verb) {
-    run.Row(outcome.stoppedByGuard ? std::wstring(kStoppedByGuardRow)
-                                   : CompletionText(run.Failures(), verb));
+    outcome.completion = outcome.stoppedByGuard ? std::wstring(kStoppedByGuardRow)
+                         : outcome.judgment ? JudgedCompletion(run.Failures(), *outcome.judgment)
+                                            : CompletionText(run.Failures(), verb);
+    run.Row(outcome.completion);
     RepairLogData data = log;
     data.record = run.Record();
     data.rows = run.Rows();
@@ -260,6 +276,23 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
             VerifyRepair(run, guarded, target, engine.bcdEngine, engine.bootCodeWritten);
         outcome.after = DiagnoseForRun(run, &request.installations);
         log.diagnosisAfter = DiagnosisLogLines(outcome.after);
+        if (FirmwareStartsTarget(outcome.after, target)) {
+            outcome.judgment = JudgeRun(outcome.after, request.installations);
+        } else {
+            // Boot files for another PC, or a second disk: judged by what that disk would
+            // start if it were the one the firmware starts.
+            const BootDiagnosis assumed =
+                DiagnoseForRun(run, &request.installations, target.letter);
+            for (const std::wstring& line : DiagnosisLogLines(assumed)) {
+                log.diagnosisAfter.push_back(L"（假定固件启动 " + target.drive + L"）" + line);
+            }
+            outcome.judgment = JudgeRun(assumed, request.installations);
+            const VolumeDiagnosis* volume = FindVolume(outcome.after, target.letter);
+            outcome.judgment->elsewhere =
+                L"引导文件已写入" +
+                (volume != nullptr ? L"磁盘" + std::to_wstring(volume->disk) : target.drive) +
+                L"；本机固件不从该磁盘启动";
+        }
     }
     FinishUndo(run, undo, log, outcome);
     FinishRun(run, log, request.isWinPE, firstLetter, outcome);

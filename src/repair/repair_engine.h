@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "repair/repair_run.h"
 #include "repair/repair_sink.h"
 #include "repair/repair_verification.h"
+#include "repair/run_judgment.h"
 
 namespace qn {
 
@@ -35,7 +37,13 @@ struct RepairOutcome {
     BootDiagnosis after;   // ...and after it (empty when nothing ran)
     std::vector<std::wstring> guardLines;
     std::wstring undoRecord;  // the record undo reads; empty when the run saved nothing
+    // A repair's judgment by the diagnosis after it; none for a run that did not repair.
+    std::optional<RunJudgment> judgment;
+    std::wstring completion;  // the run's last row before the log's: what the window's tip says
 };
+
+// Nothing failed and, for a repair, the diagnosis after it reaches every repaired system.
+bool RunPassed(const RepairOutcome& outcome);
 
 // Names the run in its log.
 struct RunLabel {
@@ -76,7 +84,11 @@ std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter
 
 // What the machine would boot now, read with the run's bcdedit (its runs are not the repair's
 // steps), judging the given installations (null: found by their files).
-BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations);
+BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations,
+                             char assumedBootPartition = 0);
+// The same outside a run (its tool runs are nobody's steps), before a start chooses its boot
+// partition or for the unattended diagnosis.
+BootDiagnosis DiagnoseMachine(RepairPorts& ports, const InstallationTable* installations);
 
 // The head of a run's log: its label, its time and the machine as the run finds it (kept in the
 // outcome too).

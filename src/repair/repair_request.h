@@ -12,6 +12,7 @@ inline constexpr char kEspWithoutLetter = '#';
 // What one repair run works with, taken from the window (or the command line) before it starts.
 struct RepairRequest {
     char bootLetter = 0;  // receives the boot files; kEspWithoutLetter for an unlettered ESP
+    std::wstring bootReason;  // where and why, when the program chose it ("磁盘1 激活分区 S: ...")
     std::wstring timeoutText = L"3";
     bool clearExisting = false;
     bool isWinPE = false;

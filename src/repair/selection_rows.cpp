@@ -4,7 +4,9 @@ namespace qn {
 
 std::vector<BootPartitionRow> BootPartitionRows(const ActivePartLetterMap& activePartLetters,
                                                 const std::function<std::wstring(char)>& label,
-                                                const std::function<PartitionStyle(char)>& style) {
+                                                const std::function<PartitionStyle(char)>& style,
+                                                const std::function<bool(int disk)>& removable,
+                                                const BootPartitionChoice* choice) {
     std::vector<BootPartitionRow> rows;
     for (const auto& [disk, letter] : activePartLetters) {
         BootPartitionRow row;
@@ -16,7 +18,15 @@ std::vector<BootPartitionRow> BootPartitionRows(const ActivePartLetterMap& activ
                          : kind == PartitionStyle::Gpt ? L"GPT"
                                                        : L"RAW";
         row.columns[2] = esp ? L"ESP(本机请选择此项)" : label(letter);
+        if (removable && removable(disk)) {
+            row.columns[2] += L" (可移动)";
+        }
         row.columns[3] = L"激活分区";
+        if (choice != nullptr && choice->disk == disk && choice->letter == letter) {
+            // In the wide label column: the state column has no room for the reason.
+            row.recommended = true;
+            row.columns[2] += L" — 推荐: " + choice->why;
+        }
         rows.push_back(std::move(row));
     }
     return rows;

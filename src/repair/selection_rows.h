@@ -8,6 +8,7 @@
 #include "app/start_summary.h"
 #include "disk/partition_information.h"
 #include "disk/windows_install.h"
+#include "repair/boot_partition_choice.h"
 
 namespace qn {
 
@@ -16,13 +17,17 @@ namespace qn {
 struct BootPartitionRow {
     std::array<std::wstring, 4> columns;
     char letter = 0;
+    bool recommended = false;  // the automatic choice: preselected
 };
 
 // The candidates for the boot files, one per disk in ascending disk number. label and style look
-// a letter up; they are not asked for '#'.
+// a letter up; they are not asked for '#'. A removable disk's label says so; the automatic choice
+// (when given) says after its label why it is recommended.
 std::vector<BootPartitionRow> BootPartitionRows(const ActivePartLetterMap& activePartLetters,
                                                 const std::function<std::wstring(char)>& label,
-                                                const std::function<PartitionStyle(char)>& style);
+                                                const std::function<PartitionStyle(char)>& style,
+                                                const std::function<bool(int disk)>& removable = {},
+                                                const BootPartitionChoice* choice = nullptr);
 
 // Marks the installations on checkedLetters as selected and every other one as not; false when
 // none is selected then.

@@ -22,11 +22,15 @@ def mode_navigate(s):
     check(start.find("lbStOs").text == "Windows 7 Ultimate", "lbStOs: " + start.find("lbStOs").text)
     check(start.find("lbStDkPt").text == "磁盘0:MBR    磁盘1:GPT    ",
           "lbStDkPt: [%s]" % start.find("lbStDkPt").text)
-    check(start.find("lbStActPt").text == "磁盘0:     F:    磁盘1:     G:    ",
+    check(start.find("lbStActPt").text.startswith("磁盘0:     F:    磁盘1:     G:    "),
           "lbStActPt: [%s]" % start.find("lbStActPt").text)
-    # The start-up diagnosis arrives from its worker: the demo machine's first broken link.
+    # The start-up diagnosis arrives from its worker: the demo machine's first broken link, and
+    # where the automatic repair will put the boot files.
     start = s.wait_for("the start diagnosis", lambda d: d.find("lbStDiag") is not None
                        and d.find("lbStDiag").text == "激活分区缺少 ntldr")
+    check(start.find("lbStActPt").text ==
+          "磁盘0:     F:    磁盘1:     G:    → 引导写入 磁盘0 F: (BIOS 启动盘)",
+          "lbStActPt: [%s]" % start.find("lbStActPt").text)
     s.screenshot("page0")
 
     # Neither key closes the window.

@@ -143,6 +143,34 @@ TEST(DiagnosisAgreesWithVerdict, EveryScenarioAfterAutomaticRepair) {
     }
 }
 
+// The run's last word is the machine's: "修复完成!" (and /auto's 0) exactly when the verdict after
+// it starts a menu that reaches every system the run repaired.
+TEST(DiagnosisAgreesWithVerdict, TheRunsOutcomeIsTheVerdictsAfterIt) {
+    for (const std::string& file : ScenarioFiles()) {
+        SCOPED_TRACE(file);
+        test::DiagnosisSession session(test::ScenarioFile(file));
+        const RepairRequest request = session.Program().AutomaticRequest();
+        const RepairOutcome outcome = session.Program().Run(request);
+        SimMachine& machine = session.Machine();
+        const BootVerdict verdict = machine.Boot();
+        std::set<Place> reached;
+        for (const MenuItem& item : verdict.menu) {
+            if (!item.product.empty()) {
+                reached.insert({*item.disk, *item.partition});
+            }
+        }
+        bool everyOne = verdict.boots;
+        for (const auto& [letter, system] : request.installations) {
+            const auto place = system.selected != 0 ? PlaceOf(machine, letter) : std::nullopt;
+            everyOne = everyOne && (system.selected == 0 || (place && reached.count(*place) == 1));
+        }
+        EXPECT_EQ(outcome.completion == L"修复完成!", everyOne && outcome.failedSteps == 0)
+            << Narrow(outcome.completion) << "\n"
+            << VerdictJson(verdict);
+        EXPECT_EQ(RunPassed(outcome), everyOne && outcome.failedSteps == 0);
+    }
+}
+
 TEST(DiagnosisAgreesWithVerdict, TheDiagnosisNeverWrites) {
     for (const std::string& file : ScenarioFiles()) {
         SCOPED_TRACE(file);

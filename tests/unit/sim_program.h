@@ -21,6 +21,7 @@
 #include "platform/fake/fake_module_resources.h"
 #include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
+#include "repair/boot_partition_choice.h"
 #include "repair/mbr_repair_run.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_start.h"
@@ -108,10 +109,16 @@ public:
                            machine_->FirmwareForProgram()};
     }
 
-    // The automatic start: disk 0's boot partition, every system (not 32-bit ones on GPT).
+    // The automatic start: the boot partition the firmware starts as the diagnosis reads it,
+    // every system (not 32-bit ones on GPT).
     RepairRequest AutomaticRequest() {
         RepairRequest request;
-        request.bootLetter = AutomaticBootLetter(activePartLetters);
+        RepairPorts ports = Ports();
+        const BootDiagnosis diagnosis = DiagnoseMachine(ports, &installations);
+        const BootPartitionChoice choice =
+            ChooseBootPartition(activePartLetters, &diagnosis, installations);
+        request.bootLetter = choice.letter;
+        request.bootReason = choice.text;
         request.isWinPE = machine_->WinPE();
         request.installations = installations;
         const PartitionStyle style =
@@ -166,6 +173,8 @@ public:
                 const std::size_t tool = text.find(L'\\', temp + 6);
                 if (start != std::wstring::npos && tool != std::wstring::npos) {
                     text = text.substr(0, start + 1) + L"W" + text.substr(tool);
+                } else if (tool != std::wstring::npos && text.find(L' ') > tool) {
+                    text = L"W" + text.substr(tool);  // the read-back's own, unquoted
                 }
             }
             const ProcessResult& result = entry.run->result;

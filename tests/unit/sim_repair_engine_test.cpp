@@ -152,6 +152,7 @@ TEST(RepairEngine, AutomaticRepairOnEveryScenario) {
         {"ntfs_esp.xml", 3, false, L"", {}},
         {"raw_volume.xml", 0, true, L"Windows 7 Ultimate", {L"Windows 7 Ultimate"}},
         {"two_active.xml", 0, true, L"Windows 7 Ultimate", {L"Windows 7 Ultimate"}},
+        {"two_same_windows.xml", 0, true, L"Windows 7 Ultimate", {L"Windows 7 Ultimate"}},
         {"uefi_installed.xml", 0, true, L"Windows 10 Pro", {L"Windows 10 Pro"}},
         {"uefi_winpe.xml", 0, true, L"Windows 10 Pro", {L"Windows 10 Pro"}},
         {"wiped_mbr.xml", 0, true, L"Windows 10 Home", {L"Windows 10 Home"}},
@@ -187,8 +188,7 @@ TEST(RepairEngine, SevenOnTheActivePartitionAndXpBesideIt) {
     const RepairOutcome outcome = program.Run(program.AutomaticRequest());
     const auto commands = program.ToolCommands();
     ASSERT_EQ(commands.size(), 16u) << Lines(commands);
-    const std::wstring enumerate =
-        L"C:\\Users\\Administrator\\AppData\\Local\\Temp\\abcdefghi\\bcdedit.exe ";
+    const std::wstring enumerate = L"W\\bcdedit.exe ";
     const std::wstring id = commands[3].substr(commands[3].find(L'{'), 38);
     const std::vector<std::wstring> expected = {
         L"\"W\\bcdedit.exe\" /export \"C:\\Boot\\BCD_20261208103000\" -> 0",
@@ -243,6 +243,98 @@ TEST(RepairEngine, SevenOnTheActivePartitionAndXpBesideIt) {
     EXPECT_TRUE(verdict.menu[0].isDefault);
     EXPECT_EQ(verdict.menu[1].product, L"Microsoft Windows XP");
     EXPECT_EQ(verdict.timeout, 3);
+}
+
+// Two systems of one edition would show one name twice: each line gets its drive letter, and
+// each line starts its own system.
+TEST(RepairEngine, TwinSystemsAreToldApartByTheirLettersInTheMenu) {
+    test::SimProgram program(test::ScenarioFile("two_same_windows.xml"));
+    ASSERT_EQ(program.installations.size(), 2u);
+    ASSERT_EQ(program.installations['C'].displayName, program.installations['D'].displayName);
+    const RepairOutcome outcome = program.Run(program.AutomaticRequest());
+    EXPECT_EQ(outcome.failedSteps, 0) << Lines(outcome.rows);
+    EXPECT_EQ(outcome.rows[outcome.rows.size() - 2], L"修复完成!");
+    const BootVerdict verdict = program.Machine().Boot();
+    ASSERT_TRUE(verdict.boots) << U(verdict.problem);
+    ASSERT_EQ(verdict.menu.size(), 2u) << VerdictJson(verdict);
+    EXPECT_EQ(verdict.menu[0].text, L"Windows 7 Ultimate x64 (C:)");
+    EXPECT_EQ(verdict.menu[0].disk, 0);
+    EXPECT_EQ(verdict.menu[0].partition, 1);
+    EXPECT_TRUE(verdict.menu[0].isDefault);
+    EXPECT_EQ(verdict.menu[1].text, L"Windows 7 Ultimate x64 (D:)");
+    EXPECT_EQ(verdict.menu[1].disk, 0);
+    EXPECT_EQ(verdict.menu[1].partition, 2);
+    EXPECT_FALSE(verdict.menu[1].isDefault);
+    // The check after the repair reads the names back and tells the user which line is whose.
+    EXPECT_THAT(
+        outcome.rows,
+        Contains(L"验证: C: Windows 7 Ultimate x64 可以启动（默认启动项），启动菜单中显示为 "
+                 L"“Windows 7 Ultimate x64 (C:)”"))
+        << Lines(outcome.rows);
+    EXPECT_THAT(outcome.rows,
+                Contains(L"验证: D: Windows 7 Ultimate x64 可以启动，启动菜单中显示为 "
+                         L"“Windows 7 Ultimate x64 (D:)”"));
+    ASSERT_EQ(outcome.checks.size(), 2u);
+    EXPECT_EQ(outcome.checks[0].menuText, L"Windows 7 Ultimate x64 (C:)");
+    EXPECT_EQ(outcome.checks[1].menuText, L"Windows 7 Ultimate x64 (D:)");
+    CheckRunInvariants(program, outcome, {});
+}
+
+// A twin whose name could not be set shows bcdboot's own: the check after the repair says so.
+TEST(RepairEngine, AMenuLineThatDoesNotReadAsWrittenIsNamed) {
+    Scenario scenario = test::ScenarioFile("two_same_windows.xml");
+    scenario.failures.push_back(
+        {L"bcdedit", L"*description*(D:)*", 1, L"The parameter is incorrect.", 0});
+    test::SimProgram program(scenario);
+    const RepairOutcome outcome = program.Run(program.AutomaticRequest());
+    EXPECT_EQ(outcome.failedSteps, 1) << Lines(outcome.rows);
+    EXPECT_THAT(outcome.rows, Contains(L"正在修复: D: Windows 7 Ultimate x64......失败 bcdedit.exe "
+                                       L"退出码 1: The parameter is incorrect."));
+    EXPECT_THAT(outcome.rows,
+                Contains(L"验证: D: Windows 7 Ultimate x64 可以启动，但启动菜单中显示为 “Windows "
+                         L"7”，应为 “Windows 7 Ultimate x64 (D:)”"))
+        << Lines(outcome.rows);
+    const BootVerdict verdict = program.Machine().Boot();
+    ASSERT_EQ(verdict.menu.size(), 2u) << VerdictJson(verdict);
+    EXPECT_EQ(verdict.menu[1].text, L"Windows 7");
+    EXPECT_EQ(verdict.menu[1].partition, 2);
+    CheckRunInvariants(program, outcome, {});
+}
+
+// The same for systems older than Vista: their boot.ini lines.
+TEST(RepairEngine, TwinOlderSystemsAreToldApartInBootIni) {
+    test::SimProgram program(test::ScenarioText(R"(<machine firmware="bios" winpe="true">
+  <disk number="0" style="mbr" size="80G" mbr="nt52">
+    <partition offset="32K" length="30G" active="true" letter="C" pbr="ntldr">
+      <file path="\ntldr"/>
+      <file path="\NTDETECT.COM"/>
+      <bootini timeout="30" default="multi(0)disk(0)rdisk(0)partition(1)\WINDOWS">
+        <os arc="multi(0)disk(0)rdisk(0)partition(1)\WINDOWS"
+            text="Microsoft Windows XP Professional" switches="/fastdetect"/>
+      </bootini>
+      <windows product="Microsoft Windows XP" version="5.1" arch="x86"/>
+    </partition>
+    <partition offset="30721M" length="30G" letter="D">
+      <windows product="Microsoft Windows XP" version="5.1" arch="x86"/>
+    </partition>
+  </disk>
+</machine>)"));
+    const RepairOutcome outcome = program.Run(program.AutomaticRequest());
+    EXPECT_FALSE(outcome.bcdEngine);
+    EXPECT_EQ(outcome.failedSteps, 0) << Lines(outcome.rows);
+    const BootVerdict verdict = program.Machine().Boot();
+    ASSERT_TRUE(verdict.boots) << U(verdict.problem);
+    ASSERT_EQ(verdict.menu.size(), 2u) << VerdictJson(verdict);
+    EXPECT_EQ(verdict.menu[0].text, L"Microsoft Windows XP x86 (C:)");
+    EXPECT_EQ(verdict.menu[0].partition, 1);
+    EXPECT_TRUE(verdict.menu[0].isDefault);
+    EXPECT_EQ(verdict.menu[1].text, L"Microsoft Windows XP x86 (D:)");
+    EXPECT_EQ(verdict.menu[1].partition, 2);
+    EXPECT_THAT(outcome.rows,
+                Contains(L"验证: D: Microsoft Windows XP x86 可以启动，启动菜单中显示为 "
+                         L"“Microsoft Windows XP x86 (D:)”"))
+        << Lines(outcome.rows);
+    CheckRunInvariants(program, outcome, {});
 }
 
 TEST(RepairEngine, OnlyOlderSystemsAndNoStoreTakeTheLegacyLoaderWithoutBcdedit) {
@@ -552,7 +644,7 @@ TEST(MbrRepair, EachKindWritesItsBootCode) {
                                        (c.warning ? L"（警告: 无法锁定该卷，写入可能不可靠: " +
                                                         std::wstring(c.warning) + L"）"
                                                   : std::wstring()));
-        EXPECT_EQ(outcome.logText.find(L"without locking the volume") != std::wstring::npos,
+        EXPECT_EQ(outcome.logText.find(L"未能锁定该卷就写入了引导代码") != std::wstring::npos,
                   c.warning != nullptr);
         EXPECT_EQ(outcome.rows[2], L"修复完成!");
         EXPECT_EQ(program.Machine().Boot().boots, c.boots) << U(program.Machine().Boot().problem);

@@ -152,13 +152,33 @@ TEST(Unattended, PlanChangesNothing) {
     const auto boot = VerdictJson(program.machine->Boot());
     EXPECT_EQ(program.Run({L"/plan", L"/timeout", L"5"}), kExitDone);
     EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+    // The diagnosis that chooses the boot partition runs bcdedit from a work folder of its own,
+    // which is gone again at the end; nothing else is touched.
+    const std::wstring temp = L"C:\\Users\\Administrator\\AppData\\Local\\Temp\\";
     for (const std::wstring& line : program.machine->Journal()) {
         EXPECT_TRUE(line.rfind(L"mount ", 0) == 0 || line.rfind(L"unmount ", 0) == 0 ||
                     line.find(L"reg load") != std::wstring::npos ||
-                    line.find(L"reg unload") != std::wstring::npos)
+                    line.find(L"reg unload") != std::wstring::npos ||
+                    line.find(L" " + temp.substr(0, temp.size() - 1)) != std::wstring::npos)
             << "the plan did " << WideToUtf8(line);
     }
+    const auto left = program.machine->Files().ListDirectory(temp.substr(0, temp.size() - 1));
+    EXPECT_TRUE(!left || left->empty()) << "the work folder was left behind";
+    EXPECT_THAT(program.console.lines,
+                Contains(HasSubstr(L"引导文件将写入: 磁盘0 激活分区 C: (BIOS 启动盘)")));
     EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"/store C:\\Boot\\BCD /timeout 5")));
+}
+
+TEST(Unattended, AutoRepairsTheDiskTheBiosStartsAndSaysWhichOne) {
+    Unattended program(test::ScenarioFile("usb_stick_bios.xml"));
+    EXPECT_EQ(program.Run({L"/auto"}), kExitDone);
+    EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"引导文件将写入: 磁盘1 激活分区 ")));
+    EXPECT_TRUE(program.machine->Boot().boots) << WideToUtf8(program.machine->Boot().problem);
+    // /boot still overrides the choice: the stick, if the user says so.
+    Unattended chosen(test::ScenarioFile("usb_stick_bios.xml"));
+    EXPECT_EQ(chosen.Run({L"/plan", L"/boot", L"D"}), kExitDone);
+    EXPECT_THAT(chosen.console.lines, Not(Contains(HasSubstr(L"引导文件将写入"))));
+    EXPECT_THAT(chosen.console.lines, Contains(HasSubstr(L"/nt60 D: /mbr")));
 }
 
 TEST(Unattended, RefusesWhatItMustNotDoBeforeChangingAnything) {
@@ -327,8 +347,14 @@ void ExpectReportSchema(const nlohmann::json& r) {
     EXPECT_TRUE(r["log"].is_string() || r["log"].is_null());
     EXPECT_TRUE(r["undoRecord"].is_string() || r["undoRecord"].is_null());
     // The exit code says what the rest of the report says.
+    // A run passes when nothing failed and the diagnosis after it reaches every system: its
+    // last row before the log's then says so.
+    const auto& rows = r["rows"];
+    const std::string last = rows.size() >= 2 ? rows[rows.size() - 2].get<std::string>() : "";
     const bool passed =
-        r["failedSteps"] == 0 && !r["stoppedByGuard"].get<bool>() && !r["diagnosisAfter"].is_null();
+        r["failedSteps"] == 0 && !r["stoppedByGuard"].get<bool>() &&
+        !r["diagnosisAfter"].is_null() &&
+        (last == "修复完成!" || last.find("本机固件不从该磁盘启动") != std::string::npos);
     EXPECT_EQ(r["exitCode"] == 0, passed);
 }
 

@@ -157,6 +157,7 @@ void MainFrame::ShowStartSummary() {
                           EspMounts().espLetters, IsWinPE != 0);
     ActivePartLetters = summary.activePartLetters;
     SetText(Find(L"lbStDkPt"), summary.diskText);
+    StartActiveText = summary.activeText;
     SetText(Find(L"lbStActPt"), summary.activeText);
 }
 
@@ -189,6 +190,12 @@ void MainFrame::ShowBootDiagnosis(std::unique_ptr<BootDiagnosis> diagnosis) {
     SetText(Find(kStartDiagnosisLabel),
             diagnosis ? StartDiagnosisText(*diagnosis) : std::wstring(kNoDiagnosisText));
     StartDiagnosis = std::move(diagnosis);
+    if (StartDiagnosis) {
+        SetText(Find(L"lbStActPt"),
+                StartBootLine(
+                    StartActiveText,
+                    ChooseBootPartition(ActivePartLetters, StartDiagnosis.get(), Installations)));
+    }
     for (const wchar_t* name : kWorkflowButtons) {
         SetEnabled(Find(name), true);
     }
@@ -418,17 +425,16 @@ void MainFrame::OnDetectProgress(int percent) {
     AppendResultLine(1, text);
 }
 
-void MainFrame::OnRepairDone(int failedSteps, bool stoppedByGuard) {
+void MainFrame::OnRepairDone(int failedSteps, const std::wstring& tip) {
     SetEnabled(Find(L"BtnRsQuit"), true);
     SetEnabled(Find(L"BtnRsReturn"), true);
     if (undoing_) {
         undoing_ = false;
         undoRecord_.clear();
-        SetText(lbResultTip_, CompletionText(failedSteps, L"撤销"));
+        SetText(lbResultTip_, !tip.empty() ? tip : CompletionText(failedSteps, L"撤销"));
         return;
     }
-    SetText(lbResultTip_, stoppedByGuard ? std::wstring(L"修复已取消，未做任何更改")
-                                         : CompletionText(failedSteps));
+    SetText(lbResultTip_, !tip.empty() ? tip : CompletionText(failedSteps));
     if (Control* undo = Find(L"BtnRsUndo"); undo != nullptr && !undoRecord_.empty()) {
         undo->SetVisible(true);
         undo->SetEnabled(true);
@@ -487,7 +493,9 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case MainAction::RepairDone:
-            OnRepairDone(static_cast<int>(wParam), lParam != 0);
+            OnRepairDone(
+                static_cast<int>(wParam),
+                lParam != 0 ? *reinterpret_cast<const std::wstring*>(lParam) : std::wstring());
             break;
         case MainAction::FillBootEditPage:
             FillBootEditPage(

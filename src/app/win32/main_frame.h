@@ -52,7 +52,9 @@ public:
     // Shared state (the workflows read and write it on the UI thread).
     int DetectDone() const { return detect_->done ? 1 : 0; }
     ActivePartLetterMap ActivePartLetters;
+    std::wstring StartActiveText;  // "lbStActPt" as the summary gave it
     char BootLetter = 'C';
+    std::wstring BootReason;  // where the boot files go and why, for the run's log
     int IsWinPE = 0;
     std::wstring TimeoutText = L"3";
     int MbrRepairKind = 0;
@@ -90,7 +92,8 @@ public:
     void StartDetection();
     // A repair run has ended with this many failed steps: the result page's buttons come back
     // and its tip tells the outcome.
-    void OnRepairDone(int failedSteps, bool stoppedByGuard = false);
+    // tip: the run's own last row; empty: worked out from failedSteps.
+    void OnRepairDone(int failedSteps, const std::wstring& tip = {});
 
     // The record the last run left for undo ("撤销本次修复(U)" shows once the run is done);
     // empty when it left none or after it was used or the page was reused.

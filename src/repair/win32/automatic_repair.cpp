@@ -3,6 +3,7 @@
 #include "app/program_version.h"
 #include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
+#include "repair/boot_partition_choice.h"
 #include "repair/repair_start.h"
 #include "repair/win32/repair_worker.h"
 
@@ -11,6 +12,7 @@ namespace qn {
 void StartRepairRun(MainFrame& frame, const wchar_t* operation) {
     RepairRequest request;
     request.bootLetter = frame.BootLetter;
+    request.bootReason = frame.BootReason;
     request.timeoutText = frame.TimeoutText;
     request.clearExisting = frame.ClearExistingEntries != 0;
     request.isWinPE = frame.IsWinPE != 0;
@@ -32,8 +34,12 @@ void StartRepairRun(MainFrame& frame, const wchar_t* operation) {
 }
 
 void StartAutomaticRepair(MainFrame& frame) {
-    const char letter = AutomaticBootLetter(frame.ActivePartLetters);
+    // The workflow buttons wait for the start's diagnosis, so it is there unless it failed.
+    const BootPartitionChoice choice = ChooseBootPartition(
+        frame.ActivePartLetters, frame.StartDiagnosis.get(), frame.Installations);
+    const char letter = choice.letter;
     frame.BootLetter = letter;
+    frame.BootReason = choice.text;
     frame.TimeoutText = L"3";
     frame.ClearExistingEntries = 0;
     const PartitionStyle style = BootStyleOf(letter);

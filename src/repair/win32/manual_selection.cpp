@@ -112,14 +112,25 @@ void AcceptCheckedInstalls(MainFrame& frame) {
 }
 
 void BuildBootPartitionList(MainFrame& frame) {
+    int preselect = 0;
     auto* list = dynamic_cast<ListView*>(frame.Find(L"SelBootList"));
     if (list != nullptr) {
         list->RemoveAll();
         const DiskInfo& inventory = DiskInfo::GetInstance(false);
+        const BootDiagnosis* diagnosis = frame.StartDiagnosis.get();
+        const BootPartitionChoice choice =
+            ChooseBootPartition(frame.ActivePartLetters, diagnosis, frame.Installations);
         const auto rows = BootPartitionRows(
             frame.ActivePartLetters,
             [&](char letter) { return inventory.GetVolumeLabelOfLetter(letter); },
-            [](char letter) { return GetPartitionStyleOfLetter(SystemStorage(), letter); });
+            [](char letter) { return GetPartitionStyleOfLetter(SystemStorage(), letter); },
+            [&](int disk) { return DiskIsRemovable(diagnosis, disk); }, &choice);
+        preselect = 0;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].recommended) {
+                preselect = static_cast<int>(i);
+            }
+        }
         for (const BootPartitionRow& row : rows) {
             auto item = std::make_unique<ListTextElement>();
             for (int column = 0; column < 4; ++column) {
@@ -132,7 +143,7 @@ void BuildBootPartitionList(MainFrame& frame) {
     }
     frame.SelectPage(MainFrame::kBootPartitionPage);
     if (list != nullptr && list->Count() > 0) {
-        list->SelectItem(0, false, true);
+        list->SelectItem(preselect, false, true);
     }
 }
 
@@ -142,6 +153,9 @@ void StartManualRepair(MainFrame& frame) {
         return;  // no partition chosen: the click does nothing
     }
     frame.BootLetter = letter;
+    const BootPartitionChoice choice = ChooseBootPartition(
+        frame.ActivePartLetters, frame.StartDiagnosis.get(), frame.Installations);
+    frame.BootReason = letter == choice.letter ? choice.text : std::wstring(L"由您选择");
     Control* timeout = frame.Find(L"edTimeout");
     frame.TimeoutText = timeout != nullptr ? timeout->Text() : std::wstring();
     if (frame.TimeoutText.empty()) {

@@ -54,8 +54,11 @@ void StartRepairWorker(MainFrame& frame, std::set<char> letters, RepairWork work
         if (!outcome.undoRecord.empty()) {
             channel->Send(WM_UNDO_RECORD, 0, reinterpret_cast<std::intptr_t>(&outcome.undoRecord));
         }
+        // The tip says what the run's last row says; valid while the message is sent.
+        const std::wstring tip =
+            outcome.stoppedByGuard ? std::wstring(L"修复已取消，未做任何更改") : outcome.completion;
         channel->Send(WM_REPAIR_DONE, static_cast<std::uintptr_t>(outcome.failedSteps),
-                      outcome.stoppedByGuard ? 1 : 0);
+                      reinterpret_cast<std::intptr_t>(&tip));
     });
     if (!started) {
         frame.AppendResultLine(0, L"无法启动修复线程，未做任何更改");

@@ -23,9 +23,9 @@ PartitionStyle BootStyleOf(char bootLetter);
 void ShowResultPageBusy(MainFrame& frame, bool clearRows);
 
 // Runs a repair on a worker of the window: rows reach the result list as they come and the
-// window gets WM_REPAIR_DONE with the number of failed steps (and whether a guard's answer
-// stopped the run) on every way out; the guards' questions go to the window. letters are the
-// drives the run works on (kept mounted if the window closes first).
+// window gets WM_REPAIR_DONE with the number of failed steps and the tip to show (the run's last
+// row, or that a guard's answer stopped it) on every way out; the guards' questions go to the
+// window. letters are the drives the run works on (kept mounted if the window closes first).
 using RepairWork = std::function<RepairOutcome(RepairPorts&, RepairSink&, GuardAsker&)>;
 void StartRepairWorker(MainFrame& frame, std::set<char> letters, RepairWork work);
 
