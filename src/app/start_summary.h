@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/active_partition_letters.h"
 #include "disk/disk_info.h"
 #include "disk/partition_information.h"
 #include "disk/storage_port.h"
@@ -21,10 +22,6 @@ struct DiskSummaryInput {
     };
     std::vector<Partition> partitions;  // by starting offset
 };
-
-// disk number -> letter of the active (MBR) or EFI system (GPT) partition; '#' for a GPT disk
-// whose EFI system partition has no letter on an installed system.
-using ActivePartLetterMap = std::map<int, char>;
 
 struct StartSummary {
     std::wstring diskText;    // "lbStDkPt"

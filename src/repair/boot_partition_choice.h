@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/start_summary.h"
 #include "diagnosis/boot_diagnosis.h"
+#include "disk/active_partition_letters.h"
 #include "disk/windows_install.h"
 
 namespace qn {

@@ -4,14 +4,6 @@
 
 namespace qn {
 
-char AutomaticBootLetter(const ActivePartLetterMap& activePartLetters) {
-    const auto disk0 = activePartLetters.find(0);
-    if (disk0 != activePartLetters.end()) {
-        return disk0->second;
-    }
-    return activePartLetters.empty() ? 0 : activePartLetters.begin()->second;
-}
-
 void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle bootStyle) {
     for (auto& [letter, system] : installations) {
         if (bootStyle == PartitionStyle::Gpt && system.archBits == 32) {

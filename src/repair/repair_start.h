@@ -4,16 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "app/start_summary.h"
 #include "disk/partition_information.h"
 #include "disk/windows_install.h"
 #include "platform/file_system.h"
 
 namespace qn {
-
-// The boot partition the automatic repair takes: disk 0's active or EFI system partition, or
-// that of the lowest disk number when disk 0 has none; 0 when there is none at all.
-char AutomaticBootLetter(const ActivePartLetterMap& activePartLetters);
 
 // The automatic repair's choice of systems: every one, except 32-bit systems on a GPT boot disk
 // (UEFI firmware of a 64-bit machine cannot start them), which keep their mark.

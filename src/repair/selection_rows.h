@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/start_summary.h"
+#include "disk/active_partition_letters.h"
 #include "disk/partition_information.h"
 #include "disk/windows_install.h"
 #include "repair/boot_partition_choice.h"

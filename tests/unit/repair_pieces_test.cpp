@@ -213,12 +213,6 @@ TEST(RecordingProcesses, KeepsEveryRunWithItsOutputDecodedInTheConsoleCodePage) 
     EXPECT_EQ(processes.Last().result.exitCode, 5u);
 }
 
-TEST(RepairStart, AutomaticBootLetterPrefersDiskZero) {
-    EXPECT_EQ(AutomaticBootLetter({{1, 'S'}, {0, 'C'}}), 'C');
-    EXPECT_EQ(AutomaticBootLetter({{3, '#'}, {1, 'T'}}), 'T');
-    EXPECT_EQ(AutomaticBootLetter({}), 0);
-}
-
 TEST(RepairStart, ThirtyTwoBitSystemsAreLeftOutOnGptAndRefusedWhenChosen) {
     InstallationTable table;
     table['C'] = WindowsInstall{L"Windows 7 Ultimate x86", 0, 'C', 6.1f, 32};
