@@ -131,28 +131,25 @@ private:
         if (leadsWithId) {
             info.identifier = SecondWord(block[2]);
         }
-        // run counts the lines since displayorder; a continuation is taken only directly after
-        // the element line or the previous continuation.
-        int run = 0;
-        int last = 0;
+        // The list a line of one identifier continues: taken only directly after the element
+        // line (displayorder, bootsequence) or the previous continuation.
+        std::vector<std::wstring>* list = nullptr;
         for (const std::string& line : block) {
             const std::string_view key = Word(line, 0);
-            if (run >= 1) {
-                ++run;
+            if (list != nullptr && line.front() == '{') {
+                list->push_back(Wide(line));
+                continue;
             }
+            list = nullptr;
             if (key == "identifier") {
                 info.identifier = SecondWord(line);
             } else if (key == "default") {
                 info.defaultId = SecondWord(line);
             } else if (key == "timeout") {
                 info.timeout = SecondWord(line);
-            } else if (key == "displayorder") {
-                info.displayorder.push_back(SecondWord(line));
-                run = 1;
-                last = 1;
-            } else if (run == last + 1 && line.front() == '{') {
-                info.displayorder.push_back(Wide(line));
-                last = run;
+            } else if (key == "displayorder" || key == "bootsequence") {
+                list = key == "displayorder" ? &info.displayorder : &info.bootsequence;
+                list->push_back(SecondWord(line));
             }
         }
     }

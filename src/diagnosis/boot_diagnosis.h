@@ -21,7 +21,7 @@ struct BootFiles {
     FilePresence bcd = FilePresence::Missing;          // \Boot\BCD
     FilePresence efiBcd = FilePresence::Missing;       // \EFI\Microsoft\Boot\BCD
     FilePresence bootmgfw = FilePresence::Missing;     // \EFI\Microsoft\Boot\bootmgfw.efi
-    FilePresence efiFallback = FilePresence::Missing;  // \EFI\Boot\bootx64.efi
+    FilePresence efiFallback = FilePresence::Missing;  // the firmware's: \EFI\Boot\bootx64.efi ...
     FilePresence ntldr = FilePresence::Missing;        // \ntldr
     FilePresence ntdetect = FilePresence::Missing;     // \NTDETECT.COM
     FilePresence bootIni = FilePresence::Missing;      // \boot.ini
@@ -34,10 +34,11 @@ struct DiskDiagnosis {
     bool sectorRead = false;  // sector 0 could be read; the fields below are from it
     MbrCodeKind mbrCode = MbrCodeKind::None;
     bool bootSignature = false;
-    int activeCount = 0;     // partition table entries marked active
-    bool tableValid = true;  // every boot flag is 0 or 0x80
-    char activeLetter = 0;   // the lettered partition of the (first) active entry; 0: none
-    char espLetter = 0;      // the first lettered EFI system partition; 0: none
+    int activeCount = 0;          // partition table entries marked active
+    bool tableValid = true;       // every boot flag is 0 or 0x80
+    char activeLetter = 0;        // the lettered partition of the (first) active entry; 0: none
+    bool activeExtended = false;  // the (first) active entry is an extended partition
+    char espLetter = 0;           // the first lettered EFI system partition; 0: none
 };
 
 struct VolumeDiagnosis {
@@ -80,12 +81,17 @@ struct MenuEntryDiagnosis {
 // machine is the oracle this is tested against (tests/unit/sim_diagnosis_agreement_test.cpp).
 struct BootDiagnosis {
     FirmwareMode firmware = FirmwareMode::Unknown;
+    // UEFI: what the firmware runs, and so the fallback loader it looks for on each EFI system
+    // partition ("\EFI\Boot\bootia32.efi" on 32-bit firmware).
+    FirmwareArchitecture architecture = FirmwareArchitecture::Unknown;
+    std::wstring fallbackLoader;
     std::vector<DiskDiagnosis> disks;
     std::vector<VolumeDiagnosis> volumes;
     // UEFI only: the firmware's boot order through the system store; unknown when that store
     // cannot be opened (it is then judged by the EFI system partitions' fallback loaders).
     bool firmwareOrderKnown = false;
     std::vector<FirmwareBootEntry> firmwareOrder;
+    std::vector<FirmwareBootEntry> firmwareBootSequence;  // the one-time next boot, tried first
 
     std::vector<std::wstring> chain;  // the links followed, in words, in order
     char bootLetter = 0;              // the partition the boot manager (or ntldr) starts from
@@ -98,6 +104,9 @@ struct BootDiagnosis {
 
     bool boots = false;    // the default entry starts a Windows by itself
     std::wstring problem;  // the first broken link; empty when it boots
+    // The road ended where the diagnosis could not see (a sector it could not read, a partition
+    // without a letter): problem says what it could not check, not that the machine is broken.
+    bool unseen = false;
 };
 
 // The one line the start page shows: "引导正常", or the first problem.

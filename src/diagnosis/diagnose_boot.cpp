@@ -22,7 +22,8 @@ InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& in
         }
         WindowsInstall system;
         system.driveLetter = *letter;
-        const bool vista = files.PathExists(windows + L"\\System32\\winload.exe");
+        // Not by winload.exe alone: a Windows 7 whose loader was deleted is still no XP.
+        const bool vista = diagnosis_detail::HasVistaMarkers(files, *letter);
         system.version = vista ? kVistaVersion : 5.1f;
         system.archBits = files.PathExists(windows + L"\\SysWOW64") ? 64 : 32;
         system.displayName = Drive(*letter) + L" 上的 Windows" +
@@ -37,10 +38,15 @@ BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* insta
     ScopedFsRedirectionOff redirection(ports.redirection);
     BootDiagnosis result;
     result.firmware = ports.firmware.Mode();
+    if (result.firmware == FirmwareMode::Uefi) {
+        result.architecture = ports.firmware.Architecture();
+    }
+    result.fallbackLoader = FallbackLoaderPath(result.architecture);
     diagnosis_detail::Diagnosis diagnosis(ports, result);
     diagnosis.installations_ = installations != nullptr
                                    ? *installations
                                    : FindInstallationsByFiles(ports.files, ports.inventory);
+    diagnosis.DateUnknownVersions();
     diagnosis.assumed_ = assumedBootPartition;
     diagnosis.ReadDisks();
     diagnosis.ReadVolumes();

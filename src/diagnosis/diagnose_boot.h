@@ -33,14 +33,16 @@ struct DiagnosisPorts {
 //    code, boot signature, partition table; a removable disk only when there is no fixed one),
 //    its active partition's boot record, then bootmgr and \Boot\BCD, or ntldr, NTDETECT.COM and
 //    boot.ini;
-//  - UEFI: the firmware's boot entries in their order (from the system store), then each EFI
-//    system partition's fallback loader; the first one whose file is there decides; Windows
-//    Boot Manager reads \EFI\Microsoft\Boot\BCD next to it.
+//  - UEFI: the one-time next boot, the firmware's boot entries in their order (from the system
+//    store), then each EFI system partition's fallback loader (named for the firmware's
+//    architecture); the first one whose file is there decides; Windows Boot Manager reads
+//    \EFI\Microsoft\Boot\BCD next to it, and runs its one-time boot sequence before its menu.
 // The menu's entries are enumerated with bcdedit (the program's own enumeration) or read from
 // boot.ini (the program's own reader), and each is followed to the Windows it starts. Every
 // installation is then judged: bootable when an entry of that menu starts it.
 // installations: the systems to judge (from the installation scan); null finds them by their
-// files (\Windows\System32\config\SOFTWARE; winload.exe marks Vista and later).
+// files (\Windows\System32\config\SOFTWARE; winload.exe, winload.efi, \Windows\Boot or the
+// store template mark Vista and later); one whose version the scan could not read is dated so.
 // Runs on the calling thread and blocks while bcdedit runs: call it on a worker.
 // assumedBootPartition (a letter; 0: none) judges the machine as if the firmware started that
 // partition: BIOS from its disk, UEFI from Windows Boot Manager on it. For boot files written

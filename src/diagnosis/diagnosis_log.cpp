@@ -27,7 +27,9 @@ std::wstring DiskLine(const DiskDiagnosis& disk) {
         } else if (disk.activeCount == 0) {
             line += L"，没有激活分区";
         }
-        if (disk.activeLetter != 0) {
+        if (disk.activeExtended) {
+            line += L"，激活标记在扩展分区上";
+        } else if (disk.activeLetter != 0) {
             line += L"，激活分区 " + Drive(disk.activeLetter);
         }
     }
@@ -45,7 +47,7 @@ void AddFile(std::wstring& list, FilePresence presence, const wchar_t* name) {
             (presence == FilePresence::Empty ? L" (0 字节)" : L"");
 }
 
-std::wstring VolumeLine(const VolumeDiagnosis& volume) {
+std::wstring VolumeLine(const VolumeDiagnosis& volume, const std::wstring& fallbackLoader) {
     std::wstring line = L"卷 " + Drive(volume.letter) + L" (";
     line += volume.disk >= 0 ? L"磁盘" + std::to_wstring(volume.disk) : std::wstring(L"磁盘未知");
     if (!volume.fileSystem.empty()) {
@@ -64,7 +66,7 @@ std::wstring VolumeLine(const VolumeDiagnosis& volume) {
     AddFile(files, volume.files.bcd, L"\\Boot\\BCD");
     AddFile(files, volume.files.bootmgfw, L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi");
     AddFile(files, volume.files.efiBcd, L"\\EFI\\Microsoft\\Boot\\BCD");
-    AddFile(files, volume.files.efiFallback, L"\\EFI\\Boot\\bootx64.efi");
+    AddFile(files, volume.files.efiFallback, fallbackLoader.c_str());
     AddFile(files, volume.files.ntldr, L"ntldr");
     AddFile(files, volume.files.ntdetect, L"NTDETECT.COM");
     AddFile(files, volume.files.bootIni, L"boot.ini");
@@ -77,12 +79,16 @@ std::wstring VolumeLine(const VolumeDiagnosis& volume) {
 std::vector<std::wstring> DiagnosisLogLines(const BootDiagnosis& d) {
     std::vector<std::wstring> lines;
     lines.push_back(L"引导诊断: " + DiagnosisStatus(d));
-    lines.push_back(std::wstring(L"固件: ") + FirmwareModeText(d.firmware));
+    lines.push_back(std::wstring(L"固件: ") + FirmwareModeText(d.firmware) +
+                    (d.firmware == FirmwareMode::Uefi
+                         ? std::wstring(L" (") + FirmwareArchitectureText(d.architecture) +
+                               L"，后备启动程序 " + d.fallbackLoader + L")"
+                         : std::wstring()));
     for (const DiskDiagnosis& disk : d.disks) {
         lines.push_back(DiskLine(disk));
     }
     for (const VolumeDiagnosis& volume : d.volumes) {
-        lines.push_back(VolumeLine(volume));
+        lines.push_back(VolumeLine(volume, d.fallbackLoader));
     }
     if (d.firmware == FirmwareMode::Uefi) {
         if (!d.firmwareOrderKnown) {
@@ -98,6 +104,11 @@ std::vector<std::wstring> DiagnosisLogLines(const BootDiagnosis& d) {
                 }
             }
             lines.push_back(L"固件启动顺序: " + (order.empty() ? std::wstring(L"空") : order));
+            for (const FirmwareBootEntry& entry : d.firmwareBootSequence) {
+                lines.push_back(L"下次启动（仅一次）: " +
+                                (entry.description.empty() ? entry.identifier : entry.description) +
+                                (entry.path.empty() ? std::wstring() : L" (" + entry.path + L")"));
+            }
         }
     }
     std::wstring road;

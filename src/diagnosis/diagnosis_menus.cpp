@@ -177,6 +177,34 @@ void Diagnosis::BcdMenu(char bootLetter, const std::wstring& store, bool uefi,
     } else if (!d_.boots) {
         Broken(L"默认启动项" + defaultProblem);
     }
+    OneTimeBoot(listing.bootManager.bootsequence, find, bootLetter, uefi);
+}
+
+void Diagnosis::OneTimeBoot(const std::vector<std::wstring>& sequence,
+                            const std::function<const BootEntry*(const std::wstring&)>& find,
+                            char bootLetter, bool uefi) {
+    // The boot manager runs the first entry of the sequence its store has, once, without the menu.
+    for (const std::wstring& id : sequence) {
+        const BootEntry* entry = find(id);
+        if (entry == nullptr) {
+            continue;
+        }
+        const std::wstring name = L"启动项 \"" + entry->description + L"\"";
+        // A tool (the memory tester) runs and the machine then starts as it always does.
+        const bool loader = IsNtldrEntry(*entry) || !entry->osdevice.empty() ||
+                            EndsWith(entry->path, L"\\winload.exe") ||
+                            EndsWith(entry->path, L"\\winload.efi");
+        if (!loader) {
+            Link(L"下次启动（仅一次）: " + name + L"，之后按默认启动项启动");
+            return;
+        }
+        Link(L"下次启动（仅一次）: " + name);
+        const Reach reach = ReachOfEntry(*entry, bootLetter, uefi);
+        d_.boots = reach.problem.empty();
+        d_.problem =
+            d_.boots ? std::wstring() : L"下次启动（仅一次）的" + name + L" " + reach.problem;
+        return;
+    }
 }
 
 }  // namespace qn::diagnosis_detail

@@ -77,6 +77,7 @@ void Diagnosis::ReadVolumes() {
             for (const MbrTableEntry& entry : layout->second.entries) {
                 if (entry.bootFlag == kMbrActiveFlag) {
                     disk.activeLetter = LetterAtSector(disk.number, entry.firstSector);
+                    disk.activeExtended = IsExtendedPartitionType(entry.type);
                     break;
                 }
             }
@@ -140,7 +141,7 @@ BootFiles Diagnosis::FilesOn(char letter) {
     found.bcd = Presence(files, root + L"\\Boot\\BCD");
     found.efiBcd = Presence(files, root + L"\\EFI\\Microsoft\\Boot\\BCD");
     found.bootmgfw = Presence(files, root + kWindowsLoaderEfi);
-    found.efiFallback = Presence(files, root + kFallbackLoaderEfi);
+    found.efiFallback = Presence(files, root + d_.fallbackLoader);
     found.ntldr = Presence(files, root + L"\\ntldr");
     found.ntdetect = Presence(files, root + L"\\NTDETECT.COM");
     found.bootIni = Presence(files, root + L"\\boot.ini");
@@ -157,6 +158,7 @@ void Diagnosis::ReadFirmwareOrder() {
     const FirmwareBootOrder order = ParseFirmwareBootOrder(output, tool.codePage, kBcdeditOutput);
     d_.firmwareOrderKnown = order.found;
     d_.firmwareOrder = order.entries;
+    d_.firmwareBootSequence = order.bootSequence;
 }
 
 const VolumeDiagnosis* Diagnosis::WindowsEsp() const {
@@ -174,7 +176,7 @@ bool Diagnosis::IsWindowsBootManager(const VolumeDiagnosis& volume, const std::w
     if (Same(path, kWindowsLoaderEfi)) {
         return true;
     }
-    if (!Same(path, kFallbackLoaderEfi)) {
+    if (!Same(path, d_.fallbackLoader)) {
         return false;
     }
     const auto fallback = ports_.files.FileSize(Drive(volume.letter) + path);

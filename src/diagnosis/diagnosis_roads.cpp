@@ -24,7 +24,7 @@ void Diagnosis::BiosRoad() {
           : boot->removable  ? L" 启动（编号最小的磁盘）"
                              : L" 启动（编号最小的固定磁盘）"));
     if (!boot->sectorRead) {
-        return Broken(L"无法读取" + disk + L" 的主引导记录");
+        return Unseen(L"无法读取" + disk + L" 的主引导记录");
     }
     Link(disk + L" 主引导记录: " + MbrCodeText(boot->mbrCode));
     switch (boot->mbrCode) {
@@ -56,15 +56,22 @@ void Diagnosis::BiosRoad() {
     if (boot->activeCount > 1) {
         return Broken(disk + L" 有多个激活分区（主引导记录会报告 \"Invalid partition table\"）");
     }
+    // The MBR code starts the active entry's first sector whatever its type; an extended
+    // partition's holds the next partition table, no code.
+    if (boot->activeExtended) {
+        return Broken(disk +
+                      L" 的激活标记在扩展分区上：主引导记录会启动扩展分区的第一个扇区，那里没有"
+                      L"引导代码，无法启动");
+    }
     if (boot->activeLetter == 0) {
-        return Broken(disk + L" 的激活分区没有盘符，无法检查它的引导文件");
+        return Unseen(disk + L" 的激活分区没有盘符，无法检查它的引导文件");
     }
     const char letter = boot->activeLetter;
     const VolumeDiagnosis& active = *FindVolume(d_, letter);
     d_.bootLetter = letter;
     Link(L"激活分区: " + Drive(letter));
     if (!active.bootRecord) {
-        return Broken(L"无法读取激活分区 " + Drive(letter) + L" 的引导记录");
+        return Unseen(L"无法读取激活分区 " + Drive(letter) + L" 的引导记录");
     }
     Link(Drive(letter) + L" 引导记录: " + BootRecordText(*active.bootRecord));
     switch (*active.bootRecord) {
@@ -104,11 +111,12 @@ void Diagnosis::UefiRoad() {
         const VolumeDiagnosis* volume = nullptr;
         std::wstring path;
         bool windowsEntry = false;
+        bool once = false;  // the one-time next boot
     };
     std::vector<Candidate> candidates;
-    for (const FirmwareBootEntry& entry : d_.firmwareOrder) {
+    auto add = [&](const FirmwareBootEntry& entry, bool once) {
         Candidate candidate{L"启动项 \"" + entry.description + L"\"", nullptr, entry.path,
-                            entry.windows};
+                            entry.windows, once};
         if (const auto letter = DeviceLetter(entry.device, 0)) {
             candidate.volume = FindVolume(d_, *letter);
         } else if (entry.windows && entry.device.empty()) {
@@ -118,6 +126,13 @@ void Diagnosis::UefiRoad() {
             candidate.path = kWindowsLoaderEfi;
         }
         candidates.push_back(candidate);
+    };
+    // BootNext is tried once before the order; the firmware holds one entry there.
+    if (!d_.firmwareBootSequence.empty()) {
+        add(d_.firmwareBootSequence.front(), true);
+    }
+    for (const FirmwareBootEntry& entry : d_.firmwareOrder) {
+        add(entry, false);
     }
     if (const VolumeDiagnosis* assumed = assumed_ != 0 ? FindVolume(d_, assumed_) : nullptr) {
         candidates = {{Drive(assumed_) + L" 上的 Windows 启动管理器（假定固件启动它）", assumed,
@@ -137,7 +152,7 @@ void Diagnosis::UefiRoad() {
         [](const VolumeDiagnosis* a, const VolumeDiagnosis* b) { return a->disk < b->disk; });
     for (const VolumeDiagnosis* esp : esps) {
         candidates.push_back({DiskName(static_cast<std::uint32_t>(esp->disk)) + L" 的后备启动程序",
-                              esp, kFallbackLoaderEfi, false});
+                              esp, d_.fallbackLoader, false});
     }
     // As on BIOS, a stick is passed over while a fixed disk is there: the program usually runs
     // from one that is gone at the next start.
@@ -167,16 +182,21 @@ void Diagnosis::UefiRoad() {
             problem = state.empty() ? state : candidate.name + L": " + state;
         }
         if (!problem.empty()) {
-            if (firstProblem.empty()) {
+            // A next boot that cannot be loaded is passed over: the firmware goes on with its
+            // order (UEFI specification, "Boot Manager").
+            if (candidate.once) {
+                Link(L"下次启动（仅一次）: " + problem + L"，固件接着按启动顺序启动");
+            } else if (firstProblem.empty()) {
                 firstProblem = problem;
             }
             continue;
         }
         const std::wstring file = Drive(volume->letter) + candidate.path;
-        Link(L"固件启动: " + candidate.name + L" (" + file + L")");
+        Link((candidate.once ? L"下次启动（仅一次）: " : L"固件启动: ") + candidate.name + L" (" +
+             file + L")");
         if (!IsWindowsBootManager(*volume, candidate.path)) {
-            return Broken(L"固件首先启动的是" + candidate.name + L" (" + candidate.path +
-                          L")，不是 Windows 启动管理器");
+            return Broken((candidate.once ? L"固件下次启动（仅一次）的是" : L"固件首先启动的是") +
+                          candidate.name + L" (" + candidate.path + L")，不是 Windows 启动管理器");
         }
         d_.bootLetter = volume->letter;
         if (volume->files.efiBcd == FilePresence::Missing) {
@@ -269,13 +289,39 @@ void Diagnosis::Judge(const InstallationTable& installations) {
         } else {
             judged.reason = L"启动菜单中没有它的启动项";
         }
+        // A deleted loader is what the user has to hear first, whatever else is broken on the way.
+        const std::wstring loader = Drive(letter) + (d_.firmware == FirmwareMode::Uefi
+                                                         ? L"\\Windows\\System32\\winload.efi"
+                                                         : L"\\Windows\\System32\\winload.exe");
+        if (!judged.bootable && !judged.beforeVista &&
+            Presence(ports_.files, loader) != FilePresence::Present) {
+            const std::wstring rest = judged.reason;
+            judged.reason = L"它的启动加载器 " + loader + L" 不存在或已损坏（启动时会报告 " +
+                            loader.substr(loader.rfind(L'\\') + 1) + L" 丢失或损坏）";
+            if (!rest.empty() && Lower(rest).find(L"winload") == std::wstring::npos) {
+                judged.reason += L"；" + rest;
+            }
+        }
         d_.installations.push_back(std::move(judged));
+    }
+}
+
+void Diagnosis::DateUnknownVersions() {
+    for (auto& [letter, system] : installations_) {
+        if (system.version <= 0.0f) {
+            system.version = HasVistaMarkers(ports_.files, letter) ? kVistaVersion : 5.1f;
+        }
     }
 }
 
 void Diagnosis::Broken(std::wstring problem) {
     d_.boots = false;
     d_.problem = std::move(problem);
+}
+
+void Diagnosis::Unseen(std::wstring problem) {
+    Broken(std::move(problem));
+    d_.unseen = true;
 }
 
 }  // namespace qn::diagnosis_detail

@@ -7,10 +7,12 @@
 // src/diagnosis.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "boot/boot_entry.h"
 #include "diagnosis/diagnose_boot.h"
@@ -22,7 +24,6 @@ inline constexpr std::uint8_t kMbrEspType = 0xEF;
 // What ntldr starts when boot.ini names no default.
 inline constexpr wchar_t kNtldrFallbackArc[] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
 inline constexpr wchar_t kWindowsLoaderEfi[] = L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi";
-inline constexpr wchar_t kFallbackLoaderEfi[] = L"\\EFI\\Boot\\bootx64.efi";
 inline constexpr wchar_t kNtldrIds[][40] = {L"{ntldr}", L"{466f5a88-0af2-4f76-9038-095b170dc21c}"};
 // bcdedit's redirected output is in the console code page.
 inline constexpr CodePageKind kBcdeditOutput = CodePageKind::Oem;
@@ -34,6 +35,15 @@ bool EndsWith(std::wstring_view text, std::wstring_view tail);
 std::wstring Drive(char letter);              // "C:"
 std::wstring DiskName(std::uint32_t number);  // "磁盘0"
 FilePresence Presence(FileSystem& files, const std::wstring& path);
+
+// A Windows of Vista or later by what a deleted loader leaves: winload.exe or winload.efi, the
+// \Windows\Boot folder bcdboot copies from, the store template in System32\config. Windows XP
+// has none of them.
+bool HasVistaMarkers(FileSystem& files, char letter);
+
+// An MBR partition type of an extended partition (0x05, 0x0F, 0x85): a container of logical
+// partitions, with no boot code of its own.
+bool IsExtendedPartitionType(std::uint8_t type);
 
 // "D:\EFI\Boot\bootx64.efi 不存在" or "... 已损坏（0 字节）"; empty when the file is usable.
 std::wstring FileState(FilePresence presence, const std::wstring& path);
@@ -79,6 +89,8 @@ public:
     void UefiRoad();
     // Each installation: bootable when an entry of the menu reached starts it.
     void Judge(const InstallationTable& installations);
+    // An installation whose version the scan could not read is dated by its files.
+    void DateUnknownVersions();
 
     // The systems judged: the scan's, or those found by their files.
     InstallationTable installations_;
@@ -88,6 +100,8 @@ public:
 private:
     void Link(std::wstring text) { d_.chain.push_back(std::move(text)); }
     void Broken(std::wstring problem);
+    // The road ends where the diagnosis cannot see further.
+    void Unseen(std::wstring problem);
     static bool IsFat(const std::wstring& fileSystem);
     // As IsRemovableDisk tells it, but through a query-only handle (IOCTL_STORAGE_GET_HOTPLUG_INFO
     // needs no access rights): the diagnosis opens nothing for writing.
@@ -121,6 +135,11 @@ private:
     // The boot manager's menu from the store, read with the program's own enumeration: its display
     // order and default, each entry followed; the default decides whether the machine boots.
     void BcdMenu(char bootLetter, const std::wstring& store, bool uefi, const std::wstring& name);
+    // The store's one-time boot sequence: its first Windows entry decides the next start instead
+    // of the default.
+    void OneTimeBoot(const std::vector<std::wstring>& sequence,
+                     const std::function<const BootEntry*(const std::wstring&)>& find,
+                     char bootLetter, bool uefi);
 
     DiagnosisPorts& ports_;
     BootDiagnosis& d_;

@@ -37,6 +37,18 @@ FilePresence Presence(FileSystem& files, const std::wstring& path) {
     return *size == 0 ? FilePresence::Empty : FilePresence::Present;
 }
 
+bool HasVistaMarkers(FileSystem& files, char letter) {
+    const std::wstring windows = Drive(letter) + L"\\Windows";
+    return files.PathExists(windows + L"\\System32\\winload.exe") ||
+           files.PathExists(windows + L"\\System32\\winload.efi") ||
+           files.PathExists(windows + L"\\Boot") ||
+           files.PathExists(windows + L"\\System32\\config\\BCD-Template");
+}
+
+bool IsExtendedPartitionType(std::uint8_t type) {
+    return type == 0x05 || type == 0x0F || type == 0x85;
+}
+
 // "D:\EFI\Boot\bootx64.efi 不存在" or "... 已损坏（0 字节）"; empty when the file is usable.
 std::wstring FileState(FilePresence presence, const std::wstring& path) {
     switch (presence) {

@@ -105,6 +105,7 @@ FirmwareBootOrder ParseFirmwareBootOrder(std::string_view text, CodePage& codePa
     auto wide = [&](std::string_view narrow) { return codePage.ToWide(narrow, kind); };
     FirmwareBootOrder order;
     std::vector<std::wstring> ids;
+    std::vector<std::wstring> sequence;
     std::map<std::wstring, Section> sections;  // by lower-case identifier
     for (const Block& block : SplitBlocks(text)) {
         if (block.size() < 3 || block[1].find("---") == std::string::npos) {
@@ -120,16 +121,17 @@ FirmwareBootOrder ParseFirmwareBootOrder(std::string_view text, CodePage& codePa
                 continue;  // one firmware boot manager; a second section changes nothing
             }
             order.found = true;
-            bool inOrder = false;
+            // The list a line of one identifier continues, directly after its element's line.
+            std::vector<std::wstring>* list = nullptr;
             for (std::size_t i = 3; i < block.size(); ++i) {
                 const std::string_view key = Word(block[i], 0);
-                if (key == "displayorder") {
-                    ids.push_back(wide(Word(block[i], 1)));
-                    inOrder = true;
-                } else if (inOrder && block[i].front() == '{') {
-                    ids.push_back(wide(Word(block[i], 0)));
+                if (key == "displayorder" || key == "bootsequence") {
+                    list = key == "displayorder" ? &ids : &sequence;
+                    list->push_back(wide(Word(block[i], 1)));
+                } else if (list != nullptr && block[i].front() == '{') {
+                    list->push_back(wide(Word(block[i], 0)));
                 } else {
-                    inOrder = false;
+                    list = nullptr;
                 }
             }
             continue;
@@ -152,24 +154,30 @@ FirmwareBootOrder ParseFirmwareBootOrder(std::string_view text, CodePage& codePa
             order.bootManager = {id, section.description, section.device, section.path, true};
         }
     }
-    for (const std::wstring& id : ids) {
-        if (id.empty()) {
-            continue;
+    auto entriesOf = [&](const std::vector<std::wstring>& list) {
+        std::vector<FirmwareBootEntry> entries;
+        for (const std::wstring& id : list) {
+            if (id.empty()) {
+                continue;
+            }
+            FirmwareBootEntry entry;
+            entry.identifier = id;
+            const auto found = sections.find(Lower(id));
+            if (found != sections.end()) {
+                entry.description = found->second.description;
+                entry.device = found->second.device;
+                entry.path = found->second.path;
+            }
+            entry.windows = IsBootmgrIdentifier(id) || Lower(entry.path) == kWindowsLoader;
+            if (entry.windows && entry.description.empty()) {
+                entry.description = L"Windows Boot Manager";
+            }
+            entries.push_back(std::move(entry));
         }
-        FirmwareBootEntry entry;
-        entry.identifier = id;
-        const auto found = sections.find(Lower(id));
-        if (found != sections.end()) {
-            entry.description = found->second.description;
-            entry.device = found->second.device;
-            entry.path = found->second.path;
-        }
-        entry.windows = IsBootmgrIdentifier(id) || Lower(entry.path) == kWindowsLoader;
-        if (entry.windows && entry.description.empty()) {
-            entry.description = L"Windows Boot Manager";
-        }
-        order.entries.push_back(std::move(entry));
-    }
+        return entries;
+    };
+    order.entries = entriesOf(ids);
+    order.bootSequence = entriesOf(sequence);
     return order;
 }
 

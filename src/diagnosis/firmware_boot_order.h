@@ -21,14 +21,18 @@ struct FirmwareBootEntry {
 struct FirmwareBootOrder {
     bool found = false;  // the output had the firmware boot manager ({fwbootmgr})
     std::vector<FirmwareBootEntry> entries;
+    // The one-time next boot ({fwbootmgr}'s bootsequence, the firmware's BootNext), with its own
+    // section as the entries have theirs; it need not be in the order. Empty: none.
+    std::vector<FirmwareBootEntry> bootSequence;
     // The store's own boot manager ({bootmgr}), in the order or not: where an entry the firmware
     // gets for it would point. Its identifier is empty when the output had no such section.
     FirmwareBootEntry bootManager;
 };
 
 // Reads the firmware's boot order from the output of "bcdedit /enum all /v" (or "/enum firmware
-// /v") on the system store of a UEFI machine: the display order of {fwbootmgr} and, for each
-// entry in it, what the entry's own section says (its description, device and path). The
+// /v") on the system store of a UEFI machine: the display order and the boot sequence of
+// {fwbootmgr} and, for each entry in them, what the entry's own section says (its description,
+// device and path). The
 // sections are told apart by their identifiers, never by their localised titles; element names
 // other than the identifier's are the same in every language. Text is decoded in the code page of
 // kind (bcdedit's redirected output is in the OEM code page).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/firmware_architecture.h"
+
 namespace qn {
 
 // How the firmware started the running system: from a legacy BIOS (or a UEFI's compatibility
@@ -14,6 +16,9 @@ class FirmwarePort {
 public:
     virtual ~FirmwarePort() = default;
     virtual FirmwareMode Mode() = 0;
+    // What a UEFI firmware runs. It starts only a Windows of its own architecture, so this is the
+    // running Windows' native one; meaningless on BIOS.
+    virtual FirmwareArchitecture Architecture() = 0;
 };
 
 // "UEFI", "BIOS", "未知": how the diagnosis and the log name a mode.

@@ -6,6 +6,7 @@
 #include "boot/command_runner.h"
 #include "boot/text_helpers.h"
 #include "diagnosis/firmware_boot_order.h"
+#include "platform/firmware_architecture.h"
 
 namespace qn {
 namespace {
@@ -51,7 +52,7 @@ void PutBootManagerIntoFirmwareOrder(RepairRun& run, const RepairRequest& reques
         run.Row(
             L"无法读取固件的启动项（没有系统 BCD 存储），未检查 Windows Boot Manager 启动项；"
             L"没有它时固件从 " +
-            target.drive + L"\\EFI\\Boot\\bootx64.efi 启动");
+            target.drive + FallbackLoaderPath(run.Ports().firmware.Architecture()) + L" 启动");
         return;
     }
     if (!NamesDrive(order.bootManager.device, target.drive)) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "sim/bcd_ids.h"
+#include "sim/loader_image.h"
 #include "sim/lower_case.h"
 #include "sim/sim_machine.h"
 #include "sim/stand_in_tools.h"
@@ -129,9 +130,11 @@ constexpr Copy kUefiFiles[] = {
     {L"\\Boot\\EFI\\bootmgfw.efi", L"\\EFI\\Microsoft\\Boot\\bootmgfw.efi", 1500ull << 10},
     {L"\\Boot\\EFI\\bootmgr.efi", L"\\EFI\\Microsoft\\Boot\\bootmgr.efi", 1500ull << 10},
     {L"\\Boot\\EFI\\memtest.efi", L"\\EFI\\Microsoft\\Boot\\memtest.efi", 1300ull << 10},
-    {L"\\Boot\\EFI\\bootmgfw.efi", L"\\EFI\\Boot\\bootx64.efi", 1500ull << 10},
     {L"\\Boot\\Fonts\\wgl4_boot.ttf", L"\\EFI\\Microsoft\\Boot\\Fonts\\wgl4_boot.ttf", 46ull << 10},
 };
+// Windows Boot Manager again as the firmware's fallback loader, named for the architecture of the
+// boot files (the Windows copied from), after the others.
+constexpr std::uint64_t kFallbackBytes = 1500ull << 10;
 
 // Why a run failed: its exit code and the diagnostics bcdboot prints before its summary line.
 struct Failure {
@@ -187,12 +190,19 @@ public:
             return failure;
         }
         if (options_.bios) {
-            if (auto failure = Install(kBiosFiles, false)) {
+            if (auto failure = Install(
+                    std::vector<Copy>(std::begin(kBiosFiles), std::end(kBiosFiles)), false)) {
                 return failure;
             }
         }
         if (options_.uefi) {
-            if (auto failure = Install(kUefiFiles, true)) {
+            std::vector<Copy> copies(std::begin(kUefiFiles), std::end(kUefiFiles));
+            const std::wstring fallback =
+                FallbackLoaderFor(windows_->partition->install->x64 ? FirmwareArchitecture::X64
+                                                                    : FirmwareArchitecture::X86);
+            copies.insert(copies.end() - 1,
+                          Copy{L"\\Boot\\EFI\\bootmgfw.efi", fallback.c_str(), kFallbackBytes});
+            if (auto failure = Install(copies, true)) {
                 return failure;
             }
             // Only without /s does bcdboot touch the firmware's boot entries.
@@ -230,8 +240,7 @@ private:
         return std::nullopt;
     }
 
-    template <std::size_t N>
-    std::optional<Failure> Install(const Copy (&copies)[N], bool uefi) {
+    std::optional<Failure> Install(const std::vector<Copy>& copies, bool uefi) {
         for (const Copy& copy : copies) {
             const std::wstring source = options_.source + copy.from;
             const std::wstring target = machine_.PathOn(*system_, copy.to);

@@ -46,6 +46,39 @@ bool MustExist(const ElementDefinition& definition) {
            name == L"bootsequence" || name == L"resumeobject";
 }
 
+// {fwbootmgr}'s bootsequence is the firmware's BootNext, which holds one entry the firmware has
+// (in its order, or already the next boot). /deletevalue clears it.
+ToolOutcome FirmwareBootNextCommand(BcdeditSession& session, const std::vector<std::wstring>& args,
+                                    bool remove) {
+    std::optional<FirmwareEntry>& next = session.machine.FirmwareBootNext();
+    if (remove) {
+        if (args.size() != 2) {
+            return SyntaxError(session);
+        }
+        if (!next) {
+            return Failed(session, ToolText::DeleteValueFailed, ToolText::ElementNotFound);
+        }
+        next.reset();
+        return Succeeded(session);
+    }
+    if (args.size() != 3) {
+        return Failed(session, ToolText::SetFailed, ToolText::ParameterIncorrect);
+    }
+    const auto id = ResolveId(session, args[2]);
+    std::vector<FirmwareEntry> known = session.machine.FirmwareEntries();
+    if (next) {
+        known.push_back(*next);
+    }
+    const auto entry = std::find_if(known.begin(), known.end(), [&](const FirmwareEntry& e) {
+        return id && LowerCase(e.id) == LowerCase(*id);
+    });
+    if (entry == known.end()) {
+        return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
+    }
+    next = *entry;
+    return Succeeded(session);
+}
+
 // {fwbootmgr} lives in the firmware, not in the store's file: its display order is the firmware's
 // boot order. The sim keeps the entries in that order; an entry left out of it is dropped, as
 // the firmware no longer starts it. Only the system store of a UEFI machine shows it. Windows
@@ -60,6 +93,9 @@ std::optional<ToolOutcome> FirmwareOrderCommand(BcdeditSession& session,
     }
     if (!session.systemStore || session.machine.FirmwareKind() != Firmware::Uefi) {
         return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
+    }
+    if (LowerCase(args[1]) == L"bootsequence") {
+        return FirmwareBootNextCommand(session, args, remove);
     }
     enum class Mode { Replace, AddFirst, AddLast, Remove } mode = Mode::Replace;
     std::vector<std::wstring> named;

@@ -54,9 +54,19 @@ std::vector<BcdObject> FirmwareObjects(const BcdeditSession& session, bool withB
     if (!order.empty()) {
         manager.elements.push_back(IdListElement(L"displayorder", order));
     }
+    // BootNext shows as the one-time boot sequence; an entry outside the order still has its own
+    // section.
+    std::vector<FirmwareEntry> entries = session.machine.FirmwareEntries();
+    if (const auto& next = session.machine.FirmwareBootNext()) {
+        manager.elements.push_back(IdListElement(L"bootsequence", {next->id}));
+        if (std::none_of(entries.begin(), entries.end(),
+                         [&](const FirmwareEntry& entry) { return entry.id == next->id; })) {
+            entries.push_back(*next);
+        }
+    }
     manager.elements.push_back(IntegerElement(L"timeout", 2));
     objects.push_back(manager);
-    for (const FirmwareEntry& entry : session.machine.FirmwareEntries()) {
+    for (const FirmwareEntry& entry : entries) {
         if (entry.id == kBootmgrGuid) {
             const BcdObject* manager = FindObject(session.store, kBootmgrGuid);
             if (withBootManager && manager != nullptr) {

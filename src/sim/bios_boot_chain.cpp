@@ -72,6 +72,7 @@ BootVerdict BiosBootChain(const SimMachine& machine) {
     // The code reads the table the sector really holds, not the scenario.
     const auto sector = machine.DiskSector0(boot->number);
     std::optional<std::uint32_t> activeStart;
+    std::uint8_t activeType = 0;
     int active = 0;
     for (std::size_t slot = 0; slot < 4; ++slot) {
         const std::size_t at = kTableOffset + 16 * slot;
@@ -81,6 +82,7 @@ BootVerdict BiosBootChain(const SimMachine& machine) {
         }
         if (flag == kBootFlag) {
             ++active;
+            activeType = sector[at + 4];
             activeStart = ReadLe32(sector, at + 8);
         }
     }
@@ -91,6 +93,13 @@ BootVerdict BiosBootChain(const SimMachine& machine) {
         return Broken(verdict,
                       L"more than one active partition on the boot disk (the MBR says "
                       L"\"Invalid partition table\")");
+    }
+    // The MBR code loads the active entry's first sector whatever its type: of an extended
+    // partition that is the first logical partition's table, which holds no code.
+    if (IsExtendedPartitionType(activeType)) {
+        return Broken(verdict,
+                      L"the active flag is on an extended partition: the MBR starts its first "
+                      L"sector, which holds no boot code");
     }
     const DiskVolume* system = nullptr;
     for (const DiskVolume& volume : machine.DiskVolumes()) {

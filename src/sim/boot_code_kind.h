@@ -29,7 +29,7 @@ enum class BootRecordCode {
 enum class FileImage {
     Empty,       // zero bytes
     Bootmgr,     // \bootmgr, the BIOS boot manager
-    BootmgrEfi,  // bootmgfw.efi, also as the fallback \EFI\Boot\bootx64.efi
+    BootmgrEfi,  // bootmgfw.efi, also as the fallback \EFI\Boot\boot<arch>.efi
     Ntldr,
     Ntdetect,
     Winload,     // winload.exe

@@ -67,7 +67,8 @@ FileImage DefaultImageFor(std::wstring_view path) {
     if (name == L"bootmgr") {
         return FileImage::Bootmgr;
     }
-    if (name == L"bootmgfw.efi" || name == L"bootmgr.efi" || name == L"bootx64.efi") {
+    if (name == L"bootmgfw.efi" || name == L"bootmgr.efi" || name == L"bootx64.efi" ||
+        name == L"bootia32.efi" || name == L"bootaa64.efi") {
         return FileImage::BootmgrEfi;
     }
     if (name == L"ntldr") {
@@ -82,10 +83,24 @@ FileImage DefaultImageFor(std::wstring_view path) {
     if (name == L"winload.efi") {
         return FileImage::WinloadEfi;
     }
-    if (name == L"grubx64.efi" || name == L"shimx64.efi") {
+    if (name == L"grubx64.efi" || name == L"shimx64.efi" || name == L"grubia32.efi" ||
+        name == L"shimia32.efi" || name == L"grubaa64.efi" || name == L"shimaa64.efi") {
         return FileImage::Grub;
     }
     return FileImage::Empty;
+}
+
+std::wstring FallbackLoaderFor(FirmwareArchitecture architecture) {
+    switch (architecture) {
+        case FirmwareArchitecture::X86:
+            return L"\\EFI\\Boot\\bootia32.efi";
+        case FirmwareArchitecture::Arm64:
+            return L"\\EFI\\Boot\\bootaa64.efi";
+        case FirmwareArchitecture::X64:
+        case FirmwareArchitecture::Unknown:
+            break;
+    }
+    return L"\\EFI\\Boot\\bootx64.efi";
 }
 
 }  // namespace qn::sim

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/firmware_architecture.h"
 #include "sim/boot_code_kind.h"
 
 namespace qn::sim {
@@ -20,5 +22,9 @@ FileImage ClassifyImage(std::span<const std::uint8_t> bytes);
 // What a file of that path holds when the scenario does not say: loaders by their names, every
 // other file empty.
 FileImage DefaultImageFor(std::wstring_view path);
+
+// Where a UEFI firmware of that architecture looks for its fallback loader, and where bcdboot
+// puts a copy of Windows Boot Manager for it: \EFI\Boot\bootx64.efi, bootia32.efi, bootaa64.efi.
+std::wstring FallbackLoaderFor(FirmwareArchitecture architecture);
 
 }  // namespace qn::sim

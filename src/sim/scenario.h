@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "disk/partition_information.h"
+#include "platform/firmware_architecture.h"
 #include "sim/boot_code_kind.h"
 #include "sim/tool_language.h"
 
@@ -74,6 +75,8 @@ struct ScenarioPartition {
     std::wstring label;
     std::wstring fileSystem = L"NTFS";
     std::vector<std::wstring> files;  // "\Boot\BCD", "\bootmgr", ...
+    // Files the installation would have that are gone ("\Windows\System32\winload.exe").
+    std::vector<std::wstring> deletedFiles;
     // Content of files by path, where the scenario names it; others take it from their name.
     std::map<std::wstring, FileImage> fileImages;
     // Exact content by path, where the scenario gives it (it wins over an image).
@@ -94,6 +97,9 @@ struct ScenarioDisk {
     PartitionStyle style = PartitionStyle::Mbr;
     std::uint64_t size = 0;
     bool removable = false;
+    // The program cannot read its sectors (a controller or driver that refuses raw reads); the
+    // firmware still can.
+    bool sectorsUnreadable = false;
     std::string vendor;
     std::string product;
     std::optional<MbrCode> mbrCode;  // nullopt: Windows' own
@@ -110,7 +116,9 @@ struct ScenarioPartitionRef {
 struct ScenarioFirmwareEntry {
     std::wstring description;
     ScenarioPartitionRef partition;
-    std::wstring path;  // "\EFI\Microsoft\Boot\bootmgfw.efi"
+    std::wstring path;    // "\EFI\Microsoft\Boot\bootmgfw.efi"
+    bool inOrder = true;  // in the boot order; false: kept by the firmware, started only once
+    bool next = false;    // the one-time next boot (BootNext)
 };
 
 // A run of a stand-in tool that fails instead of doing its work.
@@ -141,6 +149,9 @@ struct Scenario {
     // scenario says otherwise; nothing is held without a running Windows).
     bool systemFilesOpen = true;
     Firmware firmware = Firmware::Bios;
+    // What a UEFI firmware runs (and the fallback loader it looks for); the running Windows is
+    // of the same architecture.
+    FirmwareArchitecture firmwareArchitecture = FirmwareArchitecture::X64;
     ToolLanguage language = ToolLanguage::ZhCn;
     // The partition the firmware started the boot manager from, whose store is the system
     // store; nullopt: chosen as Windows would (see SimMachine); systemPartitionNone: none.
@@ -154,6 +165,12 @@ struct Scenario {
     std::vector<ScenarioSlowRun> slowRuns;
     std::vector<ScenarioDisk> disks;
 };
+
+// MBR types of an extended partition (CHS, LBA, Linux's): a container of logical partitions
+// with no boot code of its own.
+inline bool IsExtendedPartitionType(std::uint8_t type) {
+    return type == 0x05 || type == 0x0F || type == 0x85;
+}
 
 // {EBD0A0A2-B9E5-4433-87C0-68B6B72699C7}: basic data.
 inline constexpr Guid kBasicDataPartitionType{

@@ -56,6 +56,17 @@ bool ReadMachineBootAttributes(XmlReader& reader, const XmlNode* root, Scenario&
     } else {
         return reader.Fail("attribute firmware must be bios or uefi, not \"" + firmware + "\"");
     }
+    const std::string arch = reader.Attr(root, "firmwarearch").value_or("x64");
+    if (arch == "x64") {
+        scenario.firmwareArchitecture = FirmwareArchitecture::X64;
+    } else if (arch == "x86") {
+        scenario.firmwareArchitecture = FirmwareArchitecture::X86;
+    } else if (arch == "arm64") {
+        scenario.firmwareArchitecture = FirmwareArchitecture::Arm64;
+    } else {
+        return reader.Fail("attribute firmwarearch must be x64, x86 or arm64, not \"" + arch +
+                           "\"");
+    }
     if (const auto language = reader.Attr(root, "language")) {
         const auto known = LanguageFromTag(Utf8ToWide(*language));
         if (!known) {
@@ -107,11 +118,19 @@ bool ReadMachineBootAttributes(XmlReader& reader, const XmlNode* root, Scenario&
 }
 
 bool ReadFirmwareEntry(XmlReader& reader, const XmlNode* node, ScenarioFirmwareEntry& entry) {
-    if (!reader.KnownAttributes(node, {"description", "partition", "path"})) {
+    if (!reader.KnownAttributes(node, {"description", "partition", "path", "order", "next"})) {
         return false;
     }
     entry.description = reader.Text(node, "description");
     entry.path = reader.Text(node, "path");
+    if (!reader.Bool(node, "order", true, entry.inOrder) ||
+        !reader.Bool(node, "next", false, entry.next)) {
+        return false;
+    }
+    if (!entry.inOrder && !entry.next) {
+        return reader.Fail(
+            "a boot entry out of the boot order must be the next boot (next=\"true\")");
+    }
     return PartitionRef(reader, node, "partition", entry.partition) &&
            RootedPath(reader, entry.path, "a boot entry");
 }
@@ -244,6 +263,10 @@ bool CheckBootReferences(XmlReader& reader, const Scenario& scenario) {
             return reader.Fail("bootdisk " + std::to_string(*scenario.biosBootDisk) +
                                " is not on the machine");
         }
+    }
+    if (std::count_if(scenario.firmwareEntries.begin(), scenario.firmwareEntries.end(),
+                      [](const ScenarioFirmwareEntry& entry) { return entry.next; }) > 1) {
+        return reader.Fail("only one boot entry can be the next boot");
     }
     for (const ScenarioFirmwareEntry& entry : scenario.firmwareEntries) {
         if (!Exists(scenario, entry.partition)) {

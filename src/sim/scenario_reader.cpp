@@ -144,6 +144,18 @@ public:
         return true;
     }
 
+    bool DeletedFile(const XmlNode* node, ScenarioPartition& p) {
+        if (!KnownAttributes(node, {"path"})) {
+            return false;
+        }
+        const auto path = Attr(node, "path");
+        if (!path || path->empty() || (*path)[0] != '\\') {
+            return Fail("a deleted file needs a path starting with a backslash");
+        }
+        p.deletedFiles.push_back(Utf8ToWide(*path));
+        return true;
+    }
+
     // The machine writes stores and boot.ini over the scenario's files: content given for the
     // same path would be lost.
     bool ContentKept(const ScenarioPartition& p) {
@@ -248,6 +260,10 @@ public:
                 if (!OpenFile(child, p)) {
                     return false;
                 }
+            } else if (name == "deleted") {
+                if (!DeletedFile(child, p)) {
+                    return false;
+                }
             } else if (name == "windows") {
                 if (p.install) {
                     return Fail("a partition holds one Windows installation at most");
@@ -280,8 +296,8 @@ public:
     }
 
     bool Disk(const XmlNode* node, ScenarioDisk& disk) {
-        if (!KnownAttributes(
-                node, {"number", "style", "size", "removable", "vendor", "product", "mbr"})) {
+        if (!KnownAttributes(node, {"number", "style", "size", "removable", "vendor", "product",
+                                    "mbr", "unreadable"})) {
             return false;
         }
         std::uint64_t number = 0;
@@ -299,7 +315,8 @@ public:
         } else {
             return Fail("attribute style must be mbr, gpt or raw, not \"" + style + "\"");
         }
-        if (!Bool(node, "removable", false, disk.removable)) {
+        if (!Bool(node, "removable", false, disk.removable) ||
+            !Bool(node, "unreadable", false, disk.sectorsUnreadable)) {
             return false;
         }
         if (const auto code = Attr(node, "mbr")) {
@@ -335,8 +352,9 @@ public:
     }
 
     bool Machine(const XmlNode* root, Scenario& scenario) {
-        if (!KnownAttributes(root, {"name", "winpe", "firmware", "language", "systempartition",
-                                    "bootdisk", "tools", "regdelay", "systemfilesopen"})) {
+        if (!KnownAttributes(
+                root, {"name", "winpe", "firmware", "firmwarearch", "language", "systempartition",
+                       "bootdisk", "tools", "regdelay", "systemfilesopen"})) {
             return false;
         }
         scenario.name = Text(root, "name");

@@ -5,17 +5,20 @@
 
 namespace qn::sim {
 
-// The firmware mode the program sees on the simulated machine: the scenario's firmware, which
-// the machine also boots with (the verdict's firmware).
+// The firmware mode and architecture the program sees on the simulated machine: the scenario's
+// firmware, which the machine also boots with (the verdict's firmware).
 class SimFirmwarePort final : public FirmwarePort {
 public:
-    explicit SimFirmwarePort(Firmware firmware) : firmware_(firmware) {}
+    SimFirmwarePort(Firmware firmware, FirmwareArchitecture architecture)
+        : firmware_(firmware), architecture_(architecture) {}
     FirmwareMode Mode() override {
         return firmware_ == Firmware::Uefi ? FirmwareMode::Uefi : FirmwareMode::Bios;
     }
+    FirmwareArchitecture Architecture() override { return architecture_; }
 
 private:
     Firmware firmware_;
+    FirmwareArchitecture architecture_;
 };
 
 }  // namespace qn::sim

@@ -64,7 +64,7 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
       processes_(*this),
       volumePort_(*this),
       fileSystem_(*this),
-      firmwarePort_(scenario.firmware),
+      firmwarePort_(scenario.firmware, scenario.firmwareArchitecture),
       failures_(scenario.failures),
       guids_(Seed(scenario.name)) {
     files_.SetDriveResolver([this](wchar_t letter) { return VolumeIdAt(letter); });
@@ -112,8 +112,14 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
             continue;
         }
         const bool windows = LowerCase(entry.path) == L"\\efi\\microsoft\\boot\\bootmgfw.efi";
-        firmwareEntries_.push_back(FirmwareEntry{windows ? kBootmgrGuid : guids_.Next(),
-                                                 entry.description, volume->id, entry.path});
+        const FirmwareEntry made{windows ? kBootmgrGuid : guids_.Next(), entry.description,
+                                 volume->id, entry.path};
+        if (entry.inOrder) {
+            firmwareEntries_.push_back(made);
+        }
+        if (entry.next) {
+            bootNext_ = made;
+        }
     }
     PlaceSystem();
     HoldOpenFiles();
@@ -217,8 +223,11 @@ void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p,
     volume.disk = &disk;
     volume.partition = &p;
     volume.position = position;
-    // Windows makes no volume of the Microsoft reserved partition: nothing can mount it.
-    if (disk.style != PartitionStyle::Gpt || !(p.gptType == kMsReservedPartitionType)) {
+    // Windows makes no volume of the Microsoft reserved partition, nor of an extended partition,
+    // which only holds the logical ones: nothing can mount them.
+    const bool noVolume = disk.style == PartitionStyle::Gpt ? p.gptType == kMsReservedPartitionType
+                                                            : IsExtendedPartitionType(p.mbrType);
+    if (!noVolume) {
         fake::FakeVolume answers = AnswersFor(disk, p, position);
         answers.sectors.source = [this, volumeId = std::wstring(id)](std::uint64_t first,
                                                                      std::uint32_t count) {

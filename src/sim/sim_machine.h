@@ -85,6 +85,7 @@ public:
     int RegLoadDelayMs() const { return scenario_.regLoadDelayMs; }
     const Scenario& Description() const { return scenario_; }
     Firmware FirmwareKind() const { return scenario_.firmware; }
+    FirmwareArchitecture FirmwareArch() const { return scenario_.firmwareArchitecture; }
     ToolLanguage Language() const { return scenario_.language; }
 
     // Mounts, file changes, sector writes and program runs, in the order they happened. A run's
@@ -188,6 +189,10 @@ public:
     // UEFI boot entries in boot order.
     std::vector<FirmwareEntry>& FirmwareEntries() { return firmwareEntries_; }
     const std::vector<FirmwareEntry>& FirmwareEntries() const { return firmwareEntries_; }
+    // The one-time next boot (BootNext, {fwbootmgr}'s bootsequence): the firmware tries it once
+    // before its boot order; it need not be in that order. nullopt: none.
+    std::optional<FirmwareEntry>& FirmwareBootNext() { return bootNext_; }
+    const std::optional<FirmwareEntry>& FirmwareBootNext() const { return bootNext_; }
 
     // A new object identifier (the same sequence on every run of a scenario).
     std::wstring NewGuid();
@@ -232,6 +237,7 @@ private:
     std::vector<DiskVolume> diskVolumes_;
     std::vector<DiskState> disks_;
     std::vector<FirmwareEntry> firmwareEntries_;
+    std::optional<FirmwareEntry> bootNext_;
     // Files Windows holds open: the volume's identity and the rooted path, lower case.
     std::vector<std::pair<std::wstring, std::wstring>> heldOpen_;
     std::map<std::wstring, std::uint64_t> freeBytes_;  // by volume identity, once changed

@@ -34,6 +34,16 @@ int MajorVersion(const std::wstring& version) {
     return major;
 }
 
+// 32-bit Windows has EFI boot files from Windows 8 (6.2) on, for 32-bit UEFI firmware; 64-bit
+// Windows has them from Vista on.
+bool HasEfiBootFiles(const ScenarioInstall& install) {
+    const std::wstring& version = install.currentVersion;
+    const int major = MajorVersion(version);
+    const std::size_t dot = version.find(L'.');
+    const int minor = dot == std::wstring::npos ? 0 : MajorVersion(version.substr(dot + 1));
+    return install.x64 ? major >= 6 : major > 6 || (major == 6 && minor >= 2);
+}
+
 std::wstring ToolMarker(const std::wstring& name) {
     return L"Quenra simulated program: " + name + L"\r\n";
 }
@@ -90,22 +100,25 @@ void SimMachine::PlaceFiles(const DiskVolume& volume) {
         if (MajorVersion(install.currentVersion) >= 6) {
             add(L"\\Windows\\System32\\winload.exe", FileImage::Winload);
             add(L"\\Windows\\System32\\winresume.exe", FileImage::Other);
-            if (install.x64) {
+            add(L"\\Windows\\System32\\config\\BCD-Template", FileImage::Other);
+            if (HasEfiBootFiles(install)) {
                 add(L"\\Windows\\System32\\winload.efi", FileImage::WinloadEfi);
             }
             if (install.bootFiles) {
                 add(L"\\Windows\\Boot\\PCAT\\bootmgr", FileImage::Bootmgr);
                 add(L"\\Windows\\Boot\\PCAT\\memtest.exe", FileImage::Other);
                 add(L"\\Windows\\Boot\\Fonts\\wgl4_boot.ttf", FileImage::Other);
-                // A 64-bit firmware runs 64-bit EFI programs only, and only 64-bit Windows has
-                // them.
-                if (install.x64) {
+                // Each Windows carries the EFI programs of its own architecture, if any.
+                if (HasEfiBootFiles(install)) {
                     add(L"\\Windows\\Boot\\EFI\\bootmgfw.efi", FileImage::BootmgrEfi);
                     add(L"\\Windows\\Boot\\EFI\\bootmgr.efi", FileImage::BootmgrEfi);
                     add(L"\\Windows\\Boot\\EFI\\memtest.efi", FileImage::Other);
                 }
             }
         }
+    }
+    for (const std::wstring& file : p.deletedFiles) {
+        files_.RemoveFile(PathOn(volume, file));
     }
     for (const std::wstring& file : p.files) {
         const auto content = p.fileContents.find(file);

@@ -85,7 +85,8 @@ std::optional<std::vector<std::uint8_t>> SimMachine::ReadDiskSectors(std::uint32
                                                                      std::uint32_t count) const {
     const DiskState* disk = Disk(number);
     const std::uint64_t sectors = disk != nullptr ? disk->disk->size / kSectorBytes : 0;
-    if (count == 0 || first >= sectors || count > sectors - first) {
+    if (count == 0 || first >= sectors || count > sectors - first ||
+        disk->disk->sectorsUnreadable) {
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * kSectorBytes, 0);

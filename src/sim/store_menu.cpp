@@ -158,6 +158,25 @@ void MenuFromStore(const SimMachine& machine, const DiskVolume& volume, const Bc
     } else if (!verdict.boots) {
         verdict.problem = L"default entry " + defaultProblem;
     }
+    // A one-time boot sequence runs its first entry the store has at this start, without the
+    // menu. A Windows loader decides the start; a tool (the memory tester) runs and the machine
+    // starts as usual after it.
+    const BcdElement* sequence = FindElement(*manager, L"bootsequence");
+    for (const std::wstring& id :
+         sequence != nullptr ? sequence->ids : std::vector<std::wstring>{}) {
+        const BcdObject* object = FindObject(store, id);
+        if (object == nullptr) {
+            continue;
+        }
+        if (object->type == kBcdTypeOsLoader || object->type == kBcdTypeNtldr) {
+            const Reach reach = ReachOf(machine, volume, *object, uefi);
+            verdict.boots = reach.problem.empty();
+            verdict.problem = verdict.boots
+                                  ? std::wstring()
+                                  : L"the one-time boot sequence's entry " + reach.problem;
+        }
+        break;
+    }
 }
 
 }  // namespace qn::sim

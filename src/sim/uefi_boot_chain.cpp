@@ -1,6 +1,6 @@
-// The UEFI road: the firmware's boot entries in their order, then each disk's fallback loader,
-// the first program found on a FAT EFI system partition, and the store next to Windows' boot
-// manager.
+// The UEFI road: the one-time next boot, the firmware's boot entries in their order, then each
+// disk's fallback loader; the first program found on a FAT EFI system partition, and the store
+// next to Windows' boot manager.
 #include <algorithm>
 #include <cwctype>
 
@@ -12,7 +12,6 @@
 namespace qn::sim {
 namespace {
 
-constexpr wchar_t kFallbackLoader[] = L"\\EFI\\Boot\\bootx64.efi";
 constexpr wchar_t kWindowsStore[] = L"\\EFI\\Microsoft\\Boot\\BCD";
 constexpr std::uint8_t kMbrEspType = 0xEF;
 
@@ -35,6 +34,7 @@ struct Candidate {
     std::wstring name;  // how problems name it
     const DiskVolume* volume = nullptr;
     std::wstring path;
+    bool once = false;  // the next boot (BootNext)
 };
 
 }  // namespace
@@ -45,13 +45,19 @@ BootVerdict UefiBootChain(const SimMachine& machine) {
     std::vector<Candidate> candidates;
     // The stick the program ran from is gone at the next start: its entries lead nowhere and its
     // fallback loader is not there.
-    for (const FirmwareEntry& entry : machine.FirmwareEntries()) {
+    auto volumeOf = [&](const FirmwareEntry& entry) {
         const DiskVolume* volume = machine.VolumeById(entry.volume);
-        if (volume != nullptr && machine.PulledAtNextStart(*volume->disk)) {
-            volume = nullptr;
-        }
+        return volume != nullptr && machine.PulledAtNextStart(*volume->disk) ? nullptr : volume;
+    };
+    // BootNext comes first, once; when its program cannot be loaded the firmware goes on with its
+    // boot order (UEFI specification, "Boot Manager").
+    if (const auto& next = machine.FirmwareBootNext()) {
+        candidates.push_back({L"the one-time next boot entry \"" + next->description + L"\"",
+                              volumeOf(*next), next->path, true});
+    }
+    for (const FirmwareEntry& entry : machine.FirmwareEntries()) {
         candidates.push_back(
-            {L"firmware entry \"" + entry.description + L"\"", volume, entry.path});
+            {L"firmware entry \"" + entry.description + L"\"", volumeOf(entry), entry.path});
     }
     std::vector<const DiskVolume*> esps;
     for (const DiskVolume& volume : machine.DiskVolumes()) {
@@ -64,7 +70,7 @@ BootVerdict UefiBootChain(const SimMachine& machine) {
     });
     for (const DiskVolume* esp : esps) {
         candidates.push_back({L"the fallback loader of disk " + std::to_wstring(esp->disk->number),
-                              esp, kFallbackLoader});
+                              esp, FallbackLoaderFor(machine.FirmwareArch())});
     }
     std::wstring firstProblem;
     for (const Candidate& candidate : candidates) {
@@ -82,7 +88,8 @@ BootVerdict UefiBootChain(const SimMachine& machine) {
             problem = candidate.name + L": " + candidate.path + L" is empty (damaged)";
         }
         if (!problem.empty()) {
-            if (firstProblem.empty()) {
+            // A dead next boot is passed over as if it were not there.
+            if (firstProblem.empty() && !candidate.once) {
                 firstProblem = problem;
             }
             continue;

@@ -19,13 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
     const qn::FirmwareBootOrder order =
         qn::ParseFirmwareBootOrder(text, codePages[pick], qn::CodePageKind::Oem);
-    if (!order.found && !order.entries.empty()) {
-        __builtin_trap();  // entries come only from the firmware boot manager's display order
+    if (!order.found && (!order.entries.empty() || !order.bootSequence.empty())) {
+        __builtin_trap();  // entries come only from the firmware boot manager's lists
     }
-    for (const qn::FirmwareBootEntry& entry : order.entries) {
-        if (entry.identifier.empty() ||
-            (qn::IsBootmgrIdentifier(entry.identifier) && !entry.windows)) {
-            __builtin_trap();
+    for (const auto* list : {&order.entries, &order.bootSequence}) {
+        for (const qn::FirmwareBootEntry& entry : *list) {
+            if (entry.identifier.empty() ||
+                (qn::IsBootmgrIdentifier(entry.identifier) && !entry.windows)) {
+                __builtin_trap();
+            }
         }
     }
     return 0;

@@ -134,6 +134,32 @@ TEST(ParseBcdEnum, DisplayOrderContinuesOnlyOnDirectlyFollowingIdentifierLines) 
     EXPECT_EQ(Parse(atEnd).bootManager.displayorder, (std::vector<std::wstring>{L"{a}", L"{b}"}));
 }
 
+// The one-time boot sequence is a list of its own, continued as the display order is; neither
+// takes the other's continuation lines.
+TEST(ParseBcdEnum, TheBootSequenceIsAListOfItsOwn) {
+    const BcdListing listing = Parse(English({{L"Windows Boot Manager",
+                                               {{L"identifier", {L"{bootmgr}"}},
+                                                {L"displayorder", {L"{a}", L"{b}"}},
+                                                {L"bootsequence", {L"{c}", L"{d}"}},
+                                                {L"timeout", {L"30"}}}}}));
+    EXPECT_EQ(listing.bootManager.displayorder, (std::vector<std::wstring>{L"{a}", L"{b}"}));
+    EXPECT_EQ(listing.bootManager.bootsequence, (std::vector<std::wstring>{L"{c}", L"{d}"}));
+    EXPECT_TRUE(Parse(English({{L"Windows Boot Manager",
+                                {{L"identifier", {L"{bootmgr}"}}, {L"displayorder", {L"{a}"}}}}}))
+                    .bootManager.bootsequence.empty());
+    const std::string brokenOff =
+        "Windows Boot Manager\r\n---\r\nidentifier {bootmgr}\r\nbootsequence {a}\r\n"
+        "default {b}\r\n{c}\r\n";
+    const BcdListing broken = Parse(brokenOff);
+    EXPECT_EQ(broken.bootManager.bootsequence, std::vector<std::wstring>{L"{a}"});
+    EXPECT_EQ(broken.bootManager.defaultId, L"{b}");
+    EXPECT_TRUE(broken.bootManager.displayorder.empty());
+    // A sequence without a value gives an empty identifier, never a crash.
+    EXPECT_EQ(Parse("Windows Boot Manager\r\n---\r\nidentifier {bootmgr}\r\nbootsequence\r\n")
+                  .bootManager.bootsequence,
+              std::vector<std::wstring>{L""});
+}
+
 TEST(ParseBcdEnum, BlocksThatAreNotSectionsAreSkipped) {
     struct Case {
         const char* name;

@@ -291,6 +291,35 @@ TEST(DiagnoseBoot, BitLockerIsSeenThroughTheDisk) {
     EXPECT_EQ(c->fileSystem, L"NTFS");
 }
 
+// The MBR code starts an active extended partition's first sector, which holds no code: that is
+// what the diagnosis says, not that the active partition has no letter.
+TEST(DiagnoseBoot, AnActiveExtendedPartitionIsNamedAsSuch) {
+    const std::string manager = "<file path='\\bootmgr'/>" + std::string(kStore);
+    for (const char* type : {"0x05", "0x0F", "0x85"}) {
+        SCOPED_TRACE(type);
+        test::DiagnosisSession session(
+            Bios("<partition offset='1M' length='100M'>" + manager + "</partition>", "",
+                 "<partition offset='200G' length='40G' fs='' active='true' type='" +
+                     std::string(type) + "'/>"));
+        const BootVerdict verdict = session.Machine().Boot();
+        EXPECT_FALSE(verdict.boots);
+        EXPECT_THAT(verdict.problem, HasSubstr(L"the active flag is on an extended partition"));
+        const BootDiagnosis d = session.Diagnose();
+        EXPECT_FALSE(d.boots);
+        ASSERT_EQ(d.disks.size(), 1u);
+        EXPECT_TRUE(d.disks[0].activeExtended);
+        EXPECT_EQ(d.problem,
+                  L"磁盘0 的激活标记在扩展分区上：主引导记录会启动扩展分区的第一个扇区，那里没有"
+                  L"引导代码，无法启动");
+        EXPECT_THAT(DiagnosisLogLines(d), Contains(HasSubstr(L"，激活标记在扩展分区上")));
+    }
+    // An ordinary active partition without a letter is still that.
+    const BootDiagnosis plain = Judge(Bios("<partition offset='1M' length='100M' active='true'>" +
+                                           manager + "</partition>"))
+                                    .diagnosis;
+    EXPECT_FALSE(plain.disks[0].activeExtended);
+}
+
 TEST(DiagnosisLog, TheDemoMachineBeforeAndAfterItsRepair) {
     test::DiagnosisSession session(test::ScenarioFile("demo.xml"));
     EXPECT_THAT(

@@ -69,6 +69,35 @@ TEST(FirmwareBootOrder, ShortFormsMissingSectionsAndNoFirmware) {
     EXPECT_FALSE(Parse("").found);
 }
 
+// The one-time next boot: its entry is read from its own section, in the order or not.
+TEST(FirmwareBootOrder, TheNextBootAndItsSection) {
+    const std::string text =
+        "Firmware Boot Manager\r\n---------------------\r\nidentifier              "
+        "{fwbootmgr}\r\ndisplayorder            {bootmgr}\r\n"
+        "bootsequence            {6a1b2c3d-0000-4000-8000-000000000002}\r\n"
+        "timeout                 2\r\n\r\n"
+        "Firmware Application (101fffff)\r\n-------------------------------\r\n"
+        "identifier              {6a1b2c3d-0000-4000-8000-000000000002}\r\n"
+        "device                  partition=S:\r\npath                    "
+        "\\EFI\\ubuntu\\shimx64.efi\r\ndescription             ubuntu\r\n\r\n";
+    const FirmwareBootOrder order = Parse(text);
+    ASSERT_TRUE(order.found);
+    ASSERT_EQ(order.entries.size(), 1u);
+    EXPECT_TRUE(order.entries[0].windows);
+    ASSERT_EQ(order.bootSequence.size(), 1u);
+    EXPECT_EQ(order.bootSequence[0].description, L"ubuntu");
+    EXPECT_EQ(order.bootSequence[0].device, L"partition=S:");
+    EXPECT_EQ(order.bootSequence[0].path, L"\\EFI\\ubuntu\\shimx64.efi");
+    EXPECT_FALSE(order.bootSequence[0].windows);
+    // Without one, and a sequence of Windows Boot Manager alone.
+    EXPECT_TRUE(Parse(test::UefiStoreOutput(test::kEnglish)).bootSequence.empty());
+    const FirmwareBootOrder windows = Parse(
+        "Firmware Boot Manager\r\n---\r\nidentifier {fwbootmgr}\r\nbootsequence {bootmgr}\r\n");
+    ASSERT_EQ(windows.bootSequence.size(), 1u);
+    EXPECT_TRUE(windows.bootSequence[0].windows);
+    EXPECT_TRUE(windows.entries.empty());
+}
+
 TEST(FirmwareBootOrder, AnotherLoaderAtWindowsPathCountsAsWindows) {
     // An entry that starts bootmgfw.efi is Windows Boot Manager whatever its identifier.
     const std::string text =

@@ -228,6 +228,36 @@ TEST(BcdeditFirmware, TheBootOrderIsChangedOneEntryAtATime) {
     EXPECT_THAT(order(), ElementsAre(L"ubuntu"));
 }
 
+// {fwbootmgr}'s bootsequence is the firmware's BootNext: the listing shows it (with the section
+// of an entry outside the order), /set names one entry the firmware has, /deletevalue clears it.
+TEST(BcdeditFirmware, TheNextBootIsShownSetAndCleared) {
+    Scenario scenario = test::ScenarioFile("uefi_next_boot_grub.xml");
+    scenario.language = ToolLanguage::EnUs;
+    test::Machine machine(scenario);
+    auto run = [&](const wchar_t* arguments) {
+        return machine.Capture(std::wstring(L"bcdedit ") + arguments).exitCode;
+    };
+    ASSERT_TRUE(machine->FirmwareBootNext());
+    const std::wstring ubuntu = machine->FirmwareBootNext()->id;
+    const std::wstring listing = machine.Capture(L"bcdedit /enum firmware").text;
+    EXPECT_THAT(listing, HasSubstr(L"bootsequence            " + ubuntu + L"\r\n"));
+    EXPECT_THAT(listing, HasSubstr(L"description             ubuntu\r\n"));
+    EXPECT_FALSE(machine->Boot().boots);
+
+    EXPECT_EQ(run(L"/set {fwbootmgr} bootsequence {bootmgr}"), 0u);
+    EXPECT_EQ(machine->FirmwareBootNext()->id, kBootmgrGuid);
+    EXPECT_TRUE(machine->Boot().boots);
+    EXPECT_EQ(run(L"/set {fwbootmgr} bootsequence {0c8a7d3e-2b1f-4e55-9a61-3f0e7b2c4d19}"), 1u)
+        << "an entry the firmware does not have";
+    EXPECT_EQ(run(L"/set {fwbootmgr} bootsequence {bootmgr} {bootmgr}"), 1u) << "one entry only";
+    EXPECT_EQ(run(L"/deletevalue {fwbootmgr} bootsequence"), 0u);
+    EXPECT_FALSE(machine->FirmwareBootNext());
+    EXPECT_THAT(machine.Capture(L"bcdedit /enum firmware").text,
+                testing::Not(HasSubstr(L"bootsequence")));
+    EXPECT_EQ(run(L"/deletevalue {fwbootmgr} bootsequence"), 1u) << "nothing to delete";
+    EXPECT_TRUE(machine->Boot().boots);
+}
+
 TEST_F(Bcdedit, CreatesSetsAndDeletesLikeTheRealTool) {
     auto ok = [&](const std::wstring& arguments) {
         const auto run = Run(L"/store C:\\Boot\\BCD " + arguments);

@@ -248,9 +248,9 @@ TEST(ScenarioReader, MalformedInputIsAnErrorNamingTheFault) {
         {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
          "<bootini><os arc='multi(0)' switch='/x'/></bootini></partition></disk></machine>",
          "unknown attribute \"switch\" in <os>"},
-        {"<machine><bootentry description='x' partition='0:1' path='\\x' order='1'/>"
+        {"<machine><bootentry description='x' partition='0:1' path='\\x' priority='1'/>"
          "</machine>",
-         "unknown attribute \"order\" in <bootentry>"},
+         "unknown attribute \"priority\" in <bootentry>"},
         {"<machine><fail tool='bcdboot' exitcode='5'/></machine>",
          "unknown attribute \"exitcode\" in <fail>"},
         {"<machine><disk number='0' size='1G' number='1'/></machine>",
@@ -266,6 +266,24 @@ TEST(ScenarioReader, MalformedInputIsAnErrorNamingTheFault) {
         {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
          "<open/></partition></disk></machine>",
          "open file needs a path starting with a backslash"},
+        // The firmware's architecture, its next boot, files an installation lost.
+        {"<machine firmwarearch='ia64'/>", "firmwarearch must be x64, x86 or arm64"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'/></disk>"
+         "<bootentry description='x' partition='0:1' path='\\x' order='false'/></machine>",
+         "out of the boot order must be the next boot"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'/></disk>"
+         "<bootentry description='x' partition='0:1' path='\\x' next='true'/>"
+         "<bootentry description='y' partition='0:1' path='\\y' next='true'/></machine>",
+         "only one boot entry can be the next boot"},
+        {"<machine><bootentry description='x' partition='0:1' path='\\x' next='soon'/>"
+         "</machine>",
+         "true or false"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<deleted path='Windows'/></partition></disk></machine>",
+         "deleted file needs a path starting with a backslash"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
+         "<deleted path='\\x' when='now'/></partition></disk></machine>",
+         "unknown attribute \"when\" in <deleted>"},
         // File content.
         {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
          "<file path='\\a.bin' text='x' base64='AA=='/></partition></disk></machine>",

@@ -10,6 +10,7 @@ constexpr int kFirmwareTypeBios = 1;
 constexpr int kFirmwareTypeUefi = 2;
 
 using GetFirmwareTypeFunction = BOOL(WINAPI*)(int*);
+using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
 
 // A namespace no firmware has.
 constexpr wchar_t kDummyGuid[] = L"{00000000-0000-0000-0000-000000000000}";
@@ -61,6 +62,26 @@ FirmwareMode FirmwareModeFromVariableQuery() {
 FirmwareMode Win32FirmwarePort::Mode() {
     const FirmwareMode mode = FirmwareModeFromGetFirmwareType();
     return mode != FirmwareMode::Unknown ? mode : FirmwareModeFromVariableQuery();
+}
+
+FirmwareArchitecture Win32FirmwarePort::Architecture() {
+    // https://learn.microsoft.com/windows/win32/api/wow64apiset/nf-wow64apiset-iswow64process2
+    if (HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll")) {
+        const auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(
+            reinterpret_cast<void*>(::GetProcAddress(kernel32, "IsWow64Process2")));
+        USHORT process = 0;
+        USHORT native = 0;
+        if (isWow64Process2 != nullptr &&
+            isWow64Process2(::GetCurrentProcess(), &process, &native)) {
+            const FirmwareArchitecture architecture = ArchitectureOfImageMachine(native);
+            if (architecture != FirmwareArchitecture::Unknown) {
+                return architecture;
+            }
+        }
+    }
+    SYSTEM_INFO info = {};
+    ::GetNativeSystemInfo(&info);
+    return ArchitectureOfProcessor(info.wProcessorArchitecture);
 }
 
 }  // namespace qn::win32

@@ -12,6 +12,9 @@ namespace qn::win32 {
 class Win32FirmwarePort final : public FirmwarePort {
 public:
     FirmwareMode Mode() override;
+    // The native architecture: IsWow64Process2 (Windows 10 1709 and later, looked up at run time)
+    // sees through x64 emulation on ARM64, which GetNativeSystemInfo does not.
+    FirmwareArchitecture Architecture() override;
 };
 
 // GetFirmwareType's answer; Unknown when kernel32 has no such function or it fails.
