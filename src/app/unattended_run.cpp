@@ -77,6 +77,38 @@ std::wstring LetterText(char letter) {
                                        : std::wstring(1, static_cast<wchar_t>(letter)) + L":";
 }
 
+// The /log and /json files a script asked for. One that cannot be written fails the run (a
+// script that reads it must not take the last one for this run's): exit 1 unless nothing was
+// changed on purpose (2 stays 2), said on the console.
+int WriteRunReports(const CommandLineOptions& options, UnattendedPorts& ports,
+                    const std::wstring& operation, const RepairRequest& request,
+                    const RepairOutcome& outcome, int exitCode) {
+    ConsoleOutput& console = ports.console;
+    auto failed = [&](const std::wstring& what, const std::wstring& path) {
+        console.Line(L"无法写入" + what + L" " + path + L"（退出码 1）");
+        if (exitCode == kExitDone) {
+            exitCode = kExitStepFailed;
+        }
+    };
+    if (!options.logFile.empty() && !WriteTextFile(ports.outputFiles, options.logFile,
+                                                   "\xEF\xBB\xBF" + WideToUtf8(outcome.logText))) {
+        failed(L"日志文件", options.logFile);
+    }
+    if (!options.jsonFile.empty()) {
+        RepairReportInput report;
+        report.operation = operation;
+        report.version = ports.version;
+        report.time = ports.repair.clock.LocalTime();
+        report.request = request;
+        report.outcome = &outcome;
+        report.exitCode = exitCode;
+        if (!WriteTextFile(ports.outputFiles, options.jsonFile, RepairReportJson(report))) {
+            failed(L"报告文件", options.jsonFile);
+        }
+    }
+    return exitCode;
+}
+
 int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isWinPE) {
     RepairPorts& repair = ports.repair;
     DetectStatus status;
@@ -97,7 +129,7 @@ int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isW
         if (!WriteTextFile(
                 ports.outputFiles, options.jsonFile,
                 DiagnosisReportJson(ports.version, repair.clock.LocalTime(), facts, diagnosis))) {
-            ports.console.Line(L"无法写入报告文件 " + options.jsonFile);
+            ports.console.Line(L"无法写入报告文件 " + options.jsonFile + L"（退出码 1）");
             return kExitStepFailed;
         }
     }
@@ -140,7 +172,8 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
             outcome = RunUndo(*undoRecord, repair, sink,
                               RunLabel{L"撤销修复（无人值守）", ports.version}, isWinPE);
         }
-        return outcome.failedSteps == 0 ? kExitDone : kExitStepFailed;
+        return WriteRunReports(options, ports, L"undo", {}, outcome,
+                               outcome.failedSteps == 0 ? kExitDone : kExitStepFailed);
     }
     if (options.mode == RunMode::Diagnose) {
         return Diagnose(options, ports, isWinPE);
@@ -212,26 +245,10 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
                             asker);
     }
     const bool passed = RunPassed(outcome);
-    const int exitCode = outcome.stoppedByGuard ? kExitRefused
-                         : passed               ? kExitDone
-                                                : kExitStepFailed;
-    if (!options.logFile.empty() && !WriteTextFile(ports.outputFiles, options.logFile,
-                                                   "\xEF\xBB\xBF" + WideToUtf8(outcome.logText))) {
-        console.Line(L"无法写入日志文件 " + options.logFile);
-    }
-    if (!options.jsonFile.empty()) {
-        RepairReportInput report;
-        report.operation = L"auto";
-        report.version = ports.version;
-        report.time = repair.clock.LocalTime();
-        report.request = request;
-        report.outcome = &outcome;
-        report.exitCode = exitCode;
-        if (!WriteTextFile(ports.outputFiles, options.jsonFile, RepairReportJson(report))) {
-            console.Line(L"无法写入报告文件 " + options.jsonFile);
-        }
-    }
-    return exitCode;
+    return WriteRunReports(options, ports, L"auto", request, outcome,
+                           outcome.stoppedByGuard ? kExitRefused
+                           : passed               ? kExitDone
+                                                  : kExitStepFailed);
 }
 
 }  // namespace qn

@@ -13,6 +13,7 @@ enum class KnownFolder {
     LocalAppData,  // CSIDL_LOCAL_APPDATA
     Desktop,       // CSIDL_DESKTOP
     System,        // the system directory, e.g. C:\Windows\System32
+    Program,       // the folder the program was started from (often the technician's stick)
 };
 
 // File attribute bits, numbered as Windows numbers them.

@@ -59,8 +59,8 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
         FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
         return outcome;
     }
-    const GuardOutcome chosen =
-        AskGuards(DecideRepairGuards(outcome.before, WorkOfMbrRepair(request, style)), asker);
+    const GuardedWork work = WorkOfMbrRepair(request, style);
+    const GuardOutcome chosen = AskGuards(DecideRepairGuards(outcome.before, work), asker);
     outcome.guardLines = chosen.logLines;
     log.guards = chosen.logLines;
     if (chosen.stop) {
@@ -70,8 +70,11 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     }
 
     UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, request.bootLetter);
-    BeginUndo(run, undo, std::wstring());
-    SaveBootCodeForUndo(run, request.bootLetter, request.kind == MbrRepairKind::Mbr);
+    if (!GoOnWithoutUndo(BeginUndo(run, undo, std::wstring(), work), asker, log, outcome)) {
+        FinishUndo(run, undo, log, outcome);
+        FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+        return outcome;
+    }
     run.Row(L"分区表类型为: MBR");
     const std::wstring line = MbrRepairLine(request);
     run.Row(line);
@@ -82,8 +85,13 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     } else {
         run.ReplaceRow(line + L"成功!" + BootsectWarning(run));
     }
-    outcome.after = DiagnoseForRun(run, nullptr);
-    log.diagnosisAfter = DiagnosisLogLines(outcome.after);
+    std::wstring elsewhere;
+    const BootDiagnosis judged =
+        DiagnoseAfterRun(run, nullptr, MakeBootTarget(request.bootLetter, ports.storage), log,
+                         outcome, elsewhere, L"引导代码");
+    VerifyRepair(run, {}, judged);
+    outcome.judgment = JudgeStart(judged);
+    outcome.judgment->elsewhere = elsewhere;
     FinishUndo(run, undo, log, outcome);
     FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
     return outcome;

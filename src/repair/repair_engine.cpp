@@ -8,6 +8,7 @@
 #include "platform/fs_redirection.h"
 #include "repair/bcd_repair.h"
 #include "repair/boot_target.h"
+#include "repair/log_places.h"
 #include "repair/machine_description.h"
 
 namespace qn {
@@ -89,15 +90,6 @@ std::wstring CompletionText(int failedSteps, std::wstring_view verb) {
     return std::wstring(verb) + L"未完成：" + std::to_wstring(failedSteps) + L" 个步骤失败";
 }
 
-std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter) {
-    if (isWinPE) {
-        return firstRepairedLetter != 0
-                   ? std::wstring(1, static_cast<wchar_t>(firstRepairedLetter)) + L":\\"
-                   : std::wstring();
-    }
-    return DesktopFolder(files);
-}
-
 BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations,
                              char assumedBootPartition) {
     RepairPorts& ports = run.Ports();
@@ -133,15 +125,17 @@ void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firs
     FileSystem& files = run.Ports().files;
     const std::wstring text = FormatRepairLog(data);
     outcome.logText = text;
-    outcome.logPath =
-        WriteRepairLog(files, run.Ports().clock, LogFolder(files, isWinPE, firstLetter), text);
-    if (outcome.logPath.empty() && firstLetter != 0) {
-        // The desktop may be unwritable; the first system's drive is where the user looks next.
-        outcome.logPath =
-            WriteRepairLog(files, run.Ports().clock, LogFolder(files, true, firstLetter), text);
+    std::wstring note;
+    for (const LogPlace& place : LogPlaces(files, isWinPE, firstLetter)) {
+        outcome.logPath = WriteRepairLog(files, run.Ports().clock, place.folder, text);
+        if (!outcome.logPath.empty()) {
+            note =
+                place.lostAtRestart ? L"（在 Windows PE 的内存盘上，重启后丢失，请先复制）" : L"";
+            break;
+        }
     }
     run.Row(outcome.logPath.empty() ? std::wstring(L"修复日志无法保存")
-                                    : L"修复日志: " + outcome.logPath);
+                                    : L"修复日志: " + outcome.logPath + note);
     outcome.failedSteps = run.Failures();
     outcome.rows = run.Rows();
     outcome.backups = run.Backups();
@@ -170,27 +164,54 @@ UndoRecorder MakeUndoRecorder(RepairRun& run, const RunLabel& label, const Syste
         label.operation, FormatLogTime(time));
 }
 
-void BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive) {
+std::wstring BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive,
+                       const GuardedWork& work) {
     if (!undo.Open()) {
         run.Row(L"无法建立撤销所需的备份文件夹，本次修复将无法撤销");
-        return;
+        return L"无法建立撤销所需的备份文件夹";
     }
     run.SetUndo(&undo);
-    if (drive.empty()) {
-        return;
+    std::wstring lost;
+    if (!drive.empty()) {
+        // Copying \Boot and \EFI\Microsoft takes a moment on a slow disk: say what is going on.
+        const std::wstring row = L"备份 " + drive + L" 的引导文件以便撤销";
+        run.Row(row + L"......");
+        std::vector<std::wstring> unsaved = undo.SaveBootFiles(drive);
+        // A store a running Windows holds open cannot be copied; the store's own step exports it
+        // (undo imports that) or says why it could not.
+        std::erase_if(unsaved, IsStoreFile);
+        run.ReplaceRow(row + L"......完成");
+        if (!unsaved.empty()) {
+            lost = L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +
+                   unsaved.front() + L"）";
+            run.Row(lost + L"，撤销时不会还原它们");
+        }
+    } else if (work.runsBcdboot && work.bootLetter == kEspWithoutLetter) {
+        lost = L"EFI 系统分区没有盘符，其中的引导文件无法备份";
     }
-    // Copying \Boot and \EFI\Microsoft takes a moment on a slow disk: say what is going on.
-    const std::wstring row = L"备份 " + drive + L" 的引导文件以便撤销";
-    run.Row(row + L"......");
-    std::vector<std::wstring> unsaved = undo.SaveBootFiles(drive);
-    // A store a running Windows holds open cannot be copied; the store's own step exports it
-    // (undo imports that) or says why it could not.
-    std::erase_if(unsaved, IsStoreFile);
-    run.ReplaceRow(row + L"......完成");
-    if (!unsaved.empty()) {
-        run.Row(L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +
-                unsaved.front() + L"），撤销时不会还原它们");
+    // The boot code is saved now, while the run can still stop, not when it is written.
+    const char letter = work.bootLetter;
+    if ((work.writesBootRecord || work.writesMbrCode) && letter != 0 &&
+        letter != kEspWithoutLetter && !undo.SaveBootCode(letter, work.writesMbrCode)) {
+        const std::wstring code =
+            L"无法保存 " + std::wstring(1, static_cast<wchar_t>(letter)) +
+            (work.writesMbrCode ? L": 的引导代码和所在磁盘的主引导记录" : L": 的引导代码");
+        lost = lost.empty() ? code : lost + L"；" + code;
     }
+    return lost;
+}
+
+bool GoOnWithoutUndo(const std::wstring& lost, GuardAsker& asker, RepairLogData& log,
+                     RepairOutcome& outcome) {
+    if (lost.empty()) {
+        return true;
+    }
+    const GuardOutcome answer = AskGuards({UndoLossGuard(lost)}, asker);
+    outcome.guardLines.insert(outcome.guardLines.end(), answer.logLines.begin(),
+                              answer.logLines.end());
+    log.guards.insert(log.guards.end(), answer.logLines.begin(), answer.logLines.end());
+    outcome.stoppedByGuard = answer.stop;
+    return !answer.stop;
 }
 
 void FinishUndo(RepairRun& run, UndoRecorder& undo, RepairLogData& log, RepairOutcome& outcome) {
@@ -205,8 +226,29 @@ void FinishUndo(RepairRun& run, UndoRecorder& undo, RepairLogData& log, RepairOu
     }
 }
 
+BootDiagnosis DiagnoseAfterRun(RepairRun& run, const InstallationTable* installations,
+                               const BootTarget& target, RepairLogData& log, RepairOutcome& outcome,
+                               std::wstring& elsewhere, std::wstring_view written) {
+    outcome.after = DiagnoseForRun(run, installations);
+    log.diagnosisAfter = DiagnosisLogLines(outcome.after);
+    if (FirmwareStartsTarget(outcome.after, target)) {
+        return outcome.after;
+    }
+    // Boot files for another PC, or a second disk: judged by what that disk would start if it
+    // were the one the firmware starts.
+    BootDiagnosis assumed = DiagnoseForRun(run, installations, target.letter);
+    for (const std::wstring& line : DiagnosisLogLines(assumed)) {
+        log.diagnosisAfter.push_back(L"（假定固件启动 " + target.drive + L"）" + line);
+    }
+    const VolumeDiagnosis* volume = FindVolume(outcome.after, target.letter);
+    elsewhere = std::wstring(written) + L"已写入" +
+                (volume != nullptr ? L"磁盘" + std::to_wstring(volume->disk) : target.drive) +
+                L"；本机固件不从该磁盘启动";
+    return assumed;
+}
+
 EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target,
-                       const std::function<void()>& beforeFirstWrite) {
+                       const std::function<bool()>& beforeFirstWrite) {
     EngineResult result;
     run.Row(target.style == PartitionStyle::Mbr ? L"分区表类型为 MBR" : L"分区表类型为 GPT");
     if (request.installations.empty()) {
@@ -218,8 +260,8 @@ EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootT
         return result;
     }
     run.Row(L"修复引导至激活分区 " + target.letterText + L":");
-    if (beforeFirstWrite) {
-        beforeFirstWrite();
+    if (beforeFirstWrite && !beforeFirstWrite()) {
+        return result;
     }
     result.ran = true;
     result.bcdEngine = UsesBcdEngine(request, target, run.Ports().files);
@@ -242,9 +284,8 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     // Read what the machine boots now, and ask what must be asked before the first write.
     outcome.before = DiagnoseForRun(run, &request.installations);
     log.diagnosisBefore = DiagnosisLogLines(outcome.before);
-    const GuardOutcome chosen = AskGuards(
-        DecideRepairGuards(outcome.before, WorkOfRepair(request, target.style, outcome.before)),
-        asker);
+    GuardedWork work = WorkOfRepair(request, target.style, outcome.before);
+    const GuardOutcome chosen = AskGuards(DecideRepairGuards(outcome.before, work), asker);
     outcome.guardLines = chosen.logLines;
     log.guards = chosen.logLines;
     if (chosen.stop) {
@@ -259,8 +300,10 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     }
 
     UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, firstLetter);
+    work.writesMbrCode = work.writesMbrCode && !guarded.keepMbr;
     const EngineResult engine = RunEngine(run, guarded, target, [&] {
-        BeginUndo(run, undo, target.hasLetter ? target.drive : std::wstring());
+        const std::wstring lost =
+            BeginUndo(run, undo, target.hasLetter ? target.drive : std::wstring(), work);
         if (outcome.before.firmwareOrderKnown) {
             std::vector<std::wstring> order;
             for (const FirmwareBootEntry& entry : outcome.before.firmwareOrder) {
@@ -268,31 +311,17 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
             }
             undo.SaveFirmwareOrder(order);
         }
+        return GoOnWithoutUndo(lost, asker, log, outcome);
     });
     outcome.engineRan = engine.ran;
     outcome.bcdEngine = engine.bcdEngine;
     if (engine.ran) {
-        outcome.checks =
-            VerifyRepair(run, guarded, target, engine.bcdEngine, engine.bootCodeWritten);
-        outcome.after = DiagnoseForRun(run, &request.installations);
-        log.diagnosisAfter = DiagnosisLogLines(outcome.after);
-        if (FirmwareStartsTarget(outcome.after, target)) {
-            outcome.judgment = JudgeRun(outcome.after, request.installations);
-        } else {
-            // Boot files for another PC, or a second disk: judged by what that disk would
-            // start if it were the one the firmware starts.
-            const BootDiagnosis assumed =
-                DiagnoseForRun(run, &request.installations, target.letter);
-            for (const std::wstring& line : DiagnosisLogLines(assumed)) {
-                log.diagnosisAfter.push_back(L"（假定固件启动 " + target.drive + L"）" + line);
-            }
-            outcome.judgment = JudgeRun(assumed, request.installations);
-            const VolumeDiagnosis* volume = FindVolume(outcome.after, target.letter);
-            outcome.judgment->elsewhere =
-                L"引导文件已写入" +
-                (volume != nullptr ? L"磁盘" + std::to_wstring(volume->disk) : target.drive) +
-                L"；本机固件不从该磁盘启动";
-        }
+        std::wstring elsewhere;
+        const BootDiagnosis judged =
+            DiagnoseAfterRun(run, &request.installations, target, log, outcome, elsewhere);
+        outcome.checks = VerifyRepair(run, guarded.installations, judged);
+        outcome.judgment = JudgeRun(judged, guarded.installations);
+        outcome.judgment->elsewhere = elsewhere;
     }
     FinishUndo(run, undo, log, outcome);
     FinishRun(run, log, request.isWinPE, firstLetter, outcome);

@@ -9,6 +9,7 @@
 #include "diagnosis/boot_diagnosis.h"
 #include "repair/boot_target.h"
 #include "repair/guard_asker.h"
+#include "repair/log_places.h"
 #include "repair/machine_description.h"
 #include "repair/repair_log.h"
 #include "repair/repair_ports.h"
@@ -71,21 +72,24 @@ struct EngineResult {
 
 // The engine part of a run, shared with the plan: the style row, the checks that there is
 // something to repair, the choice of engine and the engine itself. beforeFirstWrite runs once
-// the checks passed, right before the engine (a run saves what it will change there).
+// the checks passed, right before the engine (a run saves what it will change there); when it
+// returns false the engine does not run and nothing is written.
 EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target,
-                       const std::function<void()>& beforeFirstWrite = {});
+                       const std::function<bool()>& beforeFirstWrite = {});
 
 // "修复完成!", or "修复未完成：N 个步骤失败" (verb "撤销" for an undo).
 std::wstring CompletionText(int failedSteps, std::wstring_view verb = L"修复");
-
-// Where a run's log goes: the desktop on an installed Windows; in Windows PE (whose desktop is
-// gone after a restart) the root of the first repaired system's drive.
-std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter);
 
 // What the machine would boot now, read with the run's bcdedit (its runs are not the repair's
 // steps), judging the given installations (null: found by their files).
 BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations,
                              char assumedBootPartition = 0);
+// The diagnosis after a run (into outcome.after and the log) and the one that judges it: the
+// same, unless the boot files went on purpose to a partition this machine's firmware does not
+// start; that disk is then judged as if it were started, and elsewhere says so.
+BootDiagnosis DiagnoseAfterRun(RepairRun& run, const InstallationTable* installations,
+                               const BootTarget& target, RepairLogData& log, RepairOutcome& outcome,
+                               std::wstring& elsewhere, std::wstring_view written = L"引导文件");
 // The same outside a run (its tool runs are nobody's steps), before a start chooses its boot
 // partition or for the unattended diagnosis.
 BootDiagnosis DiagnoseMachine(RepairPorts& ports, const InstallationTable* installations);
@@ -98,9 +102,14 @@ RepairLogData StartRunLog(const RunLabel& label, RepairPorts& ports,
 // The recorder of a run: its folder beside the run's log ("QNBootRepair_undo_<stamp>").
 UndoRecorder MakeUndoRecorder(RepairRun& run, const RunLabel& label, const SystemTime& time,
                               bool isWinPE, char firstLetter);
-// Right before the run's first write: opens the recorder (a row says when undo will not be
-// possible) and saves the boot files of drive ("C:"; empty: none to save).
-void BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive);
+// Right before the run's first write: opens the recorder and saves what the work will change:
+// the boot files of drive ("C:"; empty: none to save), the boot record and master boot record
+// it writes. Returns what could not be saved (empty: everything was), for UndoLossGuard.
+std::wstring BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& drive,
+                       const GuardedWork& work);
+// Asks whether to go on when lost is not empty; false: stop (the answer is in the log).
+bool GoOnWithoutUndo(const std::wstring& lost, GuardAsker& asker, RepairLogData& log,
+                     RepairOutcome& outcome);
 // Writes the record and names it in the log; a run whose engine did not run leaves nothing.
 void FinishUndo(RepairRun& run, UndoRecorder& undo, RepairLogData& log, RepairOutcome& outcome);
 

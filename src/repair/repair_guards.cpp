@@ -36,21 +36,31 @@ std::optional<RepairGuard> ForeignMbrGuard(const BootDiagnosis& diagnosis,
     }
     const VolumeDiagnosis* boot = FindVolume(diagnosis, work.bootLetter);
     const DiskDiagnosis* disk = boot != nullptr ? FindDisk(diagnosis, boot->disk) : nullptr;
-    if (disk == nullptr || !disk->sectorRead || !ForeignCode(disk->mbrCode)) {
-        return std::nullopt;
-    }
-    const std::wstring name = L"磁盘" + std::to_wstring(disk->number);
     RepairGuard guard;
     guard.kind = GuardKind::ForeignMbrCode;
-    const std::wstring code = MbrCodeText(disk->mbrCode);
-    // A blank between Chinese and a Latin name ("是 GRUB"), none before Chinese ("是其他").
-    guard.finding = name + L" 的主引导记录中是" + (code.front() < 0x80 ? L" " : L"") + code +
-                    L"，不是 Windows 的";
     guard.yesMeaning = L"改写主引导记录";
-    guard.question = guard.finding +
-                     L"。\n它可能正在启动这台电脑上的其他系统（例如 Linux）。改写主引导记录后，"
-                     L"那个系统将无法再从这块磁盘启动。\n\n确定(Y)：改写主引导记录，换成 Windows "
-                     L"的引导代码\n";
+    if (disk == nullptr || !disk->sectorRead) {
+        // Fails closed: code it cannot read may be another system's loader.
+        guard.finding = disk == nullptr
+                            ? L"无法确定 " + Drive(work.bootLetter) + L" 所在的磁盘"
+                            : L"无法读取磁盘" + std::to_wstring(disk->number) + L" 的主引导记录";
+        guard.question = guard.finding +
+                         L"，无法确认其中是不是其他系统的引导程序。\n如果它正在启动这台电脑上的"
+                         L"其他系统（例如 Linux），改写主引导记录后那个系统将无法再启动。\n\n"
+                         L"确定(Y)：改写主引导记录，换成 Windows 的引导代码\n";
+    } else if (!ForeignCode(disk->mbrCode)) {
+        return std::nullopt;
+    } else {
+        const std::wstring name = L"磁盘" + std::to_wstring(disk->number);
+        const std::wstring code = MbrCodeText(disk->mbrCode);
+        // A blank between Chinese and a Latin name ("是 GRUB"), none before Chinese ("是其他").
+        guard.finding = name + L" 的主引导记录中是" + (code.front() < 0x80 ? L" " : L"") + code +
+                        L"，不是 Windows 的";
+        guard.question = guard.finding +
+                         L"。\n它可能正在启动这台电脑上的其他系统（例如 Linux）。改写主引导记录后，"
+                         L"那个系统将无法再从这块磁盘启动。\n\n确定(Y)：改写主引导记录，换成 "
+                         L"Windows 的引导代码\n";
+    }
     guard.onYes = GuardEffect::Proceed;
     if (work.mbrWorkflow) {
         guard.question += L"取消(C)：保留主引导记录，不做任何更改";
@@ -227,6 +237,18 @@ std::vector<RepairGuard> DecideRepairGuards(const BootDiagnosis& diagnosis,
         }
     }
     return guards;
+}
+
+RepairGuard UndoLossGuard(const std::wstring& lost) {
+    RepairGuard guard;
+    guard.kind = GuardKind::UndoLoss;
+    guard.finding = lost + L"，本次修复将无法撤销";
+    guard.question = guard.finding + L"。\n\n确定(Y)：仍然修复（无法撤销）\n取消(C)：不做任何更改";
+    guard.onYes = GuardEffect::Proceed;
+    guard.onNo = GuardEffect::Stop;
+    guard.yesMeaning = L"仍然修复（无法撤销）";
+    guard.noMeaning = L"不做任何更改";
+    return guard;
 }
 
 GuardOutcome ApplyGuardAnswers(const std::vector<RepairGuard>& guards,

@@ -19,6 +19,7 @@ enum class GuardKind {
     BitLocker,         // a system being repaired, or the boot partition, is BitLocker-encrypted
     FirmwareMismatch,  // the boot partition is of the other firmware's kind
     UefiBootOrder,     // the UEFI boot order starts with another system: bcdboot keeps it
+    UndoLoss,          // what the run will change could not all be saved for undo
 };
 
 // What an answer does to the run.
@@ -67,6 +68,10 @@ GuardedWork WorkOfMbrRepair(const MbrRepairRequest& request, PartitionStyle boot
 // firmware mismatch, then the boot order (which asks nothing).
 std::vector<RepairGuard> DecideRepairGuards(const BootDiagnosis& diagnosis,
                                             const GuardedWork& work);
+
+// Asked right before the first write when the undo copies could not all be made (lost says
+// what): going on means a repair that cannot be undone, so 取消(C) changes nothing.
+RepairGuard UndoLossGuard(const std::wstring& lost);
 
 // Refused: no one may answer for the user (a script without /yes): the run ends, whatever
 // 取消(C) would have done.

@@ -49,6 +49,15 @@ RunJudgment JudgeRun(const BootDiagnosis& diagnosis, const InstallationTable& in
     return judgment;
 }
 
+RunJudgment JudgeStart(const BootDiagnosis& diagnosis) {
+    RunJudgment judgment;
+    judgment.boots = diagnosis.boots;
+    if (!judgment.boots) {
+        judgment.problem = DiagnosisStatus(diagnosis);
+    }
+    return judgment;
+}
+
 std::wstring JudgedCompletion(int failedSteps, const RunJudgment& judgment) {
     if (failedSteps > 0) {
         return CompletionText(failedSteps);

@@ -28,6 +28,10 @@ bool FirmwareStartsTarget(const BootDiagnosis& after, const BootTarget& target);
 // firmware started the target when it does not).
 RunJudgment JudgeRun(const BootDiagnosis& diagnosis, const InstallationTable& installations);
 
+// Judges a run that repaired boot code, not particular systems: the firmware's road must reach a
+// menu whose default entry starts a Windows.
+RunJudgment JudgeStart(const BootDiagnosis& diagnosis);
+
 // The last row of a run that nothing stopped: "修复完成!", the note that the files went
 // elsewhere, or "修复未完成：" and why (steps that failed count first).
 std::wstring JudgedCompletion(int failedSteps, const RunJudgment& judgment);

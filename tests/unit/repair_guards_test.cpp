@@ -124,6 +124,33 @@ TEST(ForeignMbrGuard, AnotherLoadersCodeBeforeBootsectMbr) {
     }
 }
 
+// Code it cannot read, or a disk it cannot name, may be another system's loader: it asks.
+TEST(ForeignMbrGuard, FailsClosedWhenTheMbrCannotBeRead) {
+    struct Case {
+        bool sectorRead;
+        std::int32_t disk;  // of the boot partition; -1: unknown
+        const wchar_t* finding;
+    };
+    for (const Case& c : {Case{false, 0, L"无法读取磁盘0 的主引导记录"},
+                          Case{true, -1, L"无法确定 D: 所在的磁盘"}}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.finding)));
+        BootDiagnosis diagnosis = Machine().Diagnosis();
+        diagnosis.disks[0].sectorRead = c.sectorRead;
+        diagnosis.volumes[0].disk = c.disk;
+        const auto guards = DecideRepairGuards(
+            diagnosis, WorkOfRepair(Request('D'), PartitionStyle::Mbr, diagnosis));
+        ASSERT_THAT(Kinds(guards), ElementsAre(GuardKind::ForeignMbrCode));
+        EXPECT_EQ(guards[0].finding, c.finding);
+        EXPECT_THAT(guards[0].question, HasSubstr(L"无法确认其中是不是其他系统的引导程序"));
+        EXPECT_EQ(guards[0].onNo, GuardEffect::ProceedKeepingMbr);
+        // The MBR page's run has nothing left to do without the MBR.
+        const auto page = DecideRepairGuards(
+            diagnosis, WorkOfMbrRepair({'D', MbrRepairKind::Mbr, false}, PartitionStyle::Mbr));
+        ASSERT_THAT(Kinds(page), ElementsAre(GuardKind::ForeignMbrCode));
+        EXPECT_EQ(page[0].onNo, GuardEffect::Stop);
+    }
+}
+
 TEST(ForeignMbrGuard, OnlyWhenTheMbrIsWritten) {
     Machine gpt;
     gpt.mbr = MbrCodeKind::Grub;  // a protective MBR's code, which no GPT repair touches

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "boot/utf8_text.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_file_system.h"
+#include "repair/log_places.h"
 #include "repair/repair_engine.h"
 
 namespace qn {
@@ -79,6 +81,61 @@ TEST(RepairLog, GoesToTheDesktopOrInWindowsPeToTheRepairedDrive) {
     EXPECT_EQ(LogFolder(files, false, 'C'), L"X:\\Users\\Default\\Desktop\\");
     EXPECT_EQ(LogFolder(files, true, 'D'), L"D:\\");
     EXPECT_EQ(LogFolder(files, true, 0), L"");
+}
+
+}  // namespace
+}  // namespace qn
+
+namespace qn {
+namespace {
+
+std::vector<std::wstring> Folders(const std::vector<LogPlace>& places) {
+    std::vector<std::wstring> folders;
+    for (const LogPlace& place : places) {
+        folders.push_back(place.folder + (place.lostAtRestart ? L" (RAM)" : L""));
+    }
+    return folders;
+}
+
+// The log never just fails: each place it may go, in the order a user would look.
+TEST(LogPlaces, EachPlaceInTheOrderTheUserLooks) {
+    struct Case {
+        bool winPE;
+        char letter;
+        const wchar_t* desktop;
+        const wchar_t* program;
+        std::vector<std::wstring> expected;
+    };
+    const Case cases[] = {
+        {false,
+         'C',
+         L"C:\\Users\\a\\Desktop",
+         L"E:\\tools",
+         {L"C:\\Users\\a\\Desktop\\", L"C:\\", L"E:\\tools\\"}},
+        // PE's desktop and a program inside the PE image are on its RAM drive.
+        {true,
+         'C',
+         L"X:\\Users\\Default\\Desktop",
+         L"X:\\Program Files\\QN",
+         {L"C:\\", L"X:\\Users\\Default\\Desktop\\ (RAM)", L"X:\\Program Files\\QN\\ (RAM)"}},
+        // Nothing repaired (an editor save in PE): the stick the program came from still counts.
+        {true,
+         0,
+         L"X:\\Users\\Default\\Desktop",
+         L"U:\\",
+         {L"X:\\Users\\Default\\Desktop\\ (RAM)", L"U:\\"}},
+        // No desktop, program on the repaired drive: each folder once.
+        {true, 'C', L"", L"c:\\", {L"C:\\"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.program));
+        fake::FakeFileSystem files;
+        files.SetFolder(KnownFolder::Desktop, c.desktop);
+        files.SetFolder(KnownFolder::Program, c.program);
+        files.SetFolder(KnownFolder::System,
+                        c.winPE ? L"X:\\Windows\\System32" : L"C:\\Windows\\System32");
+        EXPECT_EQ(Folders(LogPlaces(files, c.winPE, c.letter)), c.expected);
+    }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 std::string U(const std::wstring& text) {
     return WideToUtf8(text);
@@ -58,12 +59,18 @@ void CheckRunInvariants(test::SimProgram& program, const RepairOutcome& outcome,
     const auto& rows = outcome.rows;
     ASSERT_GE(rows.size(), 3u);
     EXPECT_EQ(rows[rows.size() - 2], CompletionText(outcome.failedSteps)) << Lines(rows);
+    // The checks after the run are the diagnosis's verdict, carried by the last row, not steps.
     const std::size_t failedRows =
         std::count_if(rows.begin(), rows.end() - 2, [](const std::wstring& row) {
-            return row.find(L"失败") != std::wstring::npos ||
-                   row.find(L"无法启动") != std::wstring::npos;
+            return row.rfind(L"验证: ", 0) != 0 && row.find(L"失败") != std::wstring::npos;
         });
     EXPECT_EQ(static_cast<int>(failedRows), outcome.failedSteps) << Lines(rows);
+    for (const SystemCheck& check : outcome.checks) {
+        if (!check.bootable) {
+            ASSERT_TRUE(outcome.judgment.has_value());
+            EXPECT_FALSE(outcome.judgment->boots) << "a check the judgment does not share";
+        }
+    }
     EXPECT_EQ(program.rowList.rows, rows) << "the window saw other rows than the log";
 
     SimMachine& machine = program.Machine();
@@ -143,13 +150,13 @@ TEST(RepairEngine, AutomaticRepairOnEveryScenario) {
          {L"Windows 7 Ultimate", L"Windows 10 Pro", L"Microsoft Windows XP"}},
         {"deleted_bcd.xml", 0, true, L"Windows 7 Professional", {L"Windows 7 Professional"}},
         // bcdboot cannot copy to a full ESP, and a zero-byte boot manager stays: both said.
-        {"full_esp.xml", 2, false, L"", {}},
+        {"full_esp.xml", 1, false, L"", {}},
         // A 32-bit Windows on a GPT disk is never chosen: nothing to repair, nothing changed.
         {"gpt_x86.xml", 1, false, L"", {}},
         {"grub_mbr.xml", 0, true, L"Windows 7 Home Premium", {L"Windows 7 Home Premium"}},
         {"missing_entry.xml", 0, true, L"Windows 7 Enterprise", {L"Windows 7 Enterprise"}},
-        // NTFS ESP: bcdboot, the menu setting that needs its store, and the check all fail.
-        {"ntfs_esp.xml", 3, false, L"", {}},
+        // NTFS ESP: bcdboot and the menu setting that needs its store fail.
+        {"ntfs_esp.xml", 2, false, L"", {}},
         {"raw_volume.xml", 0, true, L"Windows 7 Ultimate", {L"Windows 7 Ultimate"}},
         {"two_active.xml", 0, true, L"Windows 7 Ultimate", {L"Windows 7 Ultimate"}},
         {"two_same_windows.xml", 0, true, L"Windows 7 Ultimate", {L"Windows 7 Ultimate"}},
@@ -187,7 +194,7 @@ TEST(RepairEngine, SevenOnTheActivePartitionAndXpBesideIt) {
     test::SimProgram program(test::ScenarioFile("xp_and_7.xml"));
     const RepairOutcome outcome = program.Run(program.AutomaticRequest());
     const auto commands = program.ToolCommands();
-    ASSERT_EQ(commands.size(), 16u) << Lines(commands);
+    ASSERT_EQ(commands.size(), 15u) << Lines(commands);
     const std::wstring enumerate = L"W\\bcdedit.exe ";
     const std::wstring id = commands[3].substr(commands[3].find(L'{'), 38);
     const std::vector<std::wstring> expected = {
@@ -209,7 +216,6 @@ TEST(RepairEngine, SevenOnTheActivePartitionAndXpBesideIt) {
         L"\"W\\bcdedit.exe\" /store C:\\Boot\\BCD /displayorder {ntldr} /addlast -> 0",
         // The boot code last, once what it starts is in place.
         L"\"W\\bootsect.exe\" /nt60 C: /mbr -> 0",
-        enumerate + L"/store C:\\Boot\\BCD /enum all /v -> 0",
     };
     EXPECT_EQ(commands, expected);
     EXPECT_THAT(outcome.rows,
@@ -614,6 +620,28 @@ struct MbrCase {
     const wchar_t* warning;  // bootsect could not lock the volume (the running system uses it)
 };
 
+// In Windows PE the log goes to the repaired system's drive; when that cannot take it, to PE's
+// own desktop, and the row says it is gone at the next start.
+TEST(RepairEngine, ALogThatCannotGoWhereItBelongsGoesToTheNextPlace) {
+    test::SimProgram program(test::ScenarioFile("uefi_winpe.xml"));
+    const std::wstring desktop = program.Machine().Files().FolderPath(KnownFolder::Desktop);
+    ASSERT_FALSE(desktop.empty());
+    program.Machine().Files().AddDirectory(desktop);
+    program.Machine().Files().FailCreateFile(L"C:\\QNBootRepair_20261208103000.log");
+    const RepairOutcome outcome = program.Run(program.AutomaticRequest());
+    EXPECT_EQ(outcome.logPath, desktop + L"\\QNBootRepair_20261208103000.log");
+    EXPECT_EQ(outcome.rows.back(), L"修复日志: " + outcome.logPath +
+                                       L"（在 Windows PE 的内存盘上，重启后丢失，请先复制）");
+    EXPECT_TRUE(program.Machine().Files().PathExists(outcome.logPath));
+
+    // Nowhere to write: the last resort says so.
+    test::SimProgram nowhere(test::ScenarioFile("uefi_winpe.xml"));
+    nowhere.Machine().Files().FailCreateFile(L"C:\\QNBootRepair_20261208103000.log");
+    const RepairOutcome lost = nowhere.Run(nowhere.AutomaticRequest());
+    EXPECT_EQ(lost.logPath, L"");
+    EXPECT_EQ(lost.rows.back(), L"修复日志无法保存");
+}
+
 TEST(MbrRepair, EachKindWritesItsBootCode) {
     const MbrCase cases[] = {
         // The system partition holds the running system's store: open, so it cannot be locked.
@@ -637,7 +665,7 @@ TEST(MbrRepair, EachKindWritesItsBootCode) {
         const RepairOutcome outcome =
             program.RunMbr(MbrRepairRequest{letter, c.kind, program.Machine().WinPE()});
         EXPECT_THAT(program.ToolCommands(), ElementsAre(c.command));
-        ASSERT_EQ(outcome.rows.size(), 4u) << Lines(outcome.rows);
+        ASSERT_EQ(outcome.rows.size(), 5u) << Lines(outcome.rows);
         EXPECT_EQ(outcome.rows[0], L"分区表类型为: MBR");
         EXPECT_EQ(outcome.rows[1], MbrRepairLine(MbrRepairRequest{letter, c.kind, false}) +
                                        L"成功!" +
@@ -646,8 +674,17 @@ TEST(MbrRepair, EachKindWritesItsBootCode) {
                                                   : std::wstring()));
         EXPECT_EQ(outcome.logText.find(L"未能锁定该卷就写入了引导代码") != std::wstring::npos,
                   c.warning != nullptr);
-        EXPECT_EQ(outcome.rows[2], L"修复完成!");
-        EXPECT_EQ(program.Machine().Boot().boots, c.boots) << U(program.Machine().Boot().problem);
+        // The code was written; whether that made the machine start is the diagnosis's word.
+        const BootVerdict verdict = program.Machine().Boot();
+        EXPECT_EQ(verdict.boots, c.boots) << U(verdict.problem);
+        EXPECT_THAT(outcome.rows[2],
+                    StartsWith(c.boots ? L"验证: 默认启动项为 " : L"验证: 默认启动项 "));
+        if (c.boots) {
+            EXPECT_EQ(outcome.rows[3], L"修复完成!");
+        } else {
+            EXPECT_THAT(outcome.rows[3], StartsWith(L"修复未完成：boot.ini 的默认项"));
+        }
+        EXPECT_EQ(RunPassed(outcome), c.boots);
     }
 }
 

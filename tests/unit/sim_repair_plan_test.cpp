@@ -58,10 +58,7 @@ TEST(RepairPlan, ListsTheCommandsTheRunThenIssuesAndChangesNothing) {
             ran.push_back(Normalized(line));
         }
         ASSERT_FALSE(ran.empty());
-        if (outcome.bcdEngine) {
-            ASSERT_THAT(ran.back(), HasSubstr(L"/enum all /v")) << "the read-back";
-            ran.pop_back();
-        }
+        // The check after the run is the diagnosis's, which is no step of the run.
         EXPECT_EQ(planned, ran);
     }
 }

@@ -1,4 +1,6 @@
 // The program without its window, over the simulated machine: /plan, /auto and the report.
+#include <functional>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -268,6 +270,83 @@ TEST(Unattended, UndoFromTheRecordTheRepairNamedBringsTheMachineBack) {
     EXPECT_EQ(program.Run({L"/undo", record}), kExitDone);
     EXPECT_THAT(program.console.lines, Contains(L"撤销完成!"));
     EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+}
+
+// A report that cannot be written fails the run, whichever run asked for it: a script must not
+// read an old file as this run's.
+TEST(Unattended, AReportThatCannotBeWrittenGivesOne) {
+    struct Case {
+        std::vector<std::wstring> arguments;
+        const wchar_t* said;
+    };
+    const Case cases[] = {
+        {{L"/auto", L"/log", L"Z:\\gone\\r.log"}, L"无法写入日志文件 Z:\\gone\\r.log（退出码 1）"},
+        {{L"/auto", L"/json", L"Z:\\gone\\r.json"},
+         L"无法写入报告文件 Z:\\gone\\r.json（退出码 1）"},
+        {{L"/diagnose", L"/json", L"Z:\\gone\\r.json"},
+         L"无法写入报告文件 Z:\\gone\\r.json（退出码 1）"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.arguments[1]));
+        Unattended program(test::ScenarioFile("wiped_mbr.xml"));
+        EXPECT_EQ(program.Run(c.arguments), kExitStepFailed);
+        EXPECT_THAT(program.console.lines, Contains(c.said));
+    }
+    // The undo of a run writes its own reports, and fails as the run does when it cannot.
+    Unattended program(test::ScenarioFile("xp_and_7.xml"));
+    program.output.AddDirectory(L"Z:\\out");
+    ASSERT_EQ(program.Run({L"/auto", L"/json", L"Z:\\out\\r.json"}), kExitDone);
+    const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
+    const std::wstring record = Utf8ToWide(report["undoRecord"].get<std::string>());
+    EXPECT_EQ(
+        program.Run({L"/undo", record, L"/json", L"Z:\\out\\u.json", L"/log", L"Z:\\out\\u.log"}),
+        kExitDone);
+    const auto undone = nlohmann::json::parse(program.Output(L"Z:\\out\\u.json"));
+    EXPECT_EQ(undone["operation"], "undo");
+    EXPECT_EQ(undone["exitCode"], 0);
+    EXPECT_THAT(program.Output(L"Z:\\out\\u.log"), HasSubstr("撤销完成!"));
+}
+
+// Writes that would lose their safety net stop first: a script without /yes changes nothing.
+TEST(Unattended, WritesWithoutTheirSafetyNetAreRefusedWithoutYes) {
+    struct Case {
+        const char* name;
+        std::function<void(Unattended&)> spoil;
+        const wchar_t* said;
+    };
+    const Case cases[] = {
+        {"undo folder",
+         [](Unattended& p) {
+             p.machine->Files().FailMakeDirectory(
+                 p.machine->Files().FolderPath(KnownFolder::Desktop) +
+                 L"\\QNBootRepair_undo_20261208103000");
+         },
+         L"需要确认: 无法建立撤销所需的备份文件夹，本次修复将无法撤销"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Unattended refused(test::ScenarioFile("wiped_mbr.xml"));
+        c.spoil(refused);
+        const auto before = VerdictJson(refused.machine->Boot());
+        const auto sector0 = refused.machine->DiskSector0(0);
+        EXPECT_EQ(refused.Run({L"/auto"}), kExitRefused);
+        EXPECT_EQ(VerdictJson(refused.machine->Boot()), before);
+        EXPECT_EQ(refused.machine->DiskSector0(0), sector0);
+        EXPECT_THAT(refused.console.lines, Contains(HasSubstr(c.said)));
+
+        Unattended yes(test::ScenarioFile("wiped_mbr.xml"));
+        c.spoil(yes);
+        EXPECT_EQ(yes.Run({L"/auto", L"/yes"}), kExitDone);
+        EXPECT_TRUE(yes.machine->Boot().boots);
+    }
+    // A master boot record the program cannot read may hold another system's loader.
+    Scenario scenario = test::ScenarioFile("wiped_mbr.xml");
+    scenario.disks[0].sectorsUnreadable = true;
+    Unattended unreadable(scenario);
+    const auto sector0 = unreadable.machine->DiskSector0(0);
+    EXPECT_EQ(unreadable.Run({L"/auto"}), kExitRefused);
+    EXPECT_EQ(unreadable.machine->DiskSector0(0), sector0);
+    EXPECT_THAT(unreadable.console.lines, Contains(HasSubstr(L"无法读取磁盘0 的主引导记录")));
 }
 
 TEST(Unattended, AnUnusableUndoRecordChangesNothing) {

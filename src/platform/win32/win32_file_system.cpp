@@ -10,6 +10,9 @@
 namespace qn::win32 {
 namespace {
 
+// The program may start from a deep folder on a stick: room for a long path.
+constexpr std::size_t kModulePathMax = 32768;
+
 class Win32WritableFile : public WritableFile {
 public:
     explicit Win32WritableFile(UniqueHandle file) : file_(std::move(file)) {}
@@ -181,6 +184,17 @@ std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
                 return {};
             }
             return SystemToolFolder(buffer, IsWow64());
+        }
+        case KnownFolder::Program: {
+            std::wstring path(kModulePathMax, L'\0');
+            const DWORD length =
+                GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+            if (length == 0 || length >= path.size()) {
+                return {};
+            }
+            path.resize(length);
+            const std::size_t slash = path.find_last_of(L'\\');
+            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
         }
     }
     return {};
