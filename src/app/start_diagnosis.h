@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "diagnosis/boot_diagnosis.h"
+#include "disk/locked_volumes.h"
 #include "repair/boot_partition_choice.h"
 #include "repair/repair_request.h"
 
@@ -15,9 +17,18 @@ inline constexpr wchar_t kDiagnosingText[] = L"正在检查引导，请稍候...
 // Shown when no diagnosis could be made (its worker did not start).
 inline constexpr wchar_t kNoDiagnosisText[] = L"无法检查引导";
 
-// The line for a finished diagnosis: "引导正常", or the first problem.
+// The line for a finished diagnosis: "引导正常", or the first problem. With locked BitLocker
+// volumes and no system found, how to unlock them comes first: there may well be a Windows
+// inside; with systems found, the locked ones are named as not checked.
 inline std::wstring StartDiagnosisText(const BootDiagnosis& diagnosis) {
-    return DiagnosisStatus(diagnosis);
+    const std::vector<char> locked = LockedVolumeLetters(diagnosis);
+    if (locked.empty()) {
+        return DiagnosisStatus(diagnosis);
+    }
+    if (diagnosis.installations.empty()) {
+        return BitLockerUnlockAdvice(locked);
+    }
+    return DiagnosisStatus(diagnosis) + L"；" + LockedNotCheckedText(locked);
 }
 
 // "lbStActPt" once the diagnosis is there: the disks' boot partitions, then, short enough for

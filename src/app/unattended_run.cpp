@@ -7,6 +7,7 @@
 #include "boot/whole_file.h"
 #include "diagnosis/diagnosis_log.h"
 #include "disk/detect_status.h"
+#include "disk/locked_volumes.h"
 #include "disk/storage_queries.h"
 #include "repair/boot_partition_choice.h"
 #include "repair/machine_description.h"
@@ -120,6 +121,11 @@ int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isW
     const BootDiagnosis diagnosis = DiagnoseMachine(repair, &installations);
     for (const std::wstring& line : DiagnosisLogLines(diagnosis)) {
         ports.console.Line(line);
+    }
+    // No system found may only mean that BitLocker hides it.
+    if (const std::vector<char> locked = LockedVolumeLetters(diagnosis);
+        installations.empty() && !locked.empty()) {
+        ports.console.Line(BitLockerUnlockAdvice(locked));
     }
     ports.console.Line(isWinPE ? L"运行环境: Windows PE（未做任何更改）"
                                : L"运行环境: 已安装的 Windows（未做任何更改）");

@@ -51,6 +51,9 @@ struct VolumeDiagnosis {
     bool esp = false;
     std::optional<BootRecordKind> bootRecord;  // nullopt: its first sector could not be read
     BootFiles files;
+    // BitLocker's boot record and a root that cannot be listed: encrypted and locked. Nothing on
+    // it can be checked; files says nothing of what it holds.
+    bool locked = false;
 };
 
 // A Windows the diagnosis judges: found by the installation scan, or by its files.
@@ -111,6 +114,9 @@ struct BootDiagnosis {
 
 // The one line the start page shows: "引导正常", or the first problem.
 std::wstring DiagnosisStatus(const BootDiagnosis& diagnosis);
+
+// The letters of the locked volumes, ascending: whatever Windows they hold was not judged.
+std::vector<char> LockedVolumeLetters(const BootDiagnosis& diagnosis);
 
 // The volume with that letter; null when the diagnosis has none.
 const VolumeDiagnosis* FindVolume(const BootDiagnosis& diagnosis, char letter);

@@ -1,5 +1,7 @@
 #include "diagnosis/diagnose_boot.h"
 
+#include <algorithm>
+
 #include "diagnosis/diagnosis_steps.h"
 #include "disk/device_paths.h"
 
@@ -67,6 +69,17 @@ std::wstring DiagnosisStatus(const BootDiagnosis& diagnosis) {
         return L"引导正常";
     }
     return diagnosis.problem.empty() ? std::wstring(L"无法判断引导状态") : diagnosis.problem;
+}
+
+std::vector<char> LockedVolumeLetters(const BootDiagnosis& diagnosis) {
+    std::vector<char> letters;
+    for (const VolumeDiagnosis& volume : diagnosis.volumes) {
+        if (volume.locked) {
+            letters.push_back(volume.letter);
+        }
+    }
+    std::sort(letters.begin(), letters.end());
+    return letters;
 }
 
 const VolumeDiagnosis* FindVolume(const BootDiagnosis& diagnosis, char letter) {

@@ -1,5 +1,7 @@
 #include "diagnosis/diagnosis_log.h"
 
+#include "disk/locked_volumes.h"
+
 namespace qn {
 namespace {
 
@@ -61,6 +63,10 @@ std::wstring VolumeLine(const VolumeDiagnosis& volume, const std::wstring& fallb
     }
     line += L"): 引导记录 ";
     line += volume.bootRecord ? BootRecordText(*volume.bootRecord) : L"无法读取";
+    // Its files were not seen: "无" would claim it holds none.
+    if (volume.locked) {
+        return line + L"；已加密（锁定），无法检查";
+    }
     std::wstring files;
     AddFile(files, volume.files.bootmgr, L"bootmgr");
     AddFile(files, volume.files.bcd, L"\\Boot\\BCD");
@@ -141,6 +147,9 @@ std::vector<std::wstring> DiagnosisLogLines(const BootDiagnosis& d) {
             line += L"无法启动: " + system.reason;
         }
         lines.push_back(line);
+    }
+    if (const std::vector<char> locked = LockedVolumeLetters(d); !locked.empty()) {
+        lines.push_back(L"未检查: " + LockedNotCheckedText(locked) + L"其中的 Windows");
     }
     return lines;
 }

@@ -3,6 +3,8 @@
 #include "diagnosis/diagnosis_steps.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "boot/bcd_store.h"
 
@@ -13,6 +15,26 @@ std::wstring Diagnosis::DefaultArc(const std::wstring& iniPath) {
     return value.empty() ? std::wstring(kNtldrFallbackArc) : value;
 }
 
+std::int32_t Diagnosis::DiskOfRdisk(std::uint32_t rdisk) const {
+    // The BIOS numbers the disk it started rdisk(0), then the other fixed disks, then sticks.
+    const VolumeDiagnosis* started = d_.bootLetter != 0 ? FindVolume(d_, d_.bootLetter) : nullptr;
+    const DiskDiagnosis* boot = started != nullptr ? FindDisk(d_, started->disk) : nullptr;
+    if (boot == nullptr) {
+        boot = BiosBootDisk(d_);
+    }
+    std::vector<std::pair<bool, std::uint32_t>> order;  // removable, number
+    for (const DiskDiagnosis& disk : d_.disks) {
+        if (&disk != boot) {
+            order.emplace_back(disk.removable, disk.number);
+        }
+    }
+    std::sort(order.begin(), order.end());
+    if (boot != nullptr) {
+        order.insert(order.begin(), {false, boot->number});
+    }
+    return rdisk < order.size() ? static_cast<std::int32_t>(order[rdisk].second) : -1;
+}
+
 Reach Diagnosis::ReachOfArc(const std::wstring& text) {
     Reach reach;
     const auto arc = ParseArc(text);
@@ -21,9 +43,10 @@ Reach Diagnosis::ReachOfArc(const std::wstring& text) {
         return reach;
     }
     const VolumeDiagnosis* volume = nullptr;
+    const std::int32_t disk = DiskOfRdisk(arc->rdisk);
     for (const VolumeDiagnosis& candidate : d_.volumes) {
-        if (candidate.disk == static_cast<std::int32_t>(arc->rdisk) &&
-            candidate.partitionNumber == arc->partition && candidate.style == PartitionStyle::Mbr) {
+        if (disk >= 0 && candidate.disk == disk && candidate.partitionNumber == arc->partition &&
+            candidate.style == PartitionStyle::Mbr) {
             volume = &candidate;
         }
     }
@@ -103,7 +126,12 @@ Reach Diagnosis::ReachOfEntry(const BootEntry& entry, char bootLetter, bool uefi
         return reach;
     }
     if (installations_.find(*os) == installations_.end()) {
-        reach.problem = L"指向的分区 " + Drive(*os) + L" 没有 Windows";
+        const VolumeDiagnosis* volume = FindVolume(d_, *os);
+        // The boot manager unlocks it at the next start; the diagnosis cannot look inside.
+        reach.unseen = volume != nullptr && volume->locked;
+        reach.problem =
+            L"指向的分区 " + Drive(*os) +
+            (reach.unseen ? L" 已被 BitLocker 锁定，无法检查其中的 Windows" : L" 没有 Windows");
         return reach;
     }
     const std::wstring file = Drive(*device) + entry.path;
@@ -150,6 +178,7 @@ void Diagnosis::BcdMenu(char bootLetter, const std::wstring& store, bool uefi,
     }
     bool defaultShown = false;
     std::wstring defaultProblem;
+    bool defaultUnseen = false;
     for (const std::wstring& id : shown) {
         const BootEntry* found = find(id);
         if (found == nullptr) {
@@ -167,6 +196,7 @@ void Diagnosis::BcdMenu(char bootLetter, const std::wstring& store, bool uefi,
             defaultShown = true;
             d_.boots = entry.reaches;
             defaultProblem = reach.problem;
+            defaultUnseen = reach.unseen;
         }
         d_.menu.push_back(std::move(entry));
     }
@@ -175,7 +205,8 @@ void Diagnosis::BcdMenu(char bootLetter, const std::wstring& store, bool uefi,
     } else if (!defaultShown) {
         Broken(defaultId.empty() ? L"启动管理器没有默认启动项" : L"默认启动项不在 BCD 中");
     } else if (!d_.boots) {
-        Broken(L"默认启动项" + defaultProblem);
+        defaultUnseen ? Unseen(L"默认启动项" + defaultProblem)
+                      : Broken(L"默认启动项" + defaultProblem);
     }
     OneTimeBoot(listing.bootManager.bootsequence, find, bootLetter, uefi);
 }
@@ -203,6 +234,7 @@ void Diagnosis::OneTimeBoot(const std::vector<std::wstring>& sequence,
         d_.boots = reach.problem.empty();
         d_.problem =
             d_.boots ? std::wstring() : L"下次启动（仅一次）的" + name + L" " + reach.problem;
+        d_.unseen = !d_.boots && reach.unseen;
         return;
     }
 }

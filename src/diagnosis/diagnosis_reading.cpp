@@ -7,6 +7,7 @@
 #include "boot/bcd_commands.h"
 #include "boot/command_runner.h"
 #include "disk/device_paths.h"
+#include "disk/locked_volumes.h"
 #include "disk/storage_queries.h"
 
 namespace qn::diagnosis_detail {
@@ -63,6 +64,8 @@ void Diagnosis::ReadVolumes() {
             offsets_[volume.letter] = info.startingOffset;
         }
         volume.bootRecord = ReadBootRecord(volume, infoKnown ? info.startingOffset : -1);
+        volume.locked = volume.bootRecord == BootRecordKind::BitLocker &&
+                        !RootListable(ports_.files, volume.letter);
         volume.files = FilesOn(volume.letter);
         d_.volumes.push_back(std::move(volume));
     }

@@ -74,6 +74,7 @@ std::optional<ArcPath> ParseArc(std::wstring_view text);
 struct Reach {
     char target = 0;
     std::wstring problem;
+    bool unseen = false;  // problem says what could not be checked (a locked volume)
 };
 
 // One diagnosis in the making: the ports it reads and the result it fills.
@@ -126,6 +127,8 @@ private:
     std::wstring DefaultArc(const std::wstring& iniPath);
     // The Windows an ARC path names, as ntldr finds it: the disk in BIOS order (its number) and
     // the partition as Windows numbers it on that disk.
+    // The disk number of boot.ini's rdisk(N), counted from the disk the BIOS started; -1: none.
+    std::int32_t DiskOfRdisk(std::uint32_t rdisk) const;
     Reach ReachOfArc(const std::wstring& text);
     // What ntldr on a partition starts by default, for an entry of a store that chains to it.
     Reach ReachThroughNtldr(char letter);

@@ -141,7 +141,8 @@ LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
                 }
             }
             SetAttributesIfThere(ports.files, loader, kAttributeNormal);
-            const auto key = ArcKeyOfLetter(ports.storage, ports.inventory, system->driveLetter);
+            const auto key = ArcKeyOfLetter(ports.storage, ports.inventory, system->driveLetter,
+                                            target.hasLetter ? target.letter : 0);
             if (!key) {
                 failure =
                     failure

@@ -5,6 +5,7 @@
 #include "boot/time_stamp.h"
 #include "diagnosis/diagnose_boot.h"
 #include "diagnosis/diagnosis_log.h"
+#include "disk/locked_volumes.h"
 #include "platform/fs_redirection.h"
 #include "repair/bcd_repair.h"
 #include "repair/boot_target.h"
@@ -252,7 +253,11 @@ EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootT
     EngineResult result;
     run.Row(target.style == PartitionStyle::Mbr ? L"分区表类型为 MBR" : L"分区表类型为 GPT");
     if (request.installations.empty()) {
-        run.FailureRow(L"没有找到系统分区，修复失败");
+        // A Windows on a locked BitLocker volume cannot be seen: say how to unlock it rather
+        // than that there is none.
+        const LockedVolumes locked = FindLockedVolumes(run.Ports().storage, run.Ports().files);
+        run.FailureRow(locked.letters.empty() ? std::wstring(L"没有找到系统分区，修复失败")
+                                              : BitLockerUnlockAdvice(locked.letters));
         return result;
     }
     if (!AnySelected(request.installations)) {

@@ -15,6 +15,7 @@ namespace {
 
 // bcdboot ends with the Win32 error of what failed.
 constexpr unsigned long kFileNotFound = 2;
+constexpr unsigned long kAccessDenied = 5;
 constexpr unsigned long kPathNotFound = 3;
 constexpr unsigned long kInvalidDrive = 15;
 constexpr unsigned long kBadCommandLine = 87;  // ERROR_INVALID_PARAMETER
@@ -160,6 +161,11 @@ public:
             options_.source.pop_back();
         }
         windows_ = machine_.VolumeAtLetter(options_.source[0]);
+        // A locked BitLocker volume shows nothing of its files to anyone but the boot manager.
+        if (windows_ != nullptr && machine_.VolumeLocked(*windows_)) {
+            return Failed(kAccessDenied,
+                          L"Failed to open the source directory " + options_.source + L"!");
+        }
         if (windows_ == nullptr || !files_.IsDirectory(options_.source)) {
             return Failed(kPathNotFound,
                           L"Failed to open the source directory " + options_.source + L"!");
@@ -180,6 +186,10 @@ public:
             if (system_ == nullptr) {
                 return Failed(kNotFound, L"Failed to find the system partition!");
             }
+        }
+        if (machine_.VolumeLocked(*system_)) {
+            return Failed(kAccessDenied,
+                          L"Failed to open the volume " + Shown(*system_, L"") + L"!");
         }
         // The source and the partition are checked before anything is written; a copy that fails
         // later leaves what was copied before it.

@@ -88,6 +88,9 @@ struct ScenarioPartition {
     std::optional<std::uint64_t> freeBytes;  // nullopt: half the volume
     bool lockFails = false;                  // open handles keep bootsect from locking it
     bool spanned = false;                    // a dynamic volume that continues on another disk
+    // BitLocker-encrypted and locked (pbr "bitlocker"): the program sees a RAW volume whose files
+    // it cannot reach; the firmware's boot manager still unlocks it at the next start.
+    bool locked = false;
     std::vector<ScenarioStore> stores;
     std::optional<ScenarioBootIni> bootIni;
 };

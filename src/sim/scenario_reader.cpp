@@ -194,13 +194,21 @@ public:
             }
             p.freeBytes = free;
         }
-        return Bool(node, "lockfails", false, p.lockFails) &&
-               Bool(node, "spanned", false, p.spanned);
+        if (!Bool(node, "lockfails", false, p.lockFails) ||
+            !Bool(node, "spanned", false, p.spanned) || !Bool(node, "locked", false, p.locked)) {
+            return false;
+        }
+        // Only an encrypted volume can be locked; its boot record says so.
+        if (p.locked && p.bootCode != BootRecordCode::BitLocker) {
+            return Fail("attribute locked needs pbr=\"bitlocker\"");
+        }
+        return true;
     }
 
     bool Partition(const XmlNode* node, PartitionStyle style, ScenarioPartition& p) {
-        if (!KnownAttributes(node, {"offset", "length", "type", "active", "gpttype", "letter",
-                                    "label", "fs", "pbr", "free", "lockfails", "spanned"})) {
+        if (!KnownAttributes(
+                node, {"offset", "length", "type", "active", "gpttype", "letter", "label", "fs",
+                       "pbr", "free", "lockfails", "spanned", "locked"})) {
             return false;
         }
         std::uint64_t offset = 0;
@@ -291,6 +299,9 @@ public:
             } else {
                 return Fail("unknown element <" + name + "> in a partition");
             }
+        }
+        if (p.locked && p.install && p.install->running) {
+            return Fail("the running Windows' volume is unlocked: it cannot be locked");
         }
         return ContentKept(p);
     }

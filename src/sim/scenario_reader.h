@@ -18,7 +18,7 @@ namespace qn::sim {
 //       <partition offset="1M" length="100M" type="0x07" active="true"
 //                  gpttype="esp|basic|recovery|msr|{GUID}" letter="C" label="" fs="NTFS"
 //                  pbr="bootmgr|ntldr|grub|bitlocker|none|other" free="10M"
-//                  lockfails="false" spanned="false">
+//                  lockfails="false" spanned="false" locked="false">
 //         <file path="\bootmgr" image="bootmgr|bootmgfw|ntldr|ntdetect|winload|winloadefi|
 //                                      grub|empty|other"/>
 //         <file path="\boot.ini" text="[boot loader]&#13;&#10;..." encoding="utf-8|ansi|utf-16"/>
@@ -54,7 +54,10 @@ namespace qn::sim {
 // line ends. No content may be given for a path that a <bcd> or <bootini> of the partition writes.
 // <open> names a file Windows holds open on the volume; <deleted> a file the installation would
 // have that is gone; systemfilesopen="false" keeps the running
-// Windows from holding its own store and registry hives open. A <windows> element also puts the
+// Windows from holding its own store and registry hives open. locked="true" (with pbr="bitlocker")
+// makes a BitLocker volume that is not unlocked: the program sees it as RAW and reaches none of its
+// files, bcdboot cannot use it, and the verdict still starts the Windows on it (the boot manager
+// unlocks it with the TPM or asks for the recovery key). A <windows> element also puts the
 // files an installation is recognised by on the partition (its hive, winload, the boot files
 // bcdboot copies). Partitions are named DISK:N, N counting the disk's partitions from 1. Store
 // objects (bootmgr, osloader, resume, ntldr, memdiag, globalsettings, bootloadersettings,

@@ -11,6 +11,8 @@ std::wstring Outcome(bool ok) {
 
 // What Windows answers for a file another handle holds without sharing: ERROR_SHARING_VIOLATION.
 constexpr wchar_t kInUse[] = L" failed (in use)";
+// What a path on a locked BitLocker volume answers: nothing there can be opened.
+constexpr wchar_t kLocked[] = L" failed (locked)";
 
 // Tells the machine when the program is done with a file it wrote.
 class ClosingFile final : public WritableFile {
@@ -37,6 +39,10 @@ private:
 }  // namespace
 
 CreateDirResult SimFileSystem::MakeDirectory(const std::wstring& path) {
+    if (machine_.OnLockedVolume(path)) {
+        machine_.Record(L"mkdir " + path + kLocked);
+        return CreateDirResult::Failed;
+    }
     const CreateDirResult result = machine_.Files().MakeDirectory(path);
     machine_.Record(L"mkdir " + path +
                     (result == CreateDirResult::Created         ? L""
@@ -46,12 +52,20 @@ CreateDirResult SimFileSystem::MakeDirectory(const std::wstring& path) {
 }
 
 bool SimFileSystem::RemoveEmptyDirectory(const std::wstring& path) {
+    if (machine_.OnLockedVolume(path)) {
+        machine_.Record(L"rmdir " + path + kLocked);
+        return false;
+    }
     const bool ok = machine_.Files().RemoveEmptyDirectory(path);
     machine_.Record(L"rmdir " + path + Outcome(ok));
     return ok;
 }
 
 bool SimFileSystem::RemoveFile(const std::wstring& path) {
+    if (machine_.OnLockedVolume(path)) {
+        machine_.Record(L"del " + path + kLocked);
+        return false;
+    }
     if (machine_.IsHeldOpen(path)) {
         machine_.Record(L"del " + path + kInUse);
         return false;
@@ -62,14 +76,21 @@ bool SimFileSystem::RemoveFile(const std::wstring& path) {
 }
 
 bool SimFileSystem::PathExists(const std::wstring& path) {
-    return machine_.Files().PathExists(path);
+    return !machine_.OnLockedVolume(path) && machine_.Files().PathExists(path);
 }
 
 std::optional<std::vector<DirEntry>> SimFileSystem::ListDirectory(const std::wstring& path) {
+    if (machine_.OnLockedVolume(path)) {
+        return std::nullopt;
+    }
     return machine_.Files().ListDirectory(path);
 }
 
 std::unique_ptr<WritableFile> SimFileSystem::CreateFileForWrite(const std::wstring& path) {
+    if (machine_.OnLockedVolume(path)) {
+        machine_.Record(L"write " + path + kLocked);
+        return nullptr;
+    }
     if (machine_.IsHeldOpen(path)) {
         machine_.Record(L"write " + path + kInUse);
         return nullptr;
@@ -83,6 +104,10 @@ std::unique_ptr<WritableFile> SimFileSystem::CreateFileForWrite(const std::wstri
 }
 
 bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    if (machine_.OnLockedVolume(path)) {
+        machine_.Record(L"attrib " + path + L" " + std::to_wstring(attributes) + kLocked);
+        return false;
+    }
     const bool ok = machine_.Files().SetAttributes(path, attributes);
     machine_.Record(L"attrib " + path + L" " + std::to_wstring(attributes) + Outcome(ok));
     return ok;
@@ -90,6 +115,10 @@ bool SimFileSystem::SetAttributes(const std::wstring& path, std::uint32_t attrib
 
 bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& target,
                                bool replaceExisting) {
+    if (machine_.OnLockedVolume(source) || machine_.OnLockedVolume(target)) {
+        machine_.Record(L"copy " + source + L" " + target + kLocked);
+        return false;
+    }
     if (machine_.IsHeldOpen(source) || machine_.IsHeldOpen(target)) {
         machine_.Record(L"copy " + source + L" " + target + kInUse);
         return false;
@@ -100,6 +129,10 @@ bool SimFileSystem::CopyFileTo(const std::wstring& source, const std::wstring& t
 }
 
 bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring& target) {
+    if (machine_.OnLockedVolume(source) || machine_.OnLockedVolume(target)) {
+        machine_.Record(L"move " + source + L" " + target + kLocked);
+        return false;
+    }
     if (machine_.IsHeldOpen(source) || machine_.IsHeldOpen(target)) {
         machine_.Record(L"move " + source + L" " + target + kInUse);
         return false;
@@ -110,16 +143,22 @@ bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring
 }
 
 std::optional<std::uint32_t> SimFileSystem::Attributes(const std::wstring& path) {
+    if (machine_.OnLockedVolume(path)) {
+        return std::nullopt;
+    }
     return machine_.Files().Attributes(path);
 }
 
 std::optional<std::uint64_t> SimFileSystem::FileSize(const std::wstring& path) {
+    if (machine_.OnLockedVolume(path)) {
+        return std::nullopt;
+    }
     return machine_.Files().FileSize(path);
 }
 
 std::optional<std::vector<std::uint8_t>> SimFileSystem::ReadFileBytes(const std::wstring& path,
                                                                       std::uint64_t maxBytes) {
-    if (machine_.IsHeldOpen(path)) {
+    if (machine_.IsHeldOpen(path) || machine_.OnLockedVolume(path)) {
         return std::nullopt;
     }
     return machine_.Files().ReadFileBytes(path, maxBytes);

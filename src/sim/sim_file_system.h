@@ -14,7 +14,8 @@ class SimMachine;
 // The machine's files as the program sees them: every change it makes (folders made and removed,
 // files written, copied and deleted) goes into the machine's journal. A file Windows holds open
 // (SimMachine::IsHeldOpen) answers as on Windows: its attributes and size can be read, but it
-// cannot be read, copied, moved, replaced or deleted.
+// cannot be read, copied, moved, replaced or deleted. Nothing on a locked BitLocker volume can be
+// reached at all (its root cannot even be listed).
 class SimFileSystem final : public FileSystem {
 public:
     explicit SimFileSystem(SimMachine& machine) : machine_(machine) {}

@@ -31,6 +31,11 @@ fake::FakeVolume AnswersFor(const ScenarioDisk& disk, const ScenarioPartition& p
     answers.freeSpace = space;
     answers.info = VolumeInformation{p.label, static_cast<std::uint32_t>(p.offset >> 20) ^ 0x5A17u,
                                      p.fileSystem};
+    // Windows mounts a locked BitLocker volume without recognising a file system in it.
+    if (p.locked) {
+        answers.freeSpace = std::nullopt;
+        answers.info = VolumeInformation{L"", answers.info->serialNumber, L"RAW"};
+    }
     // A volume that continues on another disk has no single extent and no partition of its own.
     if (!p.spanned) {
         answers.diskNumber = disk.number;
@@ -183,6 +188,14 @@ bool SimMachine::IsHeldOpen(const std::wstring& path) const {
     return std::any_of(heldOpen_.begin(), heldOpen_.end(), [&](const auto& held) {
         return held.first == volume && held.second == rooted;
     });
+}
+
+bool SimMachine::OnLockedVolume(const std::wstring& path) const {
+    if (path.size() < 2 || path[1] != L':') {
+        return false;
+    }
+    const DiskVolume* volume = VolumeById(VolumeIdAt(static_cast<wchar_t>(std::towupper(path[0]))));
+    return volume != nullptr && VolumeLocked(*volume);
 }
 
 std::uint64_t SimMachine::FreeBytes(const DiskVolume& volume) const {

@@ -149,6 +149,13 @@ public:
     bool UseBytes(const DiskVolume& volume, std::uint64_t bytes);
     void ReleaseBytes(const DiskVolume& volume, std::uint64_t bytes);
 
+    // A BitLocker volume that is not unlocked: the program reaches none of its files (SimFileSystem
+    // refuses every path on it, the storage port reports it RAW); the machine's own view, the
+    // tools' reads of the truth and the verdict still see what is inside.
+    bool VolumeLocked(const DiskVolume& volume) const { return volume.partition->locked; }
+    // Whether a path (a letter's or a volume key's, as Files() takes it) lies on such a volume.
+    bool OnLockedVolume(const std::wstring& path) const;
+
     // A volume with open files cannot be locked (bootsect warns, sector writes are refused): the
     // running system's volume, one holding files Windows keeps open, and the scenario's.
     bool VolumeInUse(const DiskVolume& volume) const;

@@ -202,10 +202,10 @@ ProcessResult SimProcessLauncher::RunCmd(const std::wstring& parameters) {
         const std::wstring hive = parameters.substr(load.size());
         const ScenarioInstall* install =
             hive.size() > 2 && hive[1] == L':' ? machine_.InstallAt(hive[0]) : nullptr;
-        // reg refuses a second load at the same place, a hive that is not there, and the running
-        // system's own hive (open already).
+        // reg refuses a second load at the same place, a hive that is not there or cannot be
+        // reached (a locked volume), and the running system's own hive (open already).
         if (install == nullptr || registry.HasKey(RegistryRoot::Users, L"Software") ||
-            machine_.IsHeldOpen(hive)) {
+            machine_.IsHeldOpen(hive) || machine_.OnLockedVolume(hive)) {
             result.exitCode = 1;
             return result;
         }

@@ -64,6 +64,9 @@ Reach ReachOfLoader(const SimMachine& machine, const DiskVolume& bootVolume,
                               : L", which a BIOS boot manager cannot run");
         return reach;
     }
+    // A locked BitLocker volume is no broken link: the boot manager unlocks it (with the TPM, or
+    // with the recovery key it asks for) and starts the Windows inside. The program, which cannot
+    // look inside, must say that it could not check, never that there is no Windows.
     const ScenarioInstall* install = os->partition->install ? &*os->partition->install : nullptr;
     if (install == nullptr) {
         reach.problem = L"names a volume without Windows";

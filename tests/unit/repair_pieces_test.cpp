@@ -95,33 +95,47 @@ protected:
     fake::FakeCodePage codePage;
 };
 
-TEST_F(ArcKeyTest, CountsEveryPartitionOfTheDiskNotOnlyTheLetteredOnes) {
-    Disk(0, false);
+// rdisk counts from the disk the BIOS starts ntldr from (where boot.ini goes): that disk first,
+// the other fixed disks by number, sticks last.
+TEST_F(ArcKeyTest, CountsEveryPartitionAndEveryDiskFromTheOneThatStarts) {
+    Disk(0, true);  // Windows PE's stick, numbered first
     Disk(1, false);
-    // Disk 0: an unlettered recovery partition first, then C: (second) and D: (third).
-    Letter('C', 0, 2 << 20, 2);
-    Letter('D', 0, 40ll << 30, 3);
-    Letter('E', 1, 1 << 20, 1);
+    Disk(2, false);
+    // Disk 1: an unlettered recovery partition first, then C: (second) and D: (third).
+    Letter('U', 0, 1 << 20, 1);
+    Letter('C', 1, 2 << 20, 2);
+    Letter('D', 1, 40ll << 30, 3);
+    Letter('E', 2, 1 << 20, 1);
     DiskInfo inventory(storage, codePage);
-    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'D'),
-              L"multi(0)disk(0)rdisk(0)partition(3)\\WINDOWS");
-    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'E'),
-              L"multi(0)disk(0)rdisk(1)partition(1)\\WINDOWS");
+    struct Case {
+        char boot;  // 0: as the BIOS starts the machine
+        char letter;
+        const wchar_t* key;
+    };
+    const Case cases[] = {
+        {0, 'D', L"multi(0)disk(0)rdisk(0)partition(3)\\WINDOWS"},
+        {'C', 'E', L"multi(0)disk(0)rdisk(1)partition(1)\\WINDOWS"},
+        {'C', 'U', L"multi(0)disk(0)rdisk(2)partition(1)\\WINDOWS"},
+        // Boot files for the second disk: it is rdisk(0) when it starts.
+        {'E', 'E', L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS"},
+        {'E', 'C', L"multi(0)disk(0)rdisk(1)partition(2)\\WINDOWS"},
+        {'U', 'D', L"multi(0)disk(0)rdisk(1)partition(3)\\WINDOWS"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(1, c.boot) + "/" + std::string(1, c.letter));
+        EXPECT_EQ(ArcKeyOfLetter(storage, inventory, c.letter, c.boot), c.key);
+    }
 }
 
-TEST_F(ArcKeyTest, FallsBackToTheLettersPlaceAndTakesARemovableDiskAsTheFirst) {
+TEST_F(ArcKeyTest, FallsBackToTheLettersPlaceAndNamesNoDiskItCannotTell) {
     Disk(0, false);
-    Disk(2, true);
     Letter('C', 0, 1 << 20, 0);  // the system gave no partition number
     Letter('D', 0, 40ll << 30, 0);
-    Letter('U', 2, 1 << 20, 1);
     DiskInfo inventory(storage, codePage);
-    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'D'),
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'D', 'C'),
               L"multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS");
-    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'U'),
-              L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS");
     storage.Volume('Z').diskNumber.reset();  // a volume on two disks
-    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'Z'), std::nullopt);
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'Z', 'C'), std::nullopt);
 }
 
 TEST(RepairTexts, AFailedRunSaysWhichToolAndHowWithItsFirstShortLine) {

@@ -51,6 +51,8 @@ TEST(BootDiskChoice, TheStickIsLeftAloneAndTheMachineBootsWithoutIt) {
     const Case cases[] = {
         {"usb_stick_bios.xml", 0, L"磁盘1 激活分区 "},
         {"usb_stick_uefi.xml", 0, L"磁盘1 EFI 系统分区 "},
+        // boot.ini counts rdisk from the disk the BIOS starts, not as Windows numbers disks.
+        {"usb_stick_xp.xml", 0, L"磁盘1 激活分区 "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -63,6 +65,7 @@ TEST(BootDiskChoice, TheStickIsLeftAloneAndTheMachineBootsWithoutIt) {
         EXPECT_EQ(outcome.failedSteps, 0);
         const BootVerdict verdict = program.Machine().Boot();
         EXPECT_TRUE(verdict.boots) << WideToUtf8(verdict.problem);
+        EXPECT_EQ(outcome.completion, L"修复完成!") << WideToUtf8(outcome.logText);
         EXPECT_TRUE(DiskBytes(program.Machine(), c.stick) == stickBefore)
             << "the stick was written";
     }

@@ -197,6 +197,18 @@ TEST(ScenarioReader, MalformedInputIsAnErrorNamingTheFault) {
         {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' free='2M'/>"
          "</disk></machine>",
          "larger than the partition"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' locked='true'/>"
+         "</disk></machine>",
+         "locked needs pbr"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' pbr='bootmgr' "
+         "locked='true'/></disk></machine>",
+         "locked needs pbr"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' pbr='bitlocker' "
+         "locked='maybe'/></disk></machine>",
+         "true or false"},
+        {"<machine><disk number='0' size='1G'><partition offset='0' length='1M' pbr='bitlocker' "
+         "locked='true'><windows running='true'/></partition></disk></machine>",
+         "cannot be locked"},
         {"<machine><disk number='0' size='1G'><partition offset='0' length='1M'>"
          "<file path='\\x' image='elf'/></partition></disk></machine>",
          "attribute image"},

@@ -257,6 +257,39 @@ TEST(Unattended, DiagnoseChangesNothingAndTellsWhetherTheMachineBoots) {
     }
 }
 
+// The only Windows is on a locked BitLocker volume: /auto says so and how to unlock it, exits 1
+// and changes nothing on the machine's disks (its log goes to Windows PE's own drive).
+TEST(Unattended, ALockedBitLockerVolumeIsNamedWithHowToUnlockItAndNothingChanges) {
+    const std::wstring advice =
+        L"C: 已被 BitLocker 加密并锁定，无法检查其中的系统。请先解锁：manage-bde -unlock C: "
+        L"-RecoveryPassword <48 位恢复密钥>，然后重新检测";
+    Unattended program(test::ScenarioFile("bitlocker_locked.xml"));
+    const auto boot = VerdictJson(program.machine->Boot());
+    const auto sector0 = program.machine->DiskSector0(0);
+    const auto reserved = program.machine->VolumeAt(0, 1)->bootSector;
+    EXPECT_EQ(program.Run({L"/auto", L"/yes"}), kExitStepFailed);
+    EXPECT_THAT(program.console.lines, Contains(advice));
+    EXPECT_THAT(program.console.lines, Not(Contains(HasSubstr(L"没有找到系统分区"))));
+    EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+    EXPECT_EQ(program.machine->DiskSector0(0), sector0);
+    EXPECT_EQ(program.machine->VolumeAt(0, 1)->bootSector, reserved);
+    for (const std::wstring& line : program.machine->Journal()) {
+        const bool change = line.rfind(L"write ", 0) == 0 || line.rfind(L"copy ", 0) == 0 ||
+                            line.rfind(L"move ", 0) == 0 || line.rfind(L"del ", 0) == 0 ||
+                            line.rfind(L"attrib ", 0) == 0 || line.rfind(L"mkdir ", 0) == 0;
+        EXPECT_TRUE(!change || line.find(L" X:\\") != std::wstring::npos)
+            << "the run did " << WideToUtf8(line);
+        const bool run = line.rfind(L"run ", 0) == 0 || line.rfind(L"capture ", 0) == 0;
+        EXPECT_FALSE(run && (line.find(L"bcdboot") != std::wstring::npos ||
+                             line.find(L"bootsect") != std::wstring::npos))
+            << WideToUtf8(line);
+    }
+    // /diagnose tells the same, and that the machine does not boot as it is.
+    Unattended diagnose(test::ScenarioFile("bitlocker_locked.xml"));
+    EXPECT_EQ(diagnose.Run({L"/diagnose"}), kExitStepFailed);
+    EXPECT_THAT(diagnose.console.lines, Contains(advice));
+}
+
 TEST(Unattended, UndoFromTheRecordTheRepairNamedBringsTheMachineBack) {
     Unattended program(test::ScenarioFile("xp_and_7.xml"));
     program.output.AddDirectory(L"Z:\\out");

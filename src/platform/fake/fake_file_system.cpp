@@ -201,7 +201,8 @@ bool FakeFileSystem::PathExists(const std::wstring& path) {
 std::optional<std::vector<DirEntry>> FakeFileSystem::ListDirectory(const std::wstring& path) {
     std::wstring key = Key(path);
     auto it = nodes_.find(key);
-    if (!IsRoot(key) && (it == nodes_.end() || !it->second.isDirectory)) {
+    if (failList_.count(key) != 0 ||
+        (!IsRoot(key) && (it == nodes_.end() || !it->second.isDirectory))) {
         return std::nullopt;
     }
     if (it != nodes_.end() && !it->second.linkTarget.empty()) {

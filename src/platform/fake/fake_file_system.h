@@ -31,6 +31,8 @@ public:
     void FailMakeDirectory(const std::wstring& path) { failMkdir_.insert(Key(path)); }
     void FailCreateFile(const std::wstring& path) { failCreate_.insert(Key(path)); }
     void FailRemove(const std::wstring& path) { failRemove_.insert(Key(path)); }
+    // Listing that folder fails, as the root of a volume Windows cannot read (RAW, locked) does.
+    void FailListDirectory(const std::wstring& path) { failList_.insert(Key(path)); }
     // Maps a drive letter to the volume mounted there (any stable text of two or more
     // characters), or empty when nothing is: files then belong to volumes, not letters, and
     // follow a volume to whatever letter it is given. Without a resolver every letter is a drive.
@@ -103,7 +105,7 @@ private:
 
     std::map<std::wstring, Node> nodes_;
     std::map<KnownFolder, std::wstring> folders_;
-    std::set<std::wstring> failMkdir_, failCreate_, failRemove_;
+    std::set<std::wstring> failMkdir_, failCreate_, failRemove_, failList_;
     std::size_t writeLimit_ = static_cast<std::size_t>(-1);
     std::vector<std::wstring> journal_;
     std::size_t openFiles_ = 0;
