@@ -228,8 +228,10 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
         request.bootLetter == kEspWithoutLetter
             ? PartitionStyle::Gpt
             : GetPartitionStyleOfLetter(repair.storage, request.bootLetter);
-    SelectForAutomaticRepair(request.installations, style);
-    if (auto refusal = Gpt32BitRefusal(request.bootLetter, style, request.installations)) {
+    const FirmwareKind firmware{repair.firmware.Mode(), repair.firmware.Architecture()};
+    SelectForAutomaticRepair(request.installations, style, firmware);
+    if (auto refusal =
+            Gpt32BitRefusal(request.bootLetter, style, request.installations, firmware)) {
         console.Line(*refusal);
         return kExitRefused;
     }

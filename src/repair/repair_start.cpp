@@ -4,9 +4,22 @@
 
 namespace qn {
 
-void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle bootStyle) {
+FirmwareKind FirmwareOf(const BootDiagnosis* diagnosis) {
+    return diagnosis != nullptr ? FirmwareKind{diagnosis->firmware, diagnosis->architecture}
+                                : FirmwareKind{};
+}
+
+bool Starts32BitFromGpt(const WindowsInstall& system, const FirmwareKind& firmware) {
+    constexpr float kWindows8 = 6.2f;
+    return firmware.mode == FirmwareMode::Uefi &&
+           firmware.architecture == FirmwareArchitecture::X86 && system.version >= kWindows8;
+}
+
+void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle bootStyle,
+                              const FirmwareKind& firmware) {
     for (auto& [letter, system] : installations) {
-        if (bootStyle == PartitionStyle::Gpt && system.archBits == 32) {
+        if (bootStyle == PartitionStyle::Gpt && system.archBits == 32 &&
+            !Starts32BitFromGpt(system, firmware)) {
             continue;
         }
         system.selected = 1;
@@ -14,12 +27,14 @@ void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle b
 }
 
 std::optional<std::wstring> Gpt32BitRefusal(char bootLetter, PartitionStyle bootStyle,
-                                            const InstallationTable& installations) {
+                                            const InstallationTable& installations,
+                                            const FirmwareKind& firmware) {
     if (bootStyle != PartitionStyle::Gpt) {
         return std::nullopt;
     }
     for (const auto& [letter, system] : installations) {
-        if (system.selected != 0 && system.archBits == 32) {
+        if (system.selected != 0 && system.archBits == 32 &&
+            !Starts32BitFromGpt(system, firmware)) {
             const std::wstring where = bootLetter == kEspWithoutLetter
                                            ? std::wstring(L"ESP")
                                            : std::wstring(1, static_cast<wchar_t>(bootLetter));

@@ -4,20 +4,38 @@
 #include <optional>
 #include <string>
 
+#include "diagnosis/boot_diagnosis.h"
 #include "disk/partition_information.h"
 #include "disk/windows_install.h"
 #include "platform/file_system.h"
+#include "platform/firmware_architecture.h"
+#include "platform/firmware_port.h"
 
 namespace qn {
 
-// The automatic repair's choice of systems: every one, except 32-bit systems on a GPT boot disk
-// (UEFI firmware of a 64-bit machine cannot start them), which keep their mark.
-void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle bootStyle);
+// What the firmware that will start the machine is, as far as the program can tell.
+struct FirmwareKind {
+    FirmwareMode mode = FirmwareMode::Unknown;
+    FirmwareArchitecture architecture = FirmwareArchitecture::Unknown;
+};
 
-// The refusal when a selected 32-bit system would have to boot from a GPT disk; nullopt when
-// the start may go on.
+// The firmware as a diagnosis read it; unknown without one.
+FirmwareKind FirmwareOf(const BootDiagnosis* diagnosis);
+
+// Whether a 32-bit Windows can start from a GPT disk here: only 32-bit UEFI firmware runs it,
+// and Windows ships 32-bit EFI boot files only from Windows 8 on.
+bool Starts32BitFromGpt(const WindowsInstall& system, const FirmwareKind& firmware);
+
+// The automatic repair's choice of systems: every one, except 32-bit systems on a GPT boot disk
+// that this firmware cannot start (any but a 32-bit UEFI's), which keep their mark.
+void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle bootStyle,
+                              const FirmwareKind& firmware = {});
+
+// The refusal when a selected 32-bit system would have to boot from a GPT disk it cannot start
+// from; nullopt when the start may go on.
 std::optional<std::wstring> Gpt32BitRefusal(char bootLetter, PartitionStyle bootStyle,
-                                            const InstallationTable& installations);
+                                            const InstallationTable& installations,
+                                            const FirmwareKind& firmware = {});
 
 // The boot files found on the chosen boot partition, for the editor.
 struct BootFileSet {

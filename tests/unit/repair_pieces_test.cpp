@@ -227,6 +227,35 @@ TEST(RecordingProcesses, KeepsEveryRunWithItsOutputDecodedInTheConsoleCodePage) 
     EXPECT_EQ(processes.Last().result.exitCode, 5u);
 }
 
+// A 32-bit UEFI (a tablet) starts 32-bit Windows 8 and later from GPT; nothing else does.
+TEST(RepairStart, ThirtyTwoBitUefiStartsThirtyTwoBitWindowsEightAndLater) {
+    struct Case {
+        FirmwareMode mode;
+        FirmwareArchitecture architecture;
+        float version;
+        bool starts;
+    };
+    const Case cases[] = {
+        {FirmwareMode::Uefi, FirmwareArchitecture::X86, 6.3f, true},
+        {FirmwareMode::Uefi, FirmwareArchitecture::X86, 6.1f, false},  // Windows 7: no EFI files
+        {FirmwareMode::Uefi, FirmwareArchitecture::X64, 6.3f, false},
+        {FirmwareMode::Bios, FirmwareArchitecture::X86, 6.3f, false},
+        {FirmwareMode::Unknown, FirmwareArchitecture::Unknown, 6.3f, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.mode) << "/"
+                                        << static_cast<int>(c.architecture) << "/" << c.version);
+        InstallationTable table;
+        table['C'] = WindowsInstall{L"Windows x86", 0, 'C', c.version, 32};
+        const FirmwareKind firmware{c.mode, c.architecture};
+        SelectForAutomaticRepair(table, PartitionStyle::Gpt, firmware);
+        EXPECT_EQ(table['C'].selected, c.starts ? 1 : 0);
+        table['C'].selected = 1;
+        EXPECT_EQ(Gpt32BitRefusal('S', PartitionStyle::Gpt, table, firmware).has_value(),
+                  !c.starts);
+    }
+}
+
 TEST(RepairStart, ThirtyTwoBitSystemsAreLeftOutOnGptAndRefusedWhenChosen) {
     InstallationTable table;
     table['C'] = WindowsInstall{L"Windows 7 Ultimate x86", 0, 'C', 6.1f, 32};

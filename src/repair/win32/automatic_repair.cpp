@@ -43,8 +43,9 @@ void StartAutomaticRepair(MainFrame& frame) {
     frame.TimeoutText = L"3";
     frame.ClearExistingEntries = 0;
     const PartitionStyle style = BootStyleOf(letter);
-    SelectForAutomaticRepair(frame.Installations, style);
-    if (auto refusal = Gpt32BitRefusal(letter, style, frame.Installations)) {
+    const FirmwareKind firmware = FirmwareOf(frame.StartDiagnosis.get());
+    SelectForAutomaticRepair(frame.Installations, style, firmware);
+    if (auto refusal = Gpt32BitRefusal(letter, style, frame.Installations, firmware)) {
         ShowMessageBox(L"错误信息", *refusal, frame.GetHWND());
         frame.SelectPage(MainFrame::kStartPage);
         frame.OnRepairDone(0);  // the result page must not keep its buttons off

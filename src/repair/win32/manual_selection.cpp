@@ -163,7 +163,8 @@ void StartManualRepair(MainFrame& frame) {
     }
     auto* clear = dynamic_cast<CheckBox*>(frame.Find(L"ckClearBootRepair"));
     frame.ClearExistingEntries = clear != nullptr && clear->GetCheck() ? 1 : 0;
-    if (auto refusal = Gpt32BitRefusal(letter, BootStyleOf(letter), frame.Installations)) {
+    if (auto refusal = Gpt32BitRefusal(letter, BootStyleOf(letter), frame.Installations,
+                                       FirmwareOf(frame.StartDiagnosis.get()))) {
         ShowMessageBox(L"错误信息", *refusal, frame.GetHWND());
         frame.SelectPage(MainFrame::kStartPage);
         return;
