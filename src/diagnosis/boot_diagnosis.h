@@ -64,6 +64,7 @@ struct InstallationDiagnosis {
     bool bootable = false;     // an entry of the menu the firmware reaches starts it
     bool isDefault = false;    // ...and that entry is the default
     std::wstring reason;       // why not, in the user's words; empty when bootable
+    std::wstring menuText;     // the line that starts it (else the first naming it); may be empty
 };
 
 enum class MenuSource { None, Bcd, BootIni };

@@ -182,8 +182,8 @@ void Diagnosis::UefiRoad() {
             problem = state.empty() ? state : candidate.name + L": " + state;
         }
         if (!problem.empty()) {
-            // A next boot that cannot be loaded is passed over: the firmware goes on with its
-            // order (UEFI specification, "Boot Manager").
+            // A next boot that cannot be loaded is passed over: UEFI firmware then goes on with
+            // its boot order.
             if (candidate.once) {
                 Link(L"下次启动（仅一次）: " + problem + L"，固件接着按启动顺序启动");
             } else if (firstProblem.empty()) {
@@ -278,6 +278,9 @@ void Diagnosis::Judge(const InstallationTable& installations) {
             if (entry.reaches && (reaching == nullptr || entry.isDefault)) {
                 reaching = &entry;
             }
+        }
+        if (const MenuEntryDiagnosis* line = reaching != nullptr ? reaching : naming) {
+            judged.menuText = line->description;
         }
         if (!d_.menuReached) {
             judged.reason = d_.problem;

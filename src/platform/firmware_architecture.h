@@ -5,8 +5,8 @@
 namespace qn {
 
 // The processor architecture a UEFI firmware runs programs of. It names the loader the firmware
-// falls back to when none of its boot entries starts: \EFI\Boot\BOOT<arch>.EFI (UEFI
-// specification, "Removable Media Boot Behavior"). Unknown when the system cannot tell.
+// falls back to when none of its boot entries starts: \EFI\Boot\BOOT<arch>.EFI, the name every
+// UEFI firmware looks for on removable media. Unknown when the system cannot tell.
 enum class FirmwareArchitecture { Unknown, X64, X86, Arm64 };
 
 // "\EFI\Boot\bootx64.efi", "\EFI\Boot\bootia32.efi", "\EFI\Boot\bootaa64.efi"; an unknown

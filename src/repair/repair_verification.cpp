@@ -12,22 +12,6 @@ bool Same(const std::wstring& a, const std::wstring& b) {
     return EqualsIgnoringCase(a, b);
 }
 
-// The menu line that starts the system (the default one first), else the first that names it.
-const MenuEntryDiagnosis* MenuLineOf(const BootDiagnosis& judged, char letter) {
-    const MenuEntryDiagnosis* naming = nullptr;
-    const MenuEntryDiagnosis* reaching = nullptr;
-    for (const MenuEntryDiagnosis& entry : judged.menu) {
-        if (entry.target != letter) {
-            continue;
-        }
-        naming = naming != nullptr ? naming : &entry;
-        if (entry.reaches && (reaching == nullptr || entry.isDefault)) {
-            reaching = &entry;
-        }
-    }
-    return reaching != nullptr ? reaching : naming;
-}
-
 // Twins are told apart only by their menu lines, so the user hears which line is whose, and
 // hears it when a line does not read as the run wrote it.
 std::wstring MenuTextNote(const SystemCheck& check, const std::wstring& expected,
@@ -68,11 +52,10 @@ std::vector<SystemCheck> VerifyRepair(RepairRun& run, const InstallationTable& i
             check.reason = DiagnosisStatus(judged);
         }
         check.certain = check.bootable || judged.menuReached || !judged.unseen;
-        const MenuEntryDiagnosis* line = MenuLineOf(judged, letter);
         // ntldr's own menu is behind a chain entry whose text is the store's, not the system's.
         const bool chained = system.version < 6.0f && judged.menuSource == MenuSource::Bcd;
-        if (line != nullptr && !chained) {
-            check.menuText = line->description;
+        if (found != judged.installations.end() && !chained) {
+            check.menuText = found->menuText;
         }
         const std::wstring who =
             L"验证: " + std::wstring(1, static_cast<wchar_t>(letter)) + L": " + system.displayName;

@@ -49,8 +49,8 @@ BootVerdict UefiBootChain(const SimMachine& machine) {
         const DiskVolume* volume = machine.VolumeById(entry.volume);
         return volume != nullptr && machine.PulledAtNextStart(*volume->disk) ? nullptr : volume;
     };
-    // BootNext comes first, once; when its program cannot be loaded the firmware goes on with its
-    // boot order (UEFI specification, "Boot Manager").
+    // BootNext comes first, once; when its program cannot be loaded UEFI firmware goes on with
+    // its boot order.
     if (const auto& next = machine.FirmwareBootNext()) {
         candidates.push_back({L"the one-time next boot entry \"" + next->description + L"\"",
                               volumeOf(*next), next->path, true});

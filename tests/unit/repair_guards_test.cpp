@@ -50,7 +50,7 @@ struct Machine {
         system.style = style;
         system.bootRecord = systemRecord;
         d.volumes.push_back(system);
-        d.installations.push_back({'C', L"Windows 10 Pro x64", false, false, false, L"x"});
+        d.installations.push_back({'C', L"Windows 10 Pro x64", false, false, false, L"x", L""});
         d.firmwareOrderKnown = orderKnown;
         d.firmwareOrder = order;
         return d;
