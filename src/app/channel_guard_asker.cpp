@@ -5,7 +5,8 @@
 namespace qn {
 
 GuardAnswer ChannelGuardAsker::Ask(const RepairGuard& guard) {
-    switch (channel_.Send(WM_GUARD_QUESTION, 0, reinterpret_cast<std::intptr_t>(&guard.question))) {
+    switch (channel_.Send(WM_GUARD_QUESTION, guard.yesByDefault ? 1 : 0,
+                          reinterpret_cast<std::intptr_t>(&guard.question))) {
         case 1:
             return GuardAnswer::Yes;
         case 2:

@@ -11,8 +11,9 @@ inline constexpr unsigned WM_RESULT_LINE = 0x0403;      // sent; wParam = mode, 
 inline constexpr unsigned WM_REPAIR_DONE = 0x0404;
 inline constexpr unsigned WM_BOOTLIST_READY = 0x0405;   // posted; lParam = owned LoadedListing*
 inline constexpr unsigned WM_DIAGNOSIS_READY = 0x0406;  // posted; lParam = owned BootDiagnosis*
-// Sent by a repair worker before its first write; lParam = const std::wstring* question. The
-// window asks the user and answers 1 for 确定(Y), 2 for 取消(C) (0: the window is gone).
+// Sent by a repair worker before its first write; lParam = const std::wstring* question, wParam
+// 1 when the box starts on 确定(Y). The window asks the user and answers 1 for 确定(Y), 2 for
+// 取消(C) (0: the window is gone).
 inline constexpr unsigned WM_GUARD_QUESTION = 0x0407;
 // Sent by a repair worker at its end when the run left a record undo can use; lParam = const
 // std::wstring* path, copied by the window before it returns.

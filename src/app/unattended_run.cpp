@@ -215,9 +215,13 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
         return kExitStepFailed;
     }
     request.installations = ScanInstallations(*claim, ports.scan);
+    // How the machine starts: the running system's mode, unless the diagnosis reads the disks
+    // otherwise (Windows PE started the other way).
+    FirmwareKind firmware{repair.firmware.Mode(), repair.firmware.Architecture()};
     if (!options.bootLetter) {
         // The partition the firmware really starts, as the diagnosis reads the machine.
         const BootDiagnosis diagnosis = DiagnoseMachine(repair, &request.installations);
+        firmware = FirmwareOf(&diagnosis);
         const BootPartitionChoice choice =
             ChooseBootPartition(summary.activePartLetters, &diagnosis, request.installations);
         request.bootLetter = choice.letter;
@@ -228,7 +232,6 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
         request.bootLetter == kEspWithoutLetter
             ? PartitionStyle::Gpt
             : GetPartitionStyleOfLetter(repair.storage, request.bootLetter);
-    const FirmwareKind firmware{repair.firmware.Mode(), repair.firmware.Architecture()};
     SelectForAutomaticRepair(request.installations, style, firmware);
     if (auto refusal =
             Gpt32BitRefusal(request.bootLetter, style, request.installations, firmware)) {

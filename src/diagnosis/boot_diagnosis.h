@@ -39,6 +39,7 @@ struct DiskDiagnosis {
     char activeLetter = 0;        // the lettered partition of the (first) active entry; 0: none
     bool activeExtended = false;  // the (first) active entry is an extended partition
     char espLetter = 0;           // the first lettered EFI system partition; 0: none
+    bool hasEsp = false;          // an EFI system partition, lettered or not
 };
 
 struct VolumeDiagnosis {
@@ -84,7 +85,13 @@ struct MenuEntryDiagnosis {
 // files, and for each installation whether a menu entry starts it. The verdict of the simulated
 // machine is the oracle this is tested against (tests/unit/sim_diagnosis_agreement_test.cpp).
 struct BootDiagnosis {
+    // How the machine starts its disks: the running system's firmware mode, unless the disks
+    // plainly say otherwise (Windows PE started the other way, from a stick), and then
+    // firmwareReason says why.
     FirmwareMode firmware = FirmwareMode::Unknown;
+    FirmwareMode runningFirmware = FirmwareMode::Unknown;  // how the running system was started
+    std::wstring firmwareReason;     // empty when firmware is the running system's own
+    bool firmwareConfirmed = false;  // firmware is the user's word, not the disks' guess
     // UEFI: what the firmware runs, and so the fallback loader it looks for on each EFI system
     // partition ("\EFI\Boot\bootia32.efi" on 32-bit firmware).
     FirmwareArchitecture architecture = FirmwareArchitecture::Unknown;
@@ -112,6 +119,12 @@ struct BootDiagnosis {
     // without a letter): problem says what it could not check, not that the machine is broken.
     bool unseen = false;
 };
+
+// The disks overruled the running system and no one confirmed it: whether the firmware starts
+// the disks that way is a setting the running system cannot read.
+inline bool FirmwareInDoubt(const BootDiagnosis& diagnosis) {
+    return !diagnosis.firmwareReason.empty() && !diagnosis.firmwareConfirmed;
+}
 
 // The one line the start page shows: "引导正常", or the first problem.
 std::wstring DiagnosisStatus(const BootDiagnosis& diagnosis);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "diagnosis/diagnosis_steps.h"
+#include "diagnosis/firmware_judgment.h"
 #include "disk/device_paths.h"
 
 namespace qn {
@@ -36,13 +37,13 @@ InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& in
 }
 
 BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* installations,
-                           char assumedBootPartition) {
+                           char assumedBootPartition, FirmwareMode confirmedFirmware) {
     ScopedFsRedirectionOff redirection(ports.redirection);
     BootDiagnosis result;
-    result.firmware = ports.firmware.Mode();
-    if (result.firmware == FirmwareMode::Uefi) {
-        result.architecture = ports.firmware.Architecture();
-    }
+    result.runningFirmware = ports.firmware.Mode();
+    // The running Windows' own architecture, which is the firmware's on UEFI; read before the
+    // volumes, whose fallback loader it names.
+    result.architecture = ports.firmware.Architecture();
     result.fallbackLoader = FallbackLoaderPath(result.architecture);
     diagnosis_detail::Diagnosis diagnosis(ports, result);
     diagnosis.installations_ = installations != nullptr
@@ -52,15 +53,31 @@ BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* insta
     diagnosis.assumed_ = assumedBootPartition;
     diagnosis.ReadDisks();
     diagnosis.ReadVolumes();
+    FirmwareJudgment judged = JudgeFirmware(result.runningFirmware, result);
+    if (confirmedFirmware != FirmwareMode::Unknown && confirmedFirmware != judged.mode) {
+        judged = {
+            confirmedFirmware,
+            L"当前系统以 " + std::wstring(FirmwareModeText(result.runningFirmware)) + L" 方式启动"};
+    }
+    result.firmware = judged.mode;
+    result.firmwareReason = std::move(judged.reason);
+    result.firmwareConfirmed = confirmedFirmware != FirmwareMode::Unknown;
+    const std::wstring byDisks = result.firmwareReason.empty() ? std::wstring()
+                                 : result.firmwareConfirmed
+                                     ? L"（使用者确认；" + result.firmwareReason + L"）"
+                                     : L"（按磁盘判断：" + result.firmwareReason + L"）";
     if (result.firmware == FirmwareMode::Uefi) {
-        result.chain.push_back(L"固件: UEFI");
+        result.chain.push_back(L"固件: UEFI" + byDisks);
         diagnosis.UefiRoad();
     } else {
-        result.chain.push_back(
-            result.firmware == FirmwareMode::Bios ? L"固件: BIOS" : L"固件: 未知（按 BIOS 判断）");
+        result.architecture = FirmwareArchitecture::Unknown;
+        result.chain.push_back(result.firmware == FirmwareMode::Bios
+                                   ? L"固件: BIOS" + byDisks
+                                   : L"固件: 未知（按 BIOS 判断）");
         diagnosis.BiosRoad();
     }
     diagnosis.Judge(diagnosis.installations_);
+    DoubtTheFirmware(result);
     return result;
 }
 

@@ -47,8 +47,11 @@ struct DiagnosisPorts {
 // assumedBootPartition (a letter; 0: none) judges the machine as if the firmware started that
 // partition: BIOS from its disk, UEFI from Windows Boot Manager on it. For boot files written
 // on purpose to a disk this machine does not start (a disk for another PC).
+// confirmedFirmware (Unknown: none) is how the user said the machine starts, when the disks and
+// the running system disagree: judged that way, without doubt.
 BootDiagnosis DiagnoseBoot(DiagnosisPorts& ports, const InstallationTable* installations,
-                           char assumedBootPartition = 0);
+                           char assumedBootPartition = 0,
+                           FirmwareMode confirmedFirmware = FirmwareMode::Unknown);
 
 // The installations a diagnosis without a scan judges, found by their files.
 InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& inventory);

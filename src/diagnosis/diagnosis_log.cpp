@@ -85,11 +85,13 @@ std::wstring VolumeLine(const VolumeDiagnosis& volume, const std::wstring& fallb
 std::vector<std::wstring> DiagnosisLogLines(const BootDiagnosis& d) {
     std::vector<std::wstring> lines;
     lines.push_back(L"引导诊断: " + DiagnosisStatus(d));
-    lines.push_back(std::wstring(L"固件: ") + FirmwareModeText(d.firmware) +
-                    (d.firmware == FirmwareMode::Uefi
-                         ? std::wstring(L" (") + FirmwareArchitectureText(d.architecture) +
-                               L"，后备启动程序 " + d.fallbackLoader + L")"
-                         : std::wstring()));
+    lines.push_back(
+        std::wstring(L"固件: ") + FirmwareModeText(d.firmware) +
+        (d.firmware == FirmwareMode::Uefi
+             ? std::wstring(L" (") + FirmwareArchitectureText(d.architecture) + L"，后备启动程序 " +
+                   d.fallbackLoader + L")"
+             : std::wstring()) +
+        (d.firmwareReason.empty() ? std::wstring() : L"；按磁盘判断：" + d.firmwareReason));
     for (const DiskDiagnosis& disk : d.disks) {
         lines.push_back(DiskLine(disk));
     }

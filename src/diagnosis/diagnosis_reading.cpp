@@ -18,6 +18,14 @@ void Diagnosis::ReadDisks() {
         disk.number = number;
         disk.style = GetPartitionStyle(ports_.storage, static_cast<std::int32_t>(number));
         disk.removable = Removable(number);
+        for (const PartitionRecord* record : partitions) {
+            const PartitionInformation& info = record->partitionInfo;
+            disk.hasEsp =
+                disk.hasEsp ||
+                (info.style == PartitionStyle::Gpt &&
+                 info.gpt.partitionType == kEfiSystemPartitionType) ||
+                (info.style == PartitionStyle::Mbr && info.mbr.partitionType == kMbrEspType);
+        }
         if (auto device =
                 ports_.storage.OpenDevice(PhysicalDrivePath(number), DeviceAccess::Read)) {
             sectorBytes_[number] = device->LogicalSectorBytes();

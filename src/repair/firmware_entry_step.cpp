@@ -26,8 +26,16 @@ bool NamesDrive(std::wstring_view device, const std::wstring& drive) {
 void PutBootManagerIntoFirmwareOrder(RepairRun& run, const RepairRequest& request,
                                      const BootTarget& target) {
     // Without /s bcdboot saw to the firmware's entry itself.
-    if (!target.hasLetter || target.style != PartitionStyle::Gpt ||
-        run.Ports().firmware.Mode() != FirmwareMode::Uefi) {
+    if (!target.hasLetter || target.style != PartitionStyle::Gpt) {
+        return;
+    }
+    if (run.Ports().firmware.Mode() != FirmwareMode::Uefi) {
+        // Firmware variables are out of reach of a system started the BIOS way (Windows PE
+        // through the compatibility module).
+        run.Row(
+            L"当前系统不是以 UEFI 方式启动的，无法检查固件的 Windows Boot Manager 启动项；"
+            L"没有它时固件从 " +
+            target.drive + FallbackLoaderPath(run.Ports().firmware.Architecture()) + L" 启动");
         return;
     }
     BcdTool bcdedit = run.Bcdedit();

@@ -62,6 +62,7 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     const GuardedWork work = WorkOfMbrRepair(request, style);
     const GuardOutcome chosen = AskGuards(DecideRepairGuards(outcome.before, work), asker);
     outcome.guardLines = chosen.logLines;
+    outcome.confirmedFirmware = chosen.confirmedFirmware;
     log.guards = chosen.logLines;
     if (chosen.stop) {
         outcome.stoppedByGuard = true;

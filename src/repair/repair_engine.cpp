@@ -92,7 +92,7 @@ std::wstring CompletionText(int failedSteps, std::wstring_view verb) {
 }
 
 BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations,
-                             char assumedBootPartition) {
+                             char assumedBootPartition, FirmwareMode confirmedFirmware) {
     RepairPorts& ports = run.Ports();
     DiagnosisPorts diagnosis{
         ports.storage,
@@ -104,7 +104,7 @@ BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installati
         ports.firmware,
         ports.inventory,
         BcdTool{ports.processes, ports.codePage, run.Tool(CarriedTool::Bcdedit).path}};
-    return DiagnoseBoot(diagnosis, installations, assumedBootPartition);
+    return DiagnoseBoot(diagnosis, installations, assumedBootPartition, confirmedFirmware);
 }
 
 BootDiagnosis DiagnoseMachine(RepairPorts& ports, const InstallationTable* installations) {
@@ -230,14 +230,15 @@ void FinishUndo(RepairRun& run, UndoRecorder& undo, RepairLogData& log, RepairOu
 BootDiagnosis DiagnoseAfterRun(RepairRun& run, const InstallationTable* installations,
                                const BootTarget& target, RepairLogData& log, RepairOutcome& outcome,
                                std::wstring& elsewhere, std::wstring_view written) {
-    outcome.after = DiagnoseForRun(run, installations);
+    outcome.after = DiagnoseForRun(run, installations, 0, outcome.confirmedFirmware);
     log.diagnosisAfter = DiagnosisLogLines(outcome.after);
     if (FirmwareStartsTarget(outcome.after, target)) {
         return outcome.after;
     }
     // Boot files for another PC, or a second disk: judged by what that disk would start if it
     // were the one the firmware starts.
-    BootDiagnosis assumed = DiagnoseForRun(run, installations, target.letter);
+    BootDiagnosis assumed =
+        DiagnoseForRun(run, installations, target.letter, outcome.confirmedFirmware);
     for (const std::wstring& line : DiagnosisLogLines(assumed)) {
         log.diagnosisAfter.push_back(L"（假定固件启动 " + target.drive + L"）" + line);
     }
@@ -292,6 +293,7 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     GuardedWork work = WorkOfRepair(request, target.style, outcome.before);
     const GuardOutcome chosen = AskGuards(DecideRepairGuards(outcome.before, work), asker);
     outcome.guardLines = chosen.logLines;
+    outcome.confirmedFirmware = chosen.confirmedFirmware;
     log.guards = chosen.logLines;
     if (chosen.stop) {
         outcome.stoppedByGuard = true;

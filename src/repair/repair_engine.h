@@ -37,6 +37,9 @@ struct RepairOutcome {
     BootDiagnosis before;  // what the machine would boot before the run
     BootDiagnosis after;   // ...and after it (empty when nothing ran)
     std::vector<std::wstring> guardLines;
+    // How the user said the machine starts, when the disks and the running system disagree: the
+    // diagnosis after the run judges that way.
+    FirmwareMode confirmedFirmware = FirmwareMode::Unknown;
     std::wstring undoRecord;  // the record undo reads; empty when the run saved nothing
     // A repair's judgment by the diagnosis after it; none for a run that did not repair.
     std::optional<RunJudgment> judgment;
@@ -83,7 +86,8 @@ std::wstring CompletionText(int failedSteps, std::wstring_view verb = L"修复")
 // What the machine would boot now, read with the run's bcdedit (its runs are not the repair's
 // steps), judging the given installations (null: found by their files).
 BootDiagnosis DiagnoseForRun(RepairRun& run, const InstallationTable* installations,
-                             char assumedBootPartition = 0);
+                             char assumedBootPartition = 0,
+                             FirmwareMode confirmedFirmware = FirmwareMode::Unknown);
 // The diagnosis after a run (into outcome.after and the log) and the one that judges it: the
 // same, unless the boot files went on purpose to a partition this machine's firmware does not
 // start; that disk is then judged as if it were started, and elsewhere says so.

@@ -114,6 +114,39 @@ std::optional<RepairGuard> BitLockerGuard(const BootDiagnosis& diagnosis, const 
     return guard;
 }
 
+// "固件以 UEFI 方式启动", or, when the disks overruled the running system, what they say.
+std::wstring MachineStarts(const BootDiagnosis& diagnosis) {
+    const std::wstring mode = FirmwareModeText(diagnosis.firmware);
+    if (diagnosis.firmwareReason.empty()) {
+        return diagnosis.firmware == FirmwareMode::Bios ? L"固件以 BIOS（传统）方式启动"
+                                                        : L"固件以 " + mode + L" 方式启动";
+    }
+    return L"磁盘表明这台电脑以 " + mode + L" 方式启动（当前系统以 " +
+           FirmwareModeText(diagnosis.runningFirmware) + L" 方式启动）";
+}
+
+// Windows PE started the other way than the disks start: the run follows the disks, but only the
+// user knows the firmware's settings, so the question says which way the files will be written.
+RepairGuard FirmwareDoubtGuard(const BootDiagnosis& diagnosis, const std::wstring& where) {
+    const std::wstring mode = FirmwareModeText(diagnosis.firmware);
+    RepairGuard guard;
+    guard.kind = GuardKind::FirmwareDoubt;
+    guard.finding = MachineStarts(diagnosis) + L"，本次修复按 " + mode + L" 方式写入 " + where;
+    guard.question =
+        L"这台电脑的启动方式与当前系统不同：" + diagnosis.firmwareReason + L"。\n本次修复按 " +
+        mode + L" 方式写入引导分区 " + where + L"。若这台电脑确实以 " +
+        FirmwareModeText(diagnosis.runningFirmware) +
+        L" 方式启动，请取消，在固件设置中确认启动方式后，用手动修复选择引导分区。\n\n确定(Y)：按 " +
+        mode + L" 方式修复（磁盘所示）\n取消(C)：停止，不做任何更改";
+    guard.onYes = GuardEffect::Proceed;
+    guard.onNo = GuardEffect::Stop;
+    guard.yesByDefault = true;
+    guard.firmware = diagnosis.firmware;
+    guard.yesMeaning = L"按 " + mode + L" 方式修复";
+    guard.noMeaning = L"停止，不做任何更改";
+    return guard;
+}
+
 std::optional<RepairGuard> FirmwareGuard(const BootDiagnosis& diagnosis, const GuardedWork& work) {
     const bool unlettered = work.bootLetter == kEspWithoutLetter;
     const VolumeDiagnosis* boot = unlettered ? nullptr : FindVolume(diagnosis, work.bootLetter);
@@ -122,7 +155,7 @@ std::optional<RepairGuard> FirmwareGuard(const BootDiagnosis& diagnosis, const G
     guard.kind = GuardKind::FirmwareMismatch;
     if (diagnosis.firmware == FirmwareMode::Uefi && work.bootStyle == PartitionStyle::Mbr &&
         boot != nullptr && !boot->esp) {
-        guard.finding = L"固件以 UEFI 方式启动，而所选的引导分区 " + where +
+        guard.finding = MachineStarts(diagnosis) + L"，而所选的引导分区 " + where +
                         L" 是 MBR 磁盘上的激活分区（BIOS 启动方式）";
         guard.question = L"这台电脑的" + guard.finding +
                          L"。\n修复写入的引导代码和启动项不会被 UEFI 固件使用，修复后系统仍然"
@@ -131,12 +164,14 @@ std::optional<RepairGuard> FirmwareGuard(const BootDiagnosis& diagnosis, const G
     } else if (diagnosis.firmware == FirmwareMode::Bios &&
                (unlettered ||
                 (work.bootStyle == PartitionStyle::Gpt && boot != nullptr && boot->esp))) {
-        guard.finding = L"固件以 BIOS（传统）方式启动，而所选的引导分区 " + where +
+        guard.finding = MachineStarts(diagnosis) + L"，而所选的引导分区 " + where +
                         L" 是 GPT 磁盘上的 EFI 系统分区（UEFI 启动方式）";
         guard.question = L"这台电脑的" + guard.finding +
                          L"。\n修复写入的启动项不会被 BIOS 固件使用，修复后系统仍然无法从这里"
                          L"启动。\n若要以 UEFI 方式启动，需要在固件设置中关闭兼容模式"
                          L"（CSM / Legacy）；否则请改用 MBR 磁盘上的激活分区。";
+    } else if (!diagnosis.firmwareReason.empty()) {
+        return FirmwareDoubtGuard(diagnosis, where);
     } else {
         return std::nullopt;
     }
@@ -273,6 +308,9 @@ GuardOutcome ApplyGuardAnswers(const std::vector<RepairGuard>& guards,
         outcome.logLines.push_back(L"修复前检查: " + guard.finding + L" — " + chosen);
         if (!guard.bcdbootSwitch.empty()) {
             outcome.bcdbootSwitch = guard.bcdbootSwitch;
+        }
+        if (guard.kind == GuardKind::FirmwareDoubt && effect == GuardEffect::Proceed) {
+            outcome.confirmedFirmware = guard.firmware;
         }
         if (effect == GuardEffect::ProceedKeepingMbr) {
             outcome.keepMbr = true;

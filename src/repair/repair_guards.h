@@ -18,6 +18,7 @@ enum class GuardKind {
     ForeignMbrCode,    // another boot loader's code in the MBR that bootsect /mbr would replace
     BitLocker,         // a system being repaired, or the boot partition, is BitLocker-encrypted
     FirmwareMismatch,  // the boot partition is of the other firmware's kind
+    FirmwareDoubt,     // the running system was started the other way than the disks start
     UefiBootOrder,     // the UEFI boot order starts with another system: bcdboot keeps it
     UndoLoss,          // what the run will change could not all be saved for undo
 };
@@ -38,6 +39,10 @@ struct RepairGuard {
     GuardEffect onNo = GuardEffect::Stop;      // 取消(C), also a dialog closed otherwise
     std::wstring yesMeaning;                   // "改写主引导记录", for the log
     std::wstring noMeaning;                    // "保留主引导记录"
+    // The box starts on 确定(Y): the answer the program recommends is going on (FirmwareDoubt).
+    bool yesByDefault = false;
+    // FirmwareDoubt: the way the run will write, which 确定(Y) confirms as the machine's.
+    FirmwareMode firmware = FirmwareMode::Unknown;
     // UefiBootOrder: the bcdboot switch that keeps the firmware's boot order ("/p" or "/addlast").
     std::wstring bcdbootSwitch;
     std::wstring finding;  // what the guard found, in one line for the log
@@ -80,8 +85,10 @@ enum class GuardAnswer { Yes, No, Refused };
 // The run as the answers leave it.
 struct GuardOutcome {
     bool stop = false;
-    bool keepMbr = false;                // bootsect without /mbr
-    std::wstring bcdbootSwitch;          // added to every bcdboot run; empty: none
+    bool keepMbr = false;        // bootsect without /mbr
+    std::wstring bcdbootSwitch;  // added to every bcdboot run; empty: none
+    // How the user said the machine starts (FirmwareDoubt answered 确定(Y)); Unknown: not asked.
+    FirmwareMode confirmedFirmware = FirmwareMode::Unknown;
     std::vector<std::wstring> logLines;  // per guard: what it found and what was chosen
 };
 

@@ -119,6 +119,7 @@ json Diagnosis(const BootDiagnosis& diagnosis) {
             {"boots", diagnosis.boots},
             {"problem", U(diagnosis.problem)},
             {"firmware", U(FirmwareModeText(diagnosis.firmware))},
+            {"runningFirmware", U(FirmwareModeText(diagnosis.runningFirmware))},
             {"timeout", diagnosis.timeout ? json(*diagnosis.timeout) : json(nullptr)},
             {"menuFile", U(diagnosis.menuFile)},
             {"chain", chain},

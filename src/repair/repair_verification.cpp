@@ -51,7 +51,8 @@ std::vector<SystemCheck> VerifyRepair(RepairRun& run, const InstallationTable& i
         } else {
             check.reason = DiagnosisStatus(judged);
         }
-        check.certain = check.bootable || judged.menuReached || !judged.unseen;
+        check.certain =
+            check.bootable || ((judged.menuReached || !judged.unseen) && !FirmwareInDoubt(judged));
         // ntldr's own menu is behind a chain entry whose text is the store's, not the system's.
         const bool chained = system.version < 6.0f && judged.menuSource == MenuSource::Bcd;
         if (found != judged.installations.end() && !chained) {

@@ -95,7 +95,7 @@ std::optional<Options> Parse(const SimMachine& machine, const std::vector<std::w
         options.bios = kind != L"uefi";
         options.uefi = kind != L"bios";
     } else {
-        options.bios = machine.FirmwareKind() == Firmware::Bios;
+        options.bios = machine.RunningFirmware() == Firmware::Bios;
         options.uefi = !options.bios;
     }
     return options;
@@ -216,7 +216,7 @@ public:
                 return failure;
             }
             // Only without /s does bcdboot touch the firmware's boot entries.
-            if (machine_.FirmwareKind() == Firmware::Uefi && !options_.target) {
+            if (machine_.RunningFirmware() == Firmware::Uefi && !options_.target) {
                 UpdateFirmware();
             }
         }

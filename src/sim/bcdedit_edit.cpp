@@ -91,7 +91,7 @@ std::optional<ToolOutcome> FirmwareOrderCommand(BcdeditSession& session,
     if (args.size() < 2 || LowerCase(args[0]) != L"{fwbootmgr}") {
         return std::nullopt;
     }
-    if (!session.systemStore || session.machine.FirmwareKind() != Firmware::Uefi) {
+    if (!session.systemStore || session.machine.RunningFirmware() != Firmware::Uefi) {
         return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
     }
     if (LowerCase(args[1]) == L"bootsequence") {

@@ -41,7 +41,7 @@ int Rank(std::uint32_t type) {
 // otherwise it is left to the store's listing (/enum all).
 std::vector<BcdObject> FirmwareObjects(const BcdeditSession& session, bool withBootManager) {
     std::vector<BcdObject> objects;
-    if (!session.systemStore || session.machine.FirmwareKind() != Firmware::Uefi) {
+    if (!session.systemStore || session.machine.RunningFirmware() != Firmware::Uefi) {
         return objects;
     }
     BcdObject manager;

@@ -152,6 +152,11 @@ struct Scenario {
     // scenario says otherwise; nothing is held without a running Windows).
     bool systemFilesOpen = true;
     Firmware firmware = Firmware::Bios;
+    // How Windows PE was started when not as the machine starts by itself (a stick booted through
+    // the firmware's compatibility module on a UEFI machine, or as a UEFI application on a machine
+    // set to start its disks the BIOS way): what the program reads as its firmware, while the
+    // verdict still starts the machine the firmware way.
+    std::optional<Firmware> peFirmware;
     // What a UEFI firmware runs (and the fallback loader it looks for); the running Windows is
     // of the same architecture.
     FirmwareArchitecture firmwareArchitecture = FirmwareArchitecture::X64;

@@ -56,6 +56,15 @@ bool ReadMachineBootAttributes(XmlReader& reader, const XmlNode* root, Scenario&
     } else {
         return reader.Fail("attribute firmware must be bios or uefi, not \"" + firmware + "\"");
     }
+    if (const auto pe = reader.Attr(root, "pefirmware")) {
+        if (*pe != "bios" && *pe != "uefi") {
+            return reader.Fail("attribute pefirmware must be bios or uefi, not \"" + *pe + "\"");
+        }
+        if (!scenario.winPE) {
+            return reader.Fail("attribute pefirmware needs winpe=\"true\"");
+        }
+        scenario.peFirmware = *pe == "bios" ? Firmware::Bios : Firmware::Uefi;
+    }
     const std::string arch = reader.Attr(root, "firmwarearch").value_or("x64");
     if (arch == "x64") {
         scenario.firmwareArchitecture = FirmwareArchitecture::X64;

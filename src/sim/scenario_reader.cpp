@@ -364,8 +364,8 @@ public:
 
     bool Machine(const XmlNode* root, Scenario& scenario) {
         if (!KnownAttributes(
-                root, {"name", "winpe", "firmware", "firmwarearch", "language", "systempartition",
-                       "bootdisk", "tools", "regdelay", "systemfilesopen"})) {
+                root, {"name", "winpe", "firmware", "pefirmware", "firmwarearch", "language",
+                       "systempartition", "bootdisk", "tools", "regdelay", "systemfilesopen"})) {
             return false;
         }
         scenario.name = Text(root, "name");

@@ -10,7 +10,8 @@ namespace qn::sim {
 
 // Reads a scenario file (UTF-8 XML):
 //
-//   <machine name="..." winpe="false" firmware="bios|uefi" firmwarearch="x64|x86|arm64"
+//   <machine name="..." winpe="false" firmware="bios|uefi" pefirmware="bios|uefi"
+//            firmwarearch="x64|x86|arm64"
 //            language="zh-CN|en-US|de-DE|fr-FR|ja-JP" systempartition="DISK:N|none"
 //            bootdisk="0" tools="bcdedit bcdboot" regdelay="0" systemfilesopen="true">
 //     <disk number="0" style="mbr|gpt|raw" size="500G" removable="false" vendor="" product=""
@@ -65,6 +66,8 @@ namespace qn::sim {
 // "missing"; identifiers are local names, well-known names or GUIDs. Boot entries are in the
 // firmware's boot order, except those with order="false" (kept by the firmware, not started by
 // itself); next="true" makes one the one-time next boot (BootNext, {fwbootmgr}'s bootsequence).
+// pefirmware (with winpe) is how Windows PE was started when that is not how the machine
+// starts its disks: what the program reads as its firmware, never what the verdict starts.
 // firmwarearch is what a UEFI firmware runs, and names its fallback loader. A failure makes the
 // matching runs of a tool (args: a pattern with * and ? over the arguments joined by blanks) end
 // with that exit code and message, times runs long (0: every run). A slow run makes the matching

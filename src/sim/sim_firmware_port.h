@@ -5,8 +5,9 @@
 
 namespace qn::sim {
 
-// The firmware mode and architecture the program sees on the simulated machine: the scenario's
-// firmware, which the machine also boots with (the verdict's firmware).
+// The firmware mode and architecture the program sees on the simulated machine: how the running
+// system was started, which is how the machine starts its disks unless Windows PE was started the
+// other way.
 class SimFirmwarePort final : public FirmwarePort {
 public:
     SimFirmwarePort(Firmware firmware, FirmwareArchitecture architecture)

@@ -69,7 +69,7 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
       processes_(*this),
       volumePort_(*this),
       fileSystem_(*this),
-      firmwarePort_(scenario.firmware, scenario.firmwareArchitecture),
+      firmwarePort_(scenario.peFirmware.value_or(scenario.firmware), scenario.firmwareArchitecture),
       failures_(scenario.failures),
       guids_(Seed(scenario.name)) {
     files_.SetDriveResolver([this](wchar_t letter) { return VolumeIdAt(letter); });

@@ -71,7 +71,7 @@ public:
     SimVolumePort& VolumePortForProgram() { return volumePort_; }
     // The file system the program uses (journaled); Files() is the machine's own view.
     SimFileSystem& FilesForProgram() { return fileSystem_; }
-    // The firmware mode the program reads (the scenario's firmware).
+    // The firmware mode the program reads (how the running system was started).
     FirmwarePort& FirmwareForProgram() { return firmwarePort_; }
     fake::FakeVolumePort& Volumes() { return volumes_; }
     const fake::FakeVolumePort& Volumes() const { return volumes_; }
@@ -84,7 +84,11 @@ public:
     bool WinPE() const { return winPE_; }
     int RegLoadDelayMs() const { return scenario_.regLoadDelayMs; }
     const Scenario& Description() const { return scenario_; }
+    // How the machine starts its disks (the verdict's firmware).
     Firmware FirmwareKind() const { return scenario_.firmware; }
+    // How the running system was started: what the program and its tools read as the firmware,
+    // and whether the firmware's boot entries can be read and written from it.
+    Firmware RunningFirmware() const { return scenario_.peFirmware.value_or(scenario_.firmware); }
     FirmwareArchitecture FirmwareArch() const { return scenario_.firmwareArchitecture; }
     ToolLanguage Language() const { return scenario_.language; }
 

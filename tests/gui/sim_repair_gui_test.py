@@ -366,17 +366,29 @@ def mode_guard_bitlocker(s):
 
 
 def mode_guard_firmware(s):
-    s.launch("sim/scenarios/firmware_mismatch.xml")
+    # Windows PE started the UEFI way on a machine that starts its MBR disk the BIOS way.
+    s.launch("sim/scenarios/pe_uefi_mbr.xml")
     s.wait_page(0)
     before = s.verdict()
     s.click("BtnAutoRepair")
-    asked = guard_question(s, 1, "UEFI", "MBR", "停止，不做任何更改")
+    asked = guard_question(s, 1, "当前系统以 UEFI 方式启动", "本次修复按 BIOS 方式写入引导分区 D:",
+                           "停止，不做任何更改")
     s.screenshot("guard_firmware_question")
     s.key("alt+c")
     done = wait_done(s, "the refused repair")
     check_stopped(s, done, before)
     check_nothing_written(s.journal_lines()[asked:])
     check(len(s.messages()) == 1, "asked more: %s" % s.messages())
+    # The disks are plain, so the question starts on 确定(Y): Return repairs the BIOS way.
+    start_again(s, "BtnAutoRepair")
+    guard_question(s, 2, "确定(Y)：按 BIOS 方式修复")
+    s.key("Return")
+    done = wait_done(s, "the confirmed repair")
+    rows = s.rows(done)
+    check(done.find("lbResultTip").text == "修复完成!", "rows:\n" + "\n".join(rows))
+    check(any(" /f BIOS" in l for l in tool_runs(s.journal_lines(), "bcdboot")),
+          "bcdboot did not write for BIOS")
+    check(s.verdict()["boots"], "the machine does not boot: %s" % s.verdict())
     s.click("btn_close")
     check(s.wait_exit() == 0, "exit code not 0")
     check_left_nothing_behind(s.journal_lines())

@@ -77,9 +77,11 @@ TEST(DiagnoseBoot, EachBrokenLinkOfTheBiosRoadInWords) {
     };
     const std::string manager = "<file path='\\bootmgr'/>" + std::string(kStore);
     const Case cases[] = {
+        // Without an EFI system partition: with one, the disks would say the machine starts the
+        // UEFI way.
         {"GPT boot disk",
          test::ScenarioText("<machine><disk number='0' style='gpt' size='100G'><partition "
-                            "offset='1M' length='100M' gpttype='esp' fs='FAT32'/></disk>"
+                            "offset='1M' length='100M' gpttype='basic' fs='NTFS'/></disk>"
                             "</machine>"),
          L"磁盘0 是 GPT 磁盘，BIOS 无法从它启动 Windows"},
         {"no active partition",

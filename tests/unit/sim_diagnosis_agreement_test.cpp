@@ -91,12 +91,23 @@ void ExpectAgreement(test::DiagnosisSession& session, const BootDiagnosis& diagn
                                        [&](const MenuEntryDiagnosis& entry) {
                                            return entry.isDefault && CannotJudge(machine, entry);
                                        });
-    if (unjudged != diagnosis.menu.end() && !diagnosis.boots) {
+    const std::wstring firmware = diagnosis.firmware == FirmwareMode::Uefi ? L"uefi" : L"bios";
+    // The second place: Windows PE started the other way than the disks start. The diagnosis
+    // goes by the disks but cannot read how the firmware is set, so it never says "boots"; the
+    // guess may be wrong (a firmware set to UEFI only), and then nothing more compares.
+    const bool doubt = FirmwareInDoubt(diagnosis);
+    if (doubt) {
+        EXPECT_FALSE(diagnosis.boots);
+        if (firmware != verdict.firmware) {
+            return;
+        }
+        EXPECT_EQ(diagnosis.unseen, verdict.boots);
+    } else if (unjudged != diagnosis.menu.end() && !diagnosis.boots) {
         EXPECT_TRUE(diagnosis.unseen);
     } else {
         EXPECT_EQ(diagnosis.boots, verdict.boots);
     }
-    EXPECT_EQ(diagnosis.firmware == FirmwareMode::Uefi ? L"uefi" : L"bios", verdict.firmware);
+    EXPECT_EQ(firmware, verdict.firmware);
     if (!verdict.menu.empty()) {
         EXPECT_TRUE(diagnosis.menuReached);
     }
@@ -149,7 +160,7 @@ void ExpectAgreement(test::DiagnosisSession& session, const BootDiagnosis& diagn
     for (const InstallationDiagnosis& system : diagnosis.installations) {
         const auto place = PlaceOf(machine, system.letter);
         ASSERT_TRUE(place);
-        EXPECT_EQ(system.bootable, verdictReaches.count(*place) == 1) << system.letter;
+        EXPECT_EQ(system.bootable, !doubt && verdictReaches.count(*place) == 1) << system.letter;
     }
 }
 

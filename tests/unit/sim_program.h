@@ -31,11 +31,17 @@
 namespace qn::sim::test {
 
 // The user at the confirmation dialog: answers in order (then 确定 to every further question),
-// and keeps what was asked.
+// and keeps what was asked. The technician knows how the firmware is set: asked which way the
+// machine starts, they answer by the machine's firmware unless a script says otherwise.
 class ScriptedAsker : public GuardAsker {
 public:
     GuardAnswer Ask(const RepairGuard& guard) override {
         asked.push_back(guard.kind);
+        if (answers.empty() && guard.kind == GuardKind::FirmwareDoubt) {
+            const FirmwareMode real =
+                machineStarts == Firmware::Uefi ? FirmwareMode::Uefi : FirmwareMode::Bios;
+            return guard.firmware == real ? GuardAnswer::Yes : GuardAnswer::No;
+        }
         if (answers.empty()) {
             return GuardAnswer::Yes;
         }
@@ -45,6 +51,7 @@ public:
     }
     std::vector<GuardAnswer> answers;
     std::vector<GuardKind> asked;
+    Firmware machineStarts = Firmware::Bios;
 };
 
 // Rows as the result list would show them.
@@ -69,6 +76,7 @@ public:
         : machine_(scenario),
           clock_({2026, 12, 8, 10, 30, 0, 0}),
           profile_(machine_->Files(), machine_.CodePage()) {
+        asker.machineStarts = scenario.firmware;
         resources_.Add(kResBcdboot, kBinResourceType, MarkerBytes("stand-in bcdboot.exe"));
         resources_.Add(kResBcdedit, kBinResourceType, MarkerBytes("stand-in bcdedit.exe"));
         resources_.Add(kResBootsect, kBinResourceType, MarkerBytes("stand-in bootsect.exe"));

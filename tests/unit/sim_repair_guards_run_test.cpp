@@ -81,12 +81,12 @@ TEST(RepairGuardsRun, BitLockerGoesOnOnlyWhenConfirmed) {
     }
 }
 
-TEST(RepairGuardsRun, AFirmwareMismatchStopsWhenTheUserSaysSo) {
+TEST(RepairGuardsRun, AFirmwareTheDisksCannotTellStopsWhenTheUserSaysSo) {
     test::SimProgram program(test::ScenarioFile("firmware_mismatch.xml"));
     const std::size_t journal = program.Machine().Journal().size();
     program.asker.answers = {GuardAnswer::No};
     const RepairOutcome outcome = program.Run(program.AutomaticRequest());
-    EXPECT_THAT(program.asker.asked, ElementsAre(GuardKind::FirmwareMismatch));
+    EXPECT_THAT(program.asker.asked, ElementsAre(GuardKind::FirmwareDoubt));
     EXPECT_TRUE(outcome.stoppedByGuard);
     ExpectNothingWritten(program.Machine(), journal);
 }

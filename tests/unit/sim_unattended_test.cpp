@@ -209,25 +209,31 @@ TEST(Unattended, RefusesWhatItMustNotDoBeforeChangingAnything) {
     }
 }
 
+// BitLocker, and Windows PE started the other way than the machine starts (which way it starts is
+// the user's word, even where the disks are plain).
 TEST(Unattended, AGuardRefusesWithoutYesAndGoesOnWithIt) {
-    for (bool yes : {false, true}) {
-        SCOPED_TRACE(yes ? "/yes" : "no /yes");
-        Unattended program(test::ScenarioFile("bitlocker.xml"));
-        program.output.AddDirectory(L"Z:\\out");
-        const auto boot = VerdictJson(program.machine->Boot());
-        std::vector<std::wstring> arguments = {L"/auto", L"/json", L"Z:\\out\\r.json"};
-        if (yes) {
-            arguments.push_back(L"/yes");
-        }
-        EXPECT_EQ(program.Run(arguments), yes ? kExitDone : kExitRefused);
-        EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"需要确认: ")));
-        const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
-        EXPECT_EQ(report["stoppedByGuard"], !yes);
-        EXPECT_FALSE(report["diagnosisBefore"].is_null());
-        EXPECT_EQ(report["diagnosisAfter"].is_null(), !yes);
-        if (!yes) {
-            EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
-            EXPECT_TRUE(report["undoRecord"].is_null());
+    for (const char* file : {"bitlocker.xml", "pe_csm_gpt.xml", "pe_uefi_mbr.xml"}) {
+        for (bool yes : {false, true}) {
+            SCOPED_TRACE(std::string(file) + (yes ? " /yes" : " no /yes"));
+            Unattended program(test::ScenarioFile(file));
+            program.output.AddDirectory(L"Z:\\out");
+            const auto boot = VerdictJson(program.machine->Boot());
+            std::vector<std::wstring> arguments = {L"/auto", L"/json", L"Z:\\out\\r.json"};
+            if (yes) {
+                arguments.push_back(L"/yes");
+            }
+            EXPECT_EQ(program.Run(arguments), yes ? kExitDone : kExitRefused);
+            EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"需要确认: ")));
+            const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
+            EXPECT_EQ(report["stoppedByGuard"], !yes);
+            EXPECT_FALSE(report["diagnosisBefore"].is_null());
+            EXPECT_EQ(report["diagnosisAfter"].is_null(), !yes);
+            if (!yes) {
+                EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+                EXPECT_TRUE(report["undoRecord"].is_null());
+            } else {
+                EXPECT_TRUE(program.machine->Boot().boots);
+            }
         }
     }
 }

@@ -170,6 +170,9 @@ const Case kCases[] = {
      std::nullopt,
      {},
      L"the active flag is on an extended partition"},
+    // Windows PE started the other way than the machine starts: the verdict is the machine's.
+    {"pe_csm_gpt.xml", false, L"uefi", std::nullopt, {}, L"BCD"},
+    {"pe_uefi_mbr.xml", false, L"bios", std::nullopt, {}, L"BCD"},
     // The second Windows 7 on D: is in no menu.
     {"two_same_windows.xml",
      true,

@@ -133,7 +133,8 @@ void LookLike(Control& button, const std::wstring& kind, const wchar_t* textColo
     }
 }
 
-UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool question) {
+UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool question,
+                 bool yesByDefault = false) {
     auto* frame = new (std::nothrow) CConfirmFrame();
     if (frame == nullptr) {
         return kConfirmNo;
@@ -162,15 +163,18 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
         yes->SetVisible(question);
         if (question) {
             yes->SetAttribute(L"pos", L"175,328,265,358");
-            LookLike(*yes, L"second", L"#FF2F3744");
+            LookLike(*yes, yesByDefault ? L"primary" : L"second",
+                     yesByDefault ? L"#FFFFFFFF" : L"#FF2F3744");
         }
     }
     if (Control* no = frame->NoButton()) {
         no->SetVisible(question);
         if (question) {
             no->SetAttribute(L"pos", L"295,328,385,358");
-            // The answer Return gives is the one that looks like the default: keeping things.
-            LookLike(*no, L"primary", L"#FFFFFFFF");
+            // The answer Return gives is the one that looks like the default: keeping things,
+            // unless the program recommends going on.
+            LookLike(*no, yesByDefault ? L"second" : L"primary",
+                     yesByDefault ? L"#FF2F3744" : L"#FFFFFFFF");
         }
     }
     ProbeMessage(title, text);
@@ -184,7 +188,7 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
         }
         label->SetText(std::move(text));
     }
-    if (question) {
+    if (question && !yesByDefault) {
         frame->FocusNoButton();
     } else {
         frame->FocusDefaultButton();
@@ -198,8 +202,9 @@ UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner) {
     return ShowConfirm(std::move(title), std::move(text), owner, false);
 }
 
-UINT ShowQuestionBox(std::wstring title, std::wstring text, HWND owner) {
-    return ShowConfirm(std::move(title), std::move(text), owner, true);
+UINT ShowQuestionBox(std::wstring title, std::wstring text, HWND owner, QuestionDefault byDefault) {
+    return ShowConfirm(std::move(title), std::move(text), owner, true,
+                       byDefault == QuestionDefault::Yes);
 }
 
 }  // namespace qn

@@ -62,9 +62,13 @@ private:
 // shown at all. UI thread only.
 UINT ShowMessageBox(std::wstring title, std::wstring text, HWND owner);
 
+// Which answer of a question looks like the default and has the keyboard focus (Return).
+enum class QuestionDefault { No, Yes };
+
 // Asks a question with 确定(Y) and 取消(C), in a larger box whose keyboard focus starts on
-// 取消(C). Returns kConfirmYes for 确定(Y); kConfirmNo for 取消(C), Escape, or a box that cannot
-// be shown. UI thread only.
-UINT ShowQuestionBox(std::wstring title, std::wstring text, HWND owner);
+// 取消(C) unless the program recommends going on. Returns kConfirmYes for 确定(Y); kConfirmNo
+// for 取消(C), Escape, or a box that cannot be shown. UI thread only.
+UINT ShowQuestionBox(std::wstring title, std::wstring text, HWND owner,
+                     QuestionDefault byDefault = QuestionDefault::No);
 
 }  // namespace qn

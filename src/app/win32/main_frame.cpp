@@ -521,7 +521,10 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case MainAction::AskGuardQuestion: {
             const auto* question = reinterpret_cast<const std::wstring*>(lParam);
             const UINT answer =
-                question != nullptr ? ShowQuestionBox(kGuardCaption, *question, hwnd_) : kConfirmNo;
+                question != nullptr
+                    ? ShowQuestionBox(kGuardCaption, *question, hwnd_,
+                                      wParam == 1 ? QuestionDefault::Yes : QuestionDefault::No)
+                    : kConfirmNo;
             Probe();
             return answer == kConfirmYes ? 1 : 2;
         }
