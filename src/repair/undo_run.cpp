@@ -14,13 +14,13 @@
 #include "disk/device_paths.h"
 #include "repair/boot_code_step.h"
 #include "repair/machine_description.h"
+#include "repair/undo_boot_code.h"
 #include "repair/undo_record_text.h"
 #include "repair/undo_recorder.h"
 
 namespace qn {
 namespace {
 
-constexpr std::uint64_t kMaxSavedSectorBytes = kMaxSectorsPerRead * 4096;
 // Files bigger than this are compared by copying back rather than by reading both.
 constexpr std::uint64_t kMaxComparedFileBytes = 64u << 20;
 
@@ -29,41 +29,6 @@ std::wstring Lower(std::wstring text) {
         c = static_cast<wchar_t>(std::towlower(c));
     }
     return text;
-}
-
-std::wstring WriteResultText(SectorWriteResult result) {
-    switch (result) {
-        case SectorWriteResult::Written:
-            return L"";
-        case SectorWriteResult::NotOpenForWrite:
-            return L"无法以写入方式打开设备";
-        case SectorWriteResult::LockFailed:
-            return L"无法锁定设备（有程序正在使用它）";
-        case SectorWriteResult::WriteFailed:
-            return L"写入失败";
-        case SectorWriteResult::ReadBackDiffers:
-            return L"写入后读回的内容不一致";
-    }
-    return L"写入失败";
-}
-
-// Where a file system's parameter block ends in its first sector: what undo keeps of today's
-// sector when it writes saved code back (a volume may have been resized or its serial changed).
-std::size_t ParameterBlockEnd(std::span<const std::uint8_t> sector) {
-    auto text = [&](std::size_t at, std::string_view s) {
-        return sector.size() >= at + s.size() &&
-               std::equal(s.begin(), s.end(), sector.begin() + static_cast<std::ptrdiff_t>(at));
-    };
-    if (text(3, "NTFS    ")) {
-        return 0x54;
-    }
-    if (text(0x52, "FAT32   ")) {
-        return 0x5A;
-    }
-    if (text(0x36, "FAT")) {
-        return 0x3E;
-    }
-    return 3;  // no parameter block known: the code is all but the jump
 }
 
 class UndoWork {
@@ -85,9 +50,9 @@ public:
         // The boot code first: it was saved last, right before bootsect.
         for (auto item = record_.items.rbegin(); item != record_.items.rend(); ++item) {
             if (item->kind == UndoItemKind::MbrCode) {
-                RestoreMbr(*item);
+                RestoreMbrCode(run_, *item);
             } else if (item->kind == UndoItemKind::BootRecord) {
-                RestoreBootRecord(*item);
+                RestoreBootRecord(run_, *item);
             }
         }
         for (auto item = record_.items.rbegin(); item != record_.items.rend(); ++item) {
@@ -124,126 +89,6 @@ private:
             }
         }
         return same;
-    }
-
-    std::optional<std::vector<std::uint8_t>> ReadSaved(const UndoItem& item) {
-        return Files().ReadFileBytes(item.saved, kMaxSavedSectorBytes);
-    }
-
-    void RestoreMbr(const UndoItem& item) {
-        const std::wstring row = L"还原磁盘" + item.target + L" 主引导记录的引导代码";
-        const auto saved = ReadSaved(item);
-        std::uint32_t disk = 0;
-        for (wchar_t c : item.target) {
-            disk = disk * 10 + static_cast<std::uint32_t>(c - L'0');  // digits, as read
-        }
-        auto device =
-            run_.Ports().storage.OpenDevice(PhysicalDrivePath(disk), DeviceAccess::ReadWrite);
-        if (!saved || saved->size() < 512) {
-            run_.FailedRow(row, {L"保存的扇区文件无法读取: " + item.saved}, false);
-            return;
-        }
-        auto current = device ? device->ReadSectors(0, 1) : std::nullopt;
-        if (!current || current->size() != saved->size()) {
-            run_.FailedRow(row, {L"无法读取磁盘" + item.target + L" 的主引导记录"}, false);
-            return;
-        }
-        // The same disk still: its signature and partition table are what they were when the
-        // code was saved (writing another disk's code is never right).
-        if (!std::equal(saved->begin() + kMbrCodeArea, saved->begin() + 510,
-                        current->begin() + kMbrCodeArea)) {
-            run_.FailedRow(row,
-                           {L"磁盘" + item.target +
-                            L" 的磁盘签名或分区表与修复时不同，已不是同一块磁盘，未写入"},
-                           false);
-            return;
-        }
-        // Only the code: the partition table and disk signature stay as they are today.
-        std::vector<std::uint8_t> sector = *current;
-        std::copy(saved->begin(), saved->begin() + kMbrCodeArea, sector.begin());
-        if (sector == *current) {
-            run_.Row(row + L"......无需还原（未改变）");
-            return;
-        }
-        const SectorWriteResult result = device->WriteSectors(0, sector);
-        if (result != SectorWriteResult::Written) {
-            run_.FailedRow(row, {WriteResultText(result)}, false);
-        } else {
-            run_.Note(L"已写入磁盘" + item.target + L" 主引导记录的引导代码");
-            run_.Row(row + L"......成功");
-        }
-    }
-
-    void RestoreBootRecord(const UndoItem& item) {
-        const std::wstring row = L"还原 " + item.target + L" 的引导记录";
-        const auto saved = ReadSaved(item);
-        auto device = run_.Ports().storage.OpenDevice(
-            VolumeDevicePath(static_cast<char>(item.target[0])), DeviceAccess::ReadWrite);
-        if (!saved || saved->size() < 512 || !device) {
-            run_.FailedRow(
-                row,
-                {saved ? L"无法打开 " + item.target : L"保存的扇区文件无法读取: " + item.saved},
-                false);
-            return;
-        }
-        const std::uint32_t sectorBytes = device->LogicalSectorBytes();
-        const auto count = static_cast<std::uint32_t>(saved->size() / sectorBytes);
-        auto current =
-            sectorBytes != 0 && count != 0 ? device->ReadSectors(0, count) : std::nullopt;
-        if (!current || current->size() != saved->size()) {
-            run_.FailedRow(row, {L"无法读取 " + item.target + L" 的引导记录"}, false);
-            return;
-        }
-        if (*current == *saved) {
-            run_.Row(row + L"......无需还原（未改变）");
-            return;
-        }
-        const std::span<const std::uint8_t> first(saved->data(), sectorBytes);
-        const BootRecordKind kind = ClassifyBootRecord(first);
-        switch (kind) {
-            case BootRecordKind::Bootmgr:
-            case BootRecordKind::Ntldr: {
-                // Windows' own code: bootsect writes it as it fits this volume today.
-                device.reset();
-                const bool nt6 = kind == BootRecordKind::Bootmgr;
-                const std::wstring named = row + (nt6 ? L"（NT6）" : L"（NT5）");
-                run_.Row(named + L"...");
-                if (auto failure = run_.RunTool(
-                        CarriedTool::Bootsect,
-                        BootsectParameters(nt6 ? BootCodeKind::Nt60 : BootCodeKind::Nt52,
-                                           item.target, false))) {
-                    run_.FailedRow(named, *failure, true);
-                } else {
-                    run_.ReplaceRow(named + L"......成功");
-                }
-                return;
-            }
-            case BootRecordKind::BitLocker:
-                run_.FailedRow(row, {L"BitLocker 卷的引导记录不由本程序写入"}, false);
-                return;
-            default:
-                break;
-        }
-        // Someone else's code (or none): its bytes go back, under today's parameter block.
-        std::vector<std::uint8_t> bytes = *saved;
-        const std::size_t keepEnd = ParameterBlockEnd(*current);
-        std::copy(current->begin() + 3, current->begin() + static_cast<std::ptrdiff_t>(keepEnd),
-                  bytes.begin() + 3);
-        std::optional<SectorWriteResult> result;
-        for (std::uint32_t i = 0; i < count && (!result || *result == SectorWriteResult::Written);
-             ++i) {
-            const auto begin = static_cast<std::ptrdiff_t>(i * sectorBytes);
-            const std::span<const std::uint8_t> want(bytes.data() + begin, sectorBytes);
-            if (!std::equal(want.begin(), want.end(), current->begin() + begin)) {
-                result = device->WriteSectors(i, want);
-            }
-        }
-        if (result && *result != SectorWriteResult::Written) {
-            run_.FailedRow(row, {WriteResultText(*result)}, false);
-        } else {
-            run_.Note(L"已写入 " + item.target + L" 的引导记录");
-            run_.Row(row + L"......成功");
-        }
     }
 
     // bcdboot puts Windows Boot Manager first in the UEFI boot order (and adds it when it was
