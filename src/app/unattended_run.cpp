@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/start_summary.h"
+#include "boot/full_path.h"
 #include "boot/utf8_text.h"
 #include "boot/whole_file.h"
 #include "diagnosis/diagnosis_log.h"
@@ -157,7 +158,10 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
     std::optional<UndoRecord> undoRecord;
     if (options.mode == RunMode::Undo) {
         // Read first: a record that cannot be used changes nothing, not even a letter.
-        LoadedUndoRecord loaded = LoadUndoRecord(repair.files, options.undoRecord);
+        // Relative to the current folder, as the technician typed it: the record is then marked
+        // used where it lies, not applied a second time.
+        LoadedUndoRecord loaded =
+            LoadUndoRecord(repair.files, FullPath(repair.files, options.undoRecord));
         if (!loaded.record) {
             console.Line(loaded.error);
             return kExitRefused;

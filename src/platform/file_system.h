@@ -14,6 +14,7 @@ enum class KnownFolder {
     Desktop,       // CSIDL_DESKTOP
     System,        // the system directory, e.g. C:\Windows\System32
     Program,       // the folder the program was started from (often the technician's stick)
+    Current,       // the process's current folder, which a relative path on a command line means
 };
 
 // File attribute bits, numbered as Windows numbers them.

@@ -34,7 +34,17 @@ struct UndoItem {
     // path-only kinds.
     std::wstring saved;
     std::uint32_t attributes = 0;  // File: the attribute bits it had
+    // The copy as it was written (File, MbrCode, BootRecord, ExportedStore): undo refuses a
+    // record whose copy no longer is what the run saved.
+    std::uint64_t savedBytes = 0;
+    std::uint32_t savedCrc = 0;
 };
+
+// Kinds whose saved field is a copy undo reads back.
+inline bool HasCopy(UndoItemKind kind) {
+    return kind == UndoItemKind::File || kind == UndoItemKind::MbrCode ||
+           kind == UndoItemKind::BootRecord || kind == UndoItemKind::ExportedStore;
+}
 
 // Everything a run saved before it changed anything, in the order it was saved; undo goes
 // through it backwards. Written next to the copies as "undo.txt".
@@ -43,6 +53,8 @@ struct UndoRecord {
     std::wstring time;       // when the run started, as its log says it
     std::wstring folder;     // where the copies are
     std::vector<UndoItem> items;
+    // The run finished and wrote its last line; a record without it is an interrupted run's.
+    bool complete = true;
 };
 
 inline constexpr wchar_t kUndoRecordName[] = L"undo.txt";

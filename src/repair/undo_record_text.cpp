@@ -1,15 +1,20 @@
 #include "repair/undo_record_text.h"
 
+#include <zlib.h>
+
 #include <array>
 #include <cwctype>
 #include <optional>
 
 #include "boot/utf8_text.h"
+#include "repair/undo_record_rules.h"
 
 namespace qn {
 namespace {
 
-constexpr std::string_view kFirstLine = "QNBootRepair undo 1";
+constexpr std::string_view kFirstLine = "QNBootRepair undo 2";
+constexpr std::string_view kOldFirstLine = "QNBootRepair undo 1";
+constexpr std::wstring_view kCompleteLine = L"complete";
 constexpr std::size_t kMaxItems = 100000;
 
 struct KindName {
@@ -117,11 +122,64 @@ std::optional<std::uint32_t> ParseAttributes(const std::wstring& text) {
     return static_cast<std::uint32_t>(value);
 }
 
+std::optional<std::uint64_t> ParseDecimal(const std::wstring& text) {
+    if (text.empty() || text.size() > 19) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+    }
+    return value;
+}
+
+std::optional<std::uint32_t> ParseHex32(std::wstring_view text) {
+    if (text.size() != 8) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (wchar_t c : text) {
+        const int digit = c >= L'0' && c <= L'9'   ? c - L'0'
+                          : c >= L'a' && c <= L'f' ? c - L'a' + 10
+                                                   : -1;
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+std::wstring Hex32(std::uint32_t value) {
+    constexpr wchar_t kDigits[] = L"0123456789abcdef";
+    std::wstring text(8, L'0');
+    for (int i = 7; i >= 0; --i, value >>= 4) {
+        text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
+    }
+    return text;
+}
+
 std::optional<UndoItem> ParseItem(const std::wstring& line) {
-    const std::vector<std::wstring> f = SplitTabs(line);
+    std::vector<std::wstring> f = SplitTabs(line);
     const auto kind = KindNamed(f[0]);
     if (!kind) {
         return std::nullopt;
+    }
+    // A copy's size and checksum close its line.
+    std::uint64_t savedBytes = 0;
+    std::uint32_t savedCrc = 0;
+    if (HasCopy(*kind)) {
+        const auto crc = f.size() >= 4 ? ParseHex32(f.back()) : std::nullopt;
+        const auto bytes = f.size() >= 4 ? ParseDecimal(f[f.size() - 2]) : std::nullopt;
+        if (!crc || !bytes) {
+            return std::nullopt;
+        }
+        savedBytes = *bytes;
+        savedCrc = *crc;
+        f.resize(f.size() - 2);
     }
     UndoItem item;
     item.kind = *kind;
@@ -169,11 +227,35 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
     if (f.size() > 2) {
         item.saved = f[2];
     }
+    item.savedBytes = savedBytes;
+    item.savedCrc = savedCrc;
     return item;
 }
 
 UndoRecordError LineError(std::size_t number) {
     return {L"撤销记录第 " + std::to_wstring(number) + L" 行无法识别，未做任何更改"};
+}
+
+std::uint32_t Crc(std::string_view bytes) {
+    return static_cast<std::uint32_t>(crc32(crc32(0L, Z_NULL, 0),
+                                            reinterpret_cast<const Bytef*>(bytes.data()),
+                                            static_cast<uInt>(bytes.size())));
+}
+
+// Each line ends with a tab and the checksum of what comes before it: a line cut short or
+// changed by a disk error reads as damaged, not as a shorter record.
+std::optional<std::string_view> CheckedContent(std::string_view line) {
+    const std::size_t tab = line.rfind('\t');
+    if (tab == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::wstring sum = Utf8ToWide(line.substr(tab + 1));
+    const auto expected = ParseHex32(sum);
+    const std::string_view content = line.substr(0, tab);
+    if (!expected || *expected != Crc(content)) {
+        return std::nullopt;
+    }
+    return content;
 }
 
 }  // namespace
@@ -209,9 +291,16 @@ std::wstring FirmwareOrderText(const std::vector<std::wstring>& ids) {
     return text.empty() ? L"none" : text;
 }
 
+std::uint32_t UndoCopyCrc(std::span<const std::uint8_t> bytes) {
+    return Crc(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
 std::string FormatUndoRecord(const UndoRecord& record) {
-    std::wstring text;
-    auto line = [&text](const std::wstring& content) { text += content + L"\r\n"; };
+    std::string text;
+    auto line = [&text](const std::wstring& content) {
+        const std::string bytes = WideToUtf8(content);
+        text += bytes + "\t" + WideToUtf8(Hex32(Crc(bytes))) + "\r\n";
+    };
     line(std::wstring(kFirstLine.begin(), kFirstLine.end()));
     line(L"operation=" + record.operation);
     line(L"time=" + record.time);
@@ -222,9 +311,15 @@ std::string FormatUndoRecord(const UndoRecord& record) {
         } else if (!PathOnly(item.kind)) {
             fields += L"\t" + item.saved;
         }
+        if (HasCopy(item.kind)) {
+            fields += L"\t" + std::to_wstring(item.savedBytes) + L"\t" + Hex32(item.savedCrc);
+        }
         line(fields);
     }
-    return WideToUtf8(text);
+    if (record.complete) {
+        line(std::wstring(kCompleteLine));
+    }
+    return text;
 }
 
 std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
@@ -234,6 +329,8 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
     std::size_t number = 0;
     std::size_t at = 0;
     bool sawOperation = false;
+    record.complete = false;
+    std::vector<std::size_t> lineOfItem;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos) {
@@ -245,30 +342,44 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
         if (!raw.empty() && raw.back() == '\r') {
             raw.remove_suffix(1);
         }
-        if (number == 1) {
+        if (number == 1 && raw.starts_with("\xEF\xBB\xBF")) {
             // A byte-order mark from an editor that saved the file again is harmless.
-            if (raw.starts_with("\xEF\xBB\xBF")) {
-                raw.remove_prefix(3);
+            raw.remove_prefix(3);
+        }
+        if (raw.empty() && number > 1) {
+            continue;
+        }
+        const auto content = CheckedContent(raw);
+        if (number == 1) {
+            if (raw == kOldFirstLine) {
+                return UndoRecordError{L"撤销记录来自本程序的旧版本，无法核对，未做任何更改"};
             }
-            if (raw != kFirstLine) {
+            if (!content || *content != kFirstLine) {
                 return UndoRecordError{L"这不是本程序的撤销记录，未做任何更改"};
             }
             continue;
         }
-        if (raw.empty()) {
-            continue;
+        if (!content) {
+            return UndoRecordError{L"撤销记录第 " + std::to_wstring(number) +
+                                   L" 行已损坏（校验和不符），未做任何更改"};
         }
-        const std::wstring line = Utf8ToWide(raw);
+        if (record.complete) {
+            return LineError(number);  // nothing follows the last line
+        }
+        const std::wstring line = Utf8ToWide(*content);
         if (line.find(L'\uFFFD') != std::wstring::npos || line.find(L'\0') != std::wstring::npos) {
             return LineError(number);
         }
-        if (line.starts_with(L"operation=")) {
+        if (line == kCompleteLine) {
+            record.complete = true;
+        } else if (line.starts_with(L"operation=")) {
             record.operation = line.substr(10);
             sawOperation = true;
         } else if (line.starts_with(L"time=")) {
             record.time = line.substr(5);
         } else if (auto item = ParseItem(line); item && record.items.size() < kMaxItems) {
             record.items.push_back(std::move(*item));
+            lineOfItem.push_back(number);
         } else {
             return LineError(number);
         }
@@ -278,6 +389,12 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
     }
     if (!sawOperation) {
         return UndoRecordError{L"撤销记录不完整，未做任何更改"};
+    }
+    for (std::size_t i = 0; i < record.items.size(); ++i) {
+        if (auto why = ForbiddenItem(record, record.items[i])) {
+            return UndoRecordError{L"撤销记录第 " + std::to_wstring(lineOfItem[i]) + L" 行" + *why +
+                                   L"，整个记录不予执行，未做任何更改"};
+        }
     }
     return record;
 }

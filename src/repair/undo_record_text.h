@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -25,15 +26,22 @@ namespace qn {
 //     boot-record	C:	D:\...\C_boot_record.bin
 //     volume	C:	1A2B3C4D NTFS
 //     firmware-order		{9dea862c-5cdd-4e70-acc1-f32b344d4795} {e1b8...}
+// Every line ends with a tab and the CRC-32 of the line before it (8 lowercase hex digits);
+// a copy's line carries its size and CRC-32 before that; the last line of a run that finished is
+// "complete".
 std::string FormatUndoRecord(const UndoRecord& record);
+
+// The CRC-32 a record keeps of a copy.
+std::uint32_t UndoCopyCrc(std::span<const std::uint8_t> bytes);
 
 struct UndoRecordError {
     std::wstring text;  // Chinese, names the line
 };
 
 // Reads a record written by FormatUndoRecord, folder set to folder. The whole file is refused
-// when any line is not understood: undo never does half of what a record says because the rest
-// could not be read.
+// when any line is not understood, does not match its checksum, or names what undo may not touch
+// (ForbiddenItem): undo never does half of what a record says because the rest could not be read.
+// A record without its last line is read as an interrupted run's (complete false).
 std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
                                                           const std::wstring& folder);
 

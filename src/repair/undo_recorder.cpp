@@ -9,19 +9,41 @@
 #include "boot/work_dir.h"
 #include "disk/device_paths.h"
 #include "disk/storage_queries.h"
+#include "repair/undo_record_rules.h"
 #include "repair/undo_record_text.h"
 
 namespace qn {
 namespace {
 
-constexpr const wchar_t* kRootFiles[] = {L"bootmgr", L"BOOTNXT", L"ntldr", L"NTDETECT.COM",
-                                         L"boot.ini"};
 // Parents before children, so undo (which goes backwards) removes children first. \EFI itself
 // is only their parent: other systems keep their loaders in it, and undo never clears it out.
 constexpr const wchar_t* kBootFolders[] = {L"Boot", L"EFI", L"EFI\\Microsoft", L"EFI\\Boot"};
 constexpr const wchar_t* kParentFolders[] = {L"EFI"};
 
-std::wstring WriteRecordFile(FileSystem& files, const UndoRecord& record) {
+// Copies bigger than this are not a boot file's or a store's.
+constexpr std::uint64_t kMaxCopyBytes = 256u << 20;
+
+// Each copy's size and checksum go into its line, read back as written, so undo can tell a copy
+// that changed since. A copy that cannot be read back is not one undo can trust: false.
+bool NoteCopies(FileSystem& files, UndoRecord& record) {
+    for (UndoItem& item : record.items) {
+        if (!HasCopy(item.kind)) {
+            continue;
+        }
+        const auto bytes = files.ReadFileBytes(item.saved, kMaxCopyBytes);
+        if (!bytes) {
+            return false;
+        }
+        item.savedBytes = bytes->size();
+        item.savedCrc = UndoCopyCrc(*bytes);
+    }
+    return true;
+}
+
+std::wstring WriteRecordFile(FileSystem& files, UndoRecord record) {
+    if (!NoteCopies(files, record)) {
+        return {};
+    }
     const std::string text = FormatUndoRecord(record);
     const std::wstring path = record.folder + L"\\" + kUndoRecordName;
     if (!WriteWholeFile(files, path,
@@ -139,7 +161,8 @@ std::vector<std::wstring> UndoRecorder::SaveBootFiles(const std::wstring& drive)
         unsaved.push_back(drive + L"\\");
         return unsaved;
     }
-    for (const wchar_t* name : kRootFiles) {
+    for (std::wstring_view root : kUndoRootFiles) {
+        const std::wstring name(root);
         const std::wstring path = drive + L"\\" + name;
         if (Saved(UndoItemKind::File, path) || Saved(UndoItemKind::AbsentFile, path)) {
             continue;
@@ -264,6 +287,9 @@ void UndoRecorder::Discard() {
 }
 
 std::wstring UndoRecorder::Finish() {
+    if (open_ && record_.items.empty()) {
+        Discard();  // nothing saved: no empty folder left behind
+    }
     if (!open_ || record_.items.empty()) {
         return {};
     }

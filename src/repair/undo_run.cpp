@@ -284,7 +284,9 @@ private:
                     }
                     break;
                 case UndoItemKind::Unsaved:
-                    unsaved.push_back(item.target);
+                    if (!CoveredByExport(item.target)) {
+                        unsaved.push_back(item.target);
+                    }
                     break;
                 default:
                     break;
@@ -312,10 +314,27 @@ private:
             run_.Row(row + L"......成功");
         }
         if (!unsaved.empty()) {
-            run_.Row(L"修复前未能备份，未还原: " + unsaved.front() +
-                     (unsaved.size() > 1 ? L" 等 " + std::to_wstring(unsaved.size()) + L" 项"
-                                         : std::wstring()));
+            // Not brought back is not undone: the run must not say it is.
+            run_.FailureRow(L"未能还原（修复前未能备份）: " + unsaved.front() +
+                            (unsaved.size() > 1 ? L" 等 " + std::to_wstring(unsaved.size()) + L" 项"
+                                                : std::wstring()));
         }
+    }
+
+    // The system store Windows held open (and its hive logs, which the registry keeps) came back
+    // through its exported copy, not as a file.
+    bool CoveredByExport(const std::wstring& path) const {
+        const bool exported =
+            std::any_of(record_.items.begin(), record_.items.end(),
+                        [](const UndoItem& i) { return i.kind == UndoItemKind::ExportedStore; });
+        const std::wstring lower = Lower(path);
+        const std::size_t slash = lower.find_last_of(L'\\');
+        if (!exported || slash == std::wstring::npos) {
+            return false;
+        }
+        const std::wstring name = lower.substr(slash + 1);
+        return lower.substr(0, slash).ends_with(L"\\boot") &&
+               (name == L"bcd" || name.starts_with(L"bcd.log"));
     }
 
     RepairRun& run_;
@@ -352,6 +371,10 @@ RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& 
     log.diagnosisBefore = DiagnosisLogLines(outcome.before);
 
     run.Row(L"撤销 " + record.time + L" 的" + record.operation);
+    if (!record.complete) {
+        // What the run changed after its last line is not in the record.
+        run.FailureRow(L"修复被中断，撤销记录不完整：只能还原其中列出的内容");
+    }
     outcome.engineRan = true;
     UndoWork(run, record, outcome.before).Run();
     // Without the order from before the repair (bcdedit could not read it then) the firmware
@@ -395,7 +418,20 @@ LoadedUndoRecord LoadUndoRecord(FileSystem& files, const std::wstring& path) {
     if (auto* error = std::get_if<UndoRecordError>(&parsed)) {
         return {std::nullopt, error->text};
     }
-    return {std::get<UndoRecord>(std::move(parsed)), {}};
+    UndoRecord record = std::get<UndoRecord>(std::move(parsed));
+    // A copy that is not what the run saved (damaged, or put there by someone else) would be
+    // written over a boot file or a sector: the whole record is refused.
+    for (const UndoItem& item : record.items) {
+        if (!HasCopy(item.kind)) {
+            continue;
+        }
+        const auto copy = files.ReadFileBytes(item.saved, item.savedBytes + 1);
+        if (!copy || copy->size() != item.savedBytes || UndoCopyCrc(*copy) != item.savedCrc) {
+            return {std::nullopt, L"撤销记录保存的副本 " + item.saved +
+                                      L" 已丢失或与修复时保存的不同，未做任何更改"};
+        }
+    }
+    return {std::move(record), {}};
 }
 
 std::vector<FoundUndoRecord> FindUndoRecords(FileSystem& files,

@@ -120,7 +120,9 @@ def mode_undo(s):
           and record.endswith("\\undo.txt"), "undoRecord: %s" % record)
     # The record the program wrote on the machine (copied out as the program closed it).
     text = s.written_file(record)
-    lines = text.splitlines()
+    # Each line ends with its own checksum, after a tab.
+    lines = [line.rsplit("\t", 1)[0] for line in text.splitlines()]
+    check(lines[-1] == "complete", "the record does not say the run finished:\n" + text)
     check("operation=自动修复（无人值守）" in lines, "the record does not name its run:\n" + text)
     check(any(line.startswith(("file\t", "absent-file\t")) for line in lines),
           "the record keeps no boot file:\n" + text)

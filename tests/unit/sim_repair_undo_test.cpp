@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cwctype>
+#include <functional>
 #include <map>
 #include <regex>
 
 #include "boot/utf8_text.h"
 #include "repair/undo_record_text.h"
+#include "repair/undo_run.h"
 #include "sim/boot_verdict.h"
 #include "sim/mbr_code.h"
 #include "sim_program.h"
@@ -280,29 +282,83 @@ void Rewrite(SimMachine& machine, const std::wstring& path, const std::string& t
     machine.Files().AddFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
+// A record changed as the program itself would write it: every line checksummed again.
+void RewriteRecord(test::SimProgram& program, const std::wstring& path,
+                   const std::function<void(UndoRecord&)>& change) {
+    LoadedUndoRecord loaded = LoadUndoRecord(program.Machine().Files(), path);
+    ASSERT_TRUE(loaded.record) << WideToUtf8(loaded.error);
+    change(*loaded.record);
+    Rewrite(program.Machine(), path, FormatUndoRecord(*loaded.record));
+}
+
 TEST(RepairUndo, WhatCannotComeBackIsSaidAndCountedAndTheRecordStaysForAnotherTry) {
     test::SimProgram program(test::ScenarioFile("xp_and_7.xml"));
     const RepairOutcome repair = program.Run(program.AutomaticRequest());
     ASSERT_FALSE(repair.undoRecord.empty());
-    std::string record = Text(program.Machine(), repair.undoRecord);
-    // The copy of boot.ini is gone, and NTDETECT.COM is marked as never copied.
-    const std::size_t iniLine = record.find("file\tC:\\boot.ini\t");
-    ASSERT_NE(iniLine, std::string::npos) << record;
-    const std::size_t savedStart = record.find('\t', iniLine + 5) + 1;
-    const std::string saved = record.substr(savedStart, record.find('\t', savedStart) - savedStart);
-    program.Machine().Files().RemoveFile(Utf8ToWide(saved));
-    const std::size_t ntdetect = record.find("file\tC:\\NTDETECT.COM\t");
-    ASSERT_NE(ntdetect, std::string::npos) << record;
-    record.replace(ntdetect, record.find("\r\n", ntdetect) - ntdetect, "unsaved\tC:\\NTDETECT.COM");
-    Rewrite(program.Machine(), repair.undoRecord, record);
-
+    // NTDETECT.COM is marked as never copied.
+    RewriteRecord(program, repair.undoRecord, [](UndoRecord& record) {
+        for (UndoItem& item : record.items) {
+            if (item.kind == UndoItemKind::File && item.target == L"C:\\NTDETECT.COM") {
+                item = {UndoItemKind::Unsaved, item.target, {}, 0};
+            }
+        }
+    });
     const RepairOutcome undo = program.Undo(repair.undoRecord);
     EXPECT_EQ(undo.failedSteps, 1) << Lines(undo.rows);
-    EXPECT_THAT(undo.rows, Contains(HasSubstr(L"还原 C:\\boot.ini......失败 找不到备份")));
-    EXPECT_THAT(undo.rows, Contains(L"修复前未能备份，未还原: C:\\NTDETECT.COM"));
+    EXPECT_THAT(undo.rows, Contains(HasSubstr(L"未能还原（修复前未能备份）: C:\\NTDETECT.COM")));
+    ASSERT_GE(undo.rows.size(), 2u);
     EXPECT_EQ(undo.rows[undo.rows.size() - 2], L"撤销未完成：1 个步骤失败");
-    // Not used up: it can be tried again once the copy is back.
+    // Not used up: it can be tried again.
     EXPECT_TRUE(program.Machine().Files().IsFile(repair.undoRecord));
+}
+
+// A copy that is gone or not what the run saved refuses the whole record: undo writes nothing
+// over a boot file from a copy it cannot trust.
+TEST(RepairUndo, ACopyThatChangedOrWentRefusesTheWholeRecord) {
+    for (bool removed : {true, false}) {
+        SCOPED_TRACE(removed ? "removed" : "changed");
+        test::SimProgram program(test::ScenarioFile("xp_and_7.xml"));
+        const RepairOutcome repair = program.Run(program.AutomaticRequest());
+        ASSERT_FALSE(repair.undoRecord.empty());
+        const LoadedUndoRecord loaded =
+            LoadUndoRecord(program.Machine().Files(), repair.undoRecord);
+        ASSERT_TRUE(loaded.record);
+        const auto ini =
+            std::find_if(loaded.record->items.begin(), loaded.record->items.end(),
+                         [](const UndoItem& item) { return item.target == L"C:\\boot.ini"; });
+        ASSERT_NE(ini, loaded.record->items.end());
+        if (removed) {
+            program.Machine().Files().RemoveFile(ini->saved);
+        } else {
+            program.Machine().Files().AddFile(ini->saved, test::MarkerBytes("not the copy"));
+        }
+        const auto boot = VerdictJson(program.Machine().Boot());
+        const std::size_t changes = program.Machine().Files().Journal().size();
+        const RepairOutcome undo = program.Undo(repair.undoRecord);
+        ASSERT_EQ(undo.rows.size(), 1u) << Lines(undo.rows);
+        EXPECT_THAT(undo.rows[0], HasSubstr(L"已丢失或与修复时保存的不同，未做任何更改"));
+        EXPECT_EQ(program.Machine().Files().Journal().size(), changes);
+        EXPECT_EQ(VerdictJson(program.Machine().Boot()), boot);
+    }
+}
+
+// A record cut off after a line end is an interrupted run's: undo says so and restores what it
+// lists; cut inside a line, the line's checksum refuses it.
+TEST(RepairUndo, AnInterruptedRunsRecordIsSaidToBeIncomplete) {
+    test::SimProgram program(test::ScenarioFile("xp_and_7.xml"));
+    const auto before = VerdictJson(program.Machine().Boot());
+    const RepairOutcome repair = program.Run(program.AutomaticRequest());
+    ASSERT_FALSE(repair.undoRecord.empty());
+    const std::string whole = Text(program.Machine(), repair.undoRecord);
+    const std::size_t last = whole.rfind("complete\t");
+    ASSERT_NE(last, std::string::npos);
+    Rewrite(program.Machine(), repair.undoRecord, whole.substr(0, last - 5));
+    EXPECT_THAT(program.Undo(repair.undoRecord).rows[0], HasSubstr(L"校验和不符"));
+    Rewrite(program.Machine(), repair.undoRecord, whole.substr(0, last));
+    const RepairOutcome undo = program.Undo(repair.undoRecord);
+    EXPECT_THAT(undo.rows, Contains(HasSubstr(L"修复被中断，撤销记录不完整")));
+    EXPECT_EQ(undo.failedSteps, 1) << Lines(undo.rows);
+    EXPECT_EQ(VerdictJson(program.Machine().Boot()), before);
 }
 
 TEST(RepairUndo, WhatAnotherSystemPutsIntoTheEfiFolderLaterStays) {
@@ -349,16 +405,18 @@ TEST(RepairUndo, TheMbrOfAnotherDiskIsNeverWritten) {
     request.kind = MbrRepairKind::Mbr;
     const RepairOutcome repair = program.RunMbr(request);
     ASSERT_FALSE(repair.undoRecord.empty());
-    // The saved sector 0 says another disk signature than disk 0 has now.
-    std::string record = Text(program.Machine(), repair.undoRecord);
-    const std::size_t mbr = record.find("mbr\t0\t");
-    ASSERT_NE(mbr, std::string::npos) << record;
-    const std::size_t start = mbr + 6;
-    const std::wstring sector =
-        Utf8ToWide(record.substr(start, record.find("\r\n", start) - start));
-    auto bytes = *program.Machine().Files().FileBytes(sector);
-    bytes[440] ^= 0xFF;
-    program.Machine().Files().AddFile(sector, bytes);
+    // The saved sector 0 says another disk signature than disk 0 has now (a record and copy
+    // written so by the program, for another machine's disk).
+    RewriteRecord(program, repair.undoRecord, [&](UndoRecord& record) {
+        for (UndoItem& item : record.items) {
+            if (item.kind == UndoItemKind::MbrCode) {
+                auto bytes = *program.Machine().Files().FileBytes(item.saved);
+                bytes[440] ^= 0xFF;
+                program.Machine().Files().AddFile(item.saved, bytes);
+                item.savedCrc = UndoCopyCrc(bytes);
+            }
+        }
+    });
     const RepairOutcome undo = program.Undo(repair.undoRecord);
     EXPECT_THAT(undo.rows, Contains(HasSubstr(L"已不是同一块磁盘，未写入")));
     EXPECT_EQ(program.Machine().DiskMbrCode(0), MbrCode::Nt60);  // still the repaired code

@@ -306,9 +306,16 @@ TEST(Unattended, UndoFromTheRecordTheRepairNamedBringsTheMachineBack) {
     ASSERT_TRUE(report["undoRecord"].is_string());
     const std::wstring record = Utf8ToWide(report["undoRecord"].get<std::string>());
     program.console.lines.clear();
-    EXPECT_EQ(program.Run({L"/undo", record}), kExitDone);
+    // Typed relative to the folder the technician is in: the record there is used up, so the
+    // same command a second time changes nothing.
+    const std::size_t slash = record.find_last_of(L'\\');
+    program.machine->Files().SetFolder(KnownFolder::Current, record.substr(0, slash));
+    EXPECT_EQ(program.Run({L"/undo", L".\\undo.txt"}), kExitDone);
     EXPECT_THAT(program.console.lines, Contains(L"撤销完成!"));
     EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
+    program.console.lines.clear();
+    EXPECT_EQ(program.Run({L"/undo", L"undo.txt"}), kExitRefused);
+    EXPECT_THAT(program.console.lines, Contains(HasSubstr(L"已经撤销过了")));
 }
 
 // A report that cannot be written fails the run, whichever run asked for it: a script must not

@@ -185,6 +185,13 @@ std::wstring Win32FileSystem::FolderPath(KnownFolder folder) {
             }
             return SystemToolFolder(buffer, IsWow64());
         }
+        case KnownFolder::Current: {
+            const DWORD length = GetCurrentDirectoryW(MAX_PATH, buffer);
+            if (length == 0 || length >= MAX_PATH) {
+                return {};
+            }
+            return WithoutTrailingBackslash(buffer);
+        }
         case KnownFolder::Program: {
             std::wstring path(kModulePathMax, L'\0');
             const DWORD length =
