@@ -116,6 +116,7 @@ public:
 };
 
 inline constexpr std::uint32_t kDriveNoRootDir = 1;
+inline constexpr std::uint32_t kDriveRemovable = 2;
 inline constexpr std::uint32_t kDriveFixed = 3;
 
 }  // namespace qn

@@ -33,23 +33,90 @@ std::wstring WriteResultText(SectorWriteResult result) {
     return L"写入失败";
 }
 
-// Where a file system's parameter block ends in its first sector: what undo keeps of today's
-// sector when it writes saved code back (a volume may have been resized or its serial changed).
-std::size_t ParameterBlockEnd(std::span<const std::uint8_t> sector) {
-    auto text = [&](std::size_t at, std::string_view s) {
-        return sector.size() >= at + s.size() &&
-               std::equal(s.begin(), s.end(), sector.begin() + static_cast<std::ptrdiff_t>(at));
-    };
-    if (text(3, "NTFS    ")) {
-        return 0x54;
+// NTFS's boot code is its $Boot file, the volume's first 8 KiB whatever the sector size.
+constexpr std::size_t kNtfsBootCodeBytes = 8192;
+// exFAT's main boot region: boot sector, eight extended boot sectors, OEM parameters, a reserved
+// sector, then the checksum over the eleven before it.
+constexpr std::uint32_t kExfatChecksumSector = 11;
+constexpr std::uint32_t kExfatRegionSectors = 12;
+constexpr std::size_t kExfatSectorShiftAt = 0x6C;
+// The code every file system keeps in its boot sector ends with the sector's first 512 bytes.
+constexpr std::size_t kBootSectorCodeEnd = 512;
+
+// Where today's parameter block ends: the code begins there.
+std::size_t CodeStart(BootRecordFileSystem fileSystem) {
+    switch (fileSystem) {
+        case BootRecordFileSystem::Ntfs:
+            return 0x54;
+        case BootRecordFileSystem::Fat32:
+            return 0x5A;
+        case BootRecordFileSystem::Fat:
+            return 0x3E;
+        case BootRecordFileSystem::Exfat:
+            return 0x78;
+        case BootRecordFileSystem::Unknown:
+        case BootRecordFileSystem::BitLocker:
+            break;
     }
-    if (text(0x52, "FAT32   ")) {
-        return 0x5A;
+    return 0;
+}
+
+// The volume flags and the percentage in use change while the volume is mounted, so exFAT
+// leaves them out of its checksum.
+std::uint32_t ExfatChecksum(std::span<const std::uint8_t> region, std::uint32_t sectorBytes) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < std::size_t{kExfatChecksumSector} * sectorBytes; ++i) {
+        if (i == 106 || i == 107 || i == 112) {
+            continue;
+        }
+        sum = ((sum & 1) != 0 ? 0x80000000u : 0u) + (sum >> 1) + region[i];
     }
-    if (text(0x36, "FAT")) {
-        return 0x3E;
+    return sum;
+}
+
+bool ChecksumSectorMatches(std::span<const std::uint8_t> region, std::uint32_t sectorBytes) {
+    const std::uint32_t sum = ExfatChecksum(region, sectorBytes);
+    const auto sector =
+        region.subspan(std::size_t{kExfatChecksumSector} * sectorBytes, sectorBytes);
+    for (std::size_t at = 0; at + 4 <= sector.size(); at += 4) {
+        const std::uint32_t value = static_cast<std::uint32_t>(sector[at]) |
+                                    (static_cast<std::uint32_t>(sector[at + 1]) << 8) |
+                                    (static_cast<std::uint32_t>(sector[at + 2]) << 16) |
+                                    (static_cast<std::uint32_t>(sector[at + 3]) << 24);
+        if (value != sum) {
+            return false;
+        }
     }
-    return 3;  // no parameter block known: the code is all but the jump
+    return true;
+}
+
+void PutChecksumSector(std::span<std::uint8_t> region, std::uint32_t sectorBytes) {
+    const std::uint32_t sum = ExfatChecksum(region, sectorBytes);
+    auto sector = region.subspan(std::size_t{kExfatChecksumSector} * sectorBytes, sectorBytes);
+    for (std::size_t at = 0; at + 4 <= sector.size(); at += 4) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            sector[at + i] = static_cast<std::uint8_t>(sum >> (8 * i));
+        }
+    }
+}
+
+// Checks what exFAT needs before its boot sector may change, and makes the checksum sector
+// match; a refusal otherwise.
+std::wstring MendExfatRegion(std::span<const std::uint8_t> today, std::span<std::uint8_t> bytes,
+                             std::uint32_t sectorBytes) {
+    if (bytes.size() < std::size_t{kExfatRegionSectors} * sectorBytes) {
+        return L"无法读取 exFAT 引导区（扇区 0-11），无法重算其校验和，未写入";
+    }
+    const unsigned shift = today[kExfatSectorShiftAt];
+    if (shift < 9 || shift > 12 || (1u << shift) != sectorBytes) {
+        return L"exFAT 引导区所记的扇区大小与设备不符，无法重算其校验和，未写入";
+    }
+    // A region whose checksum does not match today is one this program does not understand.
+    if (!ChecksumSectorMatches(today, sectorBytes)) {
+        return L"exFAT 引导区现在的校验和与其内容不符，为安全起见未写入";
+    }
+    PutChecksumSector(bytes, sectorBytes);
+    return {};
 }
 
 }  // namespace
@@ -97,6 +164,99 @@ void RestoreMbrCode(RepairRun& run, const UndoItem& item) {
     }
 }
 
+BootRecordFileSystem BootRecordFileSystemOf(std::span<const std::uint8_t> sector) {
+    auto text = [&](std::size_t at, std::string_view s) {
+        return sector.size() >= at + s.size() &&
+               std::equal(s.begin(), s.end(), sector.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    if (text(3, "NTFS    ")) {
+        return BootRecordFileSystem::Ntfs;
+    }
+    if (text(3, "EXFAT   ")) {
+        return BootRecordFileSystem::Exfat;
+    }
+    if (text(3, "-FVE-FS-")) {
+        return BootRecordFileSystem::BitLocker;
+    }
+    if (text(0x52, "FAT32   ")) {
+        return BootRecordFileSystem::Fat32;
+    }
+    if (text(0x36, "FAT")) {
+        return BootRecordFileSystem::Fat;
+    }
+    return BootRecordFileSystem::Unknown;
+}
+
+BootCodeRestore RestoreOfBootCode(std::span<const std::uint8_t> saved,
+                                  std::span<const std::uint8_t> today, std::uint32_t sectorBytes) {
+    BootCodeRestore restore;
+    if (sectorBytes < kBootSectorCodeEnd || saved.size() < kBootSectorCodeEnd ||
+        today.size() < sectorBytes) {
+        restore.refusal = L"无法读取引导记录";
+        return restore;
+    }
+    restore.fileSystem = BootRecordFileSystemOf(today);
+    const BootRecordFileSystem then = BootRecordFileSystemOf(saved);
+    switch (restore.fileSystem) {
+        case BootRecordFileSystem::BitLocker:
+            restore.refusal = L"BitLocker 卷的引导记录不由本程序写入";
+            return restore;
+        case BootRecordFileSystem::Unknown:
+            restore.refusal = L"无法识别该卷现在的文件系统，为安全起见未写入";
+            return restore;
+        default:
+            break;
+    }
+    // A sector saved without a parameter block (wiped) still brings its code back.
+    if (then != BootRecordFileSystem::Unknown && then != restore.fileSystem) {
+        restore.refusal = L"该卷的文件系统已与修复时不同，为安全起见未写入";
+        return restore;
+    }
+    const bool ntfs = restore.fileSystem == BootRecordFileSystem::Ntfs;
+    const bool exfat = restore.fileSystem == BootRecordFileSystem::Exfat;
+    std::size_t codeEnd = kBootSectorCodeEnd;
+    if (ntfs) {
+        const std::size_t both = std::min({kNtfsBootCodeBytes, saved.size(), today.size()});
+        codeEnd = std::max<std::size_t>(both / sectorBytes * sectorBytes, kBootSectorCodeEnd);
+    }
+    const std::size_t span = (codeEnd + sectorBytes - 1) / sectorBytes * sectorBytes;
+    const std::size_t length =
+        exfat ? std::min(today.size(), std::size_t{kExfatRegionSectors} * sectorBytes) : span;
+    std::vector<std::uint8_t> bytes(today.begin(),
+                                    today.begin() + static_cast<std::ptrdiff_t>(length));
+    std::copy(saved.begin(), saved.begin() + 3, bytes.begin());
+    std::copy(saved.begin() + static_cast<std::ptrdiff_t>(CodeStart(restore.fileSystem)),
+              saved.begin() + static_cast<std::ptrdiff_t>(codeEnd),
+              bytes.begin() + static_cast<std::ptrdiff_t>(CodeStart(restore.fileSystem)));
+    if (std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(span),
+                   today.begin())) {
+        return restore;
+    }
+    if (exfat) {
+        restore.refusal = MendExfatRegion(today, bytes, sectorBytes);
+        if (!restore.refusal.empty()) {
+            return restore;
+        }
+    }
+    // Only from the first sector that changes to the last one.
+    std::size_t first = 0;
+    std::size_t end = bytes.size() / sectorBytes;
+    auto same = [&](std::size_t sector) {
+        const auto at = static_cast<std::ptrdiff_t>(sector * sectorBytes);
+        return std::equal(bytes.begin() + at, bytes.begin() + at + sectorBytes, today.begin() + at);
+    };
+    while (first < end && same(first)) {
+        ++first;
+    }
+    while (end > first && same(end - 1)) {
+        --end;
+    }
+    restore.firstSector = static_cast<std::uint32_t>(first);
+    restore.sectors.assign(bytes.begin() + static_cast<std::ptrdiff_t>(first * sectorBytes),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(end * sectorBytes));
+    return restore;
+}
+
 void RestoreBootRecord(RepairRun& run, const UndoItem& item) {
     const std::wstring row = L"还原 " + item.target + L" 的引导记录";
     const auto saved = ReadSaved(run, item);
@@ -109,18 +269,29 @@ void RestoreBootRecord(RepairRun& run, const UndoItem& item) {
         return;
     }
     const std::uint32_t sectorBytes = device->LogicalSectorBytes();
-    const auto count = static_cast<std::uint32_t>(saved->size() / sectorBytes);
-    auto current = sectorBytes != 0 && count != 0 ? device->ReadSectors(0, count) : std::nullopt;
-    if (!current || current->size() != saved->size()) {
+    const auto count =
+        sectorBytes != 0 ? static_cast<std::uint32_t>(saved->size() / sectorBytes) : 0;
+    // exFAT's checksum needs its whole boot region, however few sectors were saved.
+    const std::uint32_t wanted = std::min(std::max(count, kExfatRegionSectors), kMaxSectorsPerRead);
+    auto today = count != 0 ? device->ReadSectors(0, wanted) : std::nullopt;
+    if (!today && count != 0 && count < wanted) {
+        today = device->ReadSectors(0, count);
+    }
+    if (!today || today->size() < std::size_t{count} * sectorBytes) {
         run.FailedRow(row, {L"无法读取 " + item.target + L" 的引导记录"}, false);
         return;
     }
-    if (*current == *saved) {
+    const std::span<const std::uint8_t> kept(saved->data(), std::size_t{count} * sectorBytes);
+    if (std::equal(kept.begin(), kept.end(), today->begin())) {
         run.Row(row + L"......无需还原（未改变）");
         return;
     }
-    const std::span<const std::uint8_t> first(saved->data(), sectorBytes);
-    const BootRecordKind kind = ClassifyBootRecord(first);
+    const BootCodeRestore restore = RestoreOfBootCode(kept, *today, sectorBytes);
+    if (restore.refusal.empty() && restore.sectors.empty()) {
+        run.Row(row + L"......无需还原（未改变）");
+        return;
+    }
+    const BootRecordKind kind = ClassifyBootRecord(kept.first(sectorBytes));
     switch (kind) {
         case BootRecordKind::Bootmgr:
         case BootRecordKind::Ntldr: {
@@ -145,22 +316,14 @@ void RestoreBootRecord(RepairRun& run, const UndoItem& item) {
         default:
             break;
     }
-    // Someone else's code (or none): its bytes go back, under today's parameter block.
-    std::vector<std::uint8_t> bytes = *saved;
-    const std::size_t keepEnd = ParameterBlockEnd(*current);
-    std::copy(current->begin() + 3, current->begin() + static_cast<std::ptrdiff_t>(keepEnd),
-              bytes.begin() + 3);
-    std::optional<SectorWriteResult> result;
-    for (std::uint32_t i = 0; i < count && (!result || *result == SectorWriteResult::Written);
-         ++i) {
-        const auto begin = static_cast<std::ptrdiff_t>(i * sectorBytes);
-        const std::span<const std::uint8_t> want(bytes.data() + begin, sectorBytes);
-        if (!std::equal(want.begin(), want.end(), current->begin() + begin)) {
-            result = device->WriteSectors(i, want);
-        }
+    // Someone else's code (or none).
+    if (!restore.refusal.empty()) {
+        run.FailedRow(row, {restore.refusal}, false);
+        return;
     }
-    if (result && *result != SectorWriteResult::Written) {
-        run.FailedRow(row, {WriteResultText(*result)}, false);
+    const SectorWriteResult result = device->WriteSectors(restore.firstSector, restore.sectors);
+    if (result != SectorWriteResult::Written) {
+        run.FailedRow(row, {WriteResultText(result)}, false);
     } else {
         run.Note(L"已写入 " + item.target + L" 的引导记录");
         run.Row(row + L"......成功");

@@ -9,7 +9,7 @@
 namespace qn::sim {
 namespace {
 
-enum class Layout { None, Ntfs, Fat32, Fat16 };
+enum class Layout { None, Ntfs, Fat32, Fat16, Exfat };
 
 Layout LayoutOf(const std::wstring& fileSystem) {
     std::wstring upper = fileSystem;
@@ -25,6 +25,9 @@ Layout LayoutOf(const std::wstring& fileSystem) {
     if (upper == L"FAT" || upper == L"FAT16") {
         return Layout::Fat16;
     }
+    if (upper == L"EXFAT") {
+        return Layout::Exfat;
+    }
     return Layout::None;
 }
 
@@ -37,6 +40,8 @@ std::size_t CodeStart(Layout layout) {
             return 0x5A;
         case Layout::Fat16:
             return 0x3E;
+        case Layout::Exfat:
+            return 0x78;
         case Layout::None:
             break;
     }
@@ -102,6 +107,26 @@ void Fat16Parameters(std::span<std::uint8_t> s, const VolumeGeometry& g) {
     PutText(s, 0x36, "FAT16   ");
 }
 
+// exFAT keeps everything up to the code at 0x78 in its parameters; 0x0B..0x3F stays zero, so no
+// FAT driver takes the volume for one of its own.
+void ExfatParameters(std::span<std::uint8_t> s, const VolumeGeometry& g) {
+    const ExfatLayout layout = ExfatLayoutOf(g.totalSectors);
+    PutText(s, 0x03, "EXFAT   ");
+    PutLittleEndian(s, 0x40, g.hiddenSectors, 8);
+    PutLittleEndian(s, 0x48, g.totalSectors, 8);
+    PutLittleEndian(s, 0x50, kExfatFatOffset, 4);
+    PutLittleEndian(s, 0x54, layout.fatLength, 4);
+    PutLittleEndian(s, 0x58, layout.clusterHeapOffset, 4);
+    PutLittleEndian(s, 0x5C, layout.clusterCount, 4);
+    PutLittleEndian(s, 0x60, 5, 4);  // root directory, after the bitmap and the up-case table
+    PutLittleEndian(s, 0x64, g.serial, 4);
+    PutLittleEndian(s, 0x68, 0x0100, 2);  // revision 1.00
+    s[0x6C] = 9;                          // 512-byte sectors
+    s[0x6D] = 3;                          // 4 KiB clusters
+    s[0x6E] = 1;                          // one FAT
+    s[0x6F] = 0x80;
+}
+
 // Sets up segments and a stack, then reads the loader's first sectors.
 constexpr std::uint8_t kStartUp[] = {0xFA, 0x33, 0xC0, 0x8E, 0xD0, 0xBC, 0x00, 0x7C, 0xFB,
                                      0x68, 0xC0, 0x07, 0x1F, 0x1E, 0x68, 0x66, 0x00, 0xCB,
@@ -113,6 +138,7 @@ constexpr std::uint8_t kGrubStart[] = {0xEB, 0x63, 0x90};
 constexpr std::uint8_t kNtfsJump[] = {0xEB, 0x52, 0x90};
 constexpr std::uint8_t kFat32Jump[] = {0xEB, 0x58, 0x90};
 constexpr std::uint8_t kFat16Jump[] = {0xEB, 0x3C, 0x90};
+constexpr std::uint8_t kExfatJump[] = {0xEB, 0x76, 0x90};
 
 constexpr char kNtfsBootmgr[] =
     "\r\nA disk read error occurred\0\r\nBOOTMGR is missing\0\r\nBOOTMGR is compressed\0"
@@ -143,6 +169,21 @@ std::string_view LoaderMessages(BootRecordCode code, Layout layout) {
 
 }  // namespace
 
+ExfatLayout ExfatLayoutOf(std::uint64_t totalSectors) {
+    constexpr std::uint64_t kSectorsPerCluster = 8;
+    auto clustersAfter = [&](std::uint64_t offset) {
+        return totalSectors > offset ? (totalSectors - offset) / kSectorsPerCluster : 0;
+    };
+    ExfatLayout layout;
+    // Entries 0 and 1 are not clusters; 4 bytes an entry.
+    const std::uint64_t entries = clustersAfter(kExfatFatOffset) + 2;
+    layout.fatLength = static_cast<std::uint32_t>((entries * 4 + kSectorBytes - 1) / kSectorBytes);
+    layout.clusterHeapOffset = kExfatFatOffset + layout.fatLength;
+    layout.clusterCount = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(clustersAfter(layout.clusterHeapOffset), 0xFFFFFFF5));
+    return layout;
+}
+
 bool HasBootCodeLayout(const std::wstring& fileSystem) {
     return LayoutOf(fileSystem) != Layout::None;
 }
@@ -167,6 +208,10 @@ std::vector<std::uint8_t> BootSectorBytes(BootRecordCode code, const VolumeGeome
         case Layout::Fat16:
             PutBytes(s, 0, kFat16Jump);
             Fat16Parameters(s, geometry);
+            break;
+        case Layout::Exfat:
+            PutBytes(s, 0, kExfatJump);
+            ExfatParameters(s, geometry);
             break;
         case Layout::None:
             break;

@@ -5,13 +5,13 @@
 #include <cwctype>
 
 #include "boot/utf8_text.h"
+#include "sim/boot_region.h"
 #include "sim/glob_match.h"
 #include "sim/lower_case.h"
 
 namespace qn::sim {
 namespace {
 
-constexpr std::uint32_t kDriveRemovable = 2;
 constexpr std::uint32_t kClusterBytes = 4096;
 // Letters outside A-Z that stand for a volume whether it has a letter or not, so the machine
 // reaches the files of a letterless volume without giving it one.
@@ -256,7 +256,9 @@ void SimMachine::AddVolume(const ScenarioDisk& disk, const ScenarioPartition& p,
     const BootRecordCode code = p.bootCode.value_or(
         HasBootCodeLayout(p.fileSystem) ? BootRecordCode::Bootmgr : BootRecordCode::None);
     diskVolumes_.push_back(std::move(volume));
-    diskVolumes_.back().bootSector = BootSectorBytes(code, GeometryOf(diskVolumes_.back()));
+    DiskVolume& added = diskVolumes_.back();
+    added.bootSector = BootSectorBytes(code, GeometryOf(added));
+    added.followingSectors = FormattedSectors(added.bootSector, GeometryOf(added));
 }
 
 std::wstring SimMachine::VolumeIdAt(wchar_t letter) const {

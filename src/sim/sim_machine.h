@@ -40,6 +40,9 @@ struct DiskVolume {
     int position = 0;      // 1-based place in the disk's table
     int deviceNumber = 0;  // \Device\HarddiskVolumeN; 0 for the MSR, which is no volume
     std::vector<std::uint8_t> bootSector;  // its first sector, 512 bytes
+    // The sectors after it that the machine keeps, from sector 1 on (see boot_region.h); empty
+    // where it keeps only the boot sector.
+    std::vector<std::uint8_t> followingSectors;
 };
 
 // A UEFI boot entry (Boot####) as the firmware keeps it.
@@ -167,9 +170,10 @@ public:
     // Boot code as bytes, the truth the verdict and the program's diagnosis read.
     std::array<std::uint8_t, kSectorBytes> DiskSector0(std::uint32_t disk) const;
     // What raw sector reads see (the storage port's devices ask here at every read, so a read
-    // always sees what bootsect last wrote): on a disk, sector 0 and each volume's boot sector at
-    // the volume's first sector, zeros elsewhere; on a volume, its boot sector, then zeros.
-    // Nothing past the disk's or volume's end, or for a disk or volume the machine lacks.
+    // always sees what bootsect last wrote): on a disk, sector 0 and each volume's kept sectors
+    // (boot sector, following sectors) from the volume's first sector, zeros elsewhere; on a
+    // volume, its kept sectors, then zeros. Nothing past the disk's or volume's end, or for a
+    // disk or volume the machine lacks.
     std::optional<std::vector<std::uint8_t>> ReadDiskSectors(std::uint32_t disk,
                                                              std::uint64_t first,
                                                              std::uint32_t count) const;
@@ -180,9 +184,10 @@ public:
     // all of them or, refused, none. On a disk, sector 0 takes new boot code (bytes 0-439) only:
     // the machine derives the signature, the partition table and 55 AA from the scenario, so a
     // sector 0 whose bytes 440-511 differ from DiskSector0's is refused. A volume's first sector
-    // replaces its boot sector (as WriteBootSector), through the disk or as the volume's sector
-    // 0. Every other sector is refused: the machine keeps no bytes there. (Windows refuses a
-    // write through a disk into a mounted volume that is not locked; the machine lets it land.)
+    // replaces its boot sector (as WriteBootSector) and its following sectors theirs, through
+    // the disk or the volume, as raw bytes (an exFAT checksum is not made to match). Every other
+    // sector is refused: the machine keeps no bytes there. (Windows refuses a write through a
+    // disk into a mounted volume that is not locked; the machine lets it land.)
     // Journal: "write sectors \\.\PhysicalDrive0 0+1" or "write sectors \\.\C: 0+1" (the
     // volume's name when it has no letter), " failed" after a refused one.
     bool WriteDiskSectors(std::uint32_t disk, std::uint64_t first,

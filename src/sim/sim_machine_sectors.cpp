@@ -1,16 +1,47 @@
 // The machine's boot code as bytes: each disk's first sector (its code area, signature and the
-// partition table the scenario describes) and each volume's boot sector.
+// partition table the scenario describes) and each volume's boot sector, with the sectors after
+// it that its file system's format fills.
 #include <algorithm>
 #include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "sim/boot_region.h"
 #include "sim/sim_machine.h"
 
 namespace qn::sim {
 namespace {
+
+// How many sectors from its start the machine keeps of a volume.
+std::uint64_t KeptSectorsOf(const DiskVolume& volume) {
+    return 1 + volume.followingSectors.size() / kSectorBytes;
+}
+
+// A kept sector of a volume: its boot sector or one of the following ones.
+std::span<const std::uint8_t> KeptSector(const DiskVolume& volume, std::uint64_t sector) {
+    if (sector == 0) {
+        return volume.bootSector;
+    }
+    return std::span<const std::uint8_t>(volume.followingSectors)
+        .subspan(static_cast<std::size_t>(sector - 1) * kSectorBytes, kSectorBytes);
+}
+
+// A raw write of one kept sector: nothing else follows it (an exFAT checksum stays as it was).
+void PutKeptSector(DiskVolume& volume, std::uint64_t sector, std::span<const std::uint8_t> bytes) {
+    if (bytes.size() != kSectorBytes || sector >= KeptSectorsOf(volume)) {
+        return;
+    }
+    if (sector == 0) {
+        volume.bootSector.assign(bytes.begin(), bytes.end());
+    } else {
+        std::copy(bytes.begin(), bytes.end(),
+                  volume.followingSectors.begin() +
+                      static_cast<std::ptrdiff_t>((sector - 1) * kSectorBytes));
+    }
+}
 
 // Cylinder, head and sector of a sector number as a BIOS with 255 heads and 63 sectors per
 // track counts them; beyond what three bytes hold, the marker for "use the LBA".
@@ -99,8 +130,10 @@ std::optional<std::vector<std::uint8_t>> SimMachine::ReadDiskSectors(std::uint32
     place(0, DiskSector0(number));
     for (const DiskVolume& volume : diskVolumes_) {
         if (volume.disk == disk->disk) {
-            place(static_cast<std::uint64_t>(volume.partition->offset) / kSectorBytes,
-                  volume.bootSector);
+            const auto start = static_cast<std::uint64_t>(volume.partition->offset) / kSectorBytes;
+            for (std::uint64_t i = 0; i < KeptSectorsOf(volume); ++i) {
+                place(start + i, KeptSector(volume, i));
+            }
         }
     }
     return bytes;
@@ -120,8 +153,11 @@ std::optional<std::vector<std::uint8_t>> SimMachine::ReadVolumeSectors(const std
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * kSectorBytes, 0);
-    if (first == 0) {
-        std::copy(volume->bootSector.begin(), volume->bootSector.end(), bytes.begin());
+    for (std::uint64_t sector = first; sector < first + count && sector < KeptSectorsOf(*volume);
+         ++sector) {
+        const auto content = KeptSector(*volume, sector);
+        std::copy(content.begin(), content.end(),
+                  bytes.begin() + static_cast<std::ptrdiff_t>((sector - first) * kSectorBytes));
     }
     return bytes;
 }
@@ -145,7 +181,7 @@ bool SimMachine::WriteDiskSectors(std::uint32_t number, std::uint64_t first,
     bool ok = disk != nullptr && count > 0 && bytes.size() % kSectorBytes == 0 && first < sectors &&
               count <= sectors - first;
     std::optional<std::span<const std::uint8_t>> code;
-    std::vector<std::pair<std::wstring, std::span<const std::uint8_t>>> bootSectors;
+    std::vector<std::tuple<std::wstring, std::uint64_t, std::span<const std::uint8_t>>> kept;
     for (std::uint64_t i = 0; ok && i < count; ++i) {
         const std::uint64_t sector = first + i;
         const auto content =
@@ -159,20 +195,23 @@ bool SimMachine::WriteDiskSectors(std::uint32_t number, std::uint64_t first,
         }
         const auto volume =
             std::find_if(diskVolumes_.begin(), diskVolumes_.end(), [&](const DiskVolume& v) {
-                return v.disk == disk->disk &&
-                       static_cast<std::uint64_t>(v.partition->offset) / kSectorBytes == sector;
+                const auto start = static_cast<std::uint64_t>(v.partition->offset) / kSectorBytes;
+                return v.disk == disk->disk && sector >= start && sector - start < KeptSectorsOf(v);
             });
         ok = volume != diskVolumes_.end();
         if (ok) {
-            bootSectors.emplace_back(volume->id, content);
+            kept.emplace_back(
+                volume->id,
+                sector - static_cast<std::uint64_t>(volume->partition->offset) / kSectorBytes,
+                content);
         }
     }
     if (ok) {
         if (code) {
             WriteMbrCode(number, *code);
         }
-        for (const auto& [volumeId, sector] : bootSectors) {
-            WriteBootSector(volumeId, sector);
+        for (const auto& [volumeId, sector, content] : kept) {
+            PutKeptSector(*MutableVolume(volumeId), sector, content);
         }
     }
     Record(WriteLine(L"\\\\.\\PhysicalDrive" + std::to_wstring(number), first, bytes.size(), ok));
@@ -182,10 +221,13 @@ bool SimMachine::WriteDiskSectors(std::uint32_t number, std::uint64_t first,
 bool SimMachine::WriteVolumeSectors(const std::wstring& volumeId, std::uint64_t first,
                                     std::span<const std::uint8_t> bytes) {
     const DiskVolume* volume = VolumeById(volumeId);
-    // Only the boot sector: the machine keeps no other bytes of a volume.
-    const bool ok = volume != nullptr && first == 0 && bytes.size() == kSectorBytes;
-    if (ok) {
-        WriteBootSector(volumeId, bytes);
+    const std::uint64_t count = bytes.size() / kSectorBytes;
+    // Only what the machine keeps of a volume: its first sectors.
+    const bool ok = volume != nullptr && count > 0 && bytes.size() % kSectorBytes == 0 &&
+                    first < KeptSectorsOf(*volume) && count <= KeptSectorsOf(*volume) - first;
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        PutKeptSector(*MutableVolume(volumeId), first + i,
+                      bytes.subspan(static_cast<std::size_t>(i) * kSectorBytes, kSectorBytes));
     }
     const wchar_t letter = volume != nullptr ? LetterOf(*volume) : 0;
     Record(WriteLine(letter != 0 ? std::wstring(L"\\\\.\\") + letter + L":"
@@ -225,6 +267,7 @@ BootRecordCode SimMachine::VolumeBootCode(const DiskVolume& volume) const {
 void SimMachine::SetBootRecordCode(const std::wstring& volumeId, BootRecordCode code) {
     if (DiskVolume* volume = MutableVolume(volumeId)) {
         volume->bootSector = BootSectorBytes(code, GeometryOf(*volume));
+        RefreshBootChecksum(volume->bootSector, volume->followingSectors, GeometryOf(*volume));
     }
 }
 
