@@ -446,8 +446,11 @@ std::vector<FoundUndoRecord> FindUndoRecords(FileSystem& files,
             continue;
         }
         for (const DirEntry& entry : *entries) {
-            if (!entry.isDirectory || entry.isLink ||
-                !entry.name.starts_with(L"QNBootRepair_undo_")) {
+            constexpr std::wstring_view kPrefix = L"QNBootRepair_undo_";
+            // Windows compares names without regard to case.
+            if (!entry.isDirectory || entry.isLink || entry.name.size() <= kPrefix.size() ||
+                !EqualsIgnoringCase(std::wstring_view(entry.name).substr(0, kPrefix.size()),
+                                    kPrefix)) {
                 continue;
             }
             const std::wstring path = folder + entry.name + L"\\" + kUndoRecordName;

@@ -4,12 +4,12 @@
 #include "app/program_version.h"
 #include "app/win32/confirm_frame.h"
 #include "app/win32/main_frame.h"
-#include "boot/desktop_folder.h"
 #include "disk/drive_roots.h"
 #include "disk/system_storage.h"
 #include "platform/system_ports.h"
 #include "repair/repair_guards.h"
 #include "repair/ui/boot_editor.h"
+#include "repair/undo_places.h"
 #include "repair/undo_run.h"
 #include "repair/win32/boot_entry_editor.h"
 #include "repair/win32/repair_worker.h"
@@ -61,23 +61,25 @@ void UndoEarlierRun(MainFrame& frame) {
     if (frame.BootEditBusy) {
         return;
     }
-    FileSystem& files = TheSystemPorts().files;
-    std::vector<std::wstring> folders = {DesktopFolder(files)};
-    for (const std::string& root : SplitDriveRoots(SystemStorage().LogicalDriveStrings())) {
-        // Floppy drives answer slowly or ask for a disk: the program never writes there.
-        if (!root.empty() && root[0] >= 'C') {
-            folders.emplace_back(root.begin(), root.end());
-        }
-    }
-    // A drive that answers slowly (a network share, a failing disk) must not freeze the window.
+    const bool isWinPE = frame.IsWinPE != 0;
+    // A drive that answers slowly (a network share, a failing disk) must not freeze the window:
+    // even asking which drives are where is the worker's.
     HoldEditorPage(frame, kFindingUndoText);
     WorkerFootprint footprint;
     footprint.allLetters = true;
-    const bool started = frame.StartWorker(footprint, [channel = frame.Channel(), folders] {
+    const bool started = frame.StartWorker(footprint, [channel = frame.Channel(), isWinPE] {
         std::unique_ptr<FoundUndoRecords> found;
         try {
+            FileSystem& files = TheSystemPorts().files;
+            std::vector<std::wstring> roots;
+            for (const std::string& root : SplitDriveRoots(SystemStorage().LogicalDriveStrings())) {
+                // Floppy drives answer slowly or ask for a disk: the program never writes there.
+                if (!root.empty() && root[0] >= 'C') {
+                    roots.emplace_back(root.begin(), root.end());
+                }
+            }
             found = std::make_unique<FoundUndoRecords>(
-                FindUndoRecords(TheSystemPorts().files, folders));
+                FindUndoRecords(files, UndoSearchFolders(files, SystemStorage(), isWinPE, roots)));
         } catch (...) {
             // Nothing may escape a worker; the window then says that the search failed.
         }
@@ -99,8 +101,9 @@ void OfferEarlierUndo(MainFrame& frame, std::unique_ptr<FoundUndoRecords> found)
     }
     if (found->empty()) {
         ShowMessageBox(kGuardCaption,
-                       L"没有找到可以撤销的修改（本程序的修复和保存会在桌面或分区根目录留下 "
-                       L"QNBootRepair_undo_ 开头的文件夹）。",
+                       L"没有找到可以撤销的修改（本程序的修复和保存会在桌面留下 "
+                       L"QNBootRepair_undo_ 开头的文件夹；在 Windows PE 中则在所修复系统分区的"
+                       L"根目录）。",
                        frame.GetHWND());
         return;
     }
