@@ -96,7 +96,9 @@ EditorSaveOutcome Finished(const std::vector<FailedCommand>& failures, int writt
 // A save is undone like a repair: its record names the backup it made before writing.
 std::wstring RecordEditorSave(EditorPorts& ports, const EditorSaveRequest& request,
                               const UndoItem& item) {
-    if (request.undoParent.empty()) {
+    // An export whose store cannot be named is not one undo could put back safely.
+    if (request.undoParent.empty() ||
+        (item.kind == UndoItemKind::ExportedStore && item.target.empty())) {
         return {};
     }
     UndoRecord record;
@@ -154,8 +156,13 @@ EditorSaveOutcome SaveBcd(EditorPorts& ports, const EditorSaveRequest& request,
         return Refusal(kErrorTitle,
                        L"保存失败: 无法备份 BCD 存储（" + made.failure + L"），" + kNothingWritten);
     }
+    // An export goes back into the store it came from: the named file, or this system's own.
+    const std::wstring origin = !request.store.empty() ? request.store
+                                : ports.storage != nullptr
+                                    ? SystemStoreOrigin(ports.files, *ports.storage)
+                                    : std::wstring();
     const UndoItem record =
-        made.exported ? UndoItem{UndoItemKind::ExportedStore, {}, made.path, 0}
+        made.exported ? UndoItem{UndoItemKind::ExportedStore, origin, made.path, 0}
                       : UndoItem{UndoItemKind::File, request.store, made.path, attributes};
     const std::vector<SaveCommand> commands =
         BcdSaveCommands(request.store, working, *request.loaded);

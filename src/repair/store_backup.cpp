@@ -117,7 +117,7 @@ void ExportAndClear(RepairRun& run, const RepairRequest& request, const BootTarg
     }
     run.AddBackup(backup);
     if (UndoRecorder* undo = run.Undo()) {
-        undo->StoreExported(backup);
+        undo->StoreExported(SystemStoreOrigin(files, run.Ports().storage), backup);
     }
     run.Row(L"已导出系统 BCD 存储至 " + backup);
     if (request.clearExisting) {

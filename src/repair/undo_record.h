@@ -28,7 +28,8 @@ enum class UndoItemKind {
 struct UndoItem {
     UndoItemKind kind = UndoItemKind::File;
     // File, Folder, Unsaved, Absent*, KeptBackup: the path; MbrCode: the disk's number ("0");
-    // BootRecord, Volume: the volume's drive ("C:"); ExportedStore: empty.
+    // BootRecord, Volume: the volume's drive ("C:"); ExportedStore: the store it came from, the
+    // running system's ("system 1A2B3C4D NTFS", the identity of that system's volume) or a file.
     std::wstring target;
     // The copy, the export or the sector file; a Volume's identity ("1A2B3C4D NTFS"); empty for
     // path-only kinds.
@@ -58,6 +59,8 @@ struct UndoRecord {
 };
 
 inline constexpr wchar_t kUndoRecordName[] = L"undo.txt";
+// How an exported store's origin names the running system's store.
+inline constexpr wchar_t kSystemStoreOriginPrefix[] = L"system ";
 // The record's name once an undo brought everything back: it is not offered again.
 inline constexpr wchar_t kUndoneRecordName[] = L"undo.done.txt";
 

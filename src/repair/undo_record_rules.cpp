@@ -158,6 +158,11 @@ std::optional<std::wstring> ForbiddenItem(const UndoRecord& record, const UndoIt
                        ? std::nullopt
                        : std::optional(Refused(item.target));
         case UndoItemKind::ExportedStore:
+            // A store file it goes back into is one the export was made from, beside it.
+            if (!item.target.starts_with(kSystemStoreOriginPrefix) &&
+                (!IsPlainLocalPath(item.target) || !IsBackupOf(item.saved, item.target))) {
+                return Refused(item.target);
+            }
             return copyInside || (IsPlainLocalPath(item.saved) && IsProgramBackup(item.saved))
                        ? std::nullopt
                        : std::optional(Refused(item.saved));

@@ -196,7 +196,9 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
             break;
         }
         case UndoItemKind::ExportedStore:
-            if (f.size() != 3 || !f[1].empty() || !IsFullPath(f[2])) {
+            // The store it came from: the running system's, or a file.
+            if (f.size() != 3 || f[1].empty() || f[1].size() > 32000 || !IsFullPath(f[2]) ||
+                (!f[1].starts_with(kSystemStoreOriginPrefix) && !IsFullPath(f[1]))) {
                 return std::nullopt;
             }
             break;

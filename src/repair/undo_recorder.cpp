@@ -272,10 +272,19 @@ void UndoRecorder::KeepBackup(const std::wstring& path) {
     }
 }
 
-void UndoRecorder::StoreExported(const std::wstring& path) {
-    if (open_) {
-        record_.items.push_back({UndoItemKind::ExportedStore, {}, path, 0});
+void UndoRecorder::StoreExported(const std::wstring& origin, const std::wstring& path) {
+    if (open_ && !origin.empty()) {
+        record_.items.push_back({UndoItemKind::ExportedStore, origin, path, 0});
     }
+}
+
+std::wstring SystemStoreOrigin(FileSystem& files, StoragePort& storage) {
+    const std::wstring system = files.FolderPath(KnownFolder::System);
+    if (system.size() < 2 || system[1] != L':') {
+        return {};
+    }
+    const std::wstring identity = VolumeIdentity(storage, static_cast<char>(system[0]));
+    return identity.empty() ? std::wstring() : kSystemStoreOriginPrefix + identity;
 }
 
 void UndoRecorder::Discard() {

@@ -37,7 +37,8 @@ public:
     void KeepBackup(const std::wstring& path);
     // The UEFI boot order as the diagnosis read it before the run (bcdboot changes it).
     void SaveFirmwareOrder(const std::vector<std::wstring>& identifiers);
-    void StoreExported(const std::wstring& path);
+    // origin: SystemStoreOrigin, or the store file exported with /store.
+    void StoreExported(const std::wstring& origin, const std::wstring& path);
 
     // Writes the record into the folder; its path, or empty when nothing was saved or the file
     // cannot be written.
@@ -66,6 +67,11 @@ private:
 // What tells a volume from another behind the same letter: its serial number and file system
 // ("1A2B3C4D NTFS"); empty when the volume cannot be asked.
 std::wstring VolumeIdentity(StoragePort& storage, char letter);
+
+// The running system's store as a record names it: "system " and the identity of the volume that
+// system runs from (another Windows, or Windows PE, has another); empty when that volume cannot
+// be asked. bcdedit /import without /store goes into that system's store.
+std::wstring SystemStoreOrigin(FileSystem& files, StoragePort& storage);
 
 // Writes a record whose copies are already elsewhere (the editor's backups beside the store):
 // creates record.folder and its "undo.txt". The record's path, or empty when either failed.

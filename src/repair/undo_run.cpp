@@ -6,6 +6,7 @@
 #include <set>
 
 #include "boot/bcd_commands.h"
+#include "boot/command_line_quoting.h"
 #include "boot/text_helpers.h"
 #include "boot/work_dir.h"
 #include "diagnosis/boot_code_classifier.h"
@@ -130,14 +131,38 @@ private:
         }
     }
 
+    // bcdedit /import without /store writes the running system's store: only the system the
+    // export came from may take it (not Windows PE's own store, not another PC's).
     void ImportStore(const UndoItem& item) {
-        const std::wstring row = L"从 " + item.saved + L" 导入系统 BCD 存储";
+        const bool system = item.target.starts_with(kSystemStoreOriginPrefix);
+        const std::wstring row = L"从 " + item.saved + L" 导入" +
+                                 (system ? std::wstring(L"系统 BCD 存储") : L" " + item.target);
         if (!Files().PathExists(item.saved)) {
             run_.FailedRow(row, {L"找不到导出的存储文件"}, false);
             return;
         }
+        std::wstring parameters = ImportStoreCommand(item.saved);
+        if (system) {
+            const std::wstring now = SystemStoreOrigin(Files(), run_.Ports().storage);
+            if (now != item.target) {
+                const std::size_t prefix = std::wstring_view(kSystemStoreOriginPrefix).size();
+                run_.FailedRow(row,
+                               {L"导出的是另一个系统的 BCD 存储（导出时系统分区 " +
+                                item.target.substr(prefix) + L"，现在 " +
+                                (now.empty() ? std::wstring(L"无法确定") : now.substr(prefix)) +
+                                L"），为安全起见未导入"},
+                               false);
+                return;
+            }
+        } else {
+            if (!Files().PathExists(item.target)) {
+                run_.FailedRow(row, {L"找不到存储文件 " + item.target}, false);
+                return;
+            }
+            parameters = L"/store " + QuoteArgument(item.target) + L" " + parameters;
+        }
         run_.Row(row + L"...");
-        if (auto failure = run_.RunTool(CarriedTool::Bcdedit, ImportStoreCommand(item.saved))) {
+        if (auto failure = run_.RunTool(CarriedTool::Bcdedit, parameters)) {
             run_.FailedRow(row, *failure, true);
         } else {
             run_.ReplaceRow(row + L"......成功");

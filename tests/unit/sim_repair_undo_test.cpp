@@ -255,6 +255,35 @@ TEST(RepairUndo, AStoreTheRunningSystemHoldsOpenIsExportedAndImportedBack) {
     ExpectUndoneTo(program, repair, before);
 }
 
+// An exported system store goes back only into the system it came from: not into Windows PE's
+// own store, not into another Windows (another volume behind the system's letter).
+TEST(RepairUndo, AnExportedSystemStoreIsNeverImportedIntoAnotherSystem) {
+    for (bool underPe : {true, false}) {
+        SCOPED_TRACE(underPe ? "under Windows PE" : "another system");
+        Scenario scenario = test::ScenarioFile("xp_and_7.xml");
+        scenario.disks[0].number = 1;
+        test::SimProgram program(scenario);
+        const RepairOutcome repair = program.Run(program.AutomaticRequest());
+        ASSERT_THAT(repair.rows, Contains(HasSubstr(L"已导出系统 BCD 存储至 ")));
+        if (underPe) {
+            program.Machine().Files().SetFolder(KnownFolder::System, L"X:\\Windows\\System32");
+        } else {
+            program.Machine().Storage().Volume('C').info->serialNumber ^= 0x5A5A5A5A;
+        }
+        const std::size_t runs = program.Machine().Journal().size();
+        const RepairOutcome undo = program.Undo(repair.undoRecord);
+        // Under PE the rest comes back and the store is refused; behind another volume nothing
+        // is done at all.
+        EXPECT_THAT(undo.rows, Contains(HasSubstr(underPe ? L"导出的是另一个系统的 BCD 存储"
+                                                          : L"为安全起见撤销未做任何更改")))
+            << Lines(undo.rows);
+        for (std::size_t i = runs; i < program.Machine().Journal().size(); ++i) {
+            EXPECT_THAT(program.Machine().Journal()[i], Not(HasSubstr(L"/import")));
+        }
+        EXPECT_GT(undo.failedSteps, 0);
+    }
+}
+
 // An ESP that fills up halfway through bcdboot keeps the files copied before; the failure is
 // shown with its reason, and undo brings the damaged old boot manager back byte for byte.
 TEST(RepairUndo, AHalfWrittenEspComesBackAsItWas) {

@@ -41,7 +41,8 @@ UndoRecord Sample() {
         {UndoItemKind::Unsaved, L"C:\\Boot\\BCD.LOG", L"", 0},
         {UndoItemKind::AbsentFolder, L"C:\\EFI\\Microsoft", L"", 0},
         {UndoItemKind::KeptBackup, L"C:\\Boot\\BCD_20261208103000", L"", 0},
-        {UndoItemKind::ExportedStore, L"", L"C:\\Users\\a\\Desktop\\BCD_20261208103000", 0},
+        {UndoItemKind::ExportedStore, L"system 1A2B3C4D NTFS",
+         L"C:\\Users\\a\\Desktop\\BCD_20261208103000", 0},
         {UndoItemKind::BootRecord, L"C:", L"D:\\u\\C_boot_record.bin", 0},
         {UndoItemKind::MbrCode, L"12", L"D:\\u\\disk12_sector0.bin", 0},
         {UndoItemKind::Volume, L"C:", L"1A2B3C4D NTFS", 0},
@@ -107,7 +108,7 @@ TEST(UndoRecordText, AnyLineNotUnderstoodRefusesTheWholeRecord) {
         {"extra field", {first, op, volume, "absent-file\tC:\\ntldr\tD:\\b"}},
         {"disk not a number", {first, op, "mbr\tC:\tD:\\u\\s.bin\t512\t00000000"}},
         {"boot record of a path", {first, op, volume, "boot-record\tC:\\\tD:\\u\\s\t1\t00000000"}},
-        {"export with a target", {first, op, "exported-store\tC:\\x\tD:\\u\\s\t1\t00000000"}},
+        {"export without its store", {first, op, "exported-store\t\tD:\\u\\s\t1\t00000000"}},
         {"broken UTF-8", {first, op, volume, "absent-file\tC:\\\xC3"}},
         {"firmware order without braces", {first, op, "firmware-order\t\tbootmgr"}},
         {"firmware order with a quote", {first, op, "firmware-order\t\t{a\"b}"}},
@@ -158,7 +159,10 @@ TEST(UndoRecordText, ARecordThatNamesWhatNoRunTouchesIsRefusedWhole) {
         {"sectors from outside the folder", "mbr\t0\tE:\\disk0_sector0.bin\t512\t00000000"},
         {"a backup not named as the program names them", "backup\tC:\\Windows\\notepad.exe"},
         {"an export not named as the program names them",
-         "exported-store\t\tC:\\Users\\a\\evil.hiv\t5\t00000000"},
+         "exported-store\tsystem 1A2B3C4D NTFS\tC:\\Users\\a\\evil.hiv\t5\t00000000"},
+        {"an export into a store it was not made from",
+         "exported-store\tC:\\Windows\\System32\\config\\SAM\tC:\\Boot\\BCD_20261208103000\t5\t"
+         "00000000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
