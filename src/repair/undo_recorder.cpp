@@ -9,6 +9,7 @@
 #include "boot/work_dir.h"
 #include "disk/device_paths.h"
 #include "disk/storage_queries.h"
+#include "repair/undo_left_state.h"
 #include "repair/undo_record_rules.h"
 #include "repair/undo_record_text.h"
 
@@ -301,6 +302,9 @@ std::wstring UndoRecorder::Finish() {
     }
     if (!open_ || record_.items.empty()) {
         return {};
+    }
+    for (UndoItem& item : WhatTheRunLeft(files_, record_)) {
+        record_.items.push_back(std::move(item));
     }
     return WriteRecordFile(files_, record_);
 }
