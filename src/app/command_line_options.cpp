@@ -61,7 +61,7 @@ bool Takes(RunMode mode, const wchar_t* option) {
             return name == L"boot" || name == L"timeout" || name == L"clear" || name == L"log" ||
                    name == L"json" || name == L"yes";
         case RunMode::Undo:
-            return name == L"log" || name == L"json";
+            return name == L"log" || name == L"json" || name == L"yes";
         case RunMode::Window:
             break;
     }
@@ -163,7 +163,7 @@ std::wstring UsageText() {
            L"                                           列出自动修复将要执行的步骤，不做更改\r\n"
            L"  QNBootRepair.exe /auto [/boot X:|ESP] [/timeout 秒] [/clear] [/log 文件]\r\n"
            L"                   [/json 文件] [/yes]     无人值守的自动修复\r\n"
-           L"  QNBootRepair.exe /undo 文件 [/log 文件] [/json 文件]\r\n"
+           L"  QNBootRepair.exe /undo 文件 [/log 文件] [/json 文件] [/yes]\r\n"
            L"                                           按修复记录撤销一次修复\r\n"
            L"退出码: 0 全部成功，1 有步骤失败，2 参数错误或被安全检查拒绝\r\n";
 }

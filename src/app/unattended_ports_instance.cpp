@@ -2,6 +2,7 @@
 #include "app/program_version.h"
 #include "app/unattended_run.h"
 #include "platform/diagnostics.h"
+#include "platform/interrupt_request.h"
 #include "platform/system_ports.h"
 #include "repair/system_repair_ports.h"
 
@@ -13,8 +14,12 @@ UnattendedPorts SystemUnattendedPorts() {
     MountPorts mount{system.volumes,   system.storage,
                      system.processes, SystemDebuggerDiagnostics(),
                      system.inventory, system.sleep};
-    return UnattendedPorts{SystemRepairPorts(), mount,           SystemInstallationScanPorts(),
-                           SystemOutputFiles(), SystemConsole(), kProgramVersion};
+    // Ctrl+C at the console stops a run between its steps.
+    RepairPorts repair = SystemRepairPorts();
+    repair.interrupt = &ProcessInterrupt();
+    return UnattendedPorts{
+        repair,          mount,          SystemInstallationScanPorts(), SystemOutputFiles(),
+        SystemConsole(), kProgramVersion};
 }
 
 }  // namespace qn

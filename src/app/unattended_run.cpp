@@ -22,23 +22,28 @@ namespace qn {
 namespace {
 
 // A script's answers: /yes goes on past every question; without it the first question ends the
-// run before anything is written (and says what was asked).
+// run before anything is written (and says what was asked). An undo goes on without what changed
+// since the run: that question keeps those files unanswered.
 class ScriptAsker final : public GuardAsker {
 public:
-    ScriptAsker(bool yes, ConsoleOutput& console) : yes_(yes), console_(console) {}
+    ScriptAsker(bool yes, ConsoleOutput& console, std::wstring verb = L"修复")
+        : yes_(yes), console_(console), verb_(std::move(verb)) {}
     GuardAnswer Ask(const RepairGuard& guard) override {
         console_.Line(L"需要确认: " + guard.question);
         if (yes_) {
             console_.Line(L"已由 /yes 确认");
             return GuardAnswer::Yes;
         }
-        console_.Line(L"没有 /yes，修复已拒绝，未做任何更改");
+        console_.Line(guard.kind == GuardKind::UndoChangedSince
+                          ? L"没有 /yes，" + guard.noMeaning
+                          : L"没有 /yes，" + verb_ + L"已拒绝，未做任何更改");
         return GuardAnswer::Refused;
     }
 
 private:
     bool yes_;
     ConsoleOutput& console_;
+    std::wstring verb_;
 };
 
 // Rows on a console cannot be taken back: a row is printed once the next one comes, so a
@@ -179,11 +184,14 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
         RepairOutcome outcome;
         {
             ConsoleSink sink(console);
+            ScriptAsker asker(options.yes, console, L"撤销");
             outcome = RunUndo(*undoRecord, repair, sink,
-                              RunLabel{L"撤销修复（无人值守）", ports.version}, isWinPE);
+                              RunLabel{L"撤销修复（无人值守）", ports.version}, isWinPE, asker);
         }
         return WriteRunReports(options, ports, L"undo", {}, outcome,
-                               outcome.failedSteps == 0 ? kExitDone : kExitStepFailed);
+                               outcome.stoppedByGuard     ? kExitRefused
+                               : outcome.failedSteps == 0 ? kExitDone
+                                                          : kExitStepFailed);
     }
     if (options.mode == RunMode::Diagnose) {
         return Diagnose(options, ports, isWinPE);

@@ -14,4 +14,9 @@ namespace qn {
 bool WriteWholeFile(FileSystem& files, const std::wstring& path,
                     std::span<const std::uint8_t> bytes);
 
+// Replaces path with bytes so that a crash or a power cut leaves either the old file or the new
+// one, never a part: written beside it ("<path>.new"), flushed to the disk, then moved over it.
+bool ReplaceFileDurably(FileSystem& files, const std::wstring& path,
+                        std::span<const std::uint8_t> bytes);
+
 }  // namespace qn

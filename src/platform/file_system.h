@@ -39,6 +39,8 @@ public:
     virtual ~WritableFile() = default;
     // Bytes actually written; 0 when the write failed or made no progress.
     virtual std::size_t Write(const std::uint8_t* data, std::size_t size) = 0;
+    // What was written is on the disk, not only in the system's cache; false when it is not.
+    virtual bool Flush() = 0;
 };
 
 // Files and folders. Paths are full Windows paths ("C:\dir\file").

@@ -28,8 +28,13 @@ std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
     std::wstring module;
     if (run.Tool(CarriedTool::Bcdboot).source == ToolSource::Embedded) {
         const std::wstring path = windowsFolder + L"\\system32\\kwo_fix.dll";
-        if (!ports.files.PathExists(path) && ExtractResource(ports.files, ports.resources, path,
-                                                             kResMessageModule, kBinResourceType)) {
+        const bool absent = !ports.files.PathExists(path);
+        if (absent && run.Undo() != nullptr) {
+            run.Undo()->WillWriteTemporary(
+                path, ports.resources.Find(kResMessageModule, kBinResourceType));
+        }
+        if (absent && ExtractResource(ports.files, ports.resources, path, kResMessageModule,
+                                      kBinResourceType)) {
             module = path;
             run.Note(L"已为 bcdboot 写入 " + path);
         }

@@ -116,7 +116,13 @@ BootDiagnosis DiagnoseMachine(RepairPorts& ports, const InstallationTable* insta
 
 void FinishRun(RepairRun& run, const RepairLogData& log, bool isWinPE, char firstLetter,
                RepairOutcome& outcome, std::wstring_view verb) {
-    outcome.completion = outcome.stoppedByGuard ? std::wstring(kStoppedByGuardRow)
+    if (run.Interrupted()) {
+        run.Row(L"已按 Ctrl+C 中断：其后的步骤没有执行，撤销记录和日志已保存");
+    }
+    const std::wstring stopped = verb == L"修复"
+                                     ? std::wstring(kStoppedByGuardRow)
+                                     : L"已按您的选择取消" + std::wstring(verb) + L"，未做任何更改";
+    outcome.completion = outcome.stoppedByGuard ? stopped
                          : outcome.judgment ? JudgedCompletion(run.Failures(), *outcome.judgment)
                                             : CompletionText(run.Failures(), verb);
     run.Row(outcome.completion);

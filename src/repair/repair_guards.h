@@ -21,6 +21,7 @@ enum class GuardKind {
     FirmwareDoubt,     // the running system was started the other way than the disks start
     UefiBootOrder,     // the UEFI boot order starts with another system: bcdboot keeps it
     UndoLoss,          // what the run will change could not all be saved for undo
+    UndoChangedSince,  // files an undo would restore were changed after the run: kept unless 确定
 };
 
 // What an answer does to the run.

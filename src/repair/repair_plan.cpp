@@ -92,6 +92,7 @@ private:
     class Sink final : public WritableFile {
     public:
         std::size_t Write(const std::uint8_t*, std::size_t size) override { return size; }
+        bool Flush() override { return true; }
     };
     static std::wstring Key(const std::wstring& path) {
         std::wstring key;

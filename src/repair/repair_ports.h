@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "disk/disk_info.h"
 #include "disk/storage_port.h"
 #include "platform/clock.h"
@@ -28,6 +30,8 @@ struct RepairPorts {
     FsRedirection& redirection;
     const DiskInfo& inventory;  // letters' places on their disks
     FirmwarePort& firmware;     // for the diagnosis before and after a run
+    // Raised when the user asked the run to stop (the console's Ctrl+C); null: never asked.
+    const std::atomic<bool>* interrupt = nullptr;
 };
 
 }  // namespace qn

@@ -90,6 +90,11 @@ std::optional<StepFailure> RepairRun::RunTool(CarriedTool tool, const std::wstri
     if (prepared.path.empty()) {
         return StepFailure{L"缺少 " + name + L"（程序未内置，系统中也没有）"};
     }
+    // Asked to stop: no step starts any more; what ran stays recorded for undo.
+    if (ports_.interrupt != nullptr && ports_.interrupt->load()) {
+        interrupted_ = true;
+        return StepFailure{L"已中断（Ctrl+C），未运行 " + name};
+    }
     std::string output;
     processes_.RunCaptured(QuoteArgument(prepared.path, true) + L" " + parameters, output);
     return LastRunFailure(tool);

@@ -74,6 +74,9 @@ public:
     // What the last recorded run printed, decoded.
     std::wstring LastRunOutput() const { return processes_.Last().decodedOutput; }
 
+    // The user asked the run to stop and a step was not started because of it.
+    bool Interrupted() const { return interrupted_; }
+
     // Everything recorded, in order.
     std::vector<RunRecordEntry> Record() const;
     RecordingProcesses& Processes() { return processes_; }
@@ -81,6 +84,7 @@ public:
 private:
     RepairPorts& ports_;
     RepairSink& sink_;
+    bool interrupted_ = false;
     RecordingProcesses processes_;
     std::unique_ptr<WorkDir> workDir_;
     std::map<CarriedTool, PreparedTool> tools_;

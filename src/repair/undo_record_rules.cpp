@@ -86,6 +86,24 @@ bool VolumeNamed(const UndoRecord& record, const std::wstring& path) {
     });
 }
 
+// A left line only speaks of a file the record already names: a File's, AbsentFile's or
+// Unsaved's path, or a file in the tree of one of its (Absent)Folders.
+bool Described(const UndoRecord& record, const std::wstring& path) {
+    return std::any_of(record.items.begin(), record.items.end(), [&](const UndoItem& item) {
+        switch (item.kind) {
+            case UndoItemKind::File:
+            case UndoItemKind::AbsentFile:
+            case UndoItemKind::Unsaved:
+                return EqualsIgnoringCase(item.target, path);
+            case UndoItemKind::Folder:
+            case UndoItemKind::AbsentFolder:
+                return Inside(path, item.target);
+            default:
+                return false;
+        }
+    });
+}
+
 std::wstring Refused(const std::wstring& what) {
     return L"指向不允许撤销的位置 " + what;
 }
@@ -175,6 +193,21 @@ std::optional<std::wstring> ForbiddenItem(const UndoRecord& record, const UndoIt
         case UndoItemKind::Volume:
         case UndoItemKind::FirmwareOrder:
             return std::nullopt;  // checked by the line's own reading
+        case UndoItemKind::Temporary:
+            // The one file a run writes outside its boot folders, for a moment.
+            return IsPlainLocalPath(item.target) &&
+                           EqualsIgnoringCase(Rest(item.target),
+                                              L"Windows\\System32\\kwo_fix.dll") &&
+                           VolumeNamed(record, item.target)
+                       ? std::nullopt
+                       : std::optional(Refused(item.target));
+        case UndoItemKind::LeftFile:
+        case UndoItemKind::LeftAbsent:
+        case UndoItemKind::LeftUnread:
+            // Under the rules of the item it describes, which must stand in the record too.
+            return IsPlainLocalPath(item.target) && Described(record, item.target)
+                       ? std::nullopt
+                       : std::optional(Refused(item.target));
     }
     return Refused(item.target);
 }

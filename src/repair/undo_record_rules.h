@@ -22,7 +22,8 @@ inline constexpr std::array<std::wstring_view, 5> kUndoRootFiles = {
 //   beside it ("<store>_<time stamp>");
 // - every drive such a path is on named by the record's volume line (its identity);
 // - copies inside the record's own folder, or the run's backups beside what they saved;
-// - full local paths only: no "..", no device or UNC path, no drive root, no stream.
+// - full local paths only: no "..", no device or UNC path, no drive root, no stream;
+// - what the run left only of a file the record names otherwise, under that item's rules.
 // Why the item is refused ("指向不允许撤销的位置 C:\Windows"); nothing when it may stand.
 std::optional<std::wstring> ForbiddenItem(const UndoRecord& record, const UndoItem& item);
 

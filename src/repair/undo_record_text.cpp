@@ -5,6 +5,7 @@
 #include <array>
 #include <cwctype>
 #include <optional>
+#include <set>
 
 #include "boot/utf8_text.h"
 #include "repair/undo_record_rules.h"
@@ -22,7 +23,7 @@ struct KindName {
     std::wstring_view name;
 };
 
-constexpr std::array<KindName, 12> kKinds{{
+constexpr std::array<KindName, 16> kKinds{{
     {UndoItemKind::File, L"file"},
     {UndoItemKind::Folder, L"folder"},
     {UndoItemKind::Unsaved, L"unsaved"},
@@ -35,6 +36,10 @@ constexpr std::array<KindName, 12> kKinds{{
     {UndoItemKind::FirmwareOrder, L"firmware-order"},
     {UndoItemKind::MbrCode, L"mbr"},
     {UndoItemKind::BootRecord, L"boot-record"},
+    {UndoItemKind::LeftFile, L"left-file"},
+    {UndoItemKind::LeftAbsent, L"left-absent"},
+    {UndoItemKind::LeftUnread, L"left-unread"},
+    {UndoItemKind::Temporary, L"temporary"},
 }};
 
 std::wstring_view NameOf(UndoItemKind kind) {
@@ -64,6 +69,8 @@ bool PathOnly(UndoItemKind kind) {
         case UndoItemKind::AbsentFile:
         case UndoItemKind::AbsentFolder:
         case UndoItemKind::AbsentParent:
+        case UndoItemKind::LeftAbsent:
+        case UndoItemKind::LeftUnread:
             return true;
         default:
             return false;
@@ -181,6 +188,17 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
         savedCrc = *crc;
         f.resize(f.size() - 2);
     }
+    if (HasSizeAndCrc(*kind)) {
+        // The file as the run left it (or will write it): its size and checksum.
+        const auto crc = f.size() == 4 ? ParseHex32(f[3]) : std::nullopt;
+        const auto bytes = f.size() == 4 ? ParseDecimal(f[2]) : std::nullopt;
+        if (!crc || !bytes || !IsFullPath(f[1])) {
+            return std::nullopt;
+        }
+        savedBytes = *bytes;
+        savedCrc = *crc;
+        f.resize(2);
+    }
     UndoItem item;
     item.kind = *kind;
     if (PathOnly(*kind) && (f.size() != 2 || !IsFullPath(f[1]))) {
@@ -232,6 +250,13 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
     item.savedBytes = savedBytes;
     item.savedCrc = savedCrc;
     return item;
+}
+
+std::wstring Lowered(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return text;
 }
 
 UndoRecordError LineError(std::size_t number) {
@@ -310,10 +335,10 @@ std::string FormatUndoRecord(const UndoRecord& record) {
         std::wstring fields = std::wstring(NameOf(item.kind)) + L"\t" + item.target;
         if (item.kind == UndoItemKind::File) {
             fields += L"\t" + item.saved + L"\t" + std::to_wstring(item.attributes);
-        } else if (!PathOnly(item.kind)) {
+        } else if (!PathOnly(item.kind) && !HasSizeAndCrc(item.kind)) {
             fields += L"\t" + item.saved;
         }
-        if (HasCopy(item.kind)) {
+        if (HasCopy(item.kind) || HasSizeAndCrc(item.kind)) {
             fields += L"\t" + std::to_wstring(item.savedBytes) + L"\t" + Hex32(item.savedCrc);
         }
         line(fields);
@@ -333,6 +358,8 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
     bool sawOperation = false;
     record.complete = false;
     std::vector<std::size_t> lineOfItem;
+    // A run says once what it left of a file; two lines for one are not its own.
+    std::set<std::wstring> leftPaths;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos) {
@@ -379,7 +406,9 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
             sawOperation = true;
         } else if (line.starts_with(L"time=")) {
             record.time = line.substr(5);
-        } else if (auto item = ParseItem(line); item && record.items.size() < kMaxItems) {
+        } else if (auto item = ParseItem(line);
+                   item && record.items.size() < kMaxItems &&
+                   (!IsLeftState(item->kind) || leftPaths.insert(Lowered(item->target)).second)) {
             record.items.push_back(std::move(*item));
             lineOfItem.push_back(number);
         } else {

@@ -26,9 +26,13 @@ namespace qn {
 //     boot-record	C:	D:\...\C_boot_record.bin
 //     volume	C:	1A2B3C4D NTFS
 //     firmware-order		{9dea862c-5cdd-4e70-acc1-f32b344d4795} {e1b8...}
+//     left-file	C:\bootmgr	412345	1c291ca3
+//     left-absent	C:\ntldr
+//     left-unread	C:\Boot\BCD
 // Every line ends with a tab and the CRC-32 of the line before it (8 lowercase hex digits);
-// a copy's line carries its size and CRC-32 before that; the last line of a run that finished is
-// "complete".
+// a copy's line carries its size and CRC-32 before that, and so does a "left-file" line for the
+// file as the run left it (one "left-" line per file at most); the last line of a run that
+// finished is "complete".
 std::string FormatUndoRecord(const UndoRecord& record);
 
 // The CRC-32 a record keeps of a copy.

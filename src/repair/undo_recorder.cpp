@@ -26,8 +26,9 @@ constexpr std::uint64_t kMaxCopyBytes = 256u << 20;
 
 // Each copy's size and checksum go into its line, read back as written, so undo can tell a copy
 // that changed since. A copy that cannot be read back is not one undo can trust: false.
-bool NoteCopies(FileSystem& files, UndoRecord& record) {
-    for (UndoItem& item : record.items) {
+bool NoteCopies(FileSystem& files, UndoRecord& record, std::size_t from = 0) {
+    for (std::size_t i = from; i < record.items.size(); ++i) {
+        UndoItem& item = record.items[i];
         if (!HasCopy(item.kind)) {
             continue;
         }
@@ -41,14 +42,13 @@ bool NoteCopies(FileSystem& files, UndoRecord& record) {
     return true;
 }
 
-std::wstring WriteRecordFile(FileSystem& files, UndoRecord record) {
-    if (!NoteCopies(files, record)) {
-        return {};
-    }
+// Replaced whole each time, never appended to: a power cut leaves the record before or after
+// the change, and the checksums catch anything else.
+std::wstring WriteRecordFile(FileSystem& files, const UndoRecord& record) {
     const std::string text = FormatUndoRecord(record);
     const std::wstring path = record.folder + L"\\" + kUndoRecordName;
-    if (!WriteWholeFile(files, path,
-                        {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
+    if (!ReplaceFileDurably(files, path,
+                            {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
         return {};
     }
     return path;
@@ -102,10 +102,25 @@ UndoRecorder::UndoRecorder(FileSystem& files, StoragePort& storage, std::wstring
 
 bool UndoRecorder::Open() {
     // A folder that already exists may be someone else's: only a new one is ours.
-    open_ = !record_.folder.empty() &&
-            files_.MakeDirectory(record_.folder) == CreateDirResult::Created &&
-            files_.MakeDirectory(record_.folder + L"\\files") == CreateDirResult::Created;
+    const bool made =
+        !record_.folder.empty() && files_.MakeDirectory(record_.folder) == CreateDirResult::Created;
+    open_ = made && files_.MakeDirectory(record_.folder + L"\\files") == CreateDirResult::Created;
+    // The record is there before the first change: a run that dies half-way leaves one.
+    if (open_ && !Persist(false)) {
+        Discard();
+    } else if (made && !open_) {
+        DeleteTree(files_, record_.folder);
+    }
     return open_;
+}
+
+bool UndoRecorder::Persist(bool complete) {
+    if (!NoteCopies(files_, record_, noted_)) {
+        return false;
+    }
+    noted_ = record_.items.size();
+    record_.complete = complete;
+    return !WriteRecordFile(files_, record_).empty();
 }
 
 // Paths compare as Windows compares them: "\EFI\microsoft" is "\EFI\Microsoft".
@@ -195,6 +210,9 @@ std::vector<std::wstring> UndoRecorder::SaveBootFiles(const std::wstring& drive)
             SaveTree(path, copy, unsaved);
         }
     }
+    if (!Persist(false)) {
+        unsaved.push_back(record_.folder + L"\\" + kUndoRecordName);
+    }
     return unsaved;
 }
 
@@ -246,7 +264,8 @@ bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {
             }
         }
     }
-    return ok;
+    const bool recorded = Persist(false);
+    return ok && recorded;
 }
 
 void UndoRecorder::NoteVolume(char letter) {
@@ -264,19 +283,35 @@ void UndoRecorder::SaveFirmwareOrder(const std::vector<std::wstring>& identifier
     const std::wstring text = FirmwareOrderText(identifiers);
     if (open_ && FirmwareOrderFromText(text)) {
         record_.items.push_back({UndoItemKind::FirmwareOrder, {}, text, 0});
+        Persist(false);
     }
 }
 
 void UndoRecorder::KeepBackup(const std::wstring& path) {
     if (open_) {
         record_.items.push_back({UndoItemKind::KeptBackup, path, {}, 0});
+        Persist(false);
     }
 }
 
 void UndoRecorder::StoreExported(const std::wstring& origin, const std::wstring& path) {
     if (open_ && !origin.empty()) {
         record_.items.push_back({UndoItemKind::ExportedStore, origin, path, 0});
+        Persist(false);
     }
+}
+
+void UndoRecorder::WillWriteTemporary(const std::wstring& path,
+                                      std::span<const std::uint8_t> bytes) {
+    if (!open_ || path.size() < 3 || path[1] != L':') {
+        return;
+    }
+    NoteVolume(static_cast<char>(path[0]));
+    UndoItem item{UndoItemKind::Temporary, path, {}, 0};
+    item.savedBytes = bytes.size();
+    item.savedCrc = UndoCopyCrc(bytes);
+    record_.items.push_back(std::move(item));
+    Persist(false);
 }
 
 std::wstring SystemStoreOrigin(FileSystem& files, StoragePort& storage) {
@@ -306,12 +341,18 @@ std::wstring UndoRecorder::Finish() {
     for (UndoItem& item : WhatTheRunLeft(files_, record_)) {
         record_.items.push_back(std::move(item));
     }
-    return WriteRecordFile(files_, record_);
+    // The last line says the run ended; without it undo knows the run was cut short.
+    return Persist(true) ? record_.folder + L"\\" + kUndoRecordName : std::wstring();
 }
 
-std::wstring WriteUndoRecord(FileSystem& files, const UndoRecord& record) {
+std::wstring WriteUndoRecord(FileSystem& files, UndoRecord record) {
     if (record.folder.empty() || record.items.empty() ||
         files.MakeDirectory(record.folder) != CreateDirResult::Created) {
+        return {};
+    }
+    record.complete = true;
+    if (!NoteCopies(files, record)) {
+        DeleteTree(files, record.folder);
         return {};
     }
     return WriteRecordFile(files, record);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,13 @@ public:
     void SaveFirmwareOrder(const std::vector<std::wstring>& identifiers);
     // origin: SystemStoreOrigin, or the store file exported with /store.
     void StoreExported(const std::wstring& origin, const std::wstring& path);
+    // A file about to be written for a moment (bcdboot's message module) with these bytes:
+    // recorded first, so a run killed before it removes the file again leaves a record of it.
+    void WillWriteTemporary(const std::wstring& path, std::span<const std::uint8_t> bytes);
 
-    // Writes the record into the folder; its path, or empty when nothing was saved or the file
-    // cannot be written.
+    // The record is written when the recorder opens and again after each save, before the change
+    // it protects. Finish adds what the run left and the line that marks the run complete; the
+    // record's path, or empty when nothing was saved or the file cannot be written.
     std::wstring Finish();
     // Removes the folder and all it holds: the run changed nothing, so there is nothing to undo.
     void Discard();
@@ -57,11 +62,15 @@ private:
     bool Saved(UndoItemKind kind, const std::wstring& target) const;
     // Records which volume the letter names, once; undo refuses when it names another.
     void NoteVolume(char letter);
+    // Writes the record as it stands (complete: the run's last line too); false when it or a
+    // copy's check could not be written.
+    bool Persist(bool complete);
 
     FileSystem& files_;
     StoragePort& storage_;
     UndoRecord record_;
     bool open_ = false;
+    std::size_t noted_ = 0;  // items whose copies' size and checksum are noted
 };
 
 // What tells a volume from another behind the same letter: its serial number and file system
@@ -75,7 +84,7 @@ std::wstring SystemStoreOrigin(FileSystem& files, StoragePort& storage);
 
 // Writes a record whose copies are already elsewhere (the editor's backups beside the store):
 // creates record.folder and its "undo.txt". The record's path, or empty when either failed.
-std::wstring WriteUndoRecord(FileSystem& files, const UndoRecord& record);
+std::wstring WriteUndoRecord(FileSystem& files, UndoRecord record);
 
 // The folder a run's copies go to: "QNBootRepair_undo_<stamp>" in parent, "_2", "_3" ... when
 // that is taken; empty when every name is.

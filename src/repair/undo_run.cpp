@@ -8,14 +8,17 @@
 #include "boot/bcd_commands.h"
 #include "boot/command_line_quoting.h"
 #include "boot/text_helpers.h"
+#include "boot/time_stamp.h"
 #include "boot/work_dir.h"
 #include "diagnosis/boot_code_classifier.h"
 #include "diagnosis/diagnosis_log.h"
 #include "diagnosis/firmware_boot_order.h"
 #include "disk/device_paths.h"
+#include "disk/storage_queries.h"
 #include "repair/boot_code_step.h"
 #include "repair/machine_description.h"
 #include "repair/undo_boot_code.h"
+#include "repair/undo_left_state.h"
 #include "repair/undo_record_text.h"
 #include "repair/undo_recorder.h"
 
@@ -32,10 +35,78 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
+// path lies inside folder ("C:\Boot\x" in "C:\Boot"), as Windows compares paths.
+bool Under(const std::wstring& path, const std::wstring& folder) {
+    return path.size() > folder.size() + 1 && path[folder.size()] == L'\\' &&
+           EqualsIgnoringCase(std::wstring_view(path).substr(0, folder.size()), folder);
+}
+
+// A store's file and the registry's logs beside it ("\Boot\BCD", "\Boot\BCD.LOG1"): Windows
+// holds the running system's open; it goes back through bcdedit, never as a file.
+bool IsStoreFile(const std::wstring& path) {
+    const std::wstring lower = Lower(path);
+    const std::size_t slash = lower.find_last_of(L'\\');
+    if (slash == std::wstring::npos) {
+        return false;
+    }
+    const std::wstring name = lower.substr(slash + 1);
+    return lower.substr(0, slash).ends_with(L"\\boot") &&
+           (name == L"bcd" || name.starts_with(L"bcd.log"));
+}
+
+// Asked before undo writes over what changed after the run: a few of the paths, then how many.
+RepairGuard ChangedSinceGuard(const std::vector<std::wstring>& changed) {
+    constexpr std::size_t kListed = 3;
+    std::wstring list;
+    for (std::size_t i = 0; i < changed.size() && i < kListed; ++i) {
+        list += L"\n    " + changed[i];
+    }
+    if (changed.size() > kListed) {
+        list += L" 等 " + std::to_wstring(changed.size()) + L" 项";
+    }
+    RepairGuard guard;
+    guard.kind = GuardKind::UndoChangedSince;
+    guard.finding = std::to_wstring(changed.size()) + L" 个文件在修复后又被改动过（如 " +
+                    changed.front() + L"）";
+    guard.question =
+        L"以下文件在修复后又被改动、新建或删除过（例如 Windows 更新了启动管理器，或其他系统装入了"
+        L"自己的引导程序）：" +
+        list +
+        L"\n撤销会把它们换回修复前的样子，之后的改动将会丢失。\n\n确定(Y)：仍然还原这些文件\n"
+        L"取消(C)：保留这些文件，只还原其余的";
+    guard.onYes = GuardEffect::Proceed;
+    guard.onNo = GuardEffect::Proceed;
+    guard.yesMeaning = L"仍然还原这些文件";
+    guard.noMeaning = L"保留这些文件，只还原其余的";
+    return guard;
+}
+
+// UndoLossGuard in an undo's words: what could not be saved cannot be redone.
+RepairGuard RedoLossGuard(const std::wstring& lost) {
+    RepairGuard guard = UndoLossGuard(lost);
+    guard.finding = lost + L"，本次撤销将无法重做";
+    guard.question = guard.finding + L"。\n\n确定(Y)：仍然撤销（无法重做）\n取消(C)：不做任何更改";
+    guard.yesMeaning = L"仍然撤销（无法重做）";
+    return guard;
+}
+
+// Asks one question before the first write and logs the answer.
+GuardAnswer AskBeforeUndo(const RepairGuard& guard, GuardAsker& asker, RepairLogData& log,
+                          RepairOutcome& outcome) {
+    const GuardAnswer answer = asker.Ask(guard);
+    const std::wstring chosen = answer == GuardAnswer::Yes  ? L"确定(Y)：" + guard.yesMeaning
+                                : answer == GuardAnswer::No ? L"取消(C)：" + guard.noMeaning
+                                                            : L"无人确认：" + guard.noMeaning;
+    const std::wstring line = L"撤销前检查: " + guard.finding + L" — " + chosen;
+    log.guards.push_back(line);
+    outcome.guardLines.push_back(line);
+    return answer;
+}
+
 class UndoWork {
 public:
     UndoWork(RepairRun& run, const UndoRecord& record, const BootDiagnosis& now)
-        : run_(run), record_(record), now_(now) {
+        : run_(run), record_(record), now_(now), left_(record) {
         for (const UndoItem& item : record.items) {
             if (item.kind == UndoItemKind::File || item.kind == UndoItemKind::Folder ||
                 item.kind == UndoItemKind::Unsaved || item.kind == UndoItemKind::KeptBackup) {
@@ -44,10 +115,58 @@ public:
         }
     }
 
-    void Run() {
-        if (!SameVolumes()) {
-            return;
+    // What the run left and was changed since, of what undo is about to write over or remove: a
+    // file changed, removed or created after the record's last look at it. Nothing for a record
+    // that does not say what its run left.
+    std::vector<std::wstring> ChangedSinceTheRun() {
+        std::vector<std::wstring> changed;
+        std::set<std::wstring> seen;
+        auto add = [&](const std::wstring& path) {
+            if (seen.insert(Lower(path)).second) {
+                changed.push_back(path);
+            }
+        };
+        if (!left_.Any()) {
+            return changed;
         }
+        for (const UndoItem& item : record_.items) {
+            switch (item.kind) {
+                case UndoItemKind::File:
+                    if (FileChangedSince(item)) {
+                        add(item.target);
+                    }
+                    break;
+                case UndoItemKind::AbsentFile:
+                    if (const UndoItem* was = left_.Find(item.target);
+                        was != nullptr && Files().PathExists(item.target) &&
+                        !SameAsLeft(*was, LeftStateOf(Files(), item.target))) {
+                        add(item.target);
+                    }
+                    break;
+                case UndoItemKind::Folder:
+                case UndoItemKind::AbsentFolder:
+                    for (const std::wstring& path : FilesUndoRemoves(item)) {
+                        if (AddedFileChangedSince(path)) {
+                            add(path);
+                        }
+                    }
+                    break;
+                default:
+                    break;
+            }
+        }
+        return changed;
+    }
+
+    // Left as they are now, each said to be so (and counted: the undo is not complete).
+    void Keep(const std::vector<std::wstring>& paths) {
+        for (const std::wstring& path : paths) {
+            kept_.insert(Lower(path));
+            run_.FailureRow(L"已在修复后被改动，保留未还原: " + path);
+        }
+    }
+
+    void Restore() {
         // The boot code first: it was saved last, right before bootsect.
         for (auto item = record_.items.rbegin(); item != record_.items.rend(); ++item) {
             if (item->kind == UndoItemKind::MbrCode) {
@@ -64,13 +183,27 @@ public:
         for (const UndoItem& item : record_.items) {
             if (item.kind == UndoItemKind::FirmwareOrder) {
                 RestoreFirmwareOrder(item);
+            } else if (item.kind == UndoItemKind::Temporary) {
+                RemoveTemporary(item);
             }
         }
         RestoreFiles();
     }
 
-private:
-    FileSystem& Files() { return run_.Ports().files; }
+    // Left behind by a run that died while bcdboot ran; a file of that name that is not the one
+    // the run wrote is someone else's.
+    void RemoveTemporary(const UndoItem& item) {
+        const auto bytes = Files().ReadFileBytes(item.target, item.savedBytes + 1);
+        if (!bytes || bytes->size() != item.savedBytes || UndoCopyCrc(*bytes) != item.savedCrc) {
+            return;
+        }
+        if (Files().RemoveFile(item.target)) {
+            run_.Note(L"已删除 " + item.target);
+            run_.Row(L"删除修复中断时留下的 " + item.target + L"......成功");
+        } else {
+            run_.FailedRow(L"删除修复中断时留下的 " + item.target, {L"无法删除该文件"}, false);
+        }
+    }
 
     // A letter may name another volume by now (a temporary letter, another boot, a stick):
     // copying or clearing there would destroy what is not ours. Nothing is done then.
@@ -90,6 +223,63 @@ private:
             }
         }
         return same;
+    }
+
+private:
+    FileSystem& Files() { return run_.Ports().files; }
+
+    bool Kept(const std::wstring& path) const { return kept_.contains(Lower(path)); }
+
+    bool AnyKeptUnder(const std::wstring& folder) const {
+        return std::any_of(kept_.begin(), kept_.end(),
+                           [&](const std::wstring& path) { return Under(path, Lower(folder)); });
+    }
+
+    // A File's target: undo copies the saved file back unless it already is that file.
+    bool FileChangedSince(const UndoItem& item) {
+        const UndoItem* was = left_.Find(item.target);
+        if (was == nullptr) {
+            return false;  // a record that does not say: as before
+        }
+        const auto now = LeftStateOf(Files(), item.target);
+        const bool isTheCopy = now && now->kind == UndoItemKind::LeftFile &&
+                               now->savedBytes == item.savedBytes && now->savedCrc == item.savedCrc;
+        return !isTheCopy && !SameAsLeft(*was, now);
+    }
+
+    // A file undo removes as the run's own: one the record does not know came later.
+    bool AddedFileChangedSince(const std::wstring& path) {
+        const UndoItem* was = left_.Find(path);
+        if (was == nullptr) {
+            return left_.ListsEveryFile();
+        }
+        return !SameAsLeft(*was, LeftStateOf(Files(), path));
+    }
+
+    // The files a Folder's or AbsentFolder's undo removes as it stands now.
+    std::vector<std::wstring> FilesUndoRemoves(const UndoItem& item) {
+        std::vector<std::wstring> files;
+        if (item.kind == UndoItemKind::AbsentFolder) {
+            return FilesInTree(Files(), item.target);
+        }
+        const auto entries = Files().ListDirectory(item.target);
+        if (!entries) {
+            return files;
+        }
+        for (const DirEntry& entry : *entries) {
+            const std::wstring path = item.target + L"\\" + entry.name;
+            if (known_.contains(Lower(path))) {
+                continue;
+            }
+            if (!entry.isDirectory) {
+                files.push_back(path);
+            } else if (!entry.isLink) {
+                for (std::wstring& inside : FilesInTree(Files(), path)) {
+                    files.push_back(std::move(inside));
+                }
+            }
+        }
+        return files;
     }
 
     // bcdboot puts Windows Boot Manager first in the UEFI boot order (and adds it when it was
@@ -217,6 +407,34 @@ private:
         return {};
     }
 
+    // A folder the run made, without what was kept in it (which keeps the folders around it).
+    void RemoveTree(const std::wstring& folder, std::vector<std::wstring>& problems) {
+        if (!AnyKeptUnder(folder)) {
+            if (DeleteTree(Files(), folder)) {
+                run_.Note(L"已删除 " + folder);
+                ++changed_;
+            } else {
+                problems.push_back(L"无法删除本次修复新建的 " + folder);
+            }
+            return;
+        }
+        const auto entries = Files().ListDirectory(folder);
+        if (!entries) {
+            problems.push_back(L"无法删除本次修复新建的 " + folder);
+            return;
+        }
+        for (const DirEntry& entry : *entries) {
+            const std::wstring path = folder + L"\\" + entry.name;
+            if (entry.isDirectory) {
+                RemoveTree(path, problems);
+            } else if (!Kept(path)) {
+                if (auto problem = RemoveAddedFile(path); !problem.empty()) {
+                    problems.push_back(problem);
+                }
+            }
+        }
+    }
+
     // Whatever the run added to a folder whose every file was recorded.
     void RemoveAdded(const std::wstring& folder, std::vector<std::wstring>& problems) {
         const auto entries = Files().ListDirectory(folder);
@@ -225,22 +443,27 @@ private:
         }
         for (const DirEntry& entry : *entries) {
             const std::wstring path = folder + L"\\" + entry.name;
-            if (known_.contains(Lower(path))) {
+            if (known_.contains(Lower(path)) || Kept(path)) {
                 continue;  // restored as a file, cleaned as a folder, or left on purpose
             }
             if (entry.isDirectory && !entry.isLink) {
-                if (DeleteTree(Files(), path)) {
-                    run_.Note(L"已删除 " + path);
-                    ++changed_;
-                } else {
-                    problems.push_back(L"无法删除本次修复新建的 " + path);
-                }
+                RemoveTree(path, problems);
             } else if (!entry.isDirectory) {
                 if (auto problem = RemoveAddedFile(path); !problem.empty()) {
                     problems.push_back(problem);
                 }
             }
         }
+    }
+
+    // A folder a run removed comes back for its files; not for files only kept out of it.
+    bool FolderWanted(const std::wstring& folder) const {
+        if (!AnyKeptUnder(folder)) {
+            return true;
+        }
+        return std::any_of(record_.items.begin(), record_.items.end(), [&](const UndoItem& i) {
+            return i.kind == UndoItemKind::File && Under(i.target, folder) && !Kept(i.target);
+        });
     }
 
     void RestoreFiles() {
@@ -250,7 +473,7 @@ private:
         for (const UndoItem& item : record_.items) {
             if (item.target.empty() || item.kind == UndoItemKind::MbrCode ||
                 item.kind == UndoItemKind::BootRecord || item.kind == UndoItemKind::KeptBackup ||
-                item.kind == UndoItemKind::Volume) {
+                item.kind == UndoItemKind::Volume || IsLeftState(item.kind)) {
                 continue;
             }
             const std::wstring group = GroupOf(item.target);
@@ -271,6 +494,7 @@ private:
         // Folders a run removed come back first, parents before children, for their files.
         for (const UndoItem* item : items) {
             if (item->kind == UndoItemKind::Folder && !Files().PathExists(item->target) &&
+                FolderWanted(item->target) &&
                 Files().MakeDirectory(item->target) == CreateDirResult::Failed) {
                 problems.push_back(L"无法重建文件夹 " + item->target);
             }
@@ -280,24 +504,21 @@ private:
             std::wstring problem;
             switch (item.kind) {
                 case UndoItemKind::File:
-                    problem = RestoreFile(item);
+                    if (!Kept(item.target)) {
+                        problem = RestoreFile(item);
+                    }
                     break;
                 case UndoItemKind::Folder:
                     RemoveAdded(item.target, problems);
                     break;
                 case UndoItemKind::AbsentFile:
-                    if (Files().PathExists(item.target)) {
+                    if (Files().PathExists(item.target) && !Kept(item.target)) {
                         problem = RemoveAddedFile(item.target);
                     }
                     break;
                 case UndoItemKind::AbsentFolder:
                     if (Files().PathExists(item.target)) {
-                        if (DeleteTree(Files(), item.target)) {
-                            run_.Note(L"已删除 " + item.target);
-                            ++changed_;
-                        } else {
-                            problem = L"无法删除本次修复新建的 " + item.target;
-                        }
+                        RemoveTree(item.target, problems);
                     }
                     break;
                 case UndoItemKind::AbsentParent:
@@ -329,8 +550,10 @@ private:
             run_.FailedRow(row, {detail}, false);
         } else if (changed_ == 0) {
             // A file or folder that was not there and still is not: nothing to say.
-            const bool existed = std::any_of(items.begin(), items.end(), [](const UndoItem* i) {
-                return i->kind == UndoItemKind::File || i->kind == UndoItemKind::Folder;
+            // What was kept has its own row.
+            const bool existed = std::any_of(items.begin(), items.end(), [&](const UndoItem* i) {
+                return (i->kind == UndoItemKind::File || i->kind == UndoItemKind::Folder) &&
+                       !Kept(i->target);
             });
             if (existed) {
                 run_.Row(row + L"......无需还原（未改变）");
@@ -349,25 +572,175 @@ private:
     // The system store Windows held open (and its hive logs, which the registry keeps) came back
     // through its exported copy, not as a file.
     bool CoveredByExport(const std::wstring& path) const {
-        const bool exported =
-            std::any_of(record_.items.begin(), record_.items.end(),
-                        [](const UndoItem& i) { return i.kind == UndoItemKind::ExportedStore; });
-        const std::wstring lower = Lower(path);
-        const std::size_t slash = lower.find_last_of(L'\\');
-        if (!exported || slash == std::wstring::npos) {
-            return false;
-        }
-        const std::wstring name = lower.substr(slash + 1);
-        return lower.substr(0, slash).ends_with(L"\\boot") &&
-               (name == L"bcd" || name.starts_with(L"bcd.log"));
+        return IsStoreFile(path) &&
+               std::any_of(record_.items.begin(), record_.items.end(),
+                           [](const UndoItem& i) { return i.kind == UndoItemKind::ExportedStore; });
     }
 
     RepairRun& run_;
     const UndoRecord& record_;
     const BootDiagnosis& now_;
+    const LeftStates left_;
     std::set<std::wstring> known_;
+    // Changed since the run and left as they are, by the user's choice (lower case).
+    std::set<std::wstring> kept_;
     int changed_ = 0;
 };
+
+// A run's record (the recorder's copies and folders, boot code, the firmware's order) rather than
+// an editor save's, which holds only the backup it made beside the store or boot.ini: only a run's
+// is saved again for redo (an editor save is made again in the editor).
+bool RecordedByARun(const UndoRecord& record) {
+    return std::any_of(record.items.begin(), record.items.end(), [&](const UndoItem& item) {
+        switch (item.kind) {
+            case UndoItemKind::File:
+                return Under(item.saved, record.folder);
+            case UndoItemKind::Folder:
+            case UndoItemKind::Unsaved:
+            case UndoItemKind::AbsentFile:
+            case UndoItemKind::AbsentFolder:
+            case UndoItemKind::AbsentParent:
+            case UndoItemKind::BootRecord:
+            case UndoItemKind::MbrCode:
+            case UndoItemKind::FirmwareOrder:
+                return true;
+            default:
+                return false;
+        }
+    });
+}
+
+// The drives ("C:") whose boot files the record brings back.
+std::vector<std::wstring> DrivesOfBootFiles(const UndoRecord& record) {
+    std::vector<std::wstring> drives;
+    for (const UndoItem& item : record.items) {
+        const bool bootFile =
+            item.kind == UndoItemKind::Folder || item.kind == UndoItemKind::Unsaved ||
+            item.kind == UndoItemKind::AbsentFile || item.kind == UndoItemKind::AbsentFolder ||
+            item.kind == UndoItemKind::AbsentParent ||
+            (item.kind == UndoItemKind::File && Under(item.saved, record.folder));
+        if (!bootFile || item.target.size() < 2 || item.target[1] != L':') {
+            continue;
+        }
+        const std::wstring drive = item.target.substr(0, 2);
+        if (std::none_of(drives.begin(), drives.end(),
+                         [&](const std::wstring& d) { return EqualsIgnoringCase(d, drive); })) {
+            drives.push_back(drive);
+        }
+    }
+    return drives;
+}
+
+// The folder for the redo record: beside the one undo reads, named as a run's.
+std::wstring RedoFolder(FileSystem& files, const UndoRecord& record, const SystemTime& time) {
+    const std::size_t slash = record.folder.find_last_of(L'\\');
+    return slash == std::wstring::npos
+               ? std::wstring()
+               : FreeUndoFolder(files, record.folder.substr(0, slash), FormatTimeStamp(time));
+}
+
+// Saves what the undo is about to change, as a run saves what it will change, into redo: the
+// boot files of the record's drives, the boot code it writes back, the firmware's order and the
+// system store it imports into. What could not be saved (empty: everything was), for
+// RedoLossGuard.
+std::wstring SaveForRedo(RepairRun& run, UndoRecorder& redo, const UndoRecord& record,
+                         const BootDiagnosis& now) {
+    if (!redo.Open()) {
+        run.Row(L"无法建立重做所需的备份文件夹，本次撤销将无法重做");
+        return L"无法建立重做所需的备份文件夹";
+    }
+    FileSystem& files = run.Ports().files;
+    StoragePort& storage = run.Ports().storage;
+    std::vector<std::wstring> lost;
+    const std::wstring systemStore = SystemStoreOrigin(files, storage);
+    for (const UndoItem& item : record.items) {
+        // Imported only into the system it came from (ImportStore): that store is exported first.
+        if (item.kind != UndoItemKind::ExportedStore || item.target != systemStore ||
+            systemStore.empty()) {
+            continue;
+        }
+        const std::wstring path = redo.Record().folder + L"\\system_BCD";
+        if (run.RunTool(CarriedTool::Bcdedit, ExportStoreCommand(path))) {
+            lost.push_back(L"无法导出系统 BCD 存储");
+        } else {
+            redo.StoreExported(systemStore, path);
+        }
+        break;
+    }
+    std::vector<std::wstring> unsaved;
+    for (const std::wstring& drive : DrivesOfBootFiles(record)) {
+        const std::wstring row = L"备份 " + drive + L" 现在的引导文件以便重做";
+        run.Row(row + L"......");
+        for (std::wstring& path : redo.SaveBootFiles(drive)) {
+            // A store Windows holds open is never copied back by undo either: it goes back
+            // through its export, or stays as it is.
+            if (!IsStoreFile(path)) {
+                unsaved.push_back(std::move(path));
+            }
+        }
+        run.ReplaceRow(row + L"......完成");
+    }
+    if (!unsaved.empty()) {
+        lost.push_back(L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +
+                       unsaved.front() + L"）");
+    }
+    // Each volume's boot code with, on the disk it is on, the master boot record's.
+    std::set<std::wstring> disksSaved;
+    auto saveCode = [&](char letter, bool withMbr) {
+        const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+        if (!redo.SaveBootCode(letter, withMbr)) {
+            lost.push_back(L"无法保存 " + drive +
+                           (withMbr ? L" 的引导代码和所在磁盘的主引导记录" : L" 的引导代码"));
+        } else if (withMbr) {
+            disksSaved.insert(std::to_wstring(GetDiskNumberOfLetter(storage, letter)));
+        }
+    };
+    auto mbrOf = [&](char letter) {
+        const std::wstring disk = std::to_wstring(GetDiskNumberOfLetter(storage, letter));
+        return std::any_of(record.items.begin(), record.items.end(), [&](const UndoItem& i) {
+            return i.kind == UndoItemKind::MbrCode && i.target == disk;
+        });
+    };
+    for (const UndoItem& item : record.items) {
+        if (item.kind == UndoItemKind::BootRecord) {
+            const char letter = static_cast<char>(item.target[0]);
+            saveCode(letter, mbrOf(letter));
+        }
+    }
+    for (const UndoItem& item : record.items) {
+        if (item.kind != UndoItemKind::MbrCode || disksSaved.contains(item.target)) {
+            continue;
+        }
+        // A disk's master boot record alone: through a volume on it the record names.
+        const auto volume =
+            std::find_if(record.items.begin(), record.items.end(), [&](const UndoItem& i) {
+                return i.kind == UndoItemKind::Volume &&
+                       std::to_wstring(GetDiskNumberOfLetter(
+                           storage, static_cast<char>(i.target[0]))) == item.target;
+            });
+        if (volume == record.items.end()) {
+            lost.push_back(L"无法保存磁盘" + item.target + L" 的主引导记录");
+        } else {
+            saveCode(static_cast<char>(volume->target[0]), true);
+        }
+    }
+    const bool ordered =
+        std::any_of(record.items.begin(), record.items.end(),
+                    [](const UndoItem& i) { return i.kind == UndoItemKind::FirmwareOrder; });
+    // Unknown now, the order is not changed by undo either (RestoreFirmwareOrder).
+    if (ordered && now.firmwareOrderKnown) {
+        std::vector<std::wstring> order;
+        for (const FirmwareBootEntry& entry : now.firmwareOrder) {
+            order.push_back(entry.identifier);
+        }
+        redo.SaveFirmwareOrder(order);
+    }
+    std::wstring text;
+    for (const std::wstring& part : lost) {
+        text += (text.empty() ? L"" : L"；") + part;
+    }
+    return text;
+}
 
 // The undo's log goes where the repair's went: beside the record's folder in Windows PE.
 char FirstLetter(const UndoRecord& record) {
@@ -385,7 +758,7 @@ char FirstLetter(const UndoRecord& record) {
 }  // namespace
 
 RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& sink,
-                      const RunLabel& label, bool isWinPE) {
+                      const RunLabel& label, bool isWinPE, GuardAsker& asker) {
     ScopedFsRedirectionOff redirection(ports.redirection);
     RepairOutcome outcome;
     RepairRun run(ports, sink);
@@ -401,7 +774,38 @@ RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& 
         run.FailureRow(L"修复被中断，撤销记录不完整：只能还原其中列出的内容");
     }
     outcome.engineRan = true;
-    UndoWork(run, record, outcome.before).Run();
+    UndoWork work(run, record, outcome.before);
+    if (work.SameVolumes()) {
+        std::optional<UndoRecorder> redo;
+        bool goOn = true;
+        if (RecordedByARun(record)) {
+            redo.emplace(ports.files, ports.storage, RedoFolder(ports.files, record, log.time),
+                         L"撤销", FormatLogTime(log.time));
+            const std::wstring lost = SaveForRedo(run, *redo, record, outcome.before);
+            goOn = lost.empty() ||
+                   AskBeforeUndo(RedoLossGuard(lost), asker, log, outcome) == GuardAnswer::Yes;
+        }
+        if (goOn) {
+            const std::vector<std::wstring> changed = work.ChangedSinceTheRun();
+            if (!changed.empty() && AskBeforeUndo(ChangedSinceGuard(changed), asker, log,
+                                                  outcome) != GuardAnswer::Yes) {
+                work.Keep(changed);
+            }
+            work.Restore();
+            if (redo) {
+                outcome.undoRecord = redo->Finish();
+            }
+            if (!outcome.undoRecord.empty()) {
+                run.Row(L"重做记录: " + outcome.undoRecord);
+                log.undo.push_back(L"重做记录: " + outcome.undoRecord);
+            }
+        } else {
+            // As a repair a guard stopped: nothing written, no record left behind.
+            redo->Discard();
+            outcome.stoppedByGuard = true;
+            outcome.engineRan = false;
+        }
+    }
     // Without the order from before the repair (bcdedit could not read it then) the firmware
     // keeps what bcdboot put into it; say so rather than let "撤销完成!" suggest otherwise.
     const auto has = [&](auto test) {
@@ -409,17 +813,17 @@ RepairOutcome RunUndo(const UndoRecord& record, RepairPorts& ports, RepairSink& 
     };
     const bool efiWritten = has([](const UndoItem& i) {
         return i.target.find(L"\\EFI\\") != std::wstring::npos &&
-               i.kind != UndoItemKind::AbsentFolder;
+               i.kind != UndoItemKind::AbsentFolder && !IsLeftState(i.kind);
     });
-    if (efiWritten && ports.firmware.Mode() == FirmwareMode::Uefi &&
+    if (efiWritten && !outcome.stoppedByGuard && ports.firmware.Mode() == FirmwareMode::Uefi &&
         !has([](const UndoItem& i) { return i.kind == UndoItemKind::FirmwareOrder; })) {
         run.Row(L"注意: 修复前未能读取固件启动顺序，bcdboot 在固件中加入的启动项不会撤销");
     }
 
     outcome.after = DiagnoseForRun(run, nullptr);
     log.diagnosisAfter = DiagnosisLogLines(outcome.after);
-    if (run.Failures() == 0) {
-        // Done: the record is not offered again (a failed undo may be tried again).
+    if (run.Failures() == 0 && !outcome.stoppedByGuard) {
+        // Done: the record is not offered again (a failed or refused undo may be tried again).
         ports.files.MoveReplacing(record.folder + L"\\" + kUndoRecordName,
                                   record.folder + L"\\" + kUndoneRecordName);
     }

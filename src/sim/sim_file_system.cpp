@@ -29,6 +29,7 @@ public:
     std::size_t Write(const std::uint8_t* data, std::size_t size) override {
         return file_->Write(data, size);
     }
+    bool Flush() override { return file_->Flush(); }
 
 private:
     std::unique_ptr<WritableFile> file_;
@@ -139,6 +140,10 @@ bool SimFileSystem::MoveReplacing(const std::wstring& source, const std::wstring
     }
     const bool ok = machine_.Files().MoveReplacing(source, target);
     machine_.Record(L"move " + source + L" " + target + Outcome(ok));
+    if (ok) {
+        // A file written beside its place and moved there is seen under its final name.
+        machine_.FileClosed(target);
+    }
     return ok;
 }
 

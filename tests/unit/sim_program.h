@@ -162,7 +162,7 @@ public:
             return last_;
         }
         last_ = RunUndo(*loaded.record, ports, rowList, RunLabel{L"撤销修复", L"test"},
-                        machine_->WinPE());
+                        machine_->WinPE(), asker);
         return last_;
     }
 

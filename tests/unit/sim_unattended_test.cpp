@@ -505,5 +505,43 @@ TEST(Unattended, EveryScenariosReportHasTheDocumentedSchema) {
     }
 }
 
+// An unattended undo has no one to ask: what changed since the repair stays, the rest comes back,
+// and the exit code says the undo is not complete (the record stays for a run with someone there).
+TEST(Unattended, AnUndoWithoutYesKeepsWhatChangedSinceTheRepair) {
+    Unattended program(test::ScenarioFile("xp_and_7.xml"));
+    program.output.AddDirectory(L"Z:\\out");
+    auto bytes = [&](const wchar_t* path) {
+        const auto* file = program.machine->Files().FileBytes(path);
+        return file != nullptr ? *file : std::vector<std::uint8_t>{};
+    };
+    const auto store = bytes(L"C:\\Boot\\BCD");
+    ASSERT_EQ(program.Run({L"/auto", L"/clear", L"/json", L"Z:\\out\\r.json"}), kExitDone);
+    ASSERT_NE(bytes(L"C:\\Boot\\BCD"), store);
+    const auto report = nlohmann::json::parse(program.Output(L"Z:\\out\\r.json"));
+    const std::wstring record = Utf8ToWide(report["undoRecord"].get<std::string>());
+    // A later update of the boot manager.
+    const auto attributes = program.machine->Files().Attributes(L"C:\\bootmgr");
+    program.machine->Files().AddFile(L"C:\\bootmgr", test::MarkerBytes("a later bootmgr"));
+    program.machine->Files().SetAttributes(L"C:\\bootmgr", attributes.value_or(0));
+    program.console.lines.clear();
+
+    EXPECT_EQ(program.Run({L"/undo", record}), kExitStepFailed);
+    const std::vector<std::wstring>& lines = program.console.lines;
+    const auto asked = std::find_if(lines.begin(), lines.end(), [](const std::wstring& line) {
+        return line.starts_with(L"需要确认: ");
+    });
+    ASSERT_NE(asked, lines.end());
+    EXPECT_THAT(*asked, HasSubstr(L"\n    C:\\bootmgr\n"));
+    EXPECT_TRUE(
+        asked->ends_with(L"\n\n确定(Y)：仍然还原这些文件\n取消(C)：保留这些文件，只还原其余的"))
+        << WideToUtf8(*asked);
+    EXPECT_THAT(lines, Contains(L"没有 /yes，保留这些文件，只还原其余的"));
+    EXPECT_THAT(lines, Contains(L"已在修复后被改动，保留未还原: C:\\bootmgr"));
+    EXPECT_THAT(lines, Contains(L"撤销未完成：1 个步骤失败"));
+    EXPECT_EQ(bytes(L"C:\\bootmgr"), test::MarkerBytes("a later bootmgr"));
+    EXPECT_EQ(bytes(L"C:\\Boot\\BCD"), store);
+    EXPECT_TRUE(program.machine->Files().IsFile(record));
+}
+
 }  // namespace
 }  // namespace qn::sim

@@ -204,5 +204,81 @@ TEST(UndoRecordText, DamageAndInterruptionAreToldApart) {
         ParseUndoRecord("QNBootRepair undo 1\r\noperation=x\r\n", L"D:\\u")));
 }
 
+// What a run left goes into the record's end: each file's size and CRC-32, or that it was absent
+// or could not be read; it reads back the same.
+TEST(UndoRecordText, WhatTheRunLeftReadsBackTheSame) {
+    UndoRecord record = Sample();
+    record.items.push_back({UndoItemKind::LeftFile, L"C:\\bootmgr", L"", 0, 412345, 0x1c291ca3});
+    record.items.push_back({UndoItemKind::LeftAbsent, L"C:\\ntldr", L"", 0});
+    record.items.push_back({UndoItemKind::LeftUnread, L"C:\\Boot\\BCD.LOG", L"", 0});
+    record.items.push_back(
+        {UndoItemKind::LeftFile, L"C:\\EFI\\Microsoft\\Boot\\bootmgfw.efi", L"", 0, 0, 0});
+    const std::string text = FormatUndoRecord(record);
+    EXPECT_NE(text.find("left-file\tC:\\bootmgr\t412345\t1c291ca3\t"), std::string::npos);
+    EXPECT_NE(text.find("left-absent\tC:\\ntldr\t"), std::string::npos);
+    EXPECT_NE(text.find("left-unread\tC:\\Boot\\BCD.LOG\t"), std::string::npos);
+    const auto parsed = ParseUndoRecord(text, L"D:\\u");
+    ASSERT_TRUE(std::holds_alternative<UndoRecord>(parsed));
+    const UndoRecord& back = std::get<UndoRecord>(parsed);
+    ASSERT_EQ(back.items.size(), record.items.size());
+    for (std::size_t i = 0; i < back.items.size(); ++i) {
+        EXPECT_EQ(back.items[i].kind, record.items[i].kind) << i;
+        EXPECT_EQ(back.items[i].target, record.items[i].target) << i;
+        EXPECT_EQ(back.items[i].saved, record.items[i].saved) << i;
+        EXPECT_EQ(back.items[i].savedBytes, record.items[i].savedBytes) << i;
+        EXPECT_EQ(back.items[i].savedCrc, record.items[i].savedCrc) << i;
+    }
+}
+
+// A line about what the run left is held to the rules of the item it describes: a file the
+// record names, or one in the tree of a folder it names; anything else refuses the whole record.
+TEST(UndoRecordText, WhatTheRunLeftSpeaksOnlyOfWhatTheRecordNames) {
+    const std::string first = "QNBootRepair undo 2";
+    const std::string op = "operation=x";
+    const std::string volume = "volume\tC:\t1A2B3C4D NTFS";
+    const std::string bootmgr = "file\tC:\\bootmgr\tD:\\u\\files\\C\\bootmgr\t39\t5\t0000abcd";
+    const std::string boot = "folder\tC:\\Boot";
+    const struct {
+        const char* name;
+        std::string line;
+        bool refused;
+        bool notUnderstood = false;
+    } cases[] = {
+        {"a named file", "left-file\tC:\\bootmgr\t5\t0000abcd", false},
+        {"a named file, named otherwise", "left-absent\tC:\\BOOTMGR", false},
+        {"a file in a named folder's tree", "left-file\tC:\\Boot\\fonts\\x.ttf\t1\t00000001",
+         false},
+        {"a file that could not be read", "left-unread\tC:\\Boot\\BCD", false},
+        {"a file the record does not name", "left-absent\tC:\\ntldr", true},
+        {"a system file", "left-file\tC:\\Windows\\System32\\x.dll\t1\t00000001", true},
+        {"the named folder itself", "left-absent\tC:\\Boot", true},
+        {"out of a named folder", "left-absent\tC:\\Boot\\..\\Windows\\x", true},
+        {"another drive", "left-absent\tE:\\Boot\\x", true},
+        {"without its checksum", "left-file\tC:\\bootmgr\t5", true, true},
+        {"size not a number", "left-file\tC:\\bootmgr\tfive\t0000abcd", true, true},
+        {"checksum not hex", "left-file\tC:\\bootmgr\t5\t0000ABCD", true, true},
+        {"an absent file with a size", "left-absent\tC:\\bootmgr\t5", true, true},
+        {"a relative path", "left-unread\tbootmgr", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto parsed = Parse({first, op, volume, bootmgr, boot, c.line, "complete"});
+        if (!c.refused) {
+            ASSERT_TRUE(std::holds_alternative<UndoRecord>(parsed));
+            EXPECT_EQ(std::get<UndoRecord>(parsed).items.size(), 4u);
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<UndoRecordError>(parsed));
+        const std::wstring& text = std::get<UndoRecordError>(parsed).text;
+        EXPECT_NE(text.find(c.notUnderstood ? L"无法识别" : L"不允许撤销的位置"),
+                  std::wstring::npos);
+    }
+    // A run says once what it left of a file.
+    const auto twice = Parse({first, op, volume, bootmgr, "left-absent\tC:\\bootmgr",
+                              "left-file\tc:\\BOOTMGR\t5\t0000abcd", "complete"});
+    ASSERT_TRUE(std::holds_alternative<UndoRecordError>(twice));
+    EXPECT_NE(std::get<UndoRecordError>(twice).text.find(L"第 6 行无法识别"), std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace qn

@@ -13,6 +13,7 @@
 #include "app/start_summary.h"
 #include "app/unattended_run.h"
 #include "app/win32/confirm_frame.h"
+#include "app/win32/console_interrupt.h"
 #include "app/win32/main_frame.h"
 #include "platform/console_output.h"
 #include "ui/win32/native_window.h"
@@ -78,14 +79,17 @@ int RunWithoutWindow(const CommandLineOptions& options, bool alreadyRunning) {
     if (FAILED(::CoInitialize(nullptr))) {
         return kExitStepFailed;
     }
+    WatchConsoleInterrupt();
+    int code = kExitStepFailed;
     // Whatever escapes must not read as success to the script that started us.
     try {
         UnattendedPorts ports = SystemUnattendedPorts();
-        return RunUnattended(options, ports);
+        code = RunUnattended(options, ports);
     } catch (...) {
         console.Line(L"内部错误，修复未完成");
-        return kExitStepFailed;
     }
+    ConsoleRunDone();
+    return code;
 }
 
 int Run(HINSTANCE instance) {

@@ -22,6 +22,7 @@ public:
         fs_.journal_.push_back(L"write " + it->second.displayPath + L" " + std::to_wstring(n));
         return n;
     }
+    bool Flush() override { return fs_.nodes_.count(key_) != 0; }
 
 private:
     FakeFileSystem& fs_;

@@ -26,6 +26,8 @@ public:
         return written;
     }
 
+    bool Flush() override { return FlushFileBuffers(file_.Get()) != 0; }
+
 private:
     UniqueHandle file_;
 };

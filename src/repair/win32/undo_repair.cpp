@@ -27,7 +27,7 @@ void StartUndo(MainFrame& frame, const std::wstring& record) {
     const bool isWinPE = frame.IsWinPE != 0;
     const char letter = record.size() >= 2 && record[1] == L':' ? static_cast<char>(record[0]) : 0;
     StartRepairWorker(frame, {frame.BootLetter, letter},
-                      [record, isWinPE](RepairPorts& ports, RepairSink& sink, GuardAsker&) {
+                      [record, isWinPE](RepairPorts& ports, RepairSink& sink, GuardAsker& asker) {
                           const LoadedUndoRecord loaded = LoadUndoRecord(ports.files, record);
                           if (!loaded.record) {
                               sink.Append(loaded.error);
@@ -36,7 +36,7 @@ void StartUndo(MainFrame& frame, const std::wstring& record) {
                               return outcome;
                           }
                           return RunUndo(*loaded.record, ports, sink,
-                                         RunLabel{L"撤销修复", kProgramVersion}, isWinPE);
+                                         RunLabel{L"撤销修复", kProgramVersion}, isWinPE, asker);
                       });
 }
 
@@ -108,9 +108,12 @@ void OfferEarlierUndo(MainFrame& frame, std::unique_ptr<FoundUndoRecords> found)
         return;
     }
     const FoundUndoRecord& newest = found->front();
-    const std::wstring question = L"最近一次可以撤销的修改: " + newest.record.time + L" 的" +
-                                  newest.record.operation + L"\n撤销记录: " + newest.path +
-                                  L"\n\n确定(Y)：撤销这次修改，还原它之前的状态\n取消(C)：不撤销";
+    // A run that was cut short left a record without its last line: it is offered all the same,
+    // as what it is.
+    const std::wstring question =
+        L"最近一次可以撤销的修改: " + newest.record.time + L" 的" + newest.record.operation +
+        (newest.record.complete ? L"" : L"（未完成的修复）") + L"\n撤销记录: " + newest.path +
+        L"\n\n确定(Y)：撤销这次修改，还原它之前的状态\n取消(C)：不撤销";
     if (ShowQuestionBox(kGuardCaption, question, frame.GetHWND()) != kConfirmYes) {
         return;
     }

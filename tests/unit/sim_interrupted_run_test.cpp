@@ -1,0 +1,133 @@
+// A repair that does not reach its end: killed between two steps (power cut, task manager, a
+// crash), or stopped with Ctrl+C at the console. Either way the undo record written so far gives
+// the machine of before back.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "boot/utf8_text.h"
+#include "repair/undo_run.h"
+#include "sim_machine_state.h"
+#include "sim_program.h"
+
+namespace qn::sim {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct Killed {};
+
+// The tools as the run starts them; what a step writes. At the chosen step the process "dies"
+// before the tool starts (thrown past every frame, as a kill leaves no code to run); or, with a
+// flag, the user presses Ctrl+C while that step runs.
+class StepLauncher final : public ProcessLauncher {
+public:
+    StepLauncher(ProcessLauncher& inner, int step) : inner_(inner), step_(step) {}
+
+    ProcessResult StartThroughShell(const ShellRequest& request) override {
+        return inner_.StartThroughShell(request);
+    }
+    ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override {
+        const bool writes = commandLine.find(L"/enum") == std::wstring::npos;
+        if (writes && ++steps_ == step_) {
+            if (interrupt_ == nullptr) {
+                throw Killed{};
+            }
+            ProcessResult result = inner_.RunCaptured(commandLine, output);
+            interrupt_->store(true);
+            return result;
+        }
+        return inner_.RunCaptured(commandLine, output);
+    }
+
+    int steps_ = 0;
+    std::atomic<bool>* interrupt_ = nullptr;
+
+private:
+    ProcessLauncher& inner_;
+    int step_;
+};
+
+RepairPorts WithLauncher(const RepairPorts& ports, ProcessLauncher& processes) {
+    return RepairPorts{ports.files,       processes,       ports.profile,  ports.resources,
+                       ports.clock,       ports.random,    ports.codePage, ports.storage,
+                       ports.redirection, ports.inventory, ports.firmware, ports.interrupt};
+}
+
+std::wstring TheRecord(test::SimProgram& program) {
+    const std::wstring desktop = program.Machine().Files().FolderPath(KnownFolder::Desktop);
+    const auto found = FindUndoRecords(program.Machine().FilesForProgram(), {desktop});
+    return found.empty() ? std::wstring() : found.front().path;
+}
+
+// How many steps a whole repair of the scenario takes.
+int StepsOf(const char* file) {
+    test::SimProgram program(test::ScenarioFile(file));
+    RepairPorts base = program.Ports();
+    StepLauncher count(program.Machine().Processes(), 0);
+    RepairPorts ports = WithLauncher(base, count);
+    test::RowList rows;
+    RunRepair(program.AutomaticRequest(), ports, rows, RunLabel{L"自动修复", L"test"},
+              program.asker);
+    return count.steps_;
+}
+
+TEST(InterruptedRun, KilledBeforeAnyStepTheRecordGivesTheMachineBack) {
+    for (const char* file : {"xp_and_7.xml", "deleted_bcd.xml", "uefi_installed.xml"}) {
+        const int steps = StepsOf(file);
+        ASSERT_GT(steps, 1) << file;
+        for (int step = 1; step <= steps; ++step) {
+            SCOPED_TRACE(std::string(file) + " killed before step " + std::to_string(step));
+            test::SimProgram program(test::ScenarioFile(file));
+            const test::MachineState before = test::StateOf(program.Machine());
+            StepLauncher killer(program.Machine().Processes(), step);
+            RepairPorts ports = WithLauncher(program.Ports(), killer);
+            test::RowList rows;
+            const RepairRequest request = program.AutomaticRequest();
+            EXPECT_THROW(
+                RunRepair(request, ports, rows, RunLabel{L"自动修复", L"test"}, program.asker),
+                Killed);
+            const std::wstring record = TheRecord(program);
+            ASSERT_FALSE(record.empty()) << "no record after a kill";
+            const LoadedUndoRecord loaded =
+                LoadUndoRecord(program.Machine().FilesForProgram(), record);
+            ASSERT_TRUE(loaded.record) << WideToUtf8(loaded.error);
+            EXPECT_FALSE(loaded.record->complete);
+            const RepairOutcome undo = program.Undo(record);
+            EXPECT_THAT(undo.rows, Contains(HasSubstr(L"修复被中断，撤销记录不完整")));
+            EXPECT_EQ(test::Differences(before, test::StateOf(program.Machine())), "");
+        }
+    }
+}
+
+TEST(InterruptedRun, CtrlCStopsBeforeTheNextStepAndFinishesTheRecord) {
+    test::SimProgram program(test::ScenarioFile("xp_and_7.xml"));
+    const test::MachineState before = test::StateOf(program.Machine());
+    std::atomic<bool> interrupt{false};
+    StepLauncher launcher(program.Machine().Processes(), 1);
+    launcher.interrupt_ = &interrupt;
+    RepairPorts ports = WithLauncher(program.Ports(), launcher);
+    ports.interrupt = &interrupt;
+    test::RowList rows;
+    const RepairOutcome outcome = RunRepair(program.AutomaticRequest(), ports, rows,
+                                            RunLabel{L"自动修复", L"test"}, program.asker);
+    EXPECT_EQ(launcher.steps_, 1) << "a step started after Ctrl+C";
+    EXPECT_THAT(outcome.rows, Contains(HasSubstr(L"已中断（Ctrl+C），未运行 ")));
+    EXPECT_THAT(outcome.rows, Contains(HasSubstr(L"已按 Ctrl+C 中断")));
+    EXPECT_NE(outcome.completion, L"修复完成!");
+    EXPECT_FALSE(outcome.logPath.empty());
+    ASSERT_FALSE(outcome.undoRecord.empty());
+    const LoadedUndoRecord loaded =
+        LoadUndoRecord(program.Machine().FilesForProgram(), outcome.undoRecord);
+    ASSERT_TRUE(loaded.record);
+    EXPECT_TRUE(loaded.record->complete);
+    const RepairOutcome undo = program.Undo(outcome.undoRecord);
+    EXPECT_THAT(undo.rows, Not(Contains(HasSubstr(L"撤销记录不完整"))));
+    EXPECT_EQ(test::Differences(before, test::StateOf(program.Machine())), "");
+}
+
+}  // namespace
+}  // namespace qn::sim
