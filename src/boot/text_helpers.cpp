@@ -70,6 +70,14 @@ std::string ToNarrow(CodePage& codePage, std::wstring_view text) {
     return codePage.FromWide(text, CodePageKind::Ansi);
 }
 
+std::wstring LowerCase(std::wstring_view text) {
+    std::wstring lower(text);
+    for (wchar_t& c : lower) {
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    }
+    return lower;
+}
+
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {

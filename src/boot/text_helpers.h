@@ -31,5 +31,7 @@ std::string ToNarrow(CodePage& codePage, std::wstring_view text);
 
 // Windows compares identifiers, names and paths without regard to case.
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b);
+// The text in lower case, as a key that compares the way EqualsIgnoringCase does.
+std::wstring LowerCase(std::wstring_view text);
 
 }  // namespace qn

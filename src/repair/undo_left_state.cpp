@@ -1,8 +1,8 @@
 #include "repair/undo_left_state.h"
 
-#include <cwctype>
 #include <set>
 
+#include "boot/text_helpers.h"
 #include "repair/undo_record_text.h"
 
 namespace qn {
@@ -10,13 +10,6 @@ namespace {
 
 // Files bigger than this are no boot file: they are not compared.
 constexpr std::uint64_t kMaxLeftFileBytes = 256u << 20;
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
 
 void AddFilesInTree(FileSystem& files, const std::wstring& folder,
                     std::vector<std::wstring>& found) {
@@ -80,7 +73,7 @@ std::vector<UndoItem> WhatTheRunLeft(FileSystem& files, const UndoRecord& record
     std::vector<UndoItem> left;
     std::set<std::wstring> noted;
     auto note = [&](const std::wstring& path) {
-        if (!noted.insert(Lower(path)).second) {
+        if (!noted.insert(LowerCase(path)).second) {
             return;
         }
         if (auto state = LeftStateOf(files, path)) {
@@ -109,14 +102,14 @@ std::vector<UndoItem> WhatTheRunLeft(FileSystem& files, const UndoRecord& record
 LeftStates::LeftStates(const UndoRecord& record) {
     for (const UndoItem& item : record.items) {
         if (IsLeftState(item.kind)) {
-            byPath_.emplace(Lower(item.target), &item);
+            byPath_.emplace(LowerCase(item.target), &item);
         }
     }
     listsEveryFile_ = record.complete && !byPath_.empty();
 }
 
 const UndoItem* LeftStates::Find(const std::wstring& path) const {
-    const auto found = byPath_.find(Lower(path));
+    const auto found = byPath_.find(LowerCase(path));
     return found == byPath_.end() ? nullptr : found->second;
 }
 

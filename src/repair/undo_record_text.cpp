@@ -112,23 +112,6 @@ bool IsDiskNumber(const std::wstring& text) {
     return true;
 }
 
-std::optional<std::uint32_t> ParseAttributes(const std::wstring& text) {
-    if (text.empty() || text.size() > 10) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    if (value > 0xFFFFFFFFu) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
-}
-
 std::optional<std::uint64_t> ParseDecimal(const std::wstring& text) {
     if (text.empty() || text.size() > 19) {
         return std::nullopt;
@@ -141,6 +124,14 @@ std::optional<std::uint64_t> ParseDecimal(const std::wstring& text) {
         value = value * 10 + static_cast<std::uint64_t>(c - L'0');
     }
     return value;
+}
+
+std::optional<std::uint32_t> ParseAttributes(const std::wstring& text) {
+    const auto value = ParseDecimal(text);
+    if (!value || *value > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(*value);
 }
 
 std::optional<std::uint32_t> ParseHex32(std::wstring_view text) {

@@ -28,13 +28,6 @@ namespace {
 // Files bigger than this are compared by copying back rather than by reading both.
 constexpr std::uint64_t kMaxComparedFileBytes = 64u << 20;
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
-
 // path lies inside folder ("C:\Boot\x" in "C:\Boot"), as Windows compares paths.
 bool Under(const std::wstring& path, const std::wstring& folder) {
     return path.size() > folder.size() + 1 && path[folder.size()] == L'\\' &&
@@ -44,7 +37,7 @@ bool Under(const std::wstring& path, const std::wstring& folder) {
 // A store's file and the registry's logs beside it ("\Boot\BCD", "\Boot\BCD.LOG1"): Windows
 // holds the running system's open; it goes back through bcdedit, never as a file.
 bool IsStoreFile(const std::wstring& path) {
-    const std::wstring lower = Lower(path);
+    const std::wstring lower = LowerCase(path);
     const std::size_t slash = lower.find_last_of(L'\\');
     if (slash == std::wstring::npos) {
         return false;
@@ -110,7 +103,7 @@ public:
         for (const UndoItem& item : record.items) {
             if (item.kind == UndoItemKind::File || item.kind == UndoItemKind::Folder ||
                 item.kind == UndoItemKind::Unsaved || item.kind == UndoItemKind::KeptBackup) {
-                known_.insert(Lower(item.target));
+                known_.insert(LowerCase(item.target));
             }
         }
     }
@@ -122,7 +115,7 @@ public:
         std::vector<std::wstring> changed;
         std::set<std::wstring> seen;
         auto add = [&](const std::wstring& path) {
-            if (seen.insert(Lower(path)).second) {
+            if (seen.insert(LowerCase(path)).second) {
                 changed.push_back(path);
             }
         };
@@ -161,7 +154,7 @@ public:
     // Left as they are now, each said to be so (and counted: the undo is not complete).
     void Keep(const std::vector<std::wstring>& paths) {
         for (const std::wstring& path : paths) {
-            kept_.insert(Lower(path));
+            kept_.insert(LowerCase(path));
             run_.FailureRow(L"已在修复后被改动，保留未还原: " + path);
         }
     }
@@ -228,11 +221,12 @@ public:
 private:
     FileSystem& Files() { return run_.Ports().files; }
 
-    bool Kept(const std::wstring& path) const { return kept_.contains(Lower(path)); }
+    bool Kept(const std::wstring& path) const { return kept_.contains(LowerCase(path)); }
 
     bool AnyKeptUnder(const std::wstring& folder) const {
-        return std::any_of(kept_.begin(), kept_.end(),
-                           [&](const std::wstring& path) { return Under(path, Lower(folder)); });
+        return std::any_of(kept_.begin(), kept_.end(), [&](const std::wstring& path) {
+            return Under(path, LowerCase(folder));
+        });
     }
 
     // A File's target: undo copies the saved file back unless it already is that file.
@@ -268,7 +262,7 @@ private:
         }
         for (const DirEntry& entry : *entries) {
             const std::wstring path = item.target + L"\\" + entry.name;
-            if (known_.contains(Lower(path))) {
+            if (known_.contains(LowerCase(path))) {
                 continue;
             }
             if (!entry.isDirectory) {
@@ -443,7 +437,7 @@ private:
         }
         for (const DirEntry& entry : *entries) {
             const std::wstring path = folder + L"\\" + entry.name;
-            if (known_.contains(Lower(path)) || Kept(path)) {
+            if (known_.contains(LowerCase(path)) || Kept(path)) {
                 continue;  // restored as a file, cleaned as a folder, or left on purpose
             }
             if (entry.isDirectory && !entry.isLink) {

@@ -100,4 +100,13 @@ inline std::string Differences(const MachineState& a, const MachineState& b) {
     return text;
 }
 
+// Rows or lines, one per line, for a failure's message.
+inline std::string Lines(const std::vector<std::wstring>& rows) {
+    std::string text;
+    for (const std::wstring& row : rows) {
+        text += WideToUtf8(row) + "\n";
+    }
+    return text;
+}
+
 }  // namespace qn::sim::test

@@ -27,13 +27,7 @@ using test::Differences;
 using test::MachineState;
 using test::StateOf;
 
-std::string Lines(const std::vector<std::wstring>& rows) {
-    std::string text;
-    for (const std::wstring& row : rows) {
-        text += WideToUtf8(row) + "\n";
-    }
-    return text;
-}
+using test::Lines;
 
 // Undoes the last run and expects the machine as it was, the firmware's boot order included.
 void ExpectUndoneTo(test::SimProgram& program, const RepairOutcome& repair,

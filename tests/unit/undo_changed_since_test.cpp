@@ -38,13 +38,7 @@ std::wstring Key(const std::wstring& path) {
     return key;
 }
 
-std::string Lines(const std::vector<std::wstring>& rows) {
-    std::string text;
-    for (const std::wstring& row : rows) {
-        text += WideToUtf8(row) + "\n";
-    }
-    return text;
-}
+using test::Lines;
 
 // The machine as it was before the repair. Without the firmware's order from before it (the
 // sim's Windows PE shows bcdedit no firmware), the entry bcdboot added stays, as the undo says.
