@@ -267,8 +267,8 @@ void ExpectUndoThenRedo(test::SimProgram& program, const RepairOutcome& run,
     const RepairOutcome again = program.Undo(undo.undoRecord);
     EXPECT_THAT(program.asker.asked, IsEmpty());
     EXPECT_EQ(again.failedSteps, 0) << Lines(again.rows);
-    const MachineState redone = StateOf(program.Machine());
-    EXPECT_TRUE(redone == repaired) << Differences(repaired, redone) << Lines(again.rows);
+    const MachineState afterRedo = StateOf(program.Machine());
+    EXPECT_TRUE(afterRedo == repaired) << Differences(repaired, afterRedo) << Lines(again.rows);
 }
 
 TEST(UndoChangedSince, AnUnchangedMachineIsNotAskedAndTheUndoCanBeUndone) {
