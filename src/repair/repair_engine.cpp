@@ -69,14 +69,6 @@ std::vector<std::wstring> InputLines(const RepairRequest& request, const BootTar
     };
 }
 
-// The store's file and the registry's transaction logs beside it ("BCD", "BCD.LOG1").
-bool IsStoreFile(const std::wstring& path) {
-    const std::size_t slash = path.rfind(L'\\');
-    const std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
-    return EqualsIgnoringCase(name, L"BCD") ||
-           (name.size() >= 7 && EqualsIgnoringCase(name.substr(0, 7), L"BCD.LOG"));
-}
-
 }  // namespace
 
 bool RunPassed(const RepairOutcome& outcome) {

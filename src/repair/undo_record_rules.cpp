@@ -38,12 +38,6 @@ bool IsBootFile(const std::wstring& path) {
                        [&](std::wstring_view folder) { return StartsWithFolder(rest, folder); });
 }
 
-bool Inside(const std::wstring& path, const std::wstring& folder) {
-    return !folder.empty() && path.size() > folder.size() + 1 &&
-           EqualsIgnoringCase(std::wstring_view(path).substr(0, folder.size()), folder) &&
-           path[folder.size()] == L'\\';
-}
-
 // "<what>_<14 digits>" or "..._<N>" after that: how the program names a backup beside a file.
 bool IsBackupOf(const std::wstring& backup, const std::wstring& what) {
     if (backup.size() < what.size() + 15 ||
@@ -97,7 +91,7 @@ bool Described(const UndoRecord& record, const std::wstring& path) {
                 return EqualsIgnoringCase(item.target, path);
             case UndoItemKind::Folder:
             case UndoItemKind::AbsentFolder:
-                return Inside(path, item.target);
+                return IsInsideFolder(path, item.target);
             default:
                 return false;
         }
@@ -109,6 +103,12 @@ std::wstring Refused(const std::wstring& what) {
 }
 
 }  // namespace
+
+bool IsInsideFolder(const std::wstring& path, const std::wstring& folder) {
+    return !folder.empty() && path.size() > folder.size() + 1 &&
+           EqualsIgnoringCase(std::wstring_view(path).substr(0, folder.size()), folder) &&
+           path[folder.size()] == L'\\';
+}
 
 bool IsPlainLocalPath(const std::wstring& path) {
     if (path.size() < 4 || path.size() > 32000 || std::iswalpha(path[0]) == 0 || path[1] != L':' ||
@@ -137,7 +137,8 @@ bool IsPlainLocalPath(const std::wstring& path) {
 }
 
 std::optional<std::wstring> ForbiddenItem(const UndoRecord& record, const UndoItem& item) {
-    const bool copyInside = Inside(item.saved, record.folder) && IsPlainLocalPath(item.saved);
+    const bool copyInside =
+        IsInsideFolder(item.saved, record.folder) && IsPlainLocalPath(item.saved);
     switch (item.kind) {
         case UndoItemKind::File:
             if (!IsPlainLocalPath(item.target)) {

@@ -27,6 +27,9 @@ inline constexpr std::array<std::wstring_view, 5> kUndoRootFiles = {
 // Why the item is refused ("指向不允许撤销的位置 C:\Windows"); nothing when it may stand.
 std::optional<std::wstring> ForbiddenItem(const UndoRecord& record, const UndoItem& item);
 
+// path lies inside folder ("C:\Boot\x" in "C:\Boot"), as Windows compares paths.
+bool IsInsideFolder(const std::wstring& path, const std::wstring& folder);
+
 // A path the program could have written: "X:\a\b" with no empty, "." or ".." part, no character
 // a file name cannot hold, and not a drive root.
 bool IsPlainLocalPath(const std::wstring& path);

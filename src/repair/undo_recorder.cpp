@@ -314,6 +314,17 @@ void UndoRecorder::WillWriteTemporary(const std::wstring& path,
     Persist(false);
 }
 
+bool IsStoreFile(const std::wstring& path) {
+    const std::wstring lower = LowerCase(path);
+    const std::size_t slash = lower.find_last_of(L'\\');
+    if (slash == std::wstring::npos) {
+        return false;
+    }
+    const std::wstring name = lower.substr(slash + 1);
+    return lower.substr(0, slash).ends_with(L"\\boot") &&
+           (name == L"bcd" || name.starts_with(L"bcd.log"));
+}
+
 std::wstring SystemStoreOrigin(FileSystem& files, StoragePort& storage) {
     const std::wstring system = files.FolderPath(KnownFolder::System);
     if (system.size() < 2 || system[1] != L':') {

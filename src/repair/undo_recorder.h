@@ -77,6 +77,10 @@ private:
 // ("1A2B3C4D NTFS"); empty when the volume cannot be asked.
 std::wstring VolumeIdentity(StoragePort& storage, char letter);
 
+// A store's file and the registry's logs beside it ("\Boot\BCD", "\Boot\BCD.LOG1"): Windows holds
+// the running system's open, so it is exported and imported, never copied as a file.
+bool IsStoreFile(const std::wstring& path);
+
 // The running system's store as a record names it: "system " and the identity of the volume that
 // system runs from (another Windows, or Windows PE, has another); empty when that volume cannot
 // be asked. bcdedit /import without /store goes into that system's store.
