@@ -11,9 +11,9 @@ namespace qn {
 UnattendedPorts SystemUnattendedPorts() {
     const MountPorts system = SystemMountPorts();
     // Standard output is the user's here: diagnostics go to the debugger only.
-    MountPorts mount{system.volumes,   system.storage,
-                     system.processes, SystemDebuggerDiagnostics(),
-                     system.inventory, system.sleep};
+    MountPorts mount{
+        system.volumes,   system.storage, system.processes, SystemDebuggerDiagnostics(),
+        system.inventory, system.sleep,   system.leftovers};
     // Ctrl+C at the console stops a run between its steps.
     RepairPorts repair = SystemRepairPorts();
     repair.interrupt = &ProcessInterrupt();

@@ -8,6 +8,7 @@
 #include "boot/whole_file.h"
 #include "diagnosis/diagnosis_log.h"
 #include "disk/detect_status.h"
+#include "disk/leftover_cleanup.h"
 #include "disk/locked_volumes.h"
 #include "disk/storage_queries.h"
 #include "repair/boot_partition_choice.h"
@@ -172,6 +173,11 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
             return kExitRefused;
         }
         undoRecord = std::move(loaded.record);
+    }
+    // A killed earlier run's letters go before this run's pass gives letters of its own.
+    const LeftoverCleanup cleared = ClearEarlierLeftovers(ports.mount, repair.files);
+    for (const std::wstring& text : cleared.cleared) {
+        console.Line(L"已清理上次中断的运行留下的: " + text);
     }
     ScopedEspMounts mounts(ports.mount);
     // The inventory may have been built before the letters were given: the repair's ports hold

@@ -13,4 +13,7 @@ inline constexpr int kResMessageModule = 136;
 
 inline constexpr wchar_t kBinResourceType[] = L"BIN";
 
+// Where the carried bcdboot looks for the message module under the Windows folder it is given.
+inline constexpr wchar_t kMessageModuleInWindows[] = L"\\system32\\kwo_fix.dll";
+
 }  // namespace qn

@@ -1,7 +1,10 @@
 #include "boot/work_dir.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+
+#include "boot/text_helpers.h"
 
 namespace qn {
 namespace {
@@ -57,7 +60,20 @@ bool DeleteTree(FileSystem& files, const std::wstring& path) {
     return files.RemoveEmptyDirectory(folder);
 }
 
-WorkDir::WorkDir(FileSystem& files, RandomSource& random) : files_(files) {
+bool IsWorkDirPath(FileSystem& files, const std::wstring& path) {
+    const std::wstring appData = files.FolderPath(KnownFolder::LocalAppData);
+    const std::wstring temp = appData + L"\\Temp\\";
+    if (appData.empty() || path.size() != temp.size() + kNameLength ||
+        !EqualsIgnoringCase(std::wstring_view(path).substr(0, temp.size()), temp)) {
+        return false;
+    }
+    return std::all_of(
+        path.begin() + static_cast<std::ptrdiff_t>(temp.size()), path.end(),
+        [](wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9'); });
+}
+
+WorkDir::WorkDir(FileSystem& files, RandomSource& random, CleanupJournal* journal)
+    : files_(files), journal_(journal) {
     const std::wstring appData = files.FolderPath(KnownFolder::LocalAppData);
     if (appData.empty()) {
         return;
@@ -74,6 +90,11 @@ WorkDir::WorkDir(FileSystem& files, RandomSource& random) : files_(files) {
         const std::wstring candidate = temp + L"\\" + name;
         switch (files.MakeDirectory(candidate)) {
             case CreateDirResult::Created:
+                // Listed once made, never before: a crash in between leaves an empty folder,
+                // while a name listed first may turn out to be someone else's folder.
+                if (journal_ != nullptr) {
+                    journal_->AddFolder(candidate);
+                }
                 name_ = std::move(name);
                 path_ = candidate;
                 return;
@@ -86,8 +107,8 @@ WorkDir::WorkDir(FileSystem& files, RandomSource& random) : files_(files) {
 }
 
 WorkDir::~WorkDir() {
-    if (Valid()) {
-        DeleteTree(files_, path_);
+    if (Valid() && DeleteTree(files_, path_) && journal_ != nullptr) {
+        journal_->ForgetFolder(path_);
     }
 }
 

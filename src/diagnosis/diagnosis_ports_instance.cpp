@@ -1,5 +1,6 @@
 // Binds the diagnosis to the process-wide ports, whichever the build linked.
 #include "boot/carried_tool.h"
+#include "boot/cleanup_journal.h"
 #include "boot/work_dir.h"
 #include "diagnosis/diagnose_boot.h"
 #include "diagnosis/system_diagnosis.h"
@@ -13,7 +14,7 @@ namespace qn {
 
 BootDiagnosis DiagnoseSystemBoot() {
     SystemPorts& system = TheSystemPorts();
-    const WorkDir work(system.files, system.random);
+    const WorkDir work(system.files, system.random, &SystemCleanupJournal());
     const PreparedTool bcdedit =
         PrepareTool(system.files, system.resources, work, CarriedTool::Bcdedit);
     DiagnosisPorts ports{SystemStorage(),

@@ -39,6 +39,11 @@ void MountTemporaryLetter(EspMountTable& table, const std::wstring& volumeName,
         ports.diagnostics.Write(ErrorLine(L"SetVolumeMountPointW", error));
         return;
     }
+    // On an installed Windows a letter outlives the program: listed, a killed start's letter is
+    // removed by the next one.
+    if (ports.leftovers != nullptr) {
+        ports.leftovers->AddLetter(letter, volumeName);
+    }
     if (IsEfiSystemPartition(ports.storage, letter)) {
         table.espLetters[GetDiskNumberOfLetter(ports.storage, letter)] = letter;
         table.temporaryLetters.insert(letter);
@@ -48,6 +53,8 @@ void MountTemporaryLetter(EspMountTable& table, const std::wstring& volumeName,
         ports.diagnostics.Write(ErrorLine(L"DeleteVolumeMountPointW", error));
         // Try again at shutdown rather than leave the letter behind.
         table.temporaryLetters.insert(letter);
+    } else if (ports.leftovers != nullptr) {
+        ports.leftovers->ForgetLetter(letter);
     }
 }
 
@@ -169,7 +176,7 @@ void MountLetterlessVolumes(EspMountTable& table, const MountPorts& ports) {
 }
 
 void RemoveEspMountPoints(EspMountTable& table, VolumePort& volumes, Diagnostics& diagnostics,
-                          const std::set<char>& keep) {
+                          const std::set<char>& keep, CleanupJournal* journal) {
     for (const char letter : table.temporaryLetters) {
         if (keep.count(letter) != 0) {
             continue;
@@ -177,6 +184,9 @@ void RemoveEspMountPoints(EspMountTable& table, VolumePort& volumes, Diagnostics
         if (const std::uint32_t error = volumes.DeleteMountPoint(DriveRoot(letter))) {
             diagnostics.Write(ErrorLine(L"DeleteVolumeMountPointW", error));
             continue;
+        }
+        if (journal != nullptr) {
+            journal->ForgetLetter(letter);
         }
         std::erase_if(table.espLetters,
                       [letter](const auto& entry) { return entry.second == letter; });

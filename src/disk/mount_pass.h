@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "boot/cleanup_journal.h"
 #include "disk/disk_info.h"
 #include "disk/esp_mount_table.h"
 #include "disk/storage_port.h"
@@ -24,6 +25,8 @@ struct MountPorts {
     // volume walk, so the inventory sees the letters just given.
     std::function<DiskInfo&(bool refresh)> inventory;
     std::function<void(std::chrono::milliseconds)> sleep;
+    // Where each letter given is listed until it is removed again; null: nowhere.
+    CleanupJournal* leftovers = nullptr;
 };
 
 // The machine's own ports and inventory. Which adapters stand behind them is decided by what the
@@ -37,11 +40,11 @@ MountPorts SystemMountPorts();
 void MountLetterlessVolumes(EspMountTable& table, const MountPorts& ports);
 
 // Removes the letters this program mounted (table.temporaryLetters) and forgets them; letters
-// the user had before are left alone. Safe to call again.
-// Removes the letters the program mounted, except those in keep: these are left mounted (a
-// worker still uses them) and forgotten, so nothing removes them later.
+// the user had before are left alone. Safe to call again. Those in keep are left mounted (a
+// worker still uses them) and forgotten here; the journal keeps them listed, so the next start
+// removes them.
 void RemoveEspMountPoints(EspMountTable& table, VolumePort& volumes, Diagnostics& diagnostics,
-                          const std::set<char>& keep = {});
+                          const std::set<char>& keep = {}, CleanupJournal* journal = nullptr);
 
 // The first letter from C to Z with nothing mounted at its root; '[' when all are in use. A and
 // B are never offered.
@@ -60,7 +63,9 @@ public:
     explicit ScopedEspMounts(MountPorts ports) : ports_(std::move(ports)) {
         MountLetterlessVolumes(table_, ports_);
     }
-    ~ScopedEspMounts() { RemoveEspMountPoints(table_, ports_.volumes, ports_.diagnostics); }
+    ~ScopedEspMounts() {
+        RemoveEspMountPoints(table_, ports_.volumes, ports_.diagnostics, {}, ports_.leftovers);
+    }
     ScopedEspMounts(const ScopedEspMounts&) = delete;
     ScopedEspMounts& operator=(const ScopedEspMounts&) = delete;
 
@@ -68,7 +73,7 @@ public:
     // Removes the temporary letters now (the owner's shutdown), leaving those in keep mounted;
     // the destructor then has nothing left to do.
     void Remove(const std::set<char>& keep = {}) {
-        RemoveEspMountPoints(table_, ports_.volumes, ports_.diagnostics, keep);
+        RemoveEspMountPoints(table_, ports_.volumes, ports_.diagnostics, keep, ports_.leftovers);
     }
 
 private:

@@ -16,6 +16,7 @@ MountPorts SystemMountPorts() {
         SystemDiagnostics(),
         [](bool refresh) -> DiskInfo& { return DiskInfo::GetInstance(refresh); },
         [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); },
+        &SystemCleanupJournal(),
     };
 }
 

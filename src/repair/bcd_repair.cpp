@@ -2,6 +2,7 @@
 
 #include "boot/bcd_commands.h"
 #include "boot/command_line_quoting.h"
+#include "boot/crc32.h"
 #include "boot/extract_resource.h"
 #include "boot/resource_ids.h"
 #include "repair/boot_code_step.h"
@@ -27,11 +28,14 @@ std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
     RepairPorts& ports = run.Ports();
     std::wstring module;
     if (run.Tool(CarriedTool::Bcdboot).source == ToolSource::Embedded) {
-        const std::wstring path = windowsFolder + L"\\system32\\kwo_fix.dll";
+        const std::wstring path = windowsFolder + kMessageModuleInWindows;
         const bool absent = !ports.files.PathExists(path);
+        const auto bytes = ports.resources.Find(kResMessageModule, kBinResourceType);
         if (absent && run.Undo() != nullptr) {
-            run.Undo()->WillWriteTemporary(
-                path, ports.resources.Find(kResMessageModule, kBinResourceType));
+            run.Undo()->WillWriteTemporary(path, bytes);
+        }
+        if (absent && ports.leftovers != nullptr) {
+            ports.leftovers->AddFile(LeftoverFile{path, bytes.size(), Crc32(bytes)});
         }
         if (absent && ExtractResource(ports.files, ports.resources, path, kResMessageModule,
                                       kBinResourceType)) {
@@ -42,8 +46,15 @@ std::optional<StepFailure> RunBcdboot(RepairRun& run, const BootTarget& target,
     auto failure =
         run.RunTool(CarriedTool::Bcdboot, BcdbootParameters(target, windowsFolder, extraSwitch));
     if (!module.empty()) {
-        ports.files.RemoveFile(module);
-        run.Note(L"已删除 " + module);
+        if (!ports.files.RemoveFile(module)) {
+            // Stays listed: the next start removes it.
+            run.Note(L"未能删除 " + module);
+        } else {
+            if (ports.leftovers != nullptr) {
+                ports.leftovers->ForgetFile(module);
+            }
+            run.Note(L"已删除 " + module);
+        }
     }
     return failure;
 }

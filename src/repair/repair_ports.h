@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "boot/cleanup_journal.h"
 #include "disk/disk_info.h"
 #include "disk/storage_port.h"
 #include "platform/clock.h"
@@ -32,6 +33,8 @@ struct RepairPorts {
     FirmwarePort& firmware;     // for the diagnosis before and after a run
     // Raised when the user asked the run to stop (the console's Ctrl+C); null: never asked.
     const std::atomic<bool>* interrupt = nullptr;
+    // Lists the work folder and the message module while they exist; null: nowhere.
+    CleanupJournal* leftovers = nullptr;
 };
 
 }  // namespace qn

@@ -62,7 +62,7 @@ const PreparedTool& RepairRun::Tool(CarriedTool tool) {
         return it->second;
     }
     if (!workDir_) {
-        workDir_ = std::make_unique<WorkDir>(ports_.files, ports_.random);
+        workDir_ = std::make_unique<WorkDir>(ports_.files, ports_.random, ports_.leftovers);
     }
     PreparedTool prepared = PrepareTool(ports_.files, ports_.resources, *workDir_, tool);
     const std::wstring name = ToolFileName(tool);

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "boot/crc32.h"
 #include "boot/text_helpers.h"
 #include "repair/undo_record_text.h"
 
@@ -54,7 +55,7 @@ std::optional<UndoItem> LeftStateOf(FileSystem& files, const std::wstring& path)
     }
     item.kind = UndoItemKind::LeftFile;
     item.savedBytes = bytes->size();
-    item.savedCrc = UndoCopyCrc(*bytes);
+    item.savedCrc = Crc32(*bytes);
     return item;
 }
 

@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <string_view>
 
+#include "boot/resource_ids.h"
 #include "boot/text_helpers.h"
 
 namespace qn {
@@ -198,7 +199,7 @@ std::optional<std::wstring> ForbiddenItem(const UndoRecord& record, const UndoIt
             // The one file a run writes outside its boot folders, for a moment.
             return IsPlainLocalPath(item.target) &&
                            EqualsIgnoringCase(Rest(item.target),
-                                              L"Windows\\System32\\kwo_fix.dll") &&
+                                              std::wstring(L"Windows") + kMessageModuleInWindows) &&
                            VolumeNamed(record, item.target)
                        ? std::nullopt
                        : std::optional(Refused(item.target));

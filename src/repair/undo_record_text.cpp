@@ -1,12 +1,13 @@
 #include "repair/undo_record_text.h"
 
-#include <zlib.h>
-
 #include <array>
 #include <cwctype>
 #include <optional>
 #include <set>
 
+#include "boot/crc32.h"
+#include "boot/field_text.h"
+#include "boot/text_helpers.h"
 #include "boot/utf8_text.h"
 #include "repair/undo_record_rules.h"
 
@@ -77,18 +78,6 @@ bool PathOnly(UndoItemKind kind) {
     }
 }
 
-std::vector<std::wstring> SplitTabs(const std::wstring& line) {
-    std::vector<std::wstring> fields(1);
-    for (wchar_t c : line) {
-        if (c == L'\t') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
 // A full path the program could have written: a drive ("C:\...") or a UNC share.
 bool IsFullPath(const std::wstring& path) {
     return (path.size() >= 3 && std::iswalpha(path[0]) != 0 && path[1] == L':' &&
@@ -112,52 +101,12 @@ bool IsDiskNumber(const std::wstring& text) {
     return true;
 }
 
-std::optional<std::uint64_t> ParseDecimal(const std::wstring& text) {
-    if (text.empty() || text.size() > 19) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    return value;
-}
-
 std::optional<std::uint32_t> ParseAttributes(const std::wstring& text) {
     const auto value = ParseDecimal(text);
     if (!value || *value > 0xFFFFFFFFu) {
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(*value);
-}
-
-std::optional<std::uint32_t> ParseHex32(std::wstring_view text) {
-    if (text.size() != 8) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (wchar_t c : text) {
-        const int digit = c >= L'0' && c <= L'9'   ? c - L'0'
-                          : c >= L'a' && c <= L'f' ? c - L'a' + 10
-                                                   : -1;
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
-std::wstring Hex32(std::uint32_t value) {
-    constexpr wchar_t kDigits[] = L"0123456789abcdef";
-    std::wstring text(8, L'0');
-    for (int i = 7; i >= 0; --i, value >>= 4) {
-        text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
-    }
-    return text;
 }
 
 std::optional<UndoItem> ParseItem(const std::wstring& line) {
@@ -243,37 +192,8 @@ std::optional<UndoItem> ParseItem(const std::wstring& line) {
     return item;
 }
 
-std::wstring Lowered(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
-
 UndoRecordError LineError(std::size_t number) {
     return {L"撤销记录第 " + std::to_wstring(number) + L" 行无法识别，未做任何更改"};
-}
-
-std::uint32_t Crc(std::string_view bytes) {
-    return static_cast<std::uint32_t>(crc32(crc32(0L, Z_NULL, 0),
-                                            reinterpret_cast<const Bytef*>(bytes.data()),
-                                            static_cast<uInt>(bytes.size())));
-}
-
-// Each line ends with a tab and the checksum of what comes before it: a line cut short or
-// changed by a disk error reads as damaged, not as a shorter record.
-std::optional<std::string_view> CheckedContent(std::string_view line) {
-    const std::size_t tab = line.rfind('\t');
-    if (tab == std::string_view::npos) {
-        return std::nullopt;
-    }
-    const std::wstring sum = Utf8ToWide(line.substr(tab + 1));
-    const auto expected = ParseHex32(sum);
-    const std::string_view content = line.substr(0, tab);
-    if (!expected || *expected != Crc(content)) {
-        return std::nullopt;
-    }
-    return content;
 }
 
 }  // namespace
@@ -309,15 +229,11 @@ std::wstring FirmwareOrderText(const std::vector<std::wstring>& ids) {
     return text.empty() ? L"none" : text;
 }
 
-std::uint32_t UndoCopyCrc(std::span<const std::uint8_t> bytes) {
-    return Crc(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
 std::string FormatUndoRecord(const UndoRecord& record) {
     std::string text;
     auto line = [&text](const std::wstring& content) {
         const std::string bytes = WideToUtf8(content);
-        text += bytes + "\t" + WideToUtf8(Hex32(Crc(bytes))) + "\r\n";
+        text += CheckedLine(bytes);
     };
     line(std::wstring(kFirstLine.begin(), kFirstLine.end()));
     line(L"operation=" + record.operation);
@@ -399,7 +315,7 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
             record.time = line.substr(5);
         } else if (auto item = ParseItem(line);
                    item && record.items.size() < kMaxItems &&
-                   (!IsLeftState(item->kind) || leftPaths.insert(Lowered(item->target)).second)) {
+                   (!IsLeftState(item->kind) || leftPaths.insert(LowerCase(item->target)).second)) {
             record.items.push_back(std::move(*item));
             lineOfItem.push_back(number);
         } else {

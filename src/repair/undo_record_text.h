@@ -35,9 +35,6 @@ namespace qn {
 // finished is "complete".
 std::string FormatUndoRecord(const UndoRecord& record);
 
-// The CRC-32 a record keeps of a copy.
-std::uint32_t UndoCopyCrc(std::span<const std::uint8_t> bytes);
-
 struct UndoRecordError {
     std::wstring text;  // Chinese, names the line
 };

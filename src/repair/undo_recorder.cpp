@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "boot/crc32.h"
 #include "boot/text_helpers.h"
 #include "boot/whole_file.h"
 #include "boot/work_dir.h"
@@ -37,7 +38,7 @@ bool NoteCopies(FileSystem& files, UndoRecord& record, std::size_t from = 0) {
             return false;
         }
         item.savedBytes = bytes->size();
-        item.savedCrc = UndoCopyCrc(*bytes);
+        item.savedCrc = Crc32(*bytes);
     }
     return true;
 }
@@ -309,7 +310,7 @@ void UndoRecorder::WillWriteTemporary(const std::wstring& path,
     NoteVolume(static_cast<char>(path[0]));
     UndoItem item{UndoItemKind::Temporary, path, {}, 0};
     item.savedBytes = bytes.size();
-    item.savedCrc = UndoCopyCrc(bytes);
+    item.savedCrc = Crc32(bytes);
     record_.items.push_back(std::move(item));
     Persist(false);
 }

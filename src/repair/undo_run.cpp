@@ -7,6 +7,7 @@
 
 #include "boot/bcd_commands.h"
 #include "boot/command_line_quoting.h"
+#include "boot/crc32.h"
 #include "boot/text_helpers.h"
 #include "boot/time_stamp.h"
 #include "boot/work_dir.h"
@@ -161,7 +162,7 @@ public:
     // the run wrote is someone else's.
     void RemoveTemporary(const UndoItem& item) {
         const auto bytes = Files().ReadFileBytes(item.target, item.savedBytes + 1);
-        if (!bytes || bytes->size() != item.savedBytes || UndoCopyCrc(*bytes) != item.savedCrc) {
+        if (!bytes || bytes->size() != item.savedBytes || Crc32(*bytes) != item.savedCrc) {
             return;
         }
         if (Files().RemoveFile(item.target)) {
@@ -669,7 +670,7 @@ LoadedUndoRecord LoadUndoRecord(FileSystem& files, const std::wstring& path) {
             continue;
         }
         const auto copy = files.ReadFileBytes(item.saved, item.savedBytes + 1);
-        if (!copy || copy->size() != item.savedBytes || UndoCopyCrc(*copy) != item.savedCrc) {
+        if (!copy || copy->size() != item.savedBytes || Crc32(*copy) != item.savedCrc) {
             return {std::nullopt, L"撤销记录保存的副本 " + item.saved +
                                       L" 已丢失或与修复时保存的不同，未做任何更改"};
         }

@@ -4,18 +4,27 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
+#include <set>
 
+#include "boot/cleanup_journal.h"
+#include "boot/resource_ids.h"
+#include "boot/text_helpers.h"
 #include "boot/utf8_text.h"
+#include "disk/leftover_cleanup.h"
 #include "repair/undo_run.h"
 #include "sim_machine_state.h"
 #include "sim_program.h"
+#include "sim_test_support.h"
 
 namespace qn::sim {
 namespace {
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::Not;
 
 struct Killed {};
@@ -101,6 +110,80 @@ TEST(InterruptedRun, KilledBeforeAnyStepTheRecordGivesTheMachineBack) {
             EXPECT_EQ(test::Differences(before, test::StateOf(program.Machine())), "");
         }
     }
+}
+
+// What the program writes and removes again within a run, found anywhere on the machine.
+std::vector<std::wstring> LeftBehind(test::SimProgram& program) {
+    std::vector<std::wstring> found;
+    for (const std::wstring& path : program.Machine().Files().AllPaths()) {
+        if (EqualsIgnoringCase(std::wstring_view(path).substr(path.find(L'\\') + 1),
+                               std::wstring(L"Windows") + kMessageModuleInWindows) ||
+            path.find(L"\\AppData\\Local\\Temp\\") != std::wstring::npos ||
+            path.find(L"\\QNBootRepair\\leftovers") != std::wstring::npos) {
+            found.push_back(path);
+        }
+    }
+    return found;
+}
+
+TEST(InterruptedRun, TheNextStartRemovesWhatAKilledRunLeftWithoutUndo) {
+    const char* file = "xp_and_7.xml";
+    const int steps = StepsOf(file);
+    bool moduleLeft = false;
+    for (int step = 1; step <= steps; ++step) {
+        SCOPED_TRACE(std::string(file) + " killed before step " + std::to_string(step));
+        test::SimProgram program(test::ScenarioFile(file));
+        StepLauncher killer(program.Machine().Processes(), step);
+        RepairPorts ports = WithLauncher(program.Ports(), killer);
+        {
+            CleanupJournal journal(program.Machine().FilesForProgram());
+            ports.leftovers = &journal;
+            test::RowList rows;
+            EXPECT_THROW(RunRepair(program.AutomaticRequest(), ports, rows,
+                                   RunLabel{L"自动修复", L"test"}, program.asker),
+                         Killed);
+        }
+        moduleLeft = moduleLeft || !LeftBehind(program).empty();
+
+        CleanupJournal next(program.Machine().FilesForProgram());
+        ClearEarlierLeftovers(next, program.Machine().FilesForProgram(),
+                              program.Machine().VolumePortForProgram());
+        EXPECT_THAT(LeftBehind(program), IsEmpty());
+    }
+    EXPECT_TRUE(moduleLeft) << "no step was killed while bcdboot's module was in place";
+}
+
+// The machine a killed run left on an installed Windows: the next start takes back the letter it
+// gave, its work folder and the message module, and only those.
+TEST(InterruptedRun, TheNextStartClearsTheKilledRunsLetterFolderAndModule) {
+    test::Machine machine(test::ScenarioFile("killed_run.xml"));
+    // Keyed without the drive (D:'s files stay where they are once D: has no letter) and in lower
+    // case, as the sim keys folders.
+    auto paths = [&machine] {
+        std::multiset<std::wstring> keys;
+        for (const std::wstring& path : machine->Files().AllPaths()) {
+            if (const std::size_t slash = path.find(L'\\'); slash != std::wstring::npos) {
+                keys.insert(LowerCase(path.substr(slash)));
+            }
+        }
+        return keys;
+    };
+    const std::multiset<std::wstring> before = paths();
+    CleanupJournal journal(machine->FilesForProgram());
+    const LeftoverCleanup done =
+        ClearEarlierLeftovers(journal, machine->FilesForProgram(), machine->VolumePortForProgram());
+    EXPECT_THAT(done.kept, IsEmpty());
+    EXPECT_THAT(machine->Journal(), Contains(L"unmount D:\\"));
+    const std::multiset<std::wstring> after = paths();
+    std::vector<std::wstring> gone;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(gone));
+    EXPECT_THAT(gone, ::testing::UnorderedElementsAre(
+                          L"\\users\\administrator\\appdata\\local\\qnbootrepair",
+                          L"\\users\\administrator\\appdata\\local\\qnbootrepair\\leftovers.txt",
+                          L"\\users\\administrator\\appdata\\local\\temp\\k1lled0ne",
+                          L"\\users\\administrator\\appdata\\local\\temp\\k1lled0ne\\bcdboot.exe",
+                          L"\\windows\\system32\\kwo_fix.dll"));
 }
 
 TEST(InterruptedRun, CtrlCStopsBeforeTheNextStepAndFinishesTheRecord) {

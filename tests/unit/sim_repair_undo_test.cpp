@@ -8,6 +8,7 @@
 #include <map>
 #include <regex>
 
+#include "boot/crc32.h"
 #include "boot/utf8_text.h"
 #include "repair/undo_record_text.h"
 #include "repair/undo_run.h"
@@ -355,7 +356,7 @@ TEST(RepairUndo, TheMbrOfAnotherDiskIsNeverWritten) {
                 auto bytes = *program.Machine().Files().FileBytes(item.saved);
                 bytes[440] ^= 0xFF;
                 program.Machine().Files().AddFile(item.saved, bytes);
-                item.savedCrc = UndoCopyCrc(bytes);
+                item.savedCrc = Crc32(bytes);
             }
         }
     });

@@ -85,6 +85,13 @@ const Case kCases[] = {
      10,
      {{L"Windows 7", 0, 2, L"Windows 7 Enterprise", false}},
      L"the default entry is not in the store"},
+    // What a killed run wrote beside the store (ntldr, NTDETECT.COM) changes nothing it starts.
+    {"killed_run.xml",
+     true,
+     L"bios",
+     10,
+     {{L"Windows 7", 0, 2, L"Windows 7 Enterprise", true}},
+     L""},
     {"raw_volume.xml", true, L"bios", 30, {{L"Windows 7", 0, 2, L"Windows 7 Ultimate", true}}, L""},
     {"editor_menu.xml",
      true,

@@ -7,6 +7,7 @@
 
 #include <cwctype>
 
+#include "boot/crc32.h"
 #include "boot/text_helpers.h"
 #include "boot/utf8_text.h"
 #include "platform/fake/fake_file_system.h"
@@ -403,7 +404,7 @@ TEST(UndoChangedSince, WhatTheRunLeftNamesEveryFileOnce) {
         std::wstring line = item.target;
         if (item.kind == UndoItemKind::LeftFile) {
             line += L" " + std::to_wstring(item.savedBytes) + L" " +
-                    std::to_wstring(item.savedCrc == UndoCopyCrc(*files.FileBytes(item.target)));
+                    std::to_wstring(item.savedCrc == Crc32(*files.FileBytes(item.target)));
         } else {
             line += item.kind == UndoItemKind::LeftAbsent ? L" absent" : L" unread";
         }

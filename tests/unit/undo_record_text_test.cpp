@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "boot/crc32.h"
 #include "repair/undo_record_text.h"
 
 namespace qn {
@@ -17,9 +18,8 @@ std::string Checked(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
         char sum[9];
-        std::snprintf(
-            sum, sizeof sum, "%08x",
-            UndoCopyCrc({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}));
+        std::snprintf(sum, sizeof sum, "%08x",
+                      Crc32({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}));
         text += line + "\t" + sum + "\r\n";
     }
     return text;

@@ -9,6 +9,7 @@
 #include "app/start_diagnosis.h"
 #include "app/ui_probe.h"
 #include "app/win32/confirm_frame.h"
+#include "boot/cleanup_journal.h"
 #include "diagnosis/system_diagnosis.h"
 #include "disk/disk_info.h"
 #include "disk/installation_scan.h"
@@ -74,7 +75,8 @@ void Uncheck(Control* control) {
 
 MainFrame::MainFrame()
     : espMounts_(SystemMountPorts()),
-      workDir_(std::in_place, TheSystemPorts().files, TheSystemPorts().random),
+      workDir_(std::in_place, TheSystemPorts().files, TheSystemPorts().random,
+               &SystemCleanupJournal()),
       detect_(std::make_shared<DetectStatus>()) {}
 
 MainFrame::~MainFrame() {

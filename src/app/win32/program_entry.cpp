@@ -15,7 +15,9 @@
 #include "app/win32/confirm_frame.h"
 #include "app/win32/console_interrupt.h"
 #include "app/win32/main_frame.h"
+#include "disk/leftover_cleanup.h"
 #include "platform/console_output.h"
+#include "platform/system_ports.h"
 #include "ui/win32/native_window.h"
 
 namespace qn {
@@ -114,6 +116,9 @@ int Run(HINSTANCE instance) {
     if (FAILED(::CoInitialize(nullptr))) {
         return 0;
     }
+    // Only the one running copy may take a killed earlier run's letters and folders away, and
+    // before its own mount pass sees those letters as the user's.
+    ClearEarlierLeftovers(SystemMountPorts(), TheSystemPorts().files);
     auto* frame = new (std::nothrow) MainFrame();
     if (frame == nullptr) {
         return 0;
