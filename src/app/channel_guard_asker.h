@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/ui_channel.h"
-#include "repair/guard_asker.h"
+#include "run/guard_asker.h"
 
 namespace qn {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/ui_channel.h"
-#include "repair/repair_sink.h"
+#include "run/repair_sink.h"
 
 namespace qn {
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "app/boot_partition_choice.h"
 #include "diagnosis/boot_diagnosis.h"
 #include "disk/locked_volumes.h"
-#include "repair/boot_partition_choice.h"
-#include "repair/repair_request.h"
+#include "run/repair_request.h"
 
 namespace qn {
 

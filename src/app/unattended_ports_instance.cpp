@@ -4,7 +4,7 @@
 #include "platform/diagnostics.h"
 #include "platform/interrupt_request.h"
 #include "platform/system_ports.h"
-#include "repair/system_repair_ports.h"
+#include "run/system_repair_ports.h"
 
 namespace qn {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/boot_partition_choice.h"
 #include "app/start_summary.h"
 #include "boot/full_path.h"
 #include "boot/utf8_text.h"
@@ -11,13 +12,12 @@
 #include "disk/leftover_cleanup.h"
 #include "disk/locked_volumes.h"
 #include "disk/storage_queries.h"
-#include "repair/boot_partition_choice.h"
-#include "repair/machine_description.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_plan.h"
-#include "repair/repair_report.h"
 #include "repair/repair_start.h"
-#include "repair/undo_run.h"
+#include "report/repair_report.h"
+#include "run/machine_description.h"
+#include "undo/undo_run.h"
 
 namespace qn {
 namespace {

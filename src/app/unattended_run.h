@@ -6,7 +6,7 @@
 #include "disk/installation_scan.h"
 #include "disk/mount_pass.h"
 #include "platform/console_output.h"
-#include "repair/repair_ports.h"
+#include "run/repair_ports.h"
 
 namespace qn {
 

@@ -8,8 +8,8 @@
 #include "repair/boot_code_step.h"
 #include "repair/firmware_entry_step.h"
 #include "repair/legacy_loader.h"
-#include "repair/menu_names.h"
 #include "repair/store_backup.h"
+#include "run/menu_names.h"
 
 namespace qn {
 namespace {

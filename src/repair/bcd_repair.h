@@ -1,8 +1,8 @@
 #pragma once
 
-#include "repair/boot_target.h"
-#include "repair/repair_request.h"
-#include "repair/repair_run.h"
+#include "run/boot_target.h"
+#include "run/repair_request.h"
+#include "run/repair_run.h"
 
 namespace qn {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "repair/boot_target.h"
-#include "repair/repair_run.h"
+#include "run/boot_target.h"
+#include "run/repair_run.h"
 
 namespace qn {
 

@@ -8,7 +8,7 @@
 #include "boot/resource_ids.h"
 #include "boot/text_helpers.h"
 #include "repair/arc_path.h"
-#include "repair/menu_names.h"
+#include "run/menu_names.h"
 
 namespace qn {
 namespace {

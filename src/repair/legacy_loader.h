@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "disk/windows_install.h"
-#include "repair/boot_target.h"
-#include "repair/repair_request.h"
-#include "repair/repair_run.h"
+#include "run/boot_target.h"
+#include "run/repair_request.h"
+#include "run/repair_run.h"
 
 namespace qn {
 

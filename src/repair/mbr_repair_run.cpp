@@ -3,7 +3,7 @@
 #include "diagnosis/diagnosis_log.h"
 #include "disk/storage_queries.h"
 #include "repair/boot_code_step.h"
-#include "repair/machine_description.h"
+#include "run/machine_description.h"
 
 namespace qn {
 

@@ -4,9 +4,9 @@
 #include <set>
 
 #include "boot/text_helpers.h"
-#include "repair/boot_target.h"
 #include "repair/repair_engine.h"
-#include "repair/repair_run.h"
+#include "run/boot_target.h"
+#include "run/repair_run.h"
 
 namespace qn {
 namespace {

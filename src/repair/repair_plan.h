@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "repair/repair_ports.h"
-#include "repair/repair_request.h"
+#include "run/repair_ports.h"
+#include "run/repair_request.h"
 
 namespace qn {
 

@@ -1,6 +1,6 @@
 #include "repair/repair_start.h"
 
-#include "repair/repair_request.h"
+#include "run/repair_request.h"
 
 namespace qn {
 

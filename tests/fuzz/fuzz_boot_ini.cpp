@@ -8,11 +8,11 @@
 
 #include "boot/boot_ini_reader.h"
 #include "boot/boot_ini_writer.h"
+#include "boot/fake/fake_profile_file.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
 #include "platform/fake/fake_module_resources.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

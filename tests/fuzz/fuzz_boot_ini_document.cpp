@@ -9,12 +9,12 @@
 
 #include "boot/boot_ini_document.h"
 #include "boot/boot_ini_reader.h"
+#include "boot/fake/fake_profile_file.h"
+#include "editor/editor_boot_ini_lines.h"
+#include "editor/editor_menu.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
-#include "repair/editor_boot_ini_lines.h"
-#include "repair/editor_menu.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "repair/repair_report_text.h"
+#include "report/repair_report_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto text =

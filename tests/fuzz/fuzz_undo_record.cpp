@@ -4,7 +4,7 @@
 #include <string_view>
 #include <variant>
 
-#include "repair/undo_record_text.h"
+#include "record/undo_record_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto parsed = qn::ParseUndoRecord(

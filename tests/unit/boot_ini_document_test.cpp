@@ -7,9 +7,9 @@
 #include <random>
 
 #include "boot/boot_ini_reader.h"
+#include "boot/fake/fake_profile_file.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
 
 namespace qn {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "boot/fake/fake_profile_file.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
 
 namespace qn {

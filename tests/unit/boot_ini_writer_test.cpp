@@ -8,14 +8,14 @@
 #include "boot/boot_ini_document.h"
 #include "boot/boot_ini_reader.h"
 #include "boot/boot_ini_template.h"
+#include "boot/fake/fake_profile_file.h"
 #include "boot/resource_ids.h"
+#include "editor/editor_boot_ini_lines.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
 #include "platform/fake/fake_module_resources.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
-#include "repair/editor_boot_ini_lines.h"
 
 namespace qn {
 namespace {

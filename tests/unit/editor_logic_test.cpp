@@ -4,17 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "boot/boot_ini_reader.h"
+#include "boot/fake/fake_profile_file.h"
+#include "editor/device_text.h"
+#include "editor/editor_boot_ini_lines.h"
+#include "editor/editor_load.h"
+#include "editor/editor_menu.h"
+#include "editor/editor_readback.h"
+#include "editor/editor_save_commands.h"
+#include "editor/locale_names.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
-#include "repair/device_text.h"
-#include "repair/editor_boot_ini_lines.h"
-#include "repair/editor_load.h"
-#include "repair/editor_menu.h"
-#include "repair/editor_readback.h"
-#include "repair/editor_save_commands.h"
-#include "repair/locale_names.h"
 
 namespace qn {
 namespace {

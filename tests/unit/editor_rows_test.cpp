@@ -2,8 +2,8 @@
 // and read back, the locale combo, and the page's operations (fill, move, remove, add).
 #include <gtest/gtest.h>
 
+#include "editor/locale_names.h"
 #include "editor_test_page.h"
-#include "repair/locale_names.h"
 #include "ui/label.h"
 
 namespace qn {

@@ -2,8 +2,8 @@
 // what the disks of a simulated machine say about the partitions it names.
 #include <gtest/gtest.h>
 
-#include "repair/editor_store_line.h"
-#include "repair/repair_request.h"
+#include "editor/editor_store_line.h"
+#include "run/repair_request.h"
 #include "sim_test_support.h"
 
 namespace qn {

@@ -2,7 +2,7 @@
 
 // The boot entry editor on a simulated machine, as the main window runs it but without one: the
 // real skin's page, the program's ports over the machine (sim_program.h), bcdedit written into a
-// work folder, loads and saves through the editor's own handlers (repair/ui/boot_editor.h).
+// work folder, loads and saves through the editor's own handlers (editor/ui/boot_editor.h).
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,12 @@
 #include "boot/carried_tool.h"
 #include "boot/work_dir.h"
 #include "disk/storage_queries.h"
-#include "repair/editor_load.h"
-#include "repair/editor_save.h"
+#include "editor/editor_load.h"
+#include "editor/editor_save.h"
+#include "editor/ui/boot_edit_page.h"
+#include "editor/ui/boot_editor.h"
+#include "editor/ui/boot_entry_rows.h"
 #include "repair/repair_start.h"
-#include "repair/ui/boot_edit_page.h"
-#include "repair/ui/boot_editor.h"
-#include "repair/ui/boot_entry_rows.h"
 #include "sim/bcd_ids.h"
 #include "sim/store_access.h"
 #include "sim_program.h"

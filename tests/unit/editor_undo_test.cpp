@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editor_test_page.h"
-#include "repair/undo_run.h"
+#include "undo/undo_run.h"
 
 namespace qn {
 namespace {

@@ -1,10 +1,10 @@
 #include <optional>
 #include <string>
 
+#include "boot/fake/fake_profile_file.h"
 #include "contract/profile_file_contract.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
-#include "platform/fake/fake_profile_file.h"
 
 namespace qn {
 namespace {

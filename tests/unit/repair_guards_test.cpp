@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "repair/repair_guards.h"
+#include "run/repair_guards.h"
 
 namespace qn {
 namespace {

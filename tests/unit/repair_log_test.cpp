@@ -1,12 +1,12 @@
-#include "repair/repair_log.h"
+#include "run/repair_log.h"
 
 #include <gtest/gtest.h>
 
 #include "boot/utf8_text.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_file_system.h"
-#include "repair/log_places.h"
 #include "repair/repair_engine.h"
+#include "run/log_places.h"
 
 namespace qn {
 namespace {

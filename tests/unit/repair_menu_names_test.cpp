@@ -1,7 +1,7 @@
 // The menu names a repair gives the systems it selects: twins get their drive letters.
 #include <gtest/gtest.h>
 
-#include "repair/menu_names.h"
+#include "run/menu_names.h"
 
 namespace qn {
 namespace {

@@ -10,9 +10,9 @@
 #include "repair/arc_path.h"
 #include "repair/bcd_repair.h"
 #include "repair/mbr_repair_run.h"
-#include "repair/recording_processes.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_start.h"
+#include "run/recording_processes.h"
 
 namespace qn {
 namespace {

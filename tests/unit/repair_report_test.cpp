@@ -1,4 +1,4 @@
-#include "repair/repair_report_text.h"
+#include "report/repair_report_text.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

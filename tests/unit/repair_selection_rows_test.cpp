@@ -1,4 +1,4 @@
-#include "repair/selection_rows.h"
+#include "app/selection_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 
 #include <map>
 
+#include "app/boot_partition_choice.h"
+#include "app/selection_rows.h"
 #include "boot/utf8_text.h"
-#include "repair/boot_partition_choice.h"
-#include "repair/selection_rows.h"
 #include "sim_program.h"
 
 namespace qn::sim {

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "diagnosis_sim_support.h"
-#include "repair/boot_target.h"
-#include "repair/repair_guards.h"
+#include "run/boot_target.h"
+#include "run/repair_guards.h"
 
 namespace qn::sim {
 namespace {

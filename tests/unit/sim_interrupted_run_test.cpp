@@ -14,10 +14,10 @@
 #include "boot/text_helpers.h"
 #include "boot/utf8_text.h"
 #include "disk/leftover_cleanup.h"
-#include "repair/undo_run.h"
 #include "sim_machine_state.h"
 #include "sim_program.h"
 #include "sim_test_support.h"
+#include "undo/undo_run.h"
 
 namespace qn::sim {
 namespace {

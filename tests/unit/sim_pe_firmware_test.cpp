@@ -8,7 +8,7 @@
 #include "diagnosis/diagnosis_log.h"
 #include "diagnosis/firmware_judgment.h"
 #include "diagnosis_sim_support.h"
-#include "repair/repair_guards.h"
+#include "run/repair_guards.h"
 
 namespace qn::sim {
 namespace {

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/boot_partition_choice.h"
 #include "app/start_summary.h"
+#include "boot/fake/fake_profile_file.h"
 #include "boot/resource_ids.h"
 #include "disk/detect_status.h"
 #include "disk/disk_info.h"
@@ -19,14 +21,12 @@
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_diagnostics.h"
 #include "platform/fake/fake_module_resources.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
-#include "repair/boot_partition_choice.h"
 #include "repair/mbr_repair_run.h"
 #include "repair/repair_engine.h"
 #include "repair/repair_start.h"
-#include "repair/undo_run.h"
 #include "sim_test_support.h"
+#include "undo/undo_run.h"
 
 namespace qn::sim::test {
 

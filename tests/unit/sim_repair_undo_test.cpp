@@ -10,12 +10,12 @@
 
 #include "boot/crc32.h"
 #include "boot/utf8_text.h"
-#include "repair/undo_record_text.h"
-#include "repair/undo_run.h"
+#include "record/undo_record_text.h"
 #include "sim/boot_verdict.h"
 #include "sim/mbr_code.h"
 #include "sim_machine_state.h"
 #include "sim_program.h"
+#include "undo/undo_run.h"
 
 namespace qn::sim {
 namespace {

@@ -10,11 +10,11 @@
 #include <fstream>
 
 #include "app/unattended_run.h"
+#include "boot/fake/fake_profile_file.h"
 #include "boot/utf8_text.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_diagnostics.h"
 #include "platform/fake/fake_module_resources.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/fake/fake_random_source.h"
 #include "sim_program.h"
 

@@ -7,13 +7,13 @@
 #include <variant>
 
 #include "boot/bcd_store.h"
+#include "editor/editor_bcdedit.h"
+#include "editor/editor_load.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_process_launcher.h"
-#include "repair/editor_bcdedit.h"
-#include "repair/editor_load.h"
-#include "repair/recording_processes.h"
-#include "repair/repair_run.h"
-#include "repair/time_limited_processes.h"
+#include "run/recording_processes.h"
+#include "run/repair_run.h"
+#include "run/time_limited_processes.h"
 #include "sim/bcd_ids.h"
 #include "sim/store_access.h"
 #include "sim_test_support.h"

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "boot/utf8_text.h"
-#include "repair/undo_boot_code.h"
 #include "sim/boot_region.h"
 #include "sim/boot_sector.h"
 #include "sim/sector_bytes.h"
 #include "sim_program.h"
+#include "undo/undo_boot_code.h"
 
 namespace qn {
 namespace {

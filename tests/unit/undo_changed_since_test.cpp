@@ -11,11 +11,11 @@
 #include "boot/text_helpers.h"
 #include "boot/utf8_text.h"
 #include "platform/fake/fake_file_system.h"
-#include "repair/undo_left_state.h"
-#include "repair/undo_record_text.h"
-#include "repair/undo_run.h"
+#include "record/undo_left_state.h"
+#include "record/undo_record_text.h"
 #include "sim_machine_state.h"
 #include "sim_program.h"
+#include "undo/undo_run.h"
 
 namespace qn::sim {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "disk/fake/fake_storage_port.h"
 #include "platform/fake/fake_file_system.h"
-#include "repair/undo_places.h"
+#include "record/undo_places.h"
 
 namespace qn {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "boot/crc32.h"
-#include "repair/undo_record_text.h"
+#include "record/undo_record_text.h"
 
 namespace qn {
 namespace {

@@ -9,7 +9,7 @@
 #include "boot/boot_ini_reader.h"
 #include "boot/utf8_text.h"
 #include "listing_json.h"
-#include "repair/repair_report_text.h"
+#include "report/repair_report_text.h"
 
 namespace qn::inspect {
 namespace {

@@ -17,7 +17,7 @@
 #include "disk/detect_status.h"
 #include "disk/mount_pass.h"
 #include "disk/windows_install.h"
-#include "repair/editor_load.h"
+#include "editor/editor_load.h"
 #include "repair/repair_start.h"
 #include "ui/win32/window_impl_base.h"
 

@@ -15,11 +15,11 @@
 #include <variant>
 #include <vector>
 
+#include "boot/fake/fake_profile_file.h"
 #include "boot/utf8_text.h"
 #include "disk/system_storage.h"
 #include "disk/system_volumes.h"
 #include "platform/diagnostics.h"
-#include "platform/fake/fake_profile_file.h"
 #include "platform/firmware_port.h"
 #include "platform/fs_redirection.h"
 #include "platform/profile_file.h"

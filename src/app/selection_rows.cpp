@@ -1,0 +1,51 @@
+#include "app/selection_rows.h"
+
+namespace qn {
+
+std::vector<BootPartitionRow> BootPartitionRows(const ActivePartLetterMap& activePartLetters,
+                                                const std::function<std::wstring(char)>& label,
+                                                const std::function<PartitionStyle(char)>& style,
+                                                const std::function<bool(int disk)>& removable,
+                                                const BootPartitionChoice* choice) {
+    std::vector<BootPartitionRow> rows;
+    for (const auto& [disk, letter] : activePartLetters) {
+        BootPartitionRow row;
+        row.letter = letter;
+        const bool esp = letter == '#';
+        const PartitionStyle kind = esp ? PartitionStyle::Gpt : style(letter);
+        row.columns[0] = esp ? L"ESP" : std::wstring{static_cast<wchar_t>(letter), L':'};
+        row.columns[1] = kind == PartitionStyle::Mbr   ? L"MBR"
+                         : kind == PartitionStyle::Gpt ? L"GPT"
+                                                       : L"RAW";
+        row.columns[2] = esp ? L"ESP(本机请选择此项)" : label(letter);
+        if (removable && removable(disk)) {
+            row.columns[2] += L" (可移动)";
+        }
+        row.columns[3] = L"激活分区";
+        if (choice != nullptr && choice->disk == disk && choice->letter == letter) {
+            // In the wide label column: the state column has no room for the reason.
+            row.recommended = true;
+            row.columns[2] += L" — 推荐: " + choice->why;
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool SelectCheckedInstalls(InstallationTable& installations,
+                           const std::vector<char>& checkedLetters) {
+    bool any = false;
+    for (auto& [letter, install] : installations) {
+        install.selected = 0;
+    }
+    for (char letter : checkedLetters) {
+        auto it = installations.find(letter);
+        if (it != installations.end()) {
+            it->second.selected = 1;
+            any = true;
+        }
+    }
+    return any;
+}
+
+}  // namespace qn

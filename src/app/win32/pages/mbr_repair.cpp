@@ -1,0 +1,40 @@
+#include "app/win32/pages/mbr_repair.h"
+
+#include "app/program_version.h"
+#include "app/win32/confirm_frame.h"
+#include "app/win32/main_frame.h"
+#include "app/win32/pages/repair_worker.h"
+#include "repair/mbr_repair_run.h"
+#include "run/repair_request.h"
+
+namespace qn {
+
+void CheckMbrTarget(MainFrame& frame) {
+    const char letter = SelectedBootLetter(frame);
+    if (letter == 0) {
+        return;  // no partition chosen: the click does nothing
+    }
+    frame.BootLetter = letter;
+    if (BootStyleOf(letter) == PartitionStyle::Gpt) {
+        ShowMessageBox(L"提示信息", L"GPT硬盘不需要修复主引导与分区引导，请重新选择!",
+                       frame.GetHWND());
+        return;
+    }
+    frame.SelectPage(MainFrame::kMbrKindPage);
+}
+
+void StartMbrRepair(MainFrame& frame, int kind) {
+    frame.MbrRepairKind = kind;
+    ShowResultPageBusy(frame, true);
+    MbrRepairRequest request;
+    request.bootLetter = frame.BootLetter;
+    request.kind = static_cast<MbrRepairKind>(kind);
+    request.isWinPE = frame.IsWinPE != 0;
+    StartRepairWorker(frame, {request.bootLetter},
+                      [request, label = RunLabel{L"修复主引导记录与分区引导记录", kProgramVersion}](
+                          RepairPorts& ports, RepairSink& sink, GuardAsker& asker) {
+                          return RunMbrRepair(request, ports, sink, label, asker);
+                      });
+}
+
+}  // namespace qn

@@ -1,0 +1,23 @@
+#include "run/boot_target.h"
+
+#include "disk/storage_queries.h"
+#include "run/repair_request.h"
+
+namespace qn {
+
+BootTarget MakeBootTarget(char bootLetter, StoragePort& storage) {
+    BootTarget target;
+    target.letter = bootLetter;
+    target.hasLetter = bootLetter != kEspWithoutLetter;
+    target.style =
+        target.hasLetter ? GetPartitionStyleOfLetter(storage, bootLetter) : PartitionStyle::Gpt;
+    target.drive = std::wstring(1, static_cast<wchar_t>(bootLetter)) + L":";
+    target.store =
+        target.drive +
+        (target.style == PartitionStyle::Gpt ? L"\\EFI\\Microsoft\\Boot\\BCD" : L"\\Boot\\BCD");
+    target.letterText =
+        target.hasLetter ? std::wstring(1, static_cast<wchar_t>(bootLetter)) : L"ESP";
+    return target;
+}
+
+}  // namespace qn
