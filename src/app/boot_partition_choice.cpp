@@ -92,8 +92,7 @@ BootPartitionChoice ChooseForUefi(const std::vector<Candidate>& ordered,
         const Candidate* candidate = volume != nullptr ? OnDisk(ordered, volume->disk) : nullptr;
         if (candidate != nullptr && !candidate->removable) {
             return Chosen(*candidate, true,
-                          L"第一个要修复的系统 " + std::wstring(1, static_cast<wchar_t>(letter)) +
-                              L": 所在的磁盘");
+                          L"第一个要修复的系统 " + DriveText(letter) + L" 所在的磁盘");
         }
         break;  // only the first selected system's disk counts
     }
@@ -111,9 +110,7 @@ bool DiskIsRemovable(const BootDiagnosis* diagnosis, std::int32_t disk) {
 
 std::wstring BootPartitionText(std::int32_t disk, char letter, bool esp, bool removable) {
     std::wstring text = L"磁盘" + std::to_wstring(disk) + (esp ? L" EFI 系统分区" : L" 激活分区");
-    text += letter == kEspWithoutLetter
-                ? std::wstring(L" (无盘符)")
-                : L" " + std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+    text += letter == kEspWithoutLetter ? std::wstring(L" (无盘符)") : L" " + DriveText(letter);
     if (removable) {
         text += L" (可移动)";
     }

@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "boot/field_text.h"
 #include "boot/text_helpers.h"
 
 namespace qn {
@@ -29,15 +30,8 @@ std::optional<char> BootLetterOf(const std::wstring& value) {
 }
 
 bool ValidTimeout(const std::wstring& value) {
-    if (value.empty() || value.size() > 5) {
-        return false;
-    }
-    for (wchar_t c : value) {
-        if (c < L'0' || c > L'9') {
-            return false;
-        }
-    }
-    return std::stoul(value) <= kMaxTimeout;
+    const auto seconds = ParseDecimalDigits(value, 5);
+    return seconds && *seconds <= kMaxTimeout;
 }
 
 struct ModeSwitch {
@@ -68,12 +62,12 @@ bool Takes(RunMode mode, const wchar_t* option) {
     return false;
 }
 
-}  // namespace
+using GivenOption = std::pair<const wchar_t*, std::wstring>;  // option, value
 
-std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::wstring>& arguments,
-                                                   CommandLineError& error) {
-    CommandLineOptions options;
-    std::vector<std::pair<const wchar_t*, std::wstring>> given;  // option, value
+// The mode goes into options at once; every other switch waits in given, to be checked once the
+// mode is known (it may come after them).
+bool ReadArguments(const std::vector<std::wstring>& arguments, CommandLineOptions& options,
+                   std::vector<GivenOption>& given, CommandLineError& error) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         bool known = false;
@@ -82,13 +76,13 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::wstrin
                 known = true;
                 if (options.mode != RunMode::Window) {
                     error.message = L"参数 " + argument + L" 与前面的操作不能同时使用";
-                    return std::nullopt;
+                    return false;
                 }
                 options.mode = mode.mode;
                 if (mode.mode == RunMode::Undo) {
                     if (i + 1 >= arguments.size()) {
                         error.message = L"参数 " + argument + L" 缺少撤销记录文件";
-                        return std::nullopt;
+                        return false;
                     }
                     options.undoRecord = arguments[++i];
                 }
@@ -108,48 +102,69 @@ std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::wstrin
                 known = true;
                 if (i + 1 >= arguments.size()) {
                     error.message = L"参数 " + argument + L" 缺少值";
-                    return std::nullopt;
+                    return false;
                 }
                 given.emplace_back(valued, arguments[++i]);
             }
         }
         if (!known) {
             error.message = L"无法识别的参数: " + argument;
-            return std::nullopt;
+            return false;
         }
     }
-    for (const auto& [option, value] : given) {
-        const std::wstring name = option;
-        if (!Takes(options.mode, option)) {
-            error.message =
-                L"参数 /" + name +
-                (options.mode == RunMode::Window ? L" 需要与 /diagnose、/plan 或 /auto 一起使用"
-                                                 : L" 不能用于这个操作");
-            return std::nullopt;
+    return true;
+}
+
+// A switch the mode does not take, or a value it cannot use, is refused.
+bool ApplyOption(const GivenOption& given, CommandLineOptions& options, CommandLineError& error) {
+    const auto& [option, value] = given;
+    const std::wstring name = option;
+    if (!Takes(options.mode, option)) {
+        error.message =
+            L"参数 /" + name +
+            (options.mode == RunMode::Window ? L" 需要与 /diagnose、/plan 或 /auto 一起使用"
+                                             : L" 不能用于这个操作");
+        return false;
+    }
+    if (name == L"boot") {
+        options.bootLetter = BootLetterOf(value);
+        if (!options.bootLetter) {
+            error.message = L"参数 /boot 的值无效: " + value + L"（应为 C: 到 Z: 或 ESP）";
+            return false;
         }
-        if (name == L"boot") {
-            options.bootLetter = BootLetterOf(value);
-            if (!options.bootLetter) {
-                error.message = L"参数 /boot 的值无效: " + value + L"（应为 C: 到 Z: 或 ESP）";
-                return std::nullopt;
-            }
-        } else if (name == L"timeout") {
-            if (!ValidTimeout(value)) {
-                error.message = L"参数 /timeout 的值无效: " + value + L"（应为 0 到 86400 秒）";
-                return std::nullopt;
-            }
-            options.timeout = value;
-        } else if (name == L"clear") {
-            options.clear = true;
-        } else if (name == L"yes") {
-            options.yes = true;
-        } else if (value.empty()) {
-            error.message = L"参数 /" + name + L" 的文件名为空";
+    } else if (name == L"timeout") {
+        if (!ValidTimeout(value)) {
+            error.message = L"参数 /timeout 的值无效: " + value + L"（应为 0 到 86400 秒）";
+            return false;
+        }
+        options.timeout = value;
+    } else if (name == L"clear") {
+        options.clear = true;
+    } else if (name == L"yes") {
+        options.yes = true;
+    } else if (value.empty()) {
+        error.message = L"参数 /" + name + L" 的文件名为空";
+        return false;
+    } else if (name == L"log") {
+        options.logFile = value;
+    } else {
+        options.jsonFile = value;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<CommandLineOptions> ParseCommandLine(const std::vector<std::wstring>& arguments,
+                                                   CommandLineError& error) {
+    CommandLineOptions options;
+    std::vector<GivenOption> given;
+    if (!ReadArguments(arguments, options, given, error)) {
+        return std::nullopt;
+    }
+    for (const GivenOption& option : given) {
+        if (!ApplyOption(option, options, error)) {
             return std::nullopt;
-        } else if (name == L"log") {
-            options.logFile = value;
-        } else {
-            options.jsonFile = value;
         }
     }
     return options;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/boot_partition_choice.h"
+#include "boot/text_helpers.h"
 #include "diagnosis/boot_diagnosis.h"
 #include "disk/locked_volumes.h"
 #include "run/repair_request.h"
@@ -38,9 +39,8 @@ inline std::wstring StartBootLine(const std::wstring& activeText,
     if (choice.letter == 0) {
         return activeText;
     }
-    const std::wstring where = choice.letter == kEspWithoutLetter
-                                   ? std::wstring(L"ESP")
-                                   : std::wstring(1, static_cast<wchar_t>(choice.letter)) + L":";
+    const std::wstring where =
+        choice.letter == kEspWithoutLetter ? std::wstring(L"ESP") : DriveText(choice.letter);
     return activeText + L"→ 引导写入 磁盘" + std::to_wstring(choice.disk) + L" " + where + L" (" +
            choice.why + L")";
 }

@@ -1,5 +1,6 @@
 #include "app/start_summary.h"
 
+#include "boot/text_helpers.h"
 #include "disk/storage_queries.h"
 
 namespace qn {
@@ -54,9 +55,8 @@ StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
                 const auto esp = espLetters.find(static_cast<std::int32_t>(disk.diskNumber));
                 if (esp != espLetters.end()) {
                     summary.activePartLetters[number] = esp->second;
-                    summary.activeText += DiskLabel(disk.diskNumber) + L":     " +
-                                          std::wstring(1, static_cast<wchar_t>(esp->second)) +
-                                          L":" + kEntryGap;
+                    summary.activeText +=
+                        DiskLabel(disk.diskNumber) + L":     " + DriveText(esp->second) + kEntryGap;
                 } else if (!isWinPE) {
                     // The text names disk 0 whatever the disk number; the letter map still
                     // records the real disk.

@@ -5,6 +5,7 @@
 #include "app/boot_partition_choice.h"
 #include "app/start_summary.h"
 #include "boot/full_path.h"
+#include "boot/text_helpers.h"
 #include "boot/utf8_text.h"
 #include "boot/whole_file.h"
 #include "diagnosis/diagnosis_log.h"
@@ -81,8 +82,7 @@ bool WriteTextFile(FileSystem& files, const std::wstring& path, const std::strin
 }
 
 std::wstring LetterText(char letter) {
-    return letter == kEspWithoutLetter ? std::wstring(L"ESP")
-                                       : std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+    return letter == kEspWithoutLetter ? std::wstring(L"ESP") : DriveText(letter);
 }
 
 // The /log and /json files a script asked for. One that cannot be written fails the run (a
@@ -150,6 +150,114 @@ int Diagnose(const CommandLineOptions& options, UnattendedPorts& ports, bool isW
     return diagnosis.boots ? kExitDone : kExitStepFailed;
 }
 
+// A killed earlier run's letters go before this run's pass gives letters of its own.
+void ClearLeftovers(UnattendedPorts& ports) {
+    const LeftoverCleanup cleared = ClearEarlierLeftovers(ports.mount, ports.repair.files);
+    for (const std::wstring& text : cleared.cleared) {
+        ports.console.Line(L"已清理上次中断的运行留下的: " + text);
+    }
+}
+
+int UnattendedUndo(const CommandLineOptions& options, UnattendedPorts& ports,
+                   const UndoRecord& record, bool isWinPE) {
+    RepairOutcome outcome;
+    {
+        ConsoleSink sink(ports.console);
+        ScriptAsker asker(options.yes, ports.console, L"撤销");
+        outcome = RunUndo(record, ports.repair, sink,
+                          RunLabel{L"撤销修复（无人值守）", ports.version}, isWinPE, asker);
+    }
+    return WriteRunReports(options, ports, L"undo", {}, outcome,
+                           outcome.stoppedByGuard     ? kExitRefused
+                           : outcome.failedSteps == 0 ? kExitDone
+                                                      : kExitStepFailed);
+}
+
+// Boot files belong on a disk's active or EFI system partition; anything else is a typing
+// mistake that would make a partition nobody boots from.
+bool IsBootPartition(const StartSummary& summary, char letter) {
+    const auto& candidates = summary.activePartLetters;
+    return std::any_of(candidates.begin(), candidates.end(),
+                       [&](const auto& c) { return c.second == letter; });
+}
+
+// Without /boot, the partition the firmware really starts, as the diagnosis reads the machine,
+// takes the boot files. How the machine starts: the running system's mode, unless the diagnosis
+// reads the disks otherwise (Windows PE started the other way).
+FirmwareKind ChooseBootFilesPartition(const CommandLineOptions& options, UnattendedPorts& ports,
+                                      const StartSummary& summary, RepairRequest& request) {
+    RepairPorts& repair = ports.repair;
+    FirmwareKind firmware{repair.firmware.Mode(), repair.firmware.Architecture()};
+    if (options.bootLetter) {
+        return firmware;
+    }
+    const BootDiagnosis diagnosis = DiagnoseMachine(repair, &request.installations);
+    firmware = FirmwareOf(&diagnosis);
+    const BootPartitionChoice choice =
+        ChooseBootPartition(summary.activePartLetters, &diagnosis, request.installations);
+    request.bootLetter = choice.letter;
+    request.bootReason = choice.text;
+    ports.console.Line(L"引导文件将写入: " + choice.text);
+    return firmware;
+}
+
+// The boot partition and the systems to repair, into request; the exit code when the run ends
+// here instead.
+std::optional<int> PrepareRequest(const CommandLineOptions& options, UnattendedPorts& ports,
+                                  const StartSummary& summary, RepairRequest& request) {
+    if (options.bootLetter) {
+        if (!IsBootPartition(summary, *options.bootLetter)) {
+            return RefuseCommandLine(L"参数 /boot 的值 " + LetterText(*options.bootLetter) +
+                                         L" 不是本机的激活分区或 EFI 系统分区",
+                                     ports.console);
+        }
+        request.bootLetter = *options.bootLetter;
+    }
+    DetectStatus status;
+    auto claim = DetectionClaim::TryTake(status);
+    if (!claim) {
+        return kExitStepFailed;
+    }
+    request.installations = ScanInstallations(*claim, ports.scan);
+    const FirmwareKind firmware = ChooseBootFilesPartition(options, ports, summary, request);
+    const PartitionStyle style =
+        request.bootLetter == kEspWithoutLetter
+            ? PartitionStyle::Gpt
+            : GetPartitionStyleOfLetter(ports.repair.storage, request.bootLetter);
+    SelectForAutomaticRepair(request.installations, style, firmware);
+    if (auto refusal =
+            Gpt32BitRefusal(request.bootLetter, style, request.installations, firmware)) {
+        ports.console.Line(*refusal);
+        return kExitRefused;
+    }
+    return std::nullopt;
+}
+
+int PrintPlan(const RepairRequest& request, RepairPorts& repair, ConsoleOutput& console) {
+    const RepairPlan plan = PlanRepair(request, repair);
+    console.Line(L"自动修复将执行以下步骤（未做任何更改）:");
+    for (const std::wstring& step : plan.steps) {
+        console.Line(L"  " + step);
+    }
+    return kExitDone;
+}
+
+int UnattendedRepair(const CommandLineOptions& options, UnattendedPorts& ports,
+                     const RepairRequest& request) {
+    RepairOutcome outcome;
+    {
+        ConsoleSink sink(ports.console);
+        ScriptAsker asker(options.yes, ports.console);
+        outcome = RunRepair(request, ports.repair, sink,
+                            RunLabel{L"自动修复（无人值守）", ports.version}, asker);
+    }
+    const bool passed = RunPassed(outcome);
+    return WriteRunReports(options, ports, L"auto", request, outcome,
+                           outcome.stoppedByGuard ? kExitRefused
+                           : passed               ? kExitDone
+                                                  : kExitStepFailed);
+}
+
 }  // namespace
 
 int RefuseCommandLine(const std::wstring& message, ConsoleOutput& console) {
@@ -174,11 +282,7 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
         }
         undoRecord = std::move(loaded.record);
     }
-    // A killed earlier run's letters go before this run's pass gives letters of its own.
-    const LeftoverCleanup cleared = ClearEarlierLeftovers(ports.mount, repair.files);
-    for (const std::wstring& text : cleared.cleared) {
-        console.Line(L"已清理上次中断的运行留下的: " + text);
-    }
+    ClearLeftovers(ports);
     ScopedEspMounts mounts(ports.mount);
     // The inventory may have been built before the letters were given: the repair's ports hold
     // it already. Rebuilt once, it sees every letter the pass gave.
@@ -187,17 +291,7 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
     const StartSummary summary = BuildStartSummary(SummaryInputFrom(inventory, repair.storage),
                                                    mounts.Table().espLetters, isWinPE);
     if (undoRecord) {
-        RepairOutcome outcome;
-        {
-            ConsoleSink sink(console);
-            ScriptAsker asker(options.yes, console, L"撤销");
-            outcome = RunUndo(*undoRecord, repair, sink,
-                              RunLabel{L"撤销修复（无人值守）", ports.version}, isWinPE, asker);
-        }
-        return WriteRunReports(options, ports, L"undo", {}, outcome,
-                               outcome.stoppedByGuard     ? kExitRefused
-                               : outcome.failedSteps == 0 ? kExitDone
-                                                          : kExitStepFailed);
+        return UnattendedUndo(options, ports, *undoRecord, isWinPE);
     }
     if (options.mode == RunMode::Diagnose) {
         return Diagnose(options, ports, isWinPE);
@@ -207,77 +301,17 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
             L"未检测到激活分区，请使用分区助手设置激活分区，如果是GPT磁盘则需要创建ESP分区");
         return kExitStepFailed;
     }
-
     RepairRequest request;
-    if (options.bootLetter) {
-        const auto& candidates = summary.activePartLetters;
-        const bool known = std::any_of(candidates.begin(), candidates.end(), [&](const auto& c) {
-            return c.second == *options.bootLetter;
-        });
-        if (!known) {
-            // Boot files belong on a disk's active or EFI system partition; anything else is
-            // a typing mistake that would make a partition nobody boots from.
-            return RefuseCommandLine(L"参数 /boot 的值 " + LetterText(*options.bootLetter) +
-                                         L" 不是本机的激活分区或 EFI 系统分区",
-                                     console);
-        }
-        request.bootLetter = *options.bootLetter;
-    }
     request.timeoutText = options.timeout;
     request.clearExisting = options.clear;
     request.isWinPE = isWinPE;
-
-    DetectStatus status;
-    auto claim = DetectionClaim::TryTake(status);
-    if (!claim) {
-        return kExitStepFailed;
+    if (auto exitCode = PrepareRequest(options, ports, summary, request)) {
+        return *exitCode;
     }
-    request.installations = ScanInstallations(*claim, ports.scan);
-    // How the machine starts: the running system's mode, unless the diagnosis reads the disks
-    // otherwise (Windows PE started the other way).
-    FirmwareKind firmware{repair.firmware.Mode(), repair.firmware.Architecture()};
-    if (!options.bootLetter) {
-        // The partition the firmware really starts, as the diagnosis reads the machine.
-        const BootDiagnosis diagnosis = DiagnoseMachine(repair, &request.installations);
-        firmware = FirmwareOf(&diagnosis);
-        const BootPartitionChoice choice =
-            ChooseBootPartition(summary.activePartLetters, &diagnosis, request.installations);
-        request.bootLetter = choice.letter;
-        request.bootReason = choice.text;
-        console.Line(L"引导文件将写入: " + choice.text);
-    }
-    const PartitionStyle style =
-        request.bootLetter == kEspWithoutLetter
-            ? PartitionStyle::Gpt
-            : GetPartitionStyleOfLetter(repair.storage, request.bootLetter);
-    SelectForAutomaticRepair(request.installations, style, firmware);
-    if (auto refusal =
-            Gpt32BitRefusal(request.bootLetter, style, request.installations, firmware)) {
-        console.Line(*refusal);
-        return kExitRefused;
-    }
-
     if (options.mode == RunMode::Plan) {
-        const RepairPlan plan = PlanRepair(request, repair);
-        console.Line(L"自动修复将执行以下步骤（未做任何更改）:");
-        for (const std::wstring& step : plan.steps) {
-            console.Line(L"  " + step);
-        }
-        return kExitDone;
+        return PrintPlan(request, repair, console);
     }
-
-    RepairOutcome outcome;
-    {
-        ConsoleSink sink(console);
-        ScriptAsker asker(options.yes, console);
-        outcome = RunRepair(request, repair, sink, RunLabel{L"自动修复（无人值守）", ports.version},
-                            asker);
-    }
-    const bool passed = RunPassed(outcome);
-    return WriteRunReports(options, ports, L"auto", request, outcome,
-                           outcome.stoppedByGuard ? kExitRefused
-                           : passed               ? kExitDone
-                                                  : kExitStepFailed);
+    return UnattendedRepair(options, ports, request);
 }
 
 }  // namespace qn

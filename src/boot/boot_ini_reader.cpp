@@ -3,18 +3,10 @@
 #include <set>
 
 #include "boot/guid_text.h"
+#include "boot/text_helpers.h"
 
 namespace qn {
 namespace {
-
-std::wstring_view TrimWhite(std::wstring_view text) {
-    const std::size_t first = text.find_first_not_of(L" \t\r\n");
-    if (first == std::wstring_view::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(L" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
 
 std::wstring CutValue(std::wstring value) {
     if (value.size() >= kBootIniValueChars) {
@@ -53,7 +45,7 @@ std::optional<BootEntry> BootEntryFromIniLine(std::wstring_view line, std::wstri
     if (line.empty() || equals == std::wstring_view::npos) {
         return std::nullopt;
     }
-    const std::wstring_view value = TrimWhite(line.substr(equals + 1));
+    const std::wstring_view value = TrimWhiteSpace(line.substr(equals + 1));
     // For a quoted menu text followed by switches this is the text without its quotes; a value
     // with one quote at its end loses its first character, as the editor has always shown it.
     std::wstring_view name = value;

@@ -27,9 +27,8 @@ std::string FormatLeftovers(const Leftovers& leftovers) {
         text += CheckedLine(WideToUtf8(L"folder\t" + folder));
     }
     for (const LeftoverLetter& letter : leftovers.letters) {
-        text += CheckedLine(WideToUtf8(L"letter\t" +
-                                       std::wstring(1, static_cast<wchar_t>(letter.letter)) +
-                                       L"\t" + letter.volumeName));
+        text += CheckedLine(
+            WideToUtf8(L"letter\t" + DriveLetterText(letter.letter) + L"\t" + letter.volumeName));
     }
     for (const LeftoverFile& file : leftovers.files) {
         text += CheckedLine(WideToUtf8(L"file\t" + std::to_wstring(file.size) + L"\t" +

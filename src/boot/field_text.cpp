@@ -18,7 +18,11 @@ std::vector<std::wstring> SplitTabs(std::wstring_view line) {
 }
 
 std::optional<std::uint64_t> ParseDecimal(std::wstring_view text) {
-    if (text.empty() || text.size() > 19) {
+    return ParseDecimalDigits(text, 19);
+}
+
+std::optional<std::uint64_t> ParseDecimalDigits(std::wstring_view text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits || text.size() > 19) {
         return std::nullopt;
     }
     std::uint64_t value = 0;

@@ -17,6 +17,9 @@ std::vector<std::wstring> SplitTabs(std::wstring_view line);
 
 // At most 19 decimal digits and nothing else.
 std::optional<std::uint64_t> ParseDecimal(std::wstring_view text);
+// The same with fewer digits allowed (maxDigits; 19 at most), where a longer number is no
+// number at all: a timeout's five digits, the three of an ARC path's disk or partition.
+std::optional<std::uint64_t> ParseDecimalDigits(std::wstring_view text, std::size_t maxDigits);
 
 // Exactly eight digits 0-9a-f.
 std::optional<std::uint32_t> ParseHex32(std::wstring_view text);

@@ -14,6 +14,30 @@ std::string TrimSpaces(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+namespace {
+
+std::wstring_view TrimAny(std::wstring_view text, std::wstring_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::wstring_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+}  // namespace
+
+std::wstring_view TrimSpaces(std::wstring_view text) {
+    return TrimAny(text, L" ");
+}
+
+std::wstring_view TrimSpacesAndTabs(std::wstring_view text) {
+    return TrimAny(text, L" \t");
+}
+
+std::wstring_view TrimWhiteSpace(std::wstring_view text) {
+    return TrimAny(text, L" \t\r\n");
+}
+
 std::vector<std::string> SplitText(std::string_view text, std::string_view delimiter,
                                    bool keepEmpty) {
     std::vector<std::string> pieces;
@@ -84,6 +108,14 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
                return std::towlower(static_cast<wint_t>(x)) ==
                       std::towlower(static_cast<wint_t>(y));
            });
+}
+
+std::wstring DriveLetterText(char letter) {
+    return std::wstring(1, static_cast<wchar_t>(letter));
+}
+
+std::wstring DriveText(char letter) {
+    return DriveLetterText(letter) + L":";
 }
 
 }  // namespace qn

@@ -14,6 +14,12 @@ namespace qn {
 // Removes leading and trailing space characters; tabs and line breaks stay.
 std::string TrimSpaces(std::string_view text);
 
+// The trims of wide text differ in what they take for blank, each as its readers have always
+// seen it; the result views the text given.
+std::wstring_view TrimSpaces(std::wstring_view text);         // ' ' only
+std::wstring_view TrimSpacesAndTabs(std::wstring_view text);  // ' ' and '\t'
+std::wstring_view TrimWhiteSpace(std::wstring_view text);     // ' ', '\t', '\r' and '\n'
+
 // Cuts text at every occurrence of delimiter (searched from the start, non-overlapping) and trims
 // each piece. Empty pieces are kept only with keepEmpty. An empty text gives no pieces; so does
 // an empty delimiter, which cannot cut anything, give the whole trimmed text as one piece.
@@ -33,5 +39,9 @@ std::string ToNarrow(CodePage& codePage, std::wstring_view text);
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b);
 // The text in lower case, as a key that compares the way EqualsIgnoringCase does.
 std::wstring LowerCase(std::wstring_view text);
+
+// A drive letter as text: "C", and as a drive: "C:".
+std::wstring DriveLetterText(char letter);
+std::wstring DriveText(char letter);
 
 }  // namespace qn

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
+#include "boot/text_helpers.h"
 #include "diagnosis/diagnosis_steps.h"
 #include "diagnosis/firmware_judgment.h"
 #include "disk/device_paths.h"
 
 namespace qn {
-
-using diagnosis_detail::Drive;
-using diagnosis_detail::kVistaVersion;
 
 InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& inventory) {
     InstallationTable found;
@@ -19,7 +17,7 @@ InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& in
         if (!letter || *letter < 'C' || *letter == 'X') {
             continue;
         }
-        const std::wstring windows = Drive(*letter) + L"\\Windows";
+        const std::wstring windows = DriveText(*letter) + L"\\Windows";
         if (!files.PathExists(windows + L"\\System32\\config\\SOFTWARE")) {
             continue;
         }
@@ -29,7 +27,7 @@ InstallationTable FindInstallationsByFiles(FileSystem& files, const DiskInfo& in
         const bool vista = diagnosis_detail::HasVistaMarkers(files, *letter);
         system.version = vista ? kVistaVersion : 5.1f;
         system.archBits = files.PathExists(windows + L"\\SysWOW64") ? 64 : 32;
-        system.displayName = Drive(*letter) + L" 上的 Windows" +
+        system.displayName = DriveText(*letter) + L" 上的 Windows" +
                              (vista ? std::wstring() : std::wstring(L" (Vista 以前)"));
         found[*letter] = system;
     }

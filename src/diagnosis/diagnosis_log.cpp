@@ -1,13 +1,10 @@
 #include "diagnosis/diagnosis_log.h"
 
+#include "boot/text_helpers.h"
 #include "disk/locked_volumes.h"
 
 namespace qn {
 namespace {
-
-std::wstring Drive(char letter) {
-    return std::wstring(1, static_cast<wchar_t>(letter)) + L":";
-}
 
 std::wstring DiskLine(const DiskDiagnosis& disk) {
     std::wstring line =
@@ -32,11 +29,11 @@ std::wstring DiskLine(const DiskDiagnosis& disk) {
         if (disk.activeExtended) {
             line += L"，激活标记在扩展分区上";
         } else if (disk.activeLetter != 0) {
-            line += L"，激活分区 " + Drive(disk.activeLetter);
+            line += L"，激活分区 " + DriveText(disk.activeLetter);
         }
     }
     if (disk.espLetter != 0) {
-        line += L"，EFI 系统分区 " + Drive(disk.espLetter);
+        line += L"，EFI 系统分区 " + DriveText(disk.espLetter);
     }
     return line;
 }
@@ -50,7 +47,7 @@ void AddFile(std::wstring& list, FilePresence presence, const wchar_t* name) {
 }
 
 std::wstring VolumeLine(const VolumeDiagnosis& volume, const std::wstring& fallbackLoader) {
-    std::wstring line = L"卷 " + Drive(volume.letter) + L" (";
+    std::wstring line = L"卷 " + DriveText(volume.letter) + L" (";
     line += volume.disk >= 0 ? L"磁盘" + std::to_wstring(volume.disk) : std::wstring(L"磁盘未知");
     if (!volume.fileSystem.empty()) {
         line += L", " + volume.fileSystem;
@@ -134,7 +131,7 @@ std::vector<std::wstring> DiagnosisLogLines(const BootDiagnosis& d) {
             std::wstring line =
                 L"  " + (entry.description.empty() ? entry.identifier : entry.description);
             if (entry.reaches) {
-                line += L" → " + Drive(entry.target) + L" 可以启动";
+                line += L" → " + DriveText(entry.target) + L" 可以启动";
             } else {
                 line += L" → 无法启动: " + entry.problem;
             }
@@ -142,7 +139,7 @@ std::vector<std::wstring> DiagnosisLogLines(const BootDiagnosis& d) {
         }
     }
     for (const InstallationDiagnosis& system : d.installations) {
-        std::wstring line = L"系统 " + Drive(system.letter) + L" " + system.name + L": ";
+        std::wstring line = L"系统 " + DriveText(system.letter) + L" " + system.name + L": ";
         if (system.bootable) {
             line += system.isDefault ? L"可以启动（默认启动项）" : L"可以从启动菜单选择启动";
         } else {

@@ -68,7 +68,7 @@ Reach Diagnosis::ReachOfArc(const std::wstring& text) {
 
 Reach Diagnosis::ReachThroughNtldr(char letter) {
     Reach reach;
-    const std::wstring root = Drive(letter);
+    const std::wstring root = DriveText(letter);
     if (Presence(ports_.files, root + L"\\ntldr") != FilePresence::Present) {
         reach.problem = L"链接到 ntldr，但 " + root + L" 缺少 ntldr";
         return reach;
@@ -130,11 +130,11 @@ Reach Diagnosis::ReachOfEntry(const BootEntry& entry, char bootLetter, bool uefi
         // The boot manager unlocks it at the next start; the diagnosis cannot look inside.
         reach.unseen = volume != nullptr && volume->locked;
         reach.problem =
-            L"指向的分区 " + Drive(*os) +
+            L"指向的分区 " + DriveText(*os) +
             (reach.unseen ? L" 已被 BitLocker 锁定，无法检查其中的 Windows" : L" 没有 Windows");
         return reach;
     }
-    const std::wstring file = Drive(*device) + entry.path;
+    const std::wstring file = DriveText(*device) + entry.path;
     if (Presence(ports_.files, file) != FilePresence::Present) {
         reach.problem = L"要启动的 " + file + L" 不存在或已损坏";
     }
@@ -163,7 +163,7 @@ void Diagnosis::BcdMenu(char bootLetter, const std::wstring& store, bool uefi,
     const std::wstring& defaultId = listing.bootManager.defaultId;
     auto find = [&](const std::wstring& id) -> const BootEntry* {
         for (const BootEntry& entry : listing.entries) {
-            if (Same(entry.identifier, id)) {
+            if (EqualsIgnoringCase(entry.identifier, id)) {
                 return &entry;
             }
         }
@@ -173,7 +173,7 @@ void Diagnosis::BcdMenu(char bootLetter, const std::wstring& store, bool uefi,
     // The default is offered even when the display order leaves it out.
     if (!defaultId.empty() && find(defaultId) != nullptr &&
         std::none_of(shown.begin(), shown.end(),
-                     [&](const std::wstring& id) { return Same(id, defaultId); })) {
+                     [&](const std::wstring& id) { return EqualsIgnoringCase(id, defaultId); })) {
         shown.push_back(defaultId);
     }
     bool defaultShown = false;
@@ -191,7 +191,7 @@ void Diagnosis::BcdMenu(char bootLetter, const std::wstring& store, bool uefi,
         entry.target = reach.target;
         entry.reaches = reach.problem.empty();
         entry.problem = reach.problem;
-        entry.isDefault = Same(id, defaultId);
+        entry.isDefault = EqualsIgnoringCase(id, defaultId);
         if (entry.isDefault) {
             defaultShown = true;
             d_.boots = entry.reaches;

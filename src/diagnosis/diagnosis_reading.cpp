@@ -97,7 +97,7 @@ void Diagnosis::ReadVolumes() {
 }
 
 bool Diagnosis::IsFat(const std::wstring& fileSystem) {
-    const std::wstring fs = Lower(fileSystem);
+    const std::wstring fs = LowerCase(fileSystem);
     return fs == L"fat32" || fs == L"fat" || fs == L"fat16" || fs == L"fat12";
 }
 
@@ -146,7 +146,7 @@ std::optional<BootRecordKind> Diagnosis::ReadBootRecord(const VolumeDiagnosis& v
 
 BootFiles Diagnosis::FilesOn(char letter) {
     FileSystem& files = ports_.files;
-    const std::wstring root = Drive(letter);
+    const std::wstring root = DriveText(letter);
     BootFiles found;
     found.bootmgr = Presence(files, root + L"\\bootmgr");
     found.bcd = Presence(files, root + L"\\Boot\\BCD");
@@ -184,14 +184,14 @@ const VolumeDiagnosis* Diagnosis::WindowsEsp() const {
 }
 
 bool Diagnosis::IsWindowsBootManager(const VolumeDiagnosis& volume, const std::wstring& path) {
-    if (Same(path, kWindowsLoaderEfi)) {
+    if (EqualsIgnoringCase(path, kWindowsLoaderEfi)) {
         return true;
     }
-    if (!Same(path, d_.fallbackLoader)) {
+    if (!EqualsIgnoringCase(path, d_.fallbackLoader)) {
         return false;
     }
-    const auto fallback = ports_.files.FileSize(Drive(volume.letter) + path);
-    const auto windows = ports_.files.FileSize(Drive(volume.letter) + kWindowsLoaderEfi);
+    const auto fallback = ports_.files.FileSize(DriveText(volume.letter) + path);
+    const auto windows = ports_.files.FileSize(DriveText(volume.letter) + kWindowsLoaderEfi);
     return fallback && windows && *windows > 0 && *fallback == *windows;
 }
 

@@ -14,12 +14,14 @@
 #include <string_view>
 #include <vector>
 
+#include "boot/arc_path.h"
 #include "boot/boot_entry.h"
+#include "boot/text_helpers.h"
 #include "diagnosis/diagnose_boot.h"
+#include "disk/windows_install.h"
 
 namespace qn::diagnosis_detail {
 
-inline constexpr float kVistaVersion = 6.0f;
 inline constexpr std::uint8_t kMbrEspType = 0xEF;
 // What ntldr starts when boot.ini names no default.
 inline constexpr wchar_t kNtldrFallbackArc[] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
@@ -28,11 +30,8 @@ inline constexpr wchar_t kNtldrIds[][40] = {L"{ntldr}", L"{466f5a88-0af2-4f76-90
 // bcdedit's redirected output is in the console code page.
 inline constexpr CodePageKind kBcdeditOutput = CodePageKind::Oem;
 
-std::wstring Lower(std::wstring_view text);
-// Equal, or ending with, without regard to case.
-bool Same(std::wstring_view a, std::wstring_view b);
+// Ending with, without regard to case.
 bool EndsWith(std::wstring_view text, std::wstring_view tail);
-std::wstring Drive(char letter);              // "C:"
 std::wstring DiskName(std::uint32_t number);  // "磁盘0"
 FilePresence Presence(FileSystem& files, const std::wstring& path);
 
@@ -60,15 +59,6 @@ std::optional<int> Seconds(std::wstring_view text);
 
 // A store's entry that chains to ntldr ({ntldr}, or the path \ntldr).
 bool IsNtldrEntry(const BootEntry& entry);
-
-struct ArcPath {
-    std::uint32_t rdisk = 0;
-    std::uint32_t partition = 0;
-    std::wstring folder;  // "\WINDOWS"
-};
-
-// multi(0)disk(0)rdisk(R)partition(P)\FOLDER, the only form ntldr finds a BIOS disk by.
-std::optional<ArcPath> ParseArc(std::wstring_view text);
 
 // What one menu entry starts.
 struct Reach {
@@ -121,6 +111,17 @@ private:
     // bootmgfw.efi itself, or the fallback loader when it is a copy of it (the same size): the
     // diagnosis sees names and sizes, not what a program is.
     bool IsWindowsBootManager(const VolumeDiagnosis& volume, const std::wstring& path);
+    // Why the firmware cannot load the program at path on volume (named so in problems); empty
+    // when it can.
+    std::wstring UefiLoaderProblem(const VolumeDiagnosis* volume, const std::wstring& name,
+                                   const std::wstring& path);
+    // The program the firmware starts: Windows Boot Manager and its store's menu, or the end.
+    void UefiLoaderRoad(const VolumeDiagnosis& volume, const std::wstring& name,
+                        const std::wstring& path, bool once);
+    // No program could be loaded: the first problem of the boot order, or what the fallback
+    // loaders say when the order could not be read.
+    void NoUefiLoaderStarts(const std::vector<const VolumeDiagnosis*>& esps,
+                            const std::wstring& firstProblem);
     // ntldr on the active partition: NTDETECT.COM, boot.ini and the menu it gives.
     void NtldrRoad(const VolumeDiagnosis& active);
     // boot.ini's default, or ntldr's own when it names none.

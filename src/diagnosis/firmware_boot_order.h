@@ -4,6 +4,9 @@
 #include <string_view>
 #include <vector>
 
+// The entries' identifiers are told apart with IsBootmgrIdentifier, which the reader shares with
+// the store's.
+#include "boot/bcd_enum_text.h"
 #include "platform/code_page.h"
 
 namespace qn {
@@ -38,8 +41,5 @@ struct FirmwareBootOrder {
 // kind (bcdedit's redirected output is in the OEM code page).
 FirmwareBootOrder ParseFirmwareBootOrder(std::string_view text, CodePage& codePage,
                                          CodePageKind kind);
-
-// Identifiers of Windows Boot Manager, without and with /v.
-bool IsBootmgrIdentifier(std::wstring_view id);
 
 }  // namespace qn

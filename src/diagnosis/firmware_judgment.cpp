@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "boot/text_helpers.h"
+
 namespace qn {
 namespace {
 
@@ -25,10 +27,6 @@ std::wstring BiosLoaderOfDisk(const BootDiagnosis& read, const DiskDiagnosis& di
     return active != nullptr ? BiosLoaderOn(*active) : std::wstring();
 }
 
-std::wstring Letter(char letter) {
-    return std::wstring(1, static_cast<wchar_t>(letter)) + L":";
-}
-
 }  // namespace
 
 FirmwareJudgment JudgeFirmware(FirmwareMode running, const BootDiagnosis& read) {
@@ -43,8 +41,9 @@ FirmwareJudgment JudgeFirmware(FirmwareMode running, const BootDiagnosis& read) 
         if (boot->style != PartitionStyle::Gpt || !boot->hasEsp || biosLoader) {
             return {running, {}};
         }
-        const std::wstring esp = boot->espLetter != 0 ? L"EFI 系统分区 " + Letter(boot->espLetter)
-                                                      : std::wstring(L"EFI 系统分区（没有盘符）");
+        const std::wstring esp = boot->espLetter != 0
+                                     ? L"EFI 系统分区 " + DriveText(boot->espLetter)
+                                     : std::wstring(L"EFI 系统分区（没有盘符）");
         return {FirmwareMode::Uefi,
                 std::wstring(running == FirmwareMode::Bios ? L"当前系统以 BIOS 方式启动"
                                                            : L"当前系统的启动方式未知") +
@@ -61,7 +60,7 @@ FirmwareJudgment JudgeFirmware(FirmwareMode running, const BootDiagnosis& read) 
     }
     return {FirmwareMode::Bios, L"当前系统以 UEFI 方式启动，而没有固定磁盘有 EFI 系统分区；" +
                                     DiskText(boot->number) + L" 是 MBR 磁盘，激活分区 " +
-                                    Letter(boot->activeLetter) + L" 中有 " + loader};
+                                    DriveText(boot->activeLetter) + L" 中有 " + loader};
 }
 
 void DoubtTheFirmware(BootDiagnosis& diagnosis) {

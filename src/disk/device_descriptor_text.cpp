@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "boot/text_helpers.h"
+
 namespace qn {
 namespace {
 
@@ -35,12 +37,7 @@ std::string DescriptorTextAt(std::span<const std::uint8_t> descriptor, std::uint
         text.push_back(static_cast<char>(byte));
     }
     // Only spaces can remain as white space: every other one is a control character.
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
+    return TrimSpaces(text);
 }
 
 DeviceDescriptorTexts ReadDeviceDescriptorTexts(std::span<const std::uint8_t> descriptor) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "boot/text_helpers.h"
 #include "disk/device_paths.h"
 #include "disk/drive_roots.h"
 
@@ -12,10 +13,6 @@ constexpr char kBitLockerOemName[] = "-FVE-FS-";
 constexpr std::size_t kOemNameOffset = 3;
 // The pre-installation environment's own drive.
 constexpr char kPreinstallationDrive = 'X';
-
-std::wstring Drive(char letter) {
-    return std::wstring(1, static_cast<wchar_t>(letter)) + L":";
-}
 
 std::vector<std::uint8_t> ThroughDisk(StoragePort& storage, char letter) {
     auto volume = storage.OpenDevice(VolumeDevicePath(letter), DeviceAccess::QueryOnly);
@@ -59,7 +56,7 @@ std::vector<std::uint8_t> ReadVolumeBootSector(StoragePort& storage, char letter
 }
 
 bool RootListable(FileSystem& files, char letter) {
-    return files.ListDirectory(Drive(letter) + L"\\").has_value();
+    return files.ListDirectory(DriveText(letter) + L"\\").has_value();
 }
 
 bool IsLockedVolume(StoragePort& storage, FileSystem& files, char letter) {
@@ -85,7 +82,7 @@ LockedVolumes FindLockedVolumes(StoragePort& storage, FileSystem& files) {
 std::wstring LockedLettersText(const std::vector<char>& letters) {
     std::wstring text;
     for (char letter : letters) {
-        text += (text.empty() ? L"" : L"、") + Drive(letter);
+        text += (text.empty() ? L"" : L"、") + DriveText(letter);
     }
     return text;
 }
@@ -97,7 +94,7 @@ std::wstring BitLockerUnlockAdvice(const std::vector<char>& letters) {
     std::wstring commands;
     for (char letter : letters) {
         commands += (commands.empty() ? L"" : L"、") + std::wstring(L"manage-bde -unlock ") +
-                    Drive(letter) + L" -RecoveryPassword <48 位恢复密钥>";
+                    DriveText(letter) + L" -RecoveryPassword <48 位恢复密钥>";
     }
     return LockedLettersText(letters) +
            L" 已被 BitLocker 加密并锁定，无法检查其中的系统。请先解锁：" + commands +

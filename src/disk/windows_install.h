@@ -6,6 +6,10 @@
 
 namespace qn {
 
+// Windows Vista's CurrentVersion: from it on Windows starts through the boot manager and a BCD
+// store, before it through ntldr and boot.ini.
+inline constexpr float kVistaVersion = 6.0f;
+
 // One Windows installation found on a drive letter.
 struct WindowsInstall {
     std::wstring displayName;   // ProductName + " x64" or " x86"

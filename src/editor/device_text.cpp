@@ -2,18 +2,12 @@
 
 #include <vector>
 
+#include "boot/text_helpers.h"
+
 namespace qn {
 namespace {
 
 constexpr std::size_t kShownChars = 4;
-
-std::wstring_view TrimBlanks(std::wstring_view text) {
-    const std::size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
 
 // The second non-empty piece of text cut at every "=", each piece trimmed of blanks.
 std::wstring_view SecondPiece(std::wstring_view text) {
@@ -24,7 +18,7 @@ std::wstring_view SecondPiece(std::wstring_view text) {
         if (end == std::wstring_view::npos) {
             end = text.size();
         }
-        const std::wstring_view piece = TrimBlanks(text.substr(start, end - start));
+        const std::wstring_view piece = TrimSpaces(text.substr(start, end - start));
         if (!piece.empty() && ++found == 2) {
             return piece;
         }

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "boot/profile_line.h"
 #include "editor/editor_menu.h"
 
 namespace qn {
@@ -10,18 +11,9 @@ namespace {
 constexpr wchar_t kChangedSinceRead[] =
     L"boot.ini 在读取之后被其他程序改动过（其中有编辑器没有读到的启动项），请重新读取后再编辑。";
 
-constexpr wchar_t kBlanks[] = L" \t\r\n\v\f\x1a";  // as the profile functions see them
-
+// Blank as the profile functions see it.
 bool IsBlankText(std::wstring_view text) {
-    return text.find_first_not_of(kBlanks) == std::wstring_view::npos;
-}
-
-std::wstring Trimmed(std::wstring_view text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::wstring_view::npos) {
-        return {};
-    }
-    return std::wstring(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
+    return TrimProfileBlanks(text).empty();
 }
 
 // What follows the quoted menu text of a value (the switches, from the closing quote on); nullopt
@@ -127,6 +119,113 @@ struct SectionLine {
     std::optional<std::size_t> menu;  // the unmoved menu line it is
 };
 
+// The first "[operating systems]" section, added at the end when lines are wanted and the file
+// has none; nullopt (and no refusal) when there is neither.
+std::wstring FindMenuSection(BootIniDocument& document, bool linesWanted, CodePage& codePage,
+                             std::optional<BootIniSection>& section) {
+    section = FindBootIniSection(document, L"operating systems");
+    if (section || !linesWanted) {
+        return {};
+    }
+    const auto header = MakeBootIniLine(document, L"[operating systems]", codePage);
+    if (!header) {
+        return CannotWrite(L"[operating systems]");
+    }
+    document.lines.push_back(*header);
+    section =
+        BootIniSection{document.lines.size() - 1, document.lines.size(), document.lines.size()};
+    return {};
+}
+
+// The section's lines without the menu lines that move or go.
+struct KeptLines {
+    std::vector<SectionLine> lines;
+    std::optional<std::size_t> firstGone;  // where the first menu line that moved or went was
+    std::size_t tail = 0;                  // after the last line that is not blank
+};
+
+KeptLines KeepSectionLines(const BootIniDocument& document, const BootIniSection& section,
+                           const std::vector<BootIniMenuLine>& menu,
+                           const std::vector<bool>& unmoved) {
+    KeptLines kept;
+    std::size_t next = 0;
+    for (std::size_t i = section.begin; i < section.end; ++i) {
+        if (next < menu.size() && menu[next].line == i) {
+            if (unmoved[next]) {
+                kept.lines.push_back({document.lines[i], next});
+            } else if (!kept.firstGone) {
+                kept.firstGone = kept.lines.size();
+            }
+            ++next;
+        } else {
+            kept.lines.push_back({document.lines[i], std::nullopt});
+        }
+    }
+    kept.tail = kept.lines.size();
+    while (kept.tail > 0 && IsBlankText(kept.lines[kept.tail - 1].line.text)) {
+        --kept.tail;
+    }
+    return kept;
+}
+
+std::size_t PositionOf(const std::vector<SectionLine>& lines, std::size_t menuLine) {
+    std::size_t at = 0;
+    while (at < lines.size() && lines[at].menu != menuLine) {
+        ++at;
+    }
+    return at;
+}
+
+// The line of a row that moves (its own, with the meant value) or whose line is gone.
+std::wstring LineToInsert(const BootIniDocument& document, const std::vector<BootIniMenuLine>& menu,
+                          const WantedLine& want, const BootEntry& entry, CodePage& codePage,
+                          BootIniDocumentLine& line) {
+    if (want.menu) {
+        line = document.lines[menu[*want.menu].line];
+        if (!TakeValue(line, menu[*want.menu].value, want.value, codePage)) {
+            return CannotWrite(MenuText(want.value));
+        }
+        return {};
+    }
+    // Its line went with an earlier save of these rows, and the row is back.
+    auto made = MakeBootIniLine(document, entry.device + L"=" + want.value, codePage);
+    if (!made) {
+        return CannotWrite(entry.device + L"=" + want.value);
+    }
+    line = std::move(*made);
+    return {};
+}
+
+// Where wanted[k], moved or new, goes among the kept lines: right after the line placed before
+// it; the first one right before the first line that stays, else where the first moved line was,
+// else after the last line that is not blank.
+std::size_t InsertionPoint(const KeptLines& kept, const std::vector<WantedLine>& wanted,
+                           std::size_t k, const std::vector<bool>& unmoved,
+                           std::optional<std::size_t> last) {
+    if (last) {
+        return *last + 1;
+    }
+    for (std::size_t later = k + 1; later < wanted.size(); ++later) {
+        if (wanted[later].menu && unmoved[*wanted[later].menu]) {
+            return PositionOf(kept.lines, *wanted[later].menu);
+        }
+    }
+    return kept.firstGone.value_or(kept.tail);
+}
+
+void ReplaceSectionLines(BootIniDocument& document, const BootIniSection& section,
+                         std::vector<SectionLine>& lines) {
+    std::vector<BootIniDocumentLine> all(
+        document.lines.begin(),
+        document.lines.begin() + static_cast<std::ptrdiff_t>(section.begin));
+    for (SectionLine& line : lines) {
+        all.push_back(std::move(line.line));
+    }
+    all.insert(all.end(), document.lines.begin() + static_cast<std::ptrdiff_t>(section.end),
+               document.lines.end());
+    document.lines = std::move(all);
+}
+
 // Rebuilds the first "[operating systems]" section with the wanted lines in their order. Lines
 // that are no menu line (comments, blank lines, lines without "=", lines too long for the reader)
 // stay where they are, among the lines that keep their order; a moved or new line goes right
@@ -135,95 +234,35 @@ struct SectionLine {
 std::wstring PlaceMenuLines(BootIniDocument& document, const std::vector<BootIniMenuLine>& menu,
                             const std::vector<WantedLine>& wanted, const BcdListing& loaded,
                             CodePage& codePage) {
-    std::optional<BootIniSection> section = FindBootIniSection(document, L"operating systems");
+    std::optional<BootIniSection> section;
+    std::wstring refusal = FindMenuSection(document, !wanted.empty(), codePage, section);
     if (!section) {
-        if (wanted.empty()) {
-            return {};
-        }
-        const auto header = MakeBootIniLine(document, L"[operating systems]", codePage);
-        if (!header) {
-            return CannotWrite(L"[operating systems]");
-        }
-        document.lines.push_back(*header);
-        section =
-            BootIniSection{document.lines.size() - 1, document.lines.size(), document.lines.size()};
+        return refusal;
     }
     const std::vector<bool> unmoved = UnmovedLines(wanted, menu.size());
-    std::vector<SectionLine> lines;
-    std::optional<std::size_t> firstGone;  // where the first menu line that moved or went was
-    std::size_t next = 0;
-    for (std::size_t i = section->begin; i < section->end; ++i) {
-        if (next < menu.size() && menu[next].line == i) {
-            if (unmoved[next]) {
-                lines.push_back({document.lines[i], next});
-            } else if (!firstGone) {
-                firstGone = lines.size();
-            }
-            ++next;
-        } else {
-            lines.push_back({document.lines[i], std::nullopt});
-        }
-    }
-    std::size_t tail = lines.size();
-    while (tail > 0 && IsBlankText(lines[tail - 1].line.text)) {
-        --tail;
-    }
-    auto positionOf = [&](std::size_t menuLine) {
-        std::size_t at = 0;
-        while (at < lines.size() && lines[at].menu != menuLine) {
-            ++at;
-        }
-        return at;
-    };
+    KeptLines kept = KeepSectionLines(document, *section, menu, unmoved);
     std::optional<std::size_t> last;
     for (std::size_t k = 0; k < wanted.size(); ++k) {
         const WantedLine& want = wanted[k];
-        const BootEntry& entry = loaded.entries[want.entry];
         if (want.menu && unmoved[*want.menu]) {
-            const std::size_t at = positionOf(*want.menu);
-            if (!TakeValue(lines[at].line, menu[*want.menu].value, want.value, codePage)) {
+            const std::size_t at = PositionOf(kept.lines, *want.menu);
+            if (!TakeValue(kept.lines[at].line, menu[*want.menu].value, want.value, codePage)) {
                 return CannotWrite(MenuText(want.value));
             }
             last = at;
             continue;
         }
         BootIniDocumentLine line;
-        if (want.menu) {
-            line = document.lines[menu[*want.menu].line];
-            if (!TakeValue(line, menu[*want.menu].value, want.value, codePage)) {
-                return CannotWrite(MenuText(want.value));
-            }
-        } else {
-            // Its line went with an earlier save of these rows, and the row is back.
-            auto made = MakeBootIniLine(document, entry.device + L"=" + want.value, codePage);
-            if (!made) {
-                return CannotWrite(entry.device + L"=" + want.value);
-            }
-            line = std::move(*made);
+        refusal = LineToInsert(document, menu, want, loaded.entries[want.entry], codePage, line);
+        if (!refusal.empty()) {
+            return refusal;
         }
-        std::size_t at = firstGone.value_or(tail);
-        if (last) {
-            at = *last + 1;
-        } else {
-            for (std::size_t later = k + 1; later < wanted.size(); ++later) {
-                if (wanted[later].menu && unmoved[*wanted[later].menu]) {
-                    at = positionOf(*wanted[later].menu);
-                    break;
-                }
-            }
-        }
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), {std::move(line), {}});
+        const std::size_t at = InsertionPoint(kept, wanted, k, unmoved, last);
+        kept.lines.insert(kept.lines.begin() + static_cast<std::ptrdiff_t>(at),
+                          {std::move(line), {}});
         last = at;
     }
-    std::vector<BootIniDocumentLine> all(
-        document.lines.begin(),
-        document.lines.begin() + static_cast<std::ptrdiff_t>(section->begin));
-    for (SectionLine& line : lines) {
-        all.push_back(std::move(line.line));
-    }
-    all.insert(all.end(), document.lines.begin() + static_cast<std::ptrdiff_t>(section->end),
-               document.lines.end());
-    document.lines = std::move(all);
+    ReplaceSectionLines(document, *section, kept.lines);
     return {};
 }
 
@@ -258,6 +297,90 @@ std::wstring SetLoaderKey(BootIniDocument& document, const std::wstring& key,
     document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(at),
                           std::move(*added));
     return {};
+}
+
+// The rows' lines, renamed where the row's description was changed.
+std::wstring WantLines(const BcdListing& loaded, const BcdListing& working,
+                       const std::vector<std::optional<std::size_t>>& lineOf, BcdListing& renamed,
+                       std::vector<WantedLine>& wanted) {
+    std::set<std::size_t> used;
+    for (const BootEntry& row : working.entries) {
+        const BootEntry* entry = FindEntryById(loaded, row.identifier);
+        if (entry == nullptr) {
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(entry - loaded.entries.data());
+        if (!used.insert(index).second) {
+            continue;
+        }
+        const auto value = RenamedIniValue(*entry, row.description);
+        if (!value) {
+            return L"无法把“" + entry->description + L"”改名为“" + row.description +
+                   L"”: 该行没有带引号的菜单文字，或新名称含有双引号或换行。";
+        }
+        renamed.entries[index].osdevice = *value;
+        wanted.push_back({index, lineOf[index], *value});
+    }
+    return {};
+}
+
+// Keys already holding what is meant stay as they are, blanks and quotes included.
+std::wstring SetTimeout(BootIniEdit& edit, const BcdListing& working, CodePage& codePage) {
+    edit.timeout = std::wstring(TrimProfileBlanks(working.bootManager.timeout));
+    if (BootIniValue(edit.document, L"boot loader", L"timeout") == edit.timeout) {
+        return {};
+    }
+    const auto bytes = BootIniTextBytes(edit.timeout, codePage);
+    return bytes ? SetLoaderKey(edit.document, L"timeout", *bytes, codePage)
+                 : CannotWrite(edit.timeout);
+}
+
+// Without a default row the file's default stays; otherwise as with the timeout.
+std::wstring SetDefault(BootIniEdit& edit, const BootIniDocument& file,
+                        const std::vector<BootIniMenuLine>& menu,
+                        const std::vector<std::optional<std::size_t>>& lineOf,
+                        const BcdListing& loaded, const std::wstring& defaultId,
+                        CodePage& codePage) {
+    if (defaultId.empty()) {
+        edit.defaultArc =
+            BootIniValue(edit.document, L"boot loader", L"default").value_or(std::wstring());
+        return {};
+    }
+    const BootEntry* entry = FindEntryById(loaded, defaultId);
+    edit.defaultArc = entry != nullptr ? entry->device : std::wstring();
+    if (BootIniValue(edit.document, L"boot loader", L"default") == edit.defaultArc) {
+        return {};
+    }
+    // The ARC path as its line spells it, so even bytes the code page cannot decode come out the
+    // same.
+    std::optional<std::string> bytes = BootIniTextBytes(edit.defaultArc, codePage);
+    if (entry != nullptr) {
+        const auto index = static_cast<std::size_t>(entry - loaded.entries.data());
+        if (const auto line = lineOf[index]) {
+            bytes = BootIniKeyBytes(file.lines[menu[*line].line]);
+        }
+    }
+    return bytes ? SetLoaderKey(edit.document, L"default", *bytes, codePage)
+                 : CannotWrite(edit.defaultArc);
+}
+
+// The file must read as meant before it is written: a new name that makes its line too long for
+// the reader, or anything else the rules above missed, is refused then, not found after.
+bool ReadsAsMeant(const BootIniEdit& edit, CodePage& codePage) {
+    const BootIniDocument reread =
+        ParseBootIniDocument(BootIniDocumentBytes(edit.document), codePage);
+    std::vector<BootIniLine> readMenu;
+    for (const BootIniMenuLine& line : BootIniMenuLines(reread)) {
+        readMenu.push_back({line.arcPath, line.value});
+    }
+    bool same = readMenu.size() == edit.menu.size();
+    for (std::size_t i = 0; same && i < readMenu.size(); ++i) {
+        same =
+            readMenu[i].arcPath == edit.menu[i].arcPath && readMenu[i].value == edit.menu[i].value;
+    }
+    return same && BootIniValue(reread, L"boot loader", L"timeout") == edit.timeout &&
+           BootIniValue(reread, L"boot loader", L"default").value_or(std::wstring()) ==
+               edit.defaultArc;
 }
 
 }  // namespace
@@ -297,27 +420,11 @@ BootIniEdit EditBootIniDocument(const BootIniDocument& file, const BcdListing& l
         edit.refusal = kChangedSinceRead;
         return edit;
     }
-    // The rows' lines, renamed where the row's description was changed.
     BcdListing renamed = loaded;
     std::vector<WantedLine> wanted;
-    std::set<std::size_t> used;
-    for (const BootEntry& row : working.entries) {
-        const BootEntry* entry = FindEntryById(loaded, row.identifier);
-        if (entry == nullptr) {
-            continue;
-        }
-        const auto index = static_cast<std::size_t>(entry - loaded.entries.data());
-        if (!used.insert(index).second) {
-            continue;
-        }
-        const auto value = RenamedIniValue(*entry, row.description);
-        if (!value) {
-            edit.refusal = L"无法把“" + entry->description + L"”改名为“" + row.description +
-                           L"”: 该行没有带引号的菜单文字，或新名称含有双引号或换行。";
-            return edit;
-        }
-        renamed.entries[index].osdevice = *value;
-        wanted.push_back({index, (*lineOf)[index], *value});
+    edit.refusal = WantLines(loaded, working, *lineOf, renamed, wanted);
+    if (!edit.refusal.empty()) {
+        return edit;
     }
     edit.document = file;
     const bool finalEndMissing = !file.lines.empty() && file.lines.back().end.empty();
@@ -325,61 +432,18 @@ BootIniEdit EditBootIniDocument(const BootIniDocument& file, const BcdListing& l
     if (!edit.refusal.empty()) {
         return edit;
     }
-
-    // Keys already holding what is meant stay as they are, blanks and quotes included.
-    edit.timeout = Trimmed(working.bootManager.timeout);
-    if (BootIniValue(edit.document, L"boot loader", L"timeout") != edit.timeout) {
-        const auto bytes = BootIniTextBytes(edit.timeout, codePage);
-        edit.refusal = bytes ? SetLoaderKey(edit.document, L"timeout", *bytes, codePage)
-                             : CannotWrite(edit.timeout);
-        if (!edit.refusal.empty()) {
-            return edit;
-        }
+    edit.refusal = SetTimeout(edit, working, codePage);
+    if (!edit.refusal.empty()) {
+        return edit;
     }
-    const std::wstring& defaultId = working.bootManager.defaultId;
-    if (!defaultId.empty()) {
-        const BootEntry* entry = FindEntryById(loaded, defaultId);
-        edit.defaultArc = entry != nullptr ? entry->device : std::wstring();
-        if (BootIniValue(edit.document, L"boot loader", L"default") != edit.defaultArc) {
-            // The ARC path as its line spells it, so even bytes the code page cannot decode
-            // come out the same.
-            std::optional<std::string> bytes = BootIniTextBytes(edit.defaultArc, codePage);
-            if (entry != nullptr) {
-                const auto index = static_cast<std::size_t>(entry - loaded.entries.data());
-                if (const auto line = (*lineOf)[index]) {
-                    bytes = BootIniKeyBytes(file.lines[menu[*line].line]);
-                }
-            }
-            edit.refusal = bytes ? SetLoaderKey(edit.document, L"default", *bytes, codePage)
-                                 : CannotWrite(edit.defaultArc);
-            if (!edit.refusal.empty()) {
-                return edit;
-            }
-        }
-    } else {
-        edit.defaultArc =
-            BootIniValue(edit.document, L"boot loader", L"default").value_or(std::wstring());
+    edit.refusal =
+        SetDefault(edit, file, menu, *lineOf, loaded, working.bootManager.defaultId, codePage);
+    if (!edit.refusal.empty()) {
+        return edit;
     }
     FinishBootIniLineEnds(edit.document, finalEndMissing);
-
-    // The file must read as meant before it is written: a new name that makes its line too long
-    // for the reader, or anything else the rules above missed, is refused here, not found after.
     edit.menu = MeantBootIniLines(working, renamed);
-    const BootIniDocument reread =
-        ParseBootIniDocument(BootIniDocumentBytes(edit.document), codePage);
-    std::vector<BootIniLine> readMenu;
-    for (const BootIniMenuLine& line : BootIniMenuLines(reread)) {
-        readMenu.push_back({line.arcPath, line.value});
-    }
-    bool same = readMenu.size() == edit.menu.size();
-    for (std::size_t i = 0; same && i < readMenu.size(); ++i) {
-        same =
-            readMenu[i].arcPath == edit.menu[i].arcPath && readMenu[i].value == edit.menu[i].value;
-    }
-    same = same && BootIniValue(reread, L"boot loader", L"timeout") == edit.timeout &&
-           BootIniValue(reread, L"boot loader", L"default").value_or(std::wstring()) ==
-               edit.defaultArc;
-    if (!same) {
+    if (!ReadsAsMeant(edit, codePage)) {
         edit.refusal =
             L"修改后的 boot.ini 读起来会与所做的修改不同（例如某行因新名称过长而不再被读取）。";
     }

@@ -1,7 +1,6 @@
 #include "editor/editor_menu.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "boot/text_helpers.h"
 
@@ -10,14 +9,6 @@ namespace {
 
 // The memory tester's well-known identifier as bcdedit /v prints it.
 constexpr std::wstring_view kMemDiagGuid = L"{b2721d73-1db4-4c62-bf78-c548a880142d}";
-
-std::wstring Lower(std::wstring_view text) {
-    std::wstring out(text);
-    for (wchar_t& c : out) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return out;
-}
 
 // The file name of a loader path, lower case, without its extension: the path
 // "\Windows\system32\winresume.efi" gives "winresume".
@@ -28,7 +19,7 @@ std::wstring ApplicationName(std::wstring_view path) {
     if (dot != std::wstring_view::npos) {
         name = name.substr(0, dot);
     }
-    return Lower(name);
+    return LowerCase(name);
 }
 
 }  // namespace
@@ -38,7 +29,7 @@ EntryRole RoleOfEntry(const BootEntry& entry) {
     if (application == L"winresume") {
         return EntryRole::ResumeObject;
     }
-    const std::wstring id = Lower(entry.identifier);
+    const std::wstring id = LowerCase(entry.identifier);
     if (application == L"memtest" || id == kMemDiagGuid || id == L"{memdiag}") {
         return EntryRole::MemoryTester;
     }

@@ -1,35 +1,14 @@
 #include "editor/editor_readback.h"
 
-#include <cwctype>
-
+#include "boot/text_helpers.h"
 #include "editor/editor_menu.h"
 
 namespace qn {
 namespace {
 
-std::wstring Lower(std::wstring_view text) {
-    std::wstring out(text);
-    for (wchar_t& c : out) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return out;
-}
-
-bool SameId(std::wstring_view a, std::wstring_view b) {
-    return Lower(a) == Lower(b);
-}
-
-std::wstring Trimmed(std::wstring_view text) {
-    const std::size_t first = text.find_first_not_of(L" \t");
-    if (first == std::wstring_view::npos) {
-        return {};
-    }
-    return std::wstring(text.substr(first, text.find_last_not_of(L" \t") - first + 1));
-}
-
 // "0030" and "30" are the same timeout.
 std::wstring Number(std::wstring_view text) {
-    const std::wstring trimmed = Trimmed(text);
+    const std::wstring trimmed(TrimSpacesAndTabs(text));
     const std::size_t first = trimmed.find_first_not_of(L'0');
     if (first == std::wstring::npos) {
         return trimmed.empty() ? std::wstring() : L"0";
@@ -39,7 +18,7 @@ std::wstring Number(std::wstring_view text) {
 
 const BootEntry* FindById(const BcdListing& listing, std::wstring_view id) {
     for (const BootEntry& entry : listing.entries) {
-        if (SameId(entry.identifier, id)) {
+        if (EqualsIgnoringCase(entry.identifier, id)) {
             return &entry;
         }
     }
@@ -94,7 +73,7 @@ std::vector<std::wstring> BcdReadbackDifferences(const BcdListing& working,
     }
     // Without a checked row no default was sent, so none is compared.
     if (!meant.defaultId.empty() && !skipped(L"{bootmgr}", L"default") &&
-        !SameId(meant.defaultId, found.defaultId)) {
+        !EqualsIgnoringCase(meant.defaultId, found.defaultId)) {
         differences.push_back(L"默认项应为 " + Named(working, loaded, meant.defaultId) +
                               L"，读回为 " + Named(working, loaded, found.defaultId));
     }
@@ -114,12 +93,12 @@ std::vector<std::wstring> BcdReadbackDifferences(const BcdListing& working,
             continue;
         }
         if (wantsDescription && !skipped(row.identifier, L"description") &&
-            Trimmed(row.description) != Trimmed(entry->description)) {
+            TrimSpacesAndTabs(row.description) != TrimSpacesAndTabs(entry->description)) {
             differences.push_back(row.identifier + L" 的名称应为 " + Quoted(row.description) +
                                   L"，读回为 " + Quoted(entry->description));
         }
         if (wantsLocale && !skipped(row.identifier, L"locale") &&
-            Lower(row.locale) != Lower(entry->locale)) {
+            !EqualsIgnoringCase(row.locale, entry->locale)) {
             differences.push_back(Named(working, loaded, row.identifier) + L" 的语言应为 " +
                                   row.locale + L"，读回为 " +
                                   (entry->locale.empty() ? L"（无）" : entry->locale));

@@ -109,91 +109,113 @@ std::optional<std::uint32_t> ParseAttributes(const std::wstring& text) {
     return static_cast<std::uint32_t>(*value);
 }
 
+// The size and checksum that close a line, taken off its fields into item: a copy's, or the
+// file's as the run left it (or will write it). False when they are not there.
+bool TakeSizeAndCrc(std::vector<std::wstring>& f, UndoItem& item) {
+    if (HasCopy(item.kind)) {
+        const auto crc = f.size() >= 4 ? ParseHex32(f.back()) : std::nullopt;
+        const auto bytes = f.size() >= 4 ? ParseDecimal(f[f.size() - 2]) : std::nullopt;
+        if (!crc || !bytes) {
+            return false;
+        }
+        item.savedBytes = *bytes;
+        item.savedCrc = *crc;
+        f.resize(f.size() - 2);
+    }
+    if (HasSizeAndCrc(item.kind)) {
+        const auto crc = f.size() == 4 ? ParseHex32(f[3]) : std::nullopt;
+        const auto bytes = f.size() == 4 ? ParseDecimal(f[2]) : std::nullopt;
+        if (!crc || !bytes || !IsFullPath(f[1])) {
+            return false;
+        }
+        item.savedBytes = *bytes;
+        item.savedCrc = *crc;
+        f.resize(2);
+    }
+    return true;
+}
+
+// Whether the remaining fields are what the item's kind writes; a File's attributes into item.
+bool FieldsFit(const std::vector<std::wstring>& f, UndoItem& item) {
+    if (PathOnly(item.kind)) {
+        return f.size() == 2 && IsFullPath(f[1]);
+    }
+    switch (item.kind) {
+        case UndoItemKind::File: {
+            const auto attributes = f.size() == 4 ? ParseAttributes(f[3]) : std::nullopt;
+            if (!attributes || !IsFullPath(f[1]) || !IsFullPath(f[2])) {
+                return false;
+            }
+            item.attributes = *attributes;
+            return true;
+        }
+        case UndoItemKind::ExportedStore:
+            // The store it came from: the running system's, or a file.
+            return f.size() == 3 && !f[1].empty() && f[1].size() <= 32000 && IsFullPath(f[2]) &&
+                   (f[1].starts_with(kSystemStoreOriginPrefix) || IsFullPath(f[1]));
+        case UndoItemKind::MbrCode:
+            return f.size() == 3 && IsDiskNumber(f[1]) && IsFullPath(f[2]);
+        case UndoItemKind::BootRecord:
+            return f.size() == 3 && IsDrive(f[1]) && IsFullPath(f[2]);
+        case UndoItemKind::Volume:
+            return f.size() == 3 && IsDrive(f[1]) && !f[2].empty() && f[2].size() <= 64;
+        case UndoItemKind::FirmwareOrder:
+            return f.size() == 3 && f[1].empty() && FirmwareOrderFromText(f[2]).has_value();
+        default:
+            return true;
+    }
+}
+
 std::optional<UndoItem> ParseItem(const std::wstring& line) {
     std::vector<std::wstring> f = SplitTabs(line);
     const auto kind = KindNamed(f[0]);
     if (!kind) {
         return std::nullopt;
     }
-    // A copy's size and checksum close its line.
-    std::uint64_t savedBytes = 0;
-    std::uint32_t savedCrc = 0;
-    if (HasCopy(*kind)) {
-        const auto crc = f.size() >= 4 ? ParseHex32(f.back()) : std::nullopt;
-        const auto bytes = f.size() >= 4 ? ParseDecimal(f[f.size() - 2]) : std::nullopt;
-        if (!crc || !bytes) {
-            return std::nullopt;
-        }
-        savedBytes = *bytes;
-        savedCrc = *crc;
-        f.resize(f.size() - 2);
-    }
-    if (HasSizeAndCrc(*kind)) {
-        // The file as the run left it (or will write it): its size and checksum.
-        const auto crc = f.size() == 4 ? ParseHex32(f[3]) : std::nullopt;
-        const auto bytes = f.size() == 4 ? ParseDecimal(f[2]) : std::nullopt;
-        if (!crc || !bytes || !IsFullPath(f[1])) {
-            return std::nullopt;
-        }
-        savedBytes = *bytes;
-        savedCrc = *crc;
-        f.resize(2);
-    }
     UndoItem item;
     item.kind = *kind;
-    if (PathOnly(*kind) && (f.size() != 2 || !IsFullPath(f[1]))) {
+    if (!TakeSizeAndCrc(f, item) || !FieldsFit(f, item)) {
         return std::nullopt;
-    }
-    switch (*kind) {
-        case UndoItemKind::File: {
-            const auto attributes = f.size() == 4 ? ParseAttributes(f[3]) : std::nullopt;
-            if (!attributes || !IsFullPath(f[1]) || !IsFullPath(f[2])) {
-                return std::nullopt;
-            }
-            item.attributes = *attributes;
-            break;
-        }
-        case UndoItemKind::ExportedStore:
-            // The store it came from: the running system's, or a file.
-            if (f.size() != 3 || f[1].empty() || f[1].size() > 32000 || !IsFullPath(f[2]) ||
-                (!f[1].starts_with(kSystemStoreOriginPrefix) && !IsFullPath(f[1]))) {
-                return std::nullopt;
-            }
-            break;
-        case UndoItemKind::MbrCode:
-            if (f.size() != 3 || !IsDiskNumber(f[1]) || !IsFullPath(f[2])) {
-                return std::nullopt;
-            }
-            break;
-        case UndoItemKind::BootRecord:
-            if (f.size() != 3 || !IsDrive(f[1]) || !IsFullPath(f[2])) {
-                return std::nullopt;
-            }
-            break;
-        case UndoItemKind::Volume:
-            if (f.size() != 3 || !IsDrive(f[1]) || f[2].empty() || f[2].size() > 64) {
-                return std::nullopt;
-            }
-            break;
-        case UndoItemKind::FirmwareOrder:
-            if (f.size() != 3 || !f[1].empty() || !FirmwareOrderFromText(f[2])) {
-                return std::nullopt;
-            }
-            break;
-        default:
-            break;  // path-only kinds, checked above
     }
     item.target = f[1];
     if (f.size() > 2) {
         item.saved = f[2];
     }
-    item.savedBytes = savedBytes;
-    item.savedCrc = savedCrc;
     return item;
 }
 
 UndoRecordError LineError(std::size_t number) {
     return {L"撤销记录第 " + std::to_wstring(number) + L" 行无法识别，未做任何更改"};
+}
+
+// The line from at on, without its line end; at moves past it. number: the line's, from 1.
+std::string_view NextLine(std::string_view text, std::size_t& at, std::size_t number) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) {
+        end = text.size();
+    }
+    std::string_view raw = text.substr(at, end - at);
+    at = end + 1;
+    if (!raw.empty() && raw.back() == '\r') {
+        raw.remove_suffix(1);
+    }
+    if (number == 1 && raw.starts_with("\xEF\xBB\xBF")) {
+        // A byte-order mark from an editor that saved the file again is harmless.
+        raw.remove_prefix(3);
+    }
+    return raw;
+}
+
+// Why a first line is not this program's record of this version; nothing when it is.
+std::optional<UndoRecordError> FirstLineError(std::string_view raw,
+                                              const std::optional<std::string_view>& content) {
+    if (raw == kOldFirstLine) {
+        return UndoRecordError{L"撤销记录来自本程序的旧版本，无法核对，未做任何更改"};
+    }
+    if (!content || *content != kFirstLine) {
+        return UndoRecordError{L"这不是本程序的撤销记录，未做任何更改"};
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -268,30 +290,14 @@ std::variant<UndoRecord, UndoRecordError> ParseUndoRecord(std::string_view text,
     // A run says once what it left of a file; two lines for one are not its own.
     std::set<std::wstring> leftPaths;
     while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view raw = text.substr(at, end - at);
-        at = end + 1;
-        ++number;
-        if (!raw.empty() && raw.back() == '\r') {
-            raw.remove_suffix(1);
-        }
-        if (number == 1 && raw.starts_with("\xEF\xBB\xBF")) {
-            // A byte-order mark from an editor that saved the file again is harmless.
-            raw.remove_prefix(3);
-        }
+        const std::string_view raw = NextLine(text, at, ++number);
         if (raw.empty() && number > 1) {
             continue;
         }
         const auto content = CheckedContent(raw);
         if (number == 1) {
-            if (raw == kOldFirstLine) {
-                return UndoRecordError{L"撤销记录来自本程序的旧版本，无法核对，未做任何更改"};
-            }
-            if (!content || *content != kFirstLine) {
-                return UndoRecordError{L"这不是本程序的撤销记录，未做任何更改"};
+            if (auto error = FirstLineError(raw, content)) {
+                return *error;
             }
             continue;
         }

@@ -58,7 +58,7 @@ std::wstring WriteRecordFile(FileSystem& files, const UndoRecord& record) {
 }  // namespace
 
 std::wstring VolumeIdentity(StoragePort& storage, char letter) {
-    const auto info = storage.VolumeInfo(std::wstring(1, static_cast<wchar_t>(letter)) + L":\\");
+    const auto info = storage.VolumeInfo(DriveText(letter) + L"\\");
     if (!info) {
         return {};
     }
@@ -238,10 +238,9 @@ bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {
     }
     bool ok = true;
     NoteVolume(letter);
-    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+    const std::wstring drive = DriveText(letter);
     if (!Saved(UndoItemKind::BootRecord, drive)) {
-        const std::wstring name =
-            std::wstring(1, static_cast<wchar_t>(letter)) + L"_boot_record.bin";
+        const std::wstring name = DriveLetterText(letter) + L"_boot_record.bin";
         if (SaveSectors(VolumeDevicePath(letter), kBootRecordSectors, name)) {
             record_.items.push_back(
                 {UndoItemKind::BootRecord, drive, record_.folder + L"\\" + name, 0});
@@ -270,7 +269,7 @@ bool UndoRecorder::SaveBootCode(char letter, bool withMbr) {
 }
 
 void UndoRecorder::NoteVolume(char letter) {
-    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
+    const std::wstring drive = DriveText(letter);
     if (Saved(UndoItemKind::Volume, drive)) {
         return;
     }

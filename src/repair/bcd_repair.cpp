@@ -5,6 +5,8 @@
 #include "boot/crc32.h"
 #include "boot/extract_resource.h"
 #include "boot/resource_ids.h"
+#include "boot/text_helpers.h"
+#include "disk/windows_install.h"
 #include "repair/boot_code_step.h"
 #include "repair/firmware_entry_step.h"
 #include "repair/legacy_loader.h"
@@ -13,12 +15,6 @@
 
 namespace qn {
 namespace {
-
-constexpr float kVistaVersion = 6.0f;
-
-std::wstring Letter(char letter) {
-    return std::wstring(1, static_cast<wchar_t>(letter));
-}
 
 // bcdboot, with the message module a carried bcdboot looks for under the Windows folder while
 // it runs. A file of that name that is already there is not ours: it is left alone.
@@ -69,9 +65,9 @@ SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
                               const BootTarget& target, const WindowsInstall& system,
                               const std::wstring& menuName) {
     const std::wstring row =
-        L"正在修复: " + Letter(system.driveLetter) + L": " + system.displayName;
+        L"正在修复: " + DriveText(system.driveLetter) + L" " + system.displayName;
     run.Row(row + L"...");
-    const std::wstring windowsFolder = Letter(system.driveLetter) + L":\\Windows";
+    const std::wstring windowsFolder = DriveText(system.driveLetter) + L"\\Windows";
     std::optional<StepFailure> failure =
         RunBcdboot(run, target, windowsFolder, request.bcdbootSwitch);
 

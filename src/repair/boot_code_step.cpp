@@ -1,5 +1,6 @@
 #include "repair/boot_code_step.h"
 
+#include "boot/text_helpers.h"
 #include "boot/tool_output.h"
 
 namespace qn {
@@ -30,8 +31,7 @@ void SaveBootCodeForUndo(RepairRun& run, char letter, bool withMbr) {
         return;
     }
     if (!undo->SaveBootCode(letter, withMbr)) {
-        run.Row(L"无法保存 " + std::wstring(1, static_cast<wchar_t>(letter)) +
-                L": 的引导代码，撤销时无法还原它");
+        run.Row(L"无法保存 " + DriveText(letter) + L" 的引导代码，撤销时无法还原它");
     }
 }
 

@@ -7,7 +7,7 @@
 #include "boot/extract_resource.h"
 #include "boot/resource_ids.h"
 #include "boot/text_helpers.h"
-#include "repair/arc_path.h"
+#include "disk/arc_key_of_letter.h"
 #include "run/menu_names.h"
 
 namespace qn {
@@ -80,99 +80,126 @@ std::optional<StepFailure> ChainFromBootManager(RepairRun& run, const BootTarget
     return first;
 }
 
+// What every system's part of the setup shares.
+struct LegacySetup {
+    const RepairRequest& request;
+    const BootTarget& target;
+    LoaderFiles loader;
+    std::map<char, std::wstring> names;
+    bool bcdVariant = false;
+    bool defaultWritten = false;  // the first system with a line becomes the default
+};
+
+LegacyOutcome RefuseOnGpt(RepairRun& run, const std::vector<const WindowsInstall*>& systems) {
+    LegacyOutcome outcome;
+    for (const WindowsInstall* system : systems) {
+        run.Row(LegacyRowText(*system) + L"...");
+        run.FailedRow(LegacyRowText(*system),
+                      {L"Vista 以前的系统无法从 EFI 系统分区 (GPT) 启动，已跳过"}, true);
+        ++outcome.failed;
+    }
+    return outcome;
+}
+
+// boot.ini is backed up before anything changes it; without a backup nothing is written.
+std::optional<StepFailure> PrepareBootIni(RepairRun& run, const LoaderFiles& loader,
+                                          bool clearExisting) {
+    RepairPorts& ports = run.Ports();
+    BootIniPorts iniPorts{ports.profile, ports.files, ports.resources, ports.clock};
+    SetAttributesIfThere(ports.files, loader, kAttributeNormal);
+    const bool hadIni = ports.files.PathExists(loader.ini);
+    const RewritePreparation prepared = PrepareBootIniRewrite(iniPorts, loader.ini, clearExisting);
+    if (!prepared.backupPath.empty()) {
+        run.AddBackup(prepared.backupPath);
+        run.Row(L"已备份 " + loader.ini + L" 至 " + prepared.backupPath);
+    }
+    if (!prepared.ready) {
+        return StepFailure{hadIni && prepared.backupPath.empty()
+                               ? L"无法备份 " + loader.ini + L"，未作更改"
+                               : L"无法写入 " + loader.ini};
+    }
+    return std::nullopt;
+}
+
+// The system's line in "[operating systems]"; the first line written brings the default and the
+// timeout with it.
+std::optional<StepFailure> WriteMenuLine(RepairRun& run, LegacySetup& setup,
+                                         const WindowsInstall& system) {
+    RepairPorts& ports = run.Ports();
+    const std::wstring& ini = setup.loader.ini;
+    const auto key = ArcKeyOfLetter(ports.storage, ports.inventory, system.driveLetter,
+                                    setup.target.hasLetter ? setup.target.letter : 0);
+    if (!key) {
+        return StepFailure{L"无法确定 " + DriveText(system.driveLetter) + L" 所在的磁盘"};
+    }
+    const auto name = setup.names.find(system.driveLetter);
+    const std::wstring value =
+        L"\"" + (name != setup.names.end() ? name->second : system.displayName) + L"\"" + kSwitches;
+    bool written = ports.profile.WriteString(L"operating systems", *key, value, ini);
+    if (!setup.defaultWritten) {
+        setup.defaultWritten = true;
+        written = ports.profile.WriteString(L"boot loader", L"default", *key, ini) && written;
+        written =
+            ports.profile.WriteString(L"boot loader", L"timeout", setup.request.timeoutText, ini) &&
+            written;
+    }
+    run.Note(L"boot.ini: " + *key + L"=" + value + (written ? L"" : L"（写入失败）"));
+    if (!written) {
+        return StepFailure{L"无法写入 " + ini};
+    }
+    return std::nullopt;
+}
+
+// One system's part: the loader files (and the chain from the boot manager) come with the first.
+// Its first failure is reported; what follows is still tried.
+std::optional<StepFailure> SetUpSystem(RepairRun& run, LegacySetup& setup,
+                                       const WindowsInstall& system, bool first) {
+    std::optional<StepFailure> failure;
+    if (first) {
+        failure = PutLoaderFiles(run, setup.loader);
+        if (setup.bcdVariant) {
+            auto chained = ChainFromBootManager(run, setup.target, system.displayName);
+            failure = failure ? failure : chained;
+        }
+    }
+    FileSystem& files = run.Ports().files;
+    SetAttributesIfThere(files, setup.loader, kAttributeNormal);
+    auto lineFailure = WriteMenuLine(run, setup, system);
+    failure = failure ? failure : lineFailure;
+    SetAttributesIfThere(files, setup.loader, kBootFileAttributes);
+    return failure;
+}
+
 }  // namespace
 
 std::wstring LegacyRowText(const WindowsInstall& system) {
-    return L"正在修复: " + std::wstring(1, static_cast<wchar_t>(system.driveLetter)) + L":" +
-           system.displayName;
+    return L"正在修复: " + DriveText(system.driveLetter) + system.displayName;
 }
 
 LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
                                 const BootTarget& target,
                                 const std::vector<const WindowsInstall*>& systems,
                                 bool bcdVariant) {
-    LegacyOutcome outcome;
     if (systems.empty()) {
-        return outcome;
+        return {};
     }
     if (target.style == PartitionStyle::Gpt) {
-        for (const WindowsInstall* system : systems) {
-            run.Row(LegacyRowText(*system) + L"...");
-            run.FailedRow(LegacyRowText(*system),
-                          {L"Vista 以前的系统无法从 EFI 系统分区 (GPT) 启动，已跳过"}, true);
-            ++outcome.failed;
-        }
-        return outcome;
+        return RefuseOnGpt(run, systems);
     }
-    RepairPorts& ports = run.Ports();
-    const LoaderFiles loader{target.drive + L"\\boot.ini", target.drive + L"\\ntldr",
-                             target.drive + L"\\NTDETECT.COM"};
-    BootIniPorts iniPorts{ports.profile, ports.files, ports.resources, ports.clock};
+    LegacySetup setup{request, target,
+                      LoaderFiles{target.drive + L"\\boot.ini", target.drive + L"\\ntldr",
+                                  target.drive + L"\\NTDETECT.COM"},
+                      DistinctMenuNames(request.installations), bcdVariant};
+    const std::optional<StepFailure> iniFailure =
+        PrepareBootIni(run, setup.loader, request.clearExisting);
 
-    // boot.ini is backed up before anything changes it; without a backup nothing is written.
-    SetAttributesIfThere(ports.files, loader, kAttributeNormal);
-    const bool hadIni = ports.files.PathExists(loader.ini);
-    const RewritePreparation prepared =
-        PrepareBootIniRewrite(iniPorts, loader.ini, request.clearExisting);
-    std::optional<StepFailure> iniFailure;
-    if (!prepared.backupPath.empty()) {
-        run.AddBackup(prepared.backupPath);
-        run.Row(L"已备份 " + loader.ini + L" 至 " + prepared.backupPath);
-    }
-    if (!prepared.ready) {
-        iniFailure = StepFailure{hadIni && prepared.backupPath.empty()
-                                     ? L"无法备份 " + loader.ini + L"，未作更改"
-                                     : L"无法写入 " + loader.ini};
-    }
-
-    const std::map<char, std::wstring> names = DistinctMenuNames(request.installations);
+    LegacyOutcome outcome;
     bool first = true;
-    bool defaultWritten = false;  // the first system with a line becomes the default
     for (const WindowsInstall* system : systems) {
         const std::wstring row = LegacyRowText(*system);
         run.Row(row + L"...");
-        std::optional<StepFailure> failure = iniFailure;
-        if (!iniFailure) {
-            if (first) {
-                failure = PutLoaderFiles(run, loader);
-                if (bcdVariant) {
-                    auto chained = ChainFromBootManager(run, target, system->displayName);
-                    failure = failure ? failure : chained;
-                }
-            }
-            SetAttributesIfThere(ports.files, loader, kAttributeNormal);
-            const auto key = ArcKeyOfLetter(ports.storage, ports.inventory, system->driveLetter,
-                                            target.hasLetter ? target.letter : 0);
-            if (!key) {
-                failure =
-                    failure
-                        ? failure
-                        : StepFailure{L"无法确定 " +
-                                      std::wstring(1, static_cast<wchar_t>(system->driveLetter)) +
-                                      L": 所在的磁盘"};
-            } else {
-                const auto name = names.find(system->driveLetter);
-                const std::wstring value =
-                    L"\"" + (name != names.end() ? name->second : system->displayName) + L"\"" +
-                    kSwitches;
-                bool written =
-                    ports.profile.WriteString(L"operating systems", *key, value, loader.ini);
-                if (!defaultWritten) {
-                    defaultWritten = true;
-                    written =
-                        ports.profile.WriteString(L"boot loader", L"default", *key, loader.ini) &&
-                        written;
-                    written = ports.profile.WriteString(L"boot loader", L"timeout",
-                                                        request.timeoutText, loader.ini) &&
-                              written;
-                }
-                run.Note(L"boot.ini: " + *key + L"=" + value + (written ? L"" : L"（写入失败）"));
-                if (!written && !failure) {
-                    failure = StepFailure{L"无法写入 " + loader.ini};
-                }
-            }
-            SetAttributesIfThere(ports.files, loader, kBootFileAttributes);
-        }
+        const std::optional<StepFailure> failure =
+            iniFailure ? iniFailure : SetUpSystem(run, setup, *system, first);
         if (failure) {
             run.FailedRow(row, *failure, true);
             ++outcome.failed;

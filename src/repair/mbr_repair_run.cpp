@@ -1,5 +1,6 @@
 #include "repair/mbr_repair_run.h"
 
+#include "boot/text_helpers.h"
 #include "diagnosis/diagnosis_log.h"
 #include "disk/storage_queries.h"
 #include "repair/boot_code_step.h"
@@ -8,7 +9,7 @@
 namespace qn {
 
 std::wstring MbrRepairParameters(const MbrRepairRequest& request, FileSystem& files) {
-    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L":";
+    const std::wstring drive = DriveText(request.bootLetter);
     switch (request.kind) {
         case MbrRepairKind::Nt6Pbr:
             return BootsectParameters(BootCodeKind::Nt60, drive, false);
@@ -24,8 +25,7 @@ std::wstring MbrRepairParameters(const MbrRepairRequest& request, FileSystem& fi
 }
 
 std::wstring MbrRepairLine(const MbrRepairRequest& request) {
-    const std::wstring head =
-        L"正在修复激活分区 " + std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L": ";
+    const std::wstring head = L"正在修复激活分区 " + DriveText(request.bootLetter) + L" ";
     switch (request.kind) {
         case MbrRepairKind::Nt6Pbr:
             return head + L"NT6 PBR引导......";
@@ -45,8 +45,7 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     const std::wstring parameters = MbrRepairParameters(request, ports.files);
 
     RepairLogData log = StartRunLog(label, ports, {}, outcome);
-    log.inputs = {L"分区: " + std::wstring(1, static_cast<wchar_t>(request.bootLetter)) + L":",
-                  L"bootsect " + parameters};
+    log.inputs = {L"分区: " + DriveText(request.bootLetter), L"bootsect " + parameters};
 
     outcome.before = DiagnoseForRun(run, nullptr);
     log.diagnosisBefore = DiagnosisLogLines(outcome.before);

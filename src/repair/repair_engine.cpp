@@ -6,6 +6,7 @@
 #include "diagnosis/diagnose_boot.h"
 #include "diagnosis/diagnosis_log.h"
 #include "disk/locked_volumes.h"
+#include "disk/windows_install.h"
 #include "platform/fs_redirection.h"
 #include "repair/bcd_repair.h"
 #include "run/boot_target.h"
@@ -14,8 +15,6 @@
 
 namespace qn {
 namespace {
-
-constexpr float kVistaVersion = 6.0f;
 
 bool AnySelected(const InstallationTable& installations) {
     for (const auto& [letter, system] : installations) {

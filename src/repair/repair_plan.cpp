@@ -1,9 +1,9 @@
 #include "repair/repair_plan.h"
 
-#include <cwctype>
 #include <set>
 
 #include "boot/text_helpers.h"
+#include "disk/windows_install.h"
 #include "repair/repair_engine.h"
 #include "run/boot_target.h"
 #include "run/repair_run.h"
@@ -11,14 +11,11 @@
 namespace qn {
 namespace {
 
-constexpr float kVistaVersion = 6.0f;
-
 std::wstring ShownId(std::wstring text) {
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const std::wstring id = PlannedEntryId(letter);
         for (std::size_t at = text.find(id); at != std::wstring::npos; at = text.find(id)) {
-            text.replace(at, id.size(),
-                         L"<" + std::wstring(1, static_cast<wchar_t>(letter)) + L": 的新启动项>");
+            text.replace(at, id.size(), L"<" + DriveText(letter) + L" 的新启动项>");
         }
     }
     return text;
@@ -94,13 +91,7 @@ private:
         std::size_t Write(const std::uint8_t*, std::size_t size) override { return size; }
         bool Flush() override { return true; }
     };
-    static std::wstring Key(const std::wstring& path) {
-        std::wstring key;
-        for (wchar_t c : path) {
-            key += static_cast<wchar_t>(std::towlower(c));
-        }
-        return key;
-    }
+    static std::wstring Key(const std::wstring& path) { return LowerCase(path); }
     bool InWorkFolder(const std::wstring& path) const {
         for (const std::wstring& folder : workFolders_) {
             if (path.size() > folder.size() &&
@@ -139,7 +130,7 @@ public:
         if (commandLine.find(L"/enum osloader") != std::wstring::npos) {
             std::wstring listing;
             for (char letter : systems_) {
-                const std::wstring device = L"partition=" + std::wstring(1, letter) + L":";
+                const std::wstring device = L"partition=" + DriveText(letter);
                 listing +=
                     L"Windows Boot Loader\r\n-------------------\r\nidentifier              " +
                     PlannedEntryId(letter) + L"\r\ndevice                  " + device +
@@ -202,7 +193,7 @@ public:
 }  // namespace
 
 std::wstring PlannedEntryId(char letter) {
-    return L"{planned-entry-" + std::wstring(1, static_cast<wchar_t>(letter)) + L"}";
+    return L"{planned-entry-" + DriveLetterText(letter) + L"}";
 }
 
 RepairPlan PlanRepair(const RepairRequest& request, RepairPorts& ports) {

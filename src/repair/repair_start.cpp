@@ -1,5 +1,6 @@
 #include "repair/repair_start.h"
 
+#include "boot/text_helpers.h"
 #include "run/repair_request.h"
 
 namespace qn {
@@ -37,7 +38,7 @@ std::optional<std::wstring> Gpt32BitRefusal(char bootLetter, PartitionStyle boot
             !Starts32BitFromGpt(system, firmware)) {
             const std::wstring where = bootLetter == kEspWithoutLetter
                                            ? std::wstring(L"ESP")
-                                           : std::wstring(1, static_cast<wchar_t>(bootLetter));
+                                           : DriveLetterText(bootLetter);
             return L"引导文件所在分区 " + where +
                    L": 所在磁盘分区表类型为GPT，不支持引导32位操作系统，请重新选择！";
         }
@@ -51,7 +52,7 @@ BootFileSet FindBootFiles(char bootLetter, PartitionStyle style, FileSystem& fil
         return set;
     }
     set.found = true;
-    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(bootLetter)) + L":";
+    const std::wstring drive = DriveText(bootLetter);
     if (style == PartitionStyle::Gpt) {
         if (files.PathExists(drive + L"\\EFI\\Microsoft\\Boot\\BCD")) {
             set.bcdStorePath = drive + L"\\EFI\\Microsoft\\Boot\\BCD";

@@ -1,5 +1,6 @@
 #include "run/boot_target.h"
 
+#include "boot/text_helpers.h"
 #include "disk/storage_queries.h"
 #include "run/repair_request.h"
 
@@ -11,12 +12,11 @@ BootTarget MakeBootTarget(char bootLetter, StoragePort& storage) {
     target.hasLetter = bootLetter != kEspWithoutLetter;
     target.style =
         target.hasLetter ? GetPartitionStyleOfLetter(storage, bootLetter) : PartitionStyle::Gpt;
-    target.drive = std::wstring(1, static_cast<wchar_t>(bootLetter)) + L":";
+    target.drive = DriveText(bootLetter);
     target.store =
         target.drive +
         (target.style == PartitionStyle::Gpt ? L"\\EFI\\Microsoft\\Boot\\BCD" : L"\\Boot\\BCD");
-    target.letterText =
-        target.hasLetter ? std::wstring(1, static_cast<wchar_t>(bootLetter)) : L"ESP";
+    target.letterText = target.hasLetter ? DriveLetterText(bootLetter) : L"ESP";
     return target;
 }
 

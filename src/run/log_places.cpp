@@ -9,9 +9,7 @@ namespace qn {
 
 std::vector<LogPlace> LogPlaces(FileSystem& files, bool isWinPE, char firstRepairedLetter) {
     const std::wstring root =
-        firstRepairedLetter != 0
-            ? std::wstring(1, static_cast<wchar_t>(firstRepairedLetter)) + L":\\"
-            : std::wstring();
+        firstRepairedLetter != 0 ? DriveText(firstRepairedLetter) + L"\\" : std::wstring();
     const std::wstring desktop = DesktopFolder(files);
     std::wstring program = files.FolderPath(KnownFolder::Program);
     if (!program.empty() && program.back() != L'\\') {
@@ -42,9 +40,7 @@ std::vector<LogPlace> LogPlaces(FileSystem& files, bool isWinPE, char firstRepai
 
 std::wstring LogFolder(FileSystem& files, bool isWinPE, char firstRepairedLetter) {
     if (isWinPE) {
-        return firstRepairedLetter != 0
-                   ? std::wstring(1, static_cast<wchar_t>(firstRepairedLetter)) + L":\\"
-                   : std::wstring();
+        return firstRepairedLetter != 0 ? DriveText(firstRepairedLetter) + L"\\" : std::wstring();
     }
     return DesktopFolder(files);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "boot/text_helpers.h"
 #include "disk/storage_queries.h"
 
 namespace qn {
@@ -67,8 +68,7 @@ std::vector<std::wstring> DescribeMachine(const MachineFacts& facts) {
                         PartitionStyleName(disk.style) + L", " + SizeText(disk.size) +
                         (disk.model.empty() ? L"" : L", " + disk.model));
         for (const MachineFacts::Partition& partition : disk.partitions) {
-            std::wstring line =
-                L"  " + std::wstring(1, static_cast<wchar_t>(partition.letter)) + L":";
+            std::wstring line = L"  " + DriveText(partition.letter);
             if (!partition.label.empty()) {
                 line += L" (" + partition.label + L")";
             }
@@ -91,9 +91,8 @@ std::vector<std::wstring> DescribeMachine(const MachineFacts& facts) {
     for (const auto& [letter, system] : facts.installations) {
         wchar_t version[16] = {};
         std::swprintf(version, 16, L"%.1f", static_cast<double>(system.version));
-        lines.push_back(L"Windows " + std::wstring(1, static_cast<wchar_t>(letter)) + L": " +
-                        system.displayName + L" (" + version + L", " +
-                        std::to_wstring(system.archBits) + L" 位)" +
+        lines.push_back(L"Windows " + DriveText(letter) + L" " + system.displayName + L" (" +
+                        version + L", " + std::to_wstring(system.archBits) + L" 位)" +
                         (system.selected != 0 ? L" 已选择修复" : L""));
     }
     return lines;

@@ -15,9 +15,8 @@ std::map<char, std::wstring> DistinctMenuNames(const InstallationTable& installa
             shared = shared || (other != letter && twin.selected != 0 &&
                                 EqualsIgnoringCase(twin.displayName, system.displayName));
         }
-        names[letter] = shared ? system.displayName + L" (" +
-                                     std::wstring(1, static_cast<wchar_t>(letter)) + L":)"
-                               : system.displayName;
+        names[letter] =
+            shared ? system.displayName + L" (" + DriveText(letter) + L")" : system.displayName;
     }
     return names;
 }

@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
+#include "boot/text_helpers.h"
+#include "disk/windows_install.h"
+
 namespace qn {
 namespace {
-
-constexpr float kVistaVersion = 6.0f;
-
-std::wstring Drive(char letter) {
-    return std::wstring(1, static_cast<wchar_t>(letter)) + L":";
-}
 
 bool Present(FilePresence presence) {
     return presence != FilePresence::Missing;
@@ -19,10 +16,10 @@ bool Present(FilePresence presence) {
 std::wstring SystemName(const BootDiagnosis& diagnosis, char letter) {
     for (const InstallationDiagnosis& system : diagnosis.installations) {
         if (system.letter == letter && !system.name.empty()) {
-            return Drive(letter) + L" (" + system.name + L")";
+            return DriveText(letter) + L" (" + system.name + L")";
         }
     }
-    return Drive(letter);
+    return DriveText(letter);
 }
 
 bool ForeignCode(MbrCodeKind code) {
@@ -42,7 +39,7 @@ std::optional<RepairGuard> ForeignMbrGuard(const BootDiagnosis& diagnosis,
     if (disk == nullptr || !disk->sectorRead) {
         // Fails closed: code it cannot read may be another system's loader.
         guard.finding = disk == nullptr
-                            ? L"无法确定 " + Drive(work.bootLetter) + L" 所在的磁盘"
+                            ? L"无法确定 " + DriveText(work.bootLetter) + L" 所在的磁盘"
                             : L"无法读取磁盘" + std::to_wstring(disk->number) + L" 的主引导记录";
         guard.question = guard.finding +
                          L"，无法确认其中是不是其他系统的引导程序。\n如果它正在启动这台电脑上的"
@@ -88,7 +85,7 @@ std::optional<RepairGuard> BitLockerGuard(const BootDiagnosis& diagnosis, const 
     const bool bootIsSystem =
         std::find(work.systems.begin(), work.systems.end(), work.bootLetter) != work.systems.end();
     if (!bootIsSystem && encryptedAt(work.bootLetter)) {
-        encrypted.push_back(L"引导分区 " + Drive(work.bootLetter));
+        encrypted.push_back(L"引导分区 " + DriveText(work.bootLetter));
     }
     if (encrypted.empty()) {
         return std::nullopt;
@@ -150,7 +147,8 @@ RepairGuard FirmwareDoubtGuard(const BootDiagnosis& diagnosis, const std::wstrin
 std::optional<RepairGuard> FirmwareGuard(const BootDiagnosis& diagnosis, const GuardedWork& work) {
     const bool unlettered = work.bootLetter == kEspWithoutLetter;
     const VolumeDiagnosis* boot = unlettered ? nullptr : FindVolume(diagnosis, work.bootLetter);
-    const std::wstring where = unlettered ? L"EFI 系统分区（没有盘符）" : Drive(work.bootLetter);
+    const std::wstring where =
+        unlettered ? L"EFI 系统分区（没有盘符）" : DriveText(work.bootLetter);
     RepairGuard guard;
     guard.kind = GuardKind::FirmwareMismatch;
     if (diagnosis.firmware == FirmwareMode::Uefi && work.bootStyle == PartitionStyle::Mbr &&

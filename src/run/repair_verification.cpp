@@ -8,10 +8,6 @@
 namespace qn {
 namespace {
 
-bool Same(const std::wstring& a, const std::wstring& b) {
-    return EqualsIgnoringCase(a, b);
-}
-
 // Twins are told apart only by their menu lines, so the user hears which line is whose, and
 // hears it when a line does not read as the run wrote it.
 std::wstring MenuTextNote(const SystemCheck& check, const std::wstring& expected,
@@ -19,10 +15,10 @@ std::wstring MenuTextNote(const SystemCheck& check, const std::wstring& expected
     if (check.menuText.empty()) {
         return {};
     }
-    if (!Same(check.menuText, expected)) {
+    if (!EqualsIgnoringCase(check.menuText, expected)) {
         return L"，但启动菜单中显示为 “" + check.menuText + L"”，应为 “" + expected + L"”";
     }
-    if (!Same(expected, displayName)) {
+    if (!EqualsIgnoringCase(expected, displayName)) {
         return L"，启动菜单中显示为 “" + expected + L"”";
     }
     return {};
@@ -58,8 +54,7 @@ std::vector<SystemCheck> VerifyRepair(RepairRun& run, const InstallationTable& i
         if (found != judged.installations.end() && !chained) {
             check.menuText = found->menuText;
         }
-        const std::wstring who =
-            L"验证: " + std::wstring(1, static_cast<wchar_t>(letter)) + L": " + system.displayName;
+        const std::wstring who = L"验证: " + DriveText(letter) + L" " + system.displayName;
         const auto expected = names.find(letter);
         const std::wstring menuNote =
             MenuTextNote(check, expected != names.end() ? expected->second : system.displayName,

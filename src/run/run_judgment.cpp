@@ -1,5 +1,6 @@
 #include "run/run_judgment.h"
 
+#include "boot/text_helpers.h"
 #include "run/run_life_cycle.h"
 
 namespace qn {
@@ -41,8 +42,8 @@ RunJudgment JudgeRun(const BootDiagnosis& diagnosis, const InstallationTable& in
                                    ? judged->reason
                                    : DiagnosisStatus(diagnosis);
             if (judged != nullptr && diagnosis.menuReached) {
-                judgment.problem = std::wstring(1, static_cast<wchar_t>(letter)) + L": " +
-                                   system.displayName + L" " + judgment.problem;
+                judgment.problem =
+                    DriveText(letter) + L" " + system.displayName + L" " + judgment.problem;
             }
         }
     }

@@ -134,7 +134,7 @@ std::wstring BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& d
     if ((work.writesBootRecord || work.writesMbrCode) && letter != 0 &&
         letter != kEspWithoutLetter && !undo.SaveBootCode(letter, work.writesMbrCode)) {
         const std::wstring code =
-            L"无法保存 " + std::wstring(1, static_cast<wchar_t>(letter)) +
+            L"无法保存 " + DriveLetterText(letter) +
             (work.writesMbrCode ? L": 的引导代码和所在磁盘的主引导记录" : L": 的引导代码");
         lost = lost.empty() ? code : lost + L"；" + code;
     }

@@ -311,13 +311,24 @@ private:
         Ensure(store, kGlobalSettingsGuid, kBcdTypeSettings);
         Ensure(store, kLoaderSettingsGuid, kBcdTypeLoaderSettings);
         Ensure(store, kResumeSettingsGuid, kBcdTypeResumeSettings);
-        const std::wstring windowsVolume = windows_->id;
-        // The entries of this Windows so far; /m keeps the first one's identifier.
+        const std::wstring loaderId = ReplaceLoaders(store);
+        WriteLoader(store, loaderId, uefi);
+        WriteBootManager(store, loaderId, uefi, fresh);
+        WriteMemDiag(store, uefi);
+        PutElement(*FindObject(store, kLoaderSettingsGuid),
+                   IdListElement(L"inherit", {kGlobalSettingsGuid}));
+        PutElement(*FindObject(store, kResumeSettingsGuid),
+                   IdListElement(L"inherit", {kGlobalSettingsGuid}));
+    }
+
+    // The entries of this Windows so far go, with their resume objects; /m keeps the first one's
+    // identifier. The identifier of the entry to write.
+    std::wstring ReplaceLoaders(BcdStoreData& store) {
         std::vector<std::wstring> previous;
         for (const BcdObject& object : store.objects) {
             const BcdElement* os = FindElement(object, L"osdevice");
             if (object.type == kBcdTypeOsLoader && os != nullptr &&
-                os->device.kind == BcdDeviceKind::Partition && os->device.volume == windowsVolume) {
+                os->device.kind == BcdDeviceKind::Partition && os->device.volume == windows_->id) {
                 previous.push_back(object.id);
             }
         }
@@ -334,6 +345,12 @@ private:
             }
             DeleteObject(store, old, true);
         }
+        return loaderId;
+    }
+
+    // The Windows' loader entry and its resume object, written anew.
+    void WriteLoader(BcdStoreData& store, const std::wstring& loaderId, bool uefi) {
+        const std::wstring windowsVolume = windows_->id;
         const std::wstring ext = uefi ? L".efi" : L".exe";
         const std::wstring resumeId = machine_.NewGuid();
         BcdObject& resume = Ensure(store, resumeId, kBcdTypeResume);
@@ -355,7 +372,11 @@ private:
             TextElement(L"systemroot", L"\\Windows"),
             IdElement(L"resumeobject", resumeId),
             TextElement(L"nx", L"OptIn")};
+    }
 
+    // fresh: the store had no boot manager before, so its timeout is bcdboot's own.
+    void WriteBootManager(BcdStoreData& store, const std::wstring& loaderId, bool uefi,
+                          bool fresh) {
         BcdObject& bootmgr = *FindObject(store, kBootmgrGuid);
         PutElement(bootmgr, PartitionElement(L"device", system_->id));
         // The BIOS boot code finds bootmgr by its name; only the firmware's entry needs a path.
@@ -384,7 +405,9 @@ private:
         if (!keep) {
             PutElement(bootmgr, IdElement(L"default", loaderId));
         }
+    }
 
+    void WriteMemDiag(BcdStoreData& store, bool uefi) {
         BcdObject& memdiag = *FindObject(store, kMemDiagGuid);
         PutElement(memdiag, PartitionElement(L"device", system_->id));
         PutElement(memdiag, TextElement(L"path", uefi ? L"\\EFI\\Microsoft\\Boot\\memtest.efi"
@@ -393,10 +416,6 @@ private:
         PutElement(memdiag, TextElement(L"locale", options_.locale));
         PutElement(memdiag, IdListElement(L"inherit", {kGlobalSettingsGuid}));
         PutElement(memdiag, BooleanElement(L"badmemoryaccess", true));
-        PutElement(*FindObject(store, kLoaderSettingsGuid),
-                   IdListElement(L"inherit", {kGlobalSettingsGuid}));
-        PutElement(*FindObject(store, kResumeSettingsGuid),
-                   IdListElement(L"inherit", {kGlobalSettingsGuid}));
     }
 
     void UpdateFirmware() {

@@ -87,14 +87,10 @@ std::vector<BcdObject> FirmwareObjects(const BcdeditSession& session, bool withB
     return objects;
 }
 
-}  // namespace
-
-ToolOutcome BcdeditEnum(BcdeditSession& session) {
-    if (session.arguments.size() > 1) {
-        return SyntaxError(session);
-    }
-    const std::wstring kind =
-        session.arguments.empty() ? L"active" : LowerCase(session.arguments.front());
+// The objects a listing of kind shows ("all", "active", "firmware", a type, an identifier); none
+// for an identifier that names no object.
+std::optional<std::vector<BcdObject>> ObjectsShown(const BcdeditSession& session,
+                                                   const std::wstring& kind) {
     std::vector<BcdObject> shown;
     auto ofTypes = [&](auto wanted) {
         for (const BcdObject& object : session.store.objects) {
@@ -142,10 +138,26 @@ ToolOutcome BcdeditEnum(BcdeditSession& session) {
         const auto id = ResolveId(session, kind);
         const BcdObject* object = id ? FindObject(session.store, *id) : nullptr;
         if (object == nullptr) {
-            return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
+            return std::nullopt;
         }
         shown.push_back(*object);
     }
+    return shown;
+}
+
+}  // namespace
+
+ToolOutcome BcdeditEnum(BcdeditSession& session) {
+    if (session.arguments.size() > 1) {
+        return SyntaxError(session);
+    }
+    const std::wstring kind =
+        session.arguments.empty() ? L"active" : LowerCase(session.arguments.front());
+    const auto found = ObjectsShown(session, kind);
+    if (!found) {
+        return Failed(session, ToolText::ReferenceFailed, ToolText::FileNotFound);
+    }
+    const std::vector<BcdObject>& shown = *found;
     if (shown.empty()) {
         return {0, Text(session.language, ToolText::NoMatchingObjects) + L"\r\n"};
     }

@@ -218,29 +218,8 @@ public:
         }
         p.offset = static_cast<std::int64_t>(offset);
         p.length = static_cast<std::int64_t>(length);
-        if (style == PartitionStyle::Gpt) {
-            const std::string type = Attr(node, "gpttype").value_or("basic");
-            if (type == "esp") {
-                p.gptType = kEfiSystemPartitionType;
-            } else if (type == "basic") {
-                p.gptType = kBasicDataPartitionType;
-            } else if (type == "recovery") {
-                p.gptType = kRecoveryPartitionType;
-            } else if (type == "msr") {
-                p.gptType = kMsReservedPartitionType;
-            } else if (!GuidText(type, p.gptType)) {
-                return Fail("attribute gpttype is not esp, basic, recovery, msr or a GUID: \"" +
-                            type + "\"");
-            }
-        } else {
-            std::uint64_t type = 7;
-            if (Attr(node, "type") && !Number(node, "type", 0xFF, type)) {
-                return false;
-            }
-            p.mbrType = static_cast<std::uint8_t>(type);
-            if (!Bool(node, "active", false, p.active)) {
-                return false;
-            }
+        if (!PartitionType(node, style, p)) {
+            return false;
         }
         if (const auto letter = Attr(node, "letter")) {
             if (letter->size() != 1 || !std::isalpha(static_cast<unsigned char>((*letter)[0]))) {
@@ -256,54 +235,85 @@ public:
         const bool onEsp = style == PartitionStyle::Gpt ? p.gptType == kEfiSystemPartitionType
                                                         : p.mbrType == kMbrEspType;
         for (const XmlNode* child = node->first_node(); child; child = child->next_sibling()) {
-            if (child->type() != rapidxml::node_element) {
-                continue;
-            }
-            const std::string name = NameOf(child);
-            if (name == "file") {
-                if (!File(child, p)) {
-                    return false;
-                }
-            } else if (name == "open") {
-                if (!OpenFile(child, p)) {
-                    return false;
-                }
-            } else if (name == "deleted") {
-                if (!DeletedFile(child, p)) {
-                    return false;
-                }
-            } else if (name == "windows") {
-                if (p.install) {
-                    return Fail("a partition holds one Windows installation at most");
-                }
-                ScenarioInstall install;
-                if (!Install(child, install)) {
-                    return false;
-                }
-                p.install = install;
-            } else if (name == "bcd") {
-                ScenarioStore store;
-                if (!ReadStore(*this, child, onEsp, store)) {
-                    return false;
-                }
-                p.stores.push_back(std::move(store));
-            } else if (name == "bootini") {
-                if (p.bootIni) {
-                    return Fail("a partition holds one boot.ini at most");
-                }
-                ScenarioBootIni ini;
-                if (!ReadBootIni(*this, child, ini)) {
-                    return false;
-                }
-                p.bootIni = std::move(ini);
-            } else {
-                return Fail("unknown element <" + name + "> in a partition");
+            if (child->type() == rapidxml::node_element && !PartitionContent(child, onEsp, p)) {
+                return false;
             }
         }
         if (p.locked && p.install && p.install->running) {
             return Fail("the running Windows' volume is unlocked: it cannot be locked");
         }
         return ContentKept(p);
+    }
+
+    // A GPT partition's type GUID, or an MBR partition's type byte and active flag.
+    bool PartitionType(const XmlNode* node, PartitionStyle style, ScenarioPartition& p) {
+        if (style != PartitionStyle::Gpt) {
+            std::uint64_t type = 7;
+            if (Attr(node, "type") && !Number(node, "type", 0xFF, type)) {
+                return false;
+            }
+            p.mbrType = static_cast<std::uint8_t>(type);
+            return Bool(node, "active", false, p.active);
+        }
+        const std::string type = Attr(node, "gpttype").value_or("basic");
+        if (type == "esp") {
+            p.gptType = kEfiSystemPartitionType;
+        } else if (type == "basic") {
+            p.gptType = kBasicDataPartitionType;
+        } else if (type == "recovery") {
+            p.gptType = kRecoveryPartitionType;
+        } else if (type == "msr") {
+            p.gptType = kMsReservedPartitionType;
+        } else if (!GuidText(type, p.gptType)) {
+            return Fail("attribute gpttype is not esp, basic, recovery, msr or a GUID: \"" + type +
+                        "\"");
+        }
+        return true;
+    }
+
+    // One element inside a partition: a file, a Windows installation, a store, a boot.ini.
+    bool PartitionContent(const XmlNode* child, bool onEsp, ScenarioPartition& p) {
+        const std::string name = NameOf(child);
+        if (name == "file") {
+            return File(child, p);
+        }
+        if (name == "open") {
+            return OpenFile(child, p);
+        }
+        if (name == "deleted") {
+            return DeletedFile(child, p);
+        }
+        if (name == "windows") {
+            if (p.install) {
+                return Fail("a partition holds one Windows installation at most");
+            }
+            ScenarioInstall install;
+            if (!Install(child, install)) {
+                return false;
+            }
+            p.install = install;
+            return true;
+        }
+        if (name == "bcd") {
+            ScenarioStore store;
+            if (!ReadStore(*this, child, onEsp, store)) {
+                return false;
+            }
+            p.stores.push_back(std::move(store));
+            return true;
+        }
+        if (name == "bootini") {
+            if (p.bootIni) {
+                return Fail("a partition holds one boot.ini at most");
+            }
+            ScenarioBootIni ini;
+            if (!ReadBootIni(*this, child, ini)) {
+                return false;
+            }
+            p.bootIni = std::move(ini);
+            return true;
+        }
+        return Fail("unknown element <" + name + "> in a partition");
     }
 
     bool Disk(const XmlNode* node, ScenarioDisk& disk) {

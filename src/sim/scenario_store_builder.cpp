@@ -54,6 +54,63 @@ std::string Narrow(std::wstring_view text) {
     return WideToUtf8(text);
 }
 
+// Every object with its identifier, before any element, so that elements may refer to objects
+// further down; names: the objects' local names. Why the store cannot be built, if it cannot.
+std::optional<std::string> AddObjects(const ScenarioStore& store, const StoreBuildContext& context,
+                                      BcdStoreData& data,
+                                      std::map<std::wstring, std::wstring>& names) {
+    for (const ScenarioBcdObject& object : store.objects) {
+        const Tag* tag = FindTag(object.type);
+        if (tag == nullptr) {
+            return "unknown store object <" + Narrow(object.type) + ">";
+        }
+        BcdObject built;
+        built.type = tag->type;
+        if (!object.id.empty()) {
+            const auto id = ResolveKnownId(object.id);
+            if (!id) {
+                return "store object id \"" + Narrow(object.id) + "\" is not a GUID";
+            }
+            built.id = *id;
+        } else {
+            built.id = tag->fixedId != nullptr ? tag->fixedId : context.newGuid();
+        }
+        if (FindObject(data, built.id) != nullptr) {
+            return "store object " + Narrow(built.id) + " is described twice";
+        }
+        if (!object.name.empty() && !names.emplace(object.name, built.id).second) {
+            return "store object name \"" + Narrow(object.name) + "\" is used twice";
+        }
+        data.objects.push_back(std::move(built));
+    }
+    return std::nullopt;
+}
+
+// A device element: "boot", "self", "missing" or a partition "DISK:N" of the machine.
+std::variant<BcdElement, std::string> DeviceElement(const ElementDefinition& definition,
+                                                    const std::wstring& value,
+                                                    const StoreBuildContext& context) {
+    BcdElement element;
+    element.name = definition.name;
+    element.kind = BcdValueKind::Device;
+    if (value == L"boot") {
+        element.device.kind = BcdDeviceKind::Boot;
+    } else if (value == L"self") {
+        element.device.volume = context.selfVolume;
+    } else if (value == L"missing") {
+        element.device.volume = kMissingVolume;
+    } else {
+        const auto ref = ParsePartitionRef(value);
+        const auto volume = ref ? context.volumeOf(*ref) : std::nullopt;
+        if (!volume) {
+            return "device \"" + Narrow(value) +
+                   "\" is not self, boot, missing or a partition DISK:N on this machine";
+        }
+        element.device.volume = *volume;
+    }
+    return element;
+}
+
 }  // namespace
 
 std::uint32_t ObjectTypeOfTag(std::wstring_view tag) {
@@ -90,30 +147,8 @@ std::variant<BcdStoreData, std::string> BuildScenarioStore(const ScenarioStore& 
                                                            const StoreBuildContext& context) {
     BcdStoreData data;
     std::map<std::wstring, std::wstring> names;
-    // Identifiers first, so elements may refer to objects further down.
-    for (const ScenarioBcdObject& object : store.objects) {
-        const Tag* tag = FindTag(object.type);
-        if (tag == nullptr) {
-            return "unknown store object <" + Narrow(object.type) + ">";
-        }
-        BcdObject built;
-        built.type = tag->type;
-        if (!object.id.empty()) {
-            const auto id = ResolveKnownId(object.id);
-            if (!id) {
-                return "store object id \"" + Narrow(object.id) + "\" is not a GUID";
-            }
-            built.id = *id;
-        } else {
-            built.id = tag->fixedId != nullptr ? tag->fixedId : context.newGuid();
-        }
-        if (FindObject(data, built.id) != nullptr) {
-            return "store object " + Narrow(built.id) + " is described twice";
-        }
-        if (!object.name.empty() && !names.emplace(object.name, built.id).second) {
-            return "store object name \"" + Narrow(object.name) + "\" is used twice";
-        }
-        data.objects.push_back(std::move(built));
+    if (auto error = AddObjects(store, context, data, names)) {
+        return *error;
     }
     const IdResolver ids = [&](std::wstring_view word) -> std::optional<std::wstring> {
         const auto named = names.find(std::wstring(word));
@@ -132,26 +167,11 @@ std::variant<BcdStoreData, std::string> BuildScenarioStore(const ScenarioStore& 
                        Narrow(store.objects[i].type) + ">";
             }
             if (definition->kind == BcdValueKind::Device) {
-                BcdElement element;
-                element.name = definition->name;
-                element.kind = BcdValueKind::Device;
-                if (value == L"boot") {
-                    element.device.kind = BcdDeviceKind::Boot;
-                } else if (value == L"self") {
-                    element.device.volume = context.selfVolume;
-                } else if (value == L"missing") {
-                    element.device.volume = kMissingVolume;
-                } else {
-                    const auto ref = ParsePartitionRef(value);
-                    const auto volume = ref ? context.volumeOf(*ref) : std::nullopt;
-                    if (!volume) {
-                        return "device \"" + Narrow(value) +
-                               "\" is not self, boot, missing or a partition DISK:N on this "
-                               "machine";
-                    }
-                    element.device.volume = *volume;
+                auto device = DeviceElement(*definition, value, context);
+                if (auto* error = std::get_if<std::string>(&device)) {
+                    return *error;
                 }
-                PutElement(built, std::move(element));
+                PutElement(built, std::get<BcdElement>(std::move(device)));
                 continue;
             }
             const std::vector<std::wstring> words = definition->kind == BcdValueKind::IdList

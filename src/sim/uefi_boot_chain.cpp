@@ -37,14 +37,10 @@ struct Candidate {
     bool once = false;  // the next boot (BootNext)
 };
 
-}  // namespace
-
-BootVerdict UefiBootChain(const SimMachine& machine) {
-    BootVerdict verdict;
-    verdict.firmware = L"uefi";
+// In the order the firmware tries them. The stick the program ran from is gone at the next
+// start: its entries lead nowhere and its fallback loader is not there.
+std::vector<Candidate> Candidates(const SimMachine& machine) {
     std::vector<Candidate> candidates;
-    // The stick the program ran from is gone at the next start: its entries lead nowhere and its
-    // fallback loader is not there.
     auto volumeOf = [&](const FirmwareEntry& entry) {
         const DiskVolume* volume = machine.VolumeById(entry.volume);
         return volume != nullptr && machine.PulledAtNextStart(*volume->disk) ? nullptr : volume;
@@ -72,56 +68,76 @@ BootVerdict UefiBootChain(const SimMachine& machine) {
         candidates.push_back({L"the fallback loader of disk " + std::to_wstring(esp->disk->number),
                               esp, FallbackLoaderFor(machine.FirmwareArch())});
     }
-    std::wstring firstProblem;
-    for (const Candidate& candidate : candidates) {
-        std::wstring problem;
-        if (candidate.volume == nullptr) {
-            problem = candidate.name + L" names a partition that is not on the machine";
-        } else if (!IsEsp(*candidate.volume)) {
-            problem = candidate.name + L" names a partition that is not an EFI system partition";
-        } else if (!FirmwareReads(*candidate.volume)) {
-            problem = candidate.name + L": its EFI system partition is " +
-                      candidate.volume->partition->fileSystem + L", which the firmware cannot read";
-        } else if (!machine.Files().IsFile(machine.PathOn(*candidate.volume, candidate.path))) {
-            problem = candidate.name + L": " + candidate.path + L" missing on its partition";
-        } else if (!HasFile(machine, *candidate.volume, candidate.path)) {
-            problem = candidate.name + L": " + candidate.path + L" is empty (damaged)";
-        }
-        if (!problem.empty()) {
-            // A dead next boot is passed over as if it were not there.
-            if (firstProblem.empty() && !candidate.once) {
-                firstProblem = problem;
-            }
-            continue;
-        }
-        const auto* bytes =
-            machine.Files().FileBytes(machine.PathOn(*candidate.volume, candidate.path));
-        switch (ClassifyImage(*bytes)) {
-            case FileImage::BootmgrEfi:
-                break;
-            case FileImage::Grub:
-                verdict.problem = L"the firmware starts GRUB (" + candidate.name +
-                                  L"), not a Windows boot manager";
-                return verdict;
-            default:
-                verdict.problem = L"the firmware starts " + candidate.path + L" (" +
-                                  candidate.name + L"), which is not a Windows boot manager";
-                return verdict;
-        }
-        const auto* storeBytes =
-            machine.Files().FileBytes(machine.PathOn(*candidate.volume, kWindowsStore));
-        if (storeBytes == nullptr) {
-            verdict.problem = L"\\EFI\\Microsoft\\Boot\\BCD missing on the EFI system partition";
-            return verdict;
-        }
-        const auto store = DeserializeStore(*storeBytes);
-        if (!store) {
+    return candidates;
+}
+
+// Why the firmware cannot load the candidate's program; empty when it can.
+std::wstring LoadProblem(const SimMachine& machine, const Candidate& candidate) {
+    if (candidate.volume == nullptr) {
+        return candidate.name + L" names a partition that is not on the machine";
+    }
+    if (!IsEsp(*candidate.volume)) {
+        return candidate.name + L" names a partition that is not an EFI system partition";
+    }
+    if (!FirmwareReads(*candidate.volume)) {
+        return candidate.name + L": its EFI system partition is " +
+               candidate.volume->partition->fileSystem + L", which the firmware cannot read";
+    }
+    if (!machine.Files().IsFile(machine.PathOn(*candidate.volume, candidate.path))) {
+        return candidate.name + L": " + candidate.path + L" missing on its partition";
+    }
+    if (!HasFile(machine, *candidate.volume, candidate.path)) {
+        return candidate.name + L": " + candidate.path + L" is empty (damaged)";
+    }
+    return {};
+}
+
+// The program the firmware starts: Windows' boot manager and the store beside it, or the end.
+BootVerdict ChainFrom(const SimMachine& machine, const Candidate& candidate, BootVerdict verdict) {
+    const auto* bytes =
+        machine.Files().FileBytes(machine.PathOn(*candidate.volume, candidate.path));
+    switch (ClassifyImage(*bytes)) {
+        case FileImage::BootmgrEfi:
+            break;
+        case FileImage::Grub:
             verdict.problem =
-                L"\\EFI\\Microsoft\\Boot\\BCD on the EFI system partition cannot be read";
+                L"the firmware starts GRUB (" + candidate.name + L"), not a Windows boot manager";
             return verdict;
-        }
-        MenuFromStore(machine, *candidate.volume, *store, true, verdict);
+        default:
+            verdict.problem = L"the firmware starts " + candidate.path + L" (" + candidate.name +
+                              L"), which is not a Windows boot manager";
+            return verdict;
+    }
+    const auto* storeBytes =
+        machine.Files().FileBytes(machine.PathOn(*candidate.volume, kWindowsStore));
+    if (storeBytes == nullptr) {
+        verdict.problem = L"\\EFI\\Microsoft\\Boot\\BCD missing on the EFI system partition";
         return verdict;
+    }
+    const auto store = DeserializeStore(*storeBytes);
+    if (!store) {
+        verdict.problem = L"\\EFI\\Microsoft\\Boot\\BCD on the EFI system partition cannot be read";
+        return verdict;
+    }
+    MenuFromStore(machine, *candidate.volume, *store, true, verdict);
+    return verdict;
+}
+
+}  // namespace
+
+BootVerdict UefiBootChain(const SimMachine& machine) {
+    BootVerdict verdict;
+    verdict.firmware = L"uefi";
+    std::wstring firstProblem;
+    for (const Candidate& candidate : Candidates(machine)) {
+        const std::wstring problem = LoadProblem(machine, candidate);
+        if (problem.empty()) {
+            return ChainFrom(machine, candidate, verdict);
+        }
+        // A dead next boot is passed over as if it were not there.
+        if (firstProblem.empty() && !candidate.once) {
+            firstProblem = problem;
+        }
     }
     verdict.problem = firstProblem.empty() ? L"the firmware has no boot entry and no disk has an "
                                              L"EFI system partition"

@@ -2,22 +2,15 @@
 
 #include <limits>
 
+#include "boot/text_helpers.h"
+
 namespace qn {
 
 namespace {
 
+// The blanks TrimWhiteSpace takes off.
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
-
-std::wstring_view Trim(std::wstring_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 std::optional<std::vector<int>> ParseIntList(std::wstring_view text, std::size_t count) {
@@ -97,7 +90,7 @@ std::optional<std::vector<std::pair<std::wstring, std::wstring>>> ParsePairs(
 }  // namespace
 
 std::optional<int> ParseInt(std::wstring_view text) {
-    text = Trim(text);
+    text = TrimWhiteSpace(text);
     bool negative = false;
     if (!text.empty() && (text.front() == L'-' || text.front() == L'+')) {
         negative = text.front() == L'-';
@@ -136,7 +129,7 @@ std::optional<UiSize> ParseSize(std::wstring_view text) {
 }
 
 std::optional<bool> ParseBool(std::wstring_view text) {
-    text = Trim(text);
+    text = TrimWhiteSpace(text);
     if (text == L"true") {
         return true;
     }
@@ -147,7 +140,7 @@ std::optional<bool> ParseBool(std::wstring_view text) {
 }
 
 std::optional<Argb> ParseColor(std::wstring_view text) {
-    text = Trim(text);
+    text = TrimWhiteSpace(text);
     if (text.empty() || text.front() != L'#') {
         return std::nullopt;
     }
@@ -170,7 +163,7 @@ std::optional<Argb> ParseColor(std::wstring_view text) {
 }
 
 std::optional<ImageRef> ParseImageRef(std::wstring_view text) {
-    text = Trim(text);
+    text = TrimWhiteSpace(text);
     if (text.find(L'=') == std::wstring_view::npos) {
         if (text.empty() || text.find_first_of(L"'\"") != std::wstring_view::npos) {
             return std::nullopt;
@@ -184,7 +177,7 @@ std::optional<ImageRef> ParseImageRef(std::wstring_view text) {
     ImageRef image;
     for (const auto& [key, value] : *pairs) {
         if (key == L"file") {
-            image.file = std::wstring(Trim(value));
+            image.file = std::wstring(TrimWhiteSpace(value));
         } else if (key == L"dest" || key == L"source" || key == L"corner") {
             const auto rect = ParseRect(value);
             if (!rect) {

@@ -73,6 +73,14 @@ void Control::SetTextStyle(unsigned style) {
     Invalidate();
 }
 
+void Control::SetFixedPosition(const UiRect& rect) {
+    floatPos_ = rect;
+    // Outside a float the position only gives the size, as a fixed width and height.
+    fixedWidth_ = rect.Width() > 0 ? rect.Width() : 0;
+    fixedHeight_ = rect.Height() > 0 ? rect.Height() : 0;
+    NeedLayout();
+}
+
 bool Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     if (name == L"name") {
         name_ = std::wstring(value);
@@ -80,16 +88,25 @@ bool Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
         SetText(std::wstring(value));
     } else if (name == L"userdata") {
         userData_ = std::wstring(value);
-    } else if (name == L"pos") {
+    } else if (const auto layout = SetLayoutAttribute(name, value)) {
+        return *layout;
+    } else if (const auto look = SetLookAttribute(name, value)) {
+        return *look;
+    } else if (const auto text = SetTextAttribute(name, value)) {
+        return *text;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::optional<bool> Control::SetLayoutAttribute(std::wstring_view name, std::wstring_view value) {
+    if (name == L"pos") {
         const auto rect = ParseRect(value);
         if (!rect) {
             return false;
         }
-        floatPos_ = *rect;
-        // Outside a float the position only gives the size, as a fixed width and height.
-        fixedWidth_ = rect->Width() > 0 ? rect->Width() : 0;
-        fixedHeight_ = rect->Height() > 0 ? rect->Height() : 0;
-        NeedLayout();
+        SetFixedPosition(*rect);
     } else if (name == L"float") {
         const auto on = ParseBool(value);
         if (!on) {
@@ -116,8 +133,15 @@ bool Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
             return false;
         }
         name == L"visible" ? SetVisible(*on) : SetEnabled(*on);
-    } else if (name == L"bkcolor" || name == L"bordercolor" || name == L"textcolor" ||
-               name == L"disabledtextcolor") {
+    } else {
+        return std::nullopt;
+    }
+    return true;
+}
+
+std::optional<bool> Control::SetLookAttribute(std::wstring_view name, std::wstring_view value) {
+    if (name == L"bkcolor" || name == L"bordercolor" || name == L"textcolor" ||
+        name == L"disabledtextcolor") {
         const auto color = ParseColor(value);
         if (!color) {
             return false;
@@ -127,29 +151,33 @@ bool Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
                        : name == L"textcolor"   ? textColor_
                                                 : disabledTextColor_;
         target = *color;
-        Invalidate();
     } else if (name == L"bordersize") {
         const auto size = ParseInt(value);
         if (!size || *size < 0) {
             return false;
         }
         borderSize_ = *size;
-        Invalidate();
     } else if (name == L"bkimage") {
         const auto image = ParseImageRef(value);
         if (!image) {
             return false;
         }
         bkImage_ = image;
-        Invalidate();
     } else if (name == L"font") {
         const auto id = ParseInt(value);
         if (!id) {
             return false;
         }
         font_ = *id;
-        Invalidate();
-    } else if (name == L"align") {
+    } else {
+        return std::nullopt;
+    }
+    Invalidate();
+    return true;
+}
+
+std::optional<bool> Control::SetTextAttribute(std::wstring_view name, std::wstring_view value) {
+    if (name == L"align") {
         unsigned horizontal = 0;
         if (value == L"left") {
             horizontal = kTextLeft;
@@ -161,7 +189,6 @@ bool Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
             return false;
         }
         textStyle_ = (textStyle_ & ~kTextHorizontalMask) | horizontal;
-        Invalidate();
     } else if (name == L"valign") {
         unsigned vertical = 0;
         if (value == L"top") {
@@ -174,7 +201,6 @@ bool Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
             return false;
         }
         textStyle_ = (textStyle_ & ~kTextVerticalMask) | vertical;
-        Invalidate();
     } else if (name == L"endellipsis" || name == L"multiline") {
         const auto on = ParseBool(value);
         if (!on) {
@@ -185,10 +211,10 @@ bool Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
         if (name == L"multiline") {
             textStyle_ = *on ? textStyle_ & ~kTextSingleLine : textStyle_ | kTextSingleLine;
         }
-        Invalidate();
     } else {
-        return false;
+        return std::nullopt;
     }
+    Invalidate();
     return true;
 }
 

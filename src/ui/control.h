@@ -61,6 +61,9 @@ public:
     int FixedHeight() const { return fixedHeight_; }
     void SetFixedWidth(int width);
     void SetFixedHeight(int height);
+    // The "pos" attribute: a float control's place, relative to its parent's top left corner;
+    // for any control also its size, as a fixed width and height.
+    void SetFixedPosition(const UiRect& rect);
     const UiRect& Padding() const { return padding_; }
 
     // Layout result, in scaled client pixels. Containers override to place their children.
@@ -139,6 +142,11 @@ protected:
     UiRect textPadding_;
 
 private:
+    // SetAttribute by group; nothing when the name is not one of the group's.
+    std::optional<bool> SetLayoutAttribute(std::wstring_view name, std::wstring_view value);
+    std::optional<bool> SetLookAttribute(std::wstring_view name, std::wstring_view value);
+    std::optional<bool> SetTextAttribute(std::wstring_view name, std::wstring_view value);
+
     Control* parent_ = nullptr;
     ControlManager* manager_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <span>
 #include <string_view>
 
+#include "boot/field_text.h"
 #include "diagnosis/boot_code_classifier.h"
 #include "disk/device_paths.h"
 #include "repair/boot_code_step.h"
@@ -124,10 +125,8 @@ std::wstring MendExfatRegion(std::span<const std::uint8_t> today, std::span<std:
 void RestoreMbrCode(RepairRun& run, const UndoItem& item) {
     const std::wstring row = L"还原磁盘" + item.target + L" 主引导记录的引导代码";
     const auto saved = ReadSaved(run, item);
-    std::uint32_t disk = 0;
-    for (wchar_t c : item.target) {
-        disk = disk * 10 + static_cast<std::uint32_t>(c - L'0');  // digits, as read
-    }
+    // A disk number of at most three digits, as the record's reader accepted it.
+    const auto disk = static_cast<std::uint32_t>(ParseDecimal(item.target).value_or(0));
     auto device = run.Ports().storage.OpenDevice(PhysicalDrivePath(disk), DeviceAccess::ReadWrite);
     if (!saved || saved->size() < 512) {
         run.FailedRow(row, {L"保存的扇区文件无法读取: " + item.saved}, false);

@@ -36,6 +36,105 @@ std::vector<std::wstring> DrivesOfBootFiles(const UndoRecord& record) {
     return drives;
 }
 
+// Imported only into the system it came from (ImportStore): that store is exported first.
+void ExportSystemStoreForRedo(RepairRun& run, UndoRecorder& redo, const UndoRecord& record,
+                              std::vector<std::wstring>& lost) {
+    const std::wstring systemStore = SystemStoreOrigin(run.Ports().files, run.Ports().storage);
+    for (const UndoItem& item : record.items) {
+        if (item.kind != UndoItemKind::ExportedStore || item.target != systemStore ||
+            systemStore.empty()) {
+            continue;
+        }
+        const std::wstring path = redo.Record().folder + L"\\system_BCD";
+        if (run.RunTool(CarriedTool::Bcdedit, ExportStoreCommand(path))) {
+            lost.push_back(L"无法导出系统 BCD 存储");
+        } else {
+            redo.StoreExported(systemStore, path);
+        }
+        break;
+    }
+}
+
+void SaveBootFilesForRedo(RepairRun& run, UndoRecorder& redo, const UndoRecord& record,
+                          std::vector<std::wstring>& lost) {
+    std::vector<std::wstring> unsaved;
+    for (const std::wstring& drive : DrivesOfBootFiles(record)) {
+        const std::wstring row = L"备份 " + drive + L" 现在的引导文件以便重做";
+        run.Row(row + L"......");
+        for (std::wstring& path : redo.SaveBootFiles(drive)) {
+            // A store Windows holds open is never copied back by undo either: it goes back
+            // through its export, or stays as it is.
+            if (!IsStoreFile(path)) {
+                unsaved.push_back(std::move(path));
+            }
+        }
+        run.ReplaceRow(row + L"......完成");
+    }
+    if (!unsaved.empty()) {
+        lost.push_back(L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +
+                       unsaved.front() + L"）");
+    }
+}
+
+// Each volume's boot code with, on the disk it is on, the master boot record's.
+void SaveBootCodeForRedo(StoragePort& storage, UndoRecorder& redo, const UndoRecord& record,
+                         std::vector<std::wstring>& lost) {
+    std::set<std::wstring> disksSaved;
+    auto saveCode = [&](char letter, bool withMbr) {
+        const std::wstring drive = DriveText(letter);
+        if (!redo.SaveBootCode(letter, withMbr)) {
+            lost.push_back(L"无法保存 " + drive +
+                           (withMbr ? L" 的引导代码和所在磁盘的主引导记录" : L" 的引导代码"));
+        } else if (withMbr) {
+            disksSaved.insert(std::to_wstring(GetDiskNumberOfLetter(storage, letter)));
+        }
+    };
+    auto mbrOf = [&](char letter) {
+        const std::wstring disk = std::to_wstring(GetDiskNumberOfLetter(storage, letter));
+        return std::any_of(record.items.begin(), record.items.end(), [&](const UndoItem& i) {
+            return i.kind == UndoItemKind::MbrCode && i.target == disk;
+        });
+    };
+    for (const UndoItem& item : record.items) {
+        if (item.kind == UndoItemKind::BootRecord) {
+            const char letter = static_cast<char>(item.target[0]);
+            saveCode(letter, mbrOf(letter));
+        }
+    }
+    for (const UndoItem& item : record.items) {
+        if (item.kind != UndoItemKind::MbrCode || disksSaved.contains(item.target)) {
+            continue;
+        }
+        // A disk's master boot record alone: through a volume on it the record names.
+        const auto volume =
+            std::find_if(record.items.begin(), record.items.end(), [&](const UndoItem& i) {
+                return i.kind == UndoItemKind::Volume &&
+                       std::to_wstring(GetDiskNumberOfLetter(
+                           storage, static_cast<char>(i.target[0]))) == item.target;
+            });
+        if (volume == record.items.end()) {
+            lost.push_back(L"无法保存磁盘" + item.target + L" 的主引导记录");
+        } else {
+            saveCode(static_cast<char>(volume->target[0]), true);
+        }
+    }
+}
+
+// Unknown now, the order is not changed by undo either (RestoreFirmwareOrder).
+void SaveFirmwareOrderForRedo(UndoRecorder& redo, const UndoRecord& record,
+                              const BootDiagnosis& now) {
+    const bool ordered =
+        std::any_of(record.items.begin(), record.items.end(),
+                    [](const UndoItem& i) { return i.kind == UndoItemKind::FirmwareOrder; });
+    if (ordered && now.firmwareOrderKnown) {
+        std::vector<std::wstring> order;
+        for (const FirmwareBootEntry& entry : now.firmwareOrder) {
+            order.push_back(entry.identifier);
+        }
+        redo.SaveFirmwareOrder(order);
+    }
+}
+
 }  // namespace
 
 // UndoLossGuard in an undo's words: what could not be saved cannot be redone.
@@ -88,92 +187,11 @@ std::wstring SaveForRedo(RepairRun& run, UndoRecorder& redo, const UndoRecord& r
         run.Row(L"无法建立重做所需的备份文件夹，本次撤销将无法重做");
         return L"无法建立重做所需的备份文件夹";
     }
-    FileSystem& files = run.Ports().files;
-    StoragePort& storage = run.Ports().storage;
     std::vector<std::wstring> lost;
-    const std::wstring systemStore = SystemStoreOrigin(files, storage);
-    for (const UndoItem& item : record.items) {
-        // Imported only into the system it came from (ImportStore): that store is exported first.
-        if (item.kind != UndoItemKind::ExportedStore || item.target != systemStore ||
-            systemStore.empty()) {
-            continue;
-        }
-        const std::wstring path = redo.Record().folder + L"\\system_BCD";
-        if (run.RunTool(CarriedTool::Bcdedit, ExportStoreCommand(path))) {
-            lost.push_back(L"无法导出系统 BCD 存储");
-        } else {
-            redo.StoreExported(systemStore, path);
-        }
-        break;
-    }
-    std::vector<std::wstring> unsaved;
-    for (const std::wstring& drive : DrivesOfBootFiles(record)) {
-        const std::wstring row = L"备份 " + drive + L" 现在的引导文件以便重做";
-        run.Row(row + L"......");
-        for (std::wstring& path : redo.SaveBootFiles(drive)) {
-            // A store Windows holds open is never copied back by undo either: it goes back
-            // through its export, or stays as it is.
-            if (!IsStoreFile(path)) {
-                unsaved.push_back(std::move(path));
-            }
-        }
-        run.ReplaceRow(row + L"......完成");
-    }
-    if (!unsaved.empty()) {
-        lost.push_back(L"有 " + std::to_wstring(unsaved.size()) + L" 个引导文件无法备份（如 " +
-                       unsaved.front() + L"）");
-    }
-    // Each volume's boot code with, on the disk it is on, the master boot record's.
-    std::set<std::wstring> disksSaved;
-    auto saveCode = [&](char letter, bool withMbr) {
-        const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
-        if (!redo.SaveBootCode(letter, withMbr)) {
-            lost.push_back(L"无法保存 " + drive +
-                           (withMbr ? L" 的引导代码和所在磁盘的主引导记录" : L" 的引导代码"));
-        } else if (withMbr) {
-            disksSaved.insert(std::to_wstring(GetDiskNumberOfLetter(storage, letter)));
-        }
-    };
-    auto mbrOf = [&](char letter) {
-        const std::wstring disk = std::to_wstring(GetDiskNumberOfLetter(storage, letter));
-        return std::any_of(record.items.begin(), record.items.end(), [&](const UndoItem& i) {
-            return i.kind == UndoItemKind::MbrCode && i.target == disk;
-        });
-    };
-    for (const UndoItem& item : record.items) {
-        if (item.kind == UndoItemKind::BootRecord) {
-            const char letter = static_cast<char>(item.target[0]);
-            saveCode(letter, mbrOf(letter));
-        }
-    }
-    for (const UndoItem& item : record.items) {
-        if (item.kind != UndoItemKind::MbrCode || disksSaved.contains(item.target)) {
-            continue;
-        }
-        // A disk's master boot record alone: through a volume on it the record names.
-        const auto volume =
-            std::find_if(record.items.begin(), record.items.end(), [&](const UndoItem& i) {
-                return i.kind == UndoItemKind::Volume &&
-                       std::to_wstring(GetDiskNumberOfLetter(
-                           storage, static_cast<char>(i.target[0]))) == item.target;
-            });
-        if (volume == record.items.end()) {
-            lost.push_back(L"无法保存磁盘" + item.target + L" 的主引导记录");
-        } else {
-            saveCode(static_cast<char>(volume->target[0]), true);
-        }
-    }
-    const bool ordered =
-        std::any_of(record.items.begin(), record.items.end(),
-                    [](const UndoItem& i) { return i.kind == UndoItemKind::FirmwareOrder; });
-    // Unknown now, the order is not changed by undo either (RestoreFirmwareOrder).
-    if (ordered && now.firmwareOrderKnown) {
-        std::vector<std::wstring> order;
-        for (const FirmwareBootEntry& entry : now.firmwareOrder) {
-            order.push_back(entry.identifier);
-        }
-        redo.SaveFirmwareOrder(order);
-    }
+    ExportSystemStoreForRedo(run, redo, record, lost);
+    SaveBootFilesForRedo(run, redo, record, lost);
+    SaveBootCodeForRedo(run.Ports().storage, redo, record, lost);
+    SaveFirmwareOrderForRedo(redo, record, now);
     std::wstring text;
     for (const std::wstring& part : lost) {
         text += (text.empty() ? L"" : L"；") + part;

@@ -3,11 +3,11 @@
 
 #include "boot/tool_output.h"
 #include "boot/utf8_text.h"
+#include "disk/arc_key_of_letter.h"
 #include "disk/disk_info.h"
 #include "disk/fake/fake_storage_port.h"
 #include "platform/fake/fake_code_page.h"
 #include "platform/fake/fake_file_system.h"
-#include "repair/arc_path.h"
 #include "repair/bcd_repair.h"
 #include "repair/mbr_repair_run.h"
 #include "repair/repair_engine.h"

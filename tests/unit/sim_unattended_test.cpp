@@ -11,6 +11,7 @@
 
 #include "app/unattended_run.h"
 #include "boot/fake/fake_profile_file.h"
+#include "boot/text_helpers.h"
 #include "boot/utf8_text.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_diagnostics.h"
@@ -231,6 +232,11 @@ TEST(Unattended, AGuardRefusesWithoutYesAndGoesOnWithIt) {
             if (!yes) {
                 EXPECT_EQ(VerdictJson(program.machine->Boot()), boot);
                 EXPECT_TRUE(report["undoRecord"].is_null());
+                // A run that saved nothing leaves no empty undo folder behind.
+                for (const std::wstring& path : program.machine->Files().AllPaths()) {
+                    EXPECT_EQ(LowerCase(path).find(L"qnbootrepair_undo_"), std::wstring::npos)
+                        << WideToUtf8(path);
+                }
             } else {
                 EXPECT_TRUE(program.machine->Boot().boots);
             }

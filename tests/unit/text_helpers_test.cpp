@@ -27,6 +27,29 @@ TEST(TrimSpaces, RemovesOnlySpaceCharacters) {
     }
 }
 
+TEST(TrimSpaces, WideVariantsDifferInWhatTheyTakeForBlank) {
+    struct Case {
+        std::wstring in, spaces, spacesAndTabs, whiteSpace;
+    } cases[] = {
+        {L"", L"", L"", L""},
+        {L" \t ", L"\t", L"", L""},
+        {L"  a b  ", L"a b", L"a b", L"a b"},
+        {L"\t a \t", L"\t a \t", L"a", L"a"},
+        {L" x\r\n", L"x\r\n", L"x\r\n", L"x"},
+        {L"\v y \v", L"\v y \v", L"\v y \v", L"\v y \v"},  // no trim takes a vertical tab
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrimSpaces(c.in), c.spaces);
+        EXPECT_EQ(TrimSpacesAndTabs(c.in), c.spacesAndTabs);
+        EXPECT_EQ(TrimWhiteSpace(c.in), c.whiteSpace);
+    }
+}
+
+TEST(DriveText, GivesTheLetterAloneOrAsADrive) {
+    EXPECT_EQ(DriveLetterText('C'), L"C");
+    EXPECT_EQ(DriveText('C'), L"C:");
+}
+
 TEST(SplitText, KeepEmptyDecidesAboutBlankLines) {
     EXPECT_THAT(SplitText("a\r\n\r\nb", "\r\n", true), ElementsAre("a", "", "b"));
     EXPECT_THAT(SplitText("a\r\n\r\nb", "\r\n", false), ElementsAre("a", "b"));

@@ -162,7 +162,7 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
     if (Control* yes = frame->YesButton()) {
         yes->SetVisible(question);
         if (question) {
-            yes->SetAttribute(L"pos", L"175,328,265,358");
+            yes->SetFixedPosition({175, 328, 265, 358});
             LookLike(*yes, yesByDefault ? L"primary" : L"second",
                      yesByDefault ? L"#FFFFFFFF" : L"#FF2F3744");
         }
@@ -170,7 +170,7 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
     if (Control* no = frame->NoButton()) {
         no->SetVisible(question);
         if (question) {
-            no->SetAttribute(L"pos", L"295,328,385,358");
+            no->SetFixedPosition({295, 328, 385, 358});
             // The answer Return gives is the one that looks like the default: keeping things,
             // unless the program recommends going on.
             LookLike(*no, yesByDefault ? L"second" : L"primary",
@@ -183,7 +183,7 @@ UINT ShowConfirm(std::wstring title, std::wstring text, HWND owner, bool questio
     }
     if (Control* label = frame->Message()) {
         if (question) {
-            label->SetAttribute(L"pos", L"24,44,536,318");
+            label->SetFixedPosition({24, 44, 536, 318});
             label->SetAttribute(L"align", L"left");
         }
         label->SetText(std::move(text));

@@ -275,85 +275,106 @@ void MainFrame::Notify(Notification& msg) {
 }
 
 void MainFrame::Perform(int action, Control* sender) {
-    switch (static_cast<MainAction>(action)) {
+    const auto what = static_cast<MainAction>(action);
+    if (!PerformNavigation(what) && !PerformRepairAction(what)) {
+        PerformEditorAction(what, sender);
+    }
+}
+
+bool MainFrame::PerformNavigation(MainAction action) {
+    switch (action) {
         case MainAction::CloseWindow:
             Close(1);
-            break;
+            return true;
         case MainAction::Minimize:
             ::SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-            break;
+            return true;
         case MainAction::StartAutoRepairFlow:
             StartAutoRepairFlow();
-            break;
+            return true;
         case MainAction::StartManualRepairFlow:
             StartManualRepairFlow();
-            break;
+            return true;
         case MainAction::StartEditBootFlow:
             StartEditBootFlow();
-            break;
+            return true;
         case MainAction::StartRepairMbrFlow:
             StartRepairMbrFlow();
-            break;
+            return true;
         case MainAction::ShowStartPage:
             SelectPage(kStartPage);
-            break;
+            return true;
         case MainAction::ShowInstallPage:
             SelectPage(kInstallPage);
-            break;
+            return true;
         case MainAction::ShowBootPartitionPage:
             SelectPage(kBootPartitionPage);
-            break;
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool MainFrame::PerformRepairAction(MainAction action) {
+    switch (action) {
         case MainAction::AcceptCheckedInstalls:
             AcceptCheckedInstalls(*this);
-            break;
+            return true;
         case MainAction::StartManualRepair:
             StartManualRepair(*this);
-            break;
+            return true;
         case MainAction::CheckMbrTarget:
             CheckMbrTarget(*this);
-            break;
-        case MainAction::OpenBootFilesForEdit:
-            OpenBootFilesForEdit(*this);
-            break;
+            return true;
         case MainAction::StartMbrRepairNt6:
             StartMbrRepair(*this, 0);
-            break;
+            return true;
         case MainAction::StartMbrRepairNt5:
             StartMbrRepair(*this, 1);
-            break;
+            return true;
         case MainAction::StartMbrRepairMbr:
             StartMbrRepair(*this, 2);
-            break;
-        case MainAction::SaveBootEntries:
-            SaveBootEntries(*this);
-            break;
-        case MainAction::MoveEntryUp:
-            MoveBootEntry(*this, -1);
-            break;
-        case MainAction::MoveEntryDown:
-            MoveBootEntry(*this, 1);
-            break;
-        case MainAction::RemoveEntry:
-            RemoveBootEntry(*this);
-            break;
-        case MainAction::AddEntry:
-            AddBootEntry(*this);
-            break;
-        case MainAction::LoadBootEntries:
-            LoadBootEntries(*this);
-            break;
+            return true;
         case MainAction::UndoLastRepair:
             UndoLastRepair(*this);
-            break;
+            return true;
         case MainAction::UndoEarlierRun:
             UndoEarlierRun(*this);
-            break;
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool MainFrame::PerformEditorAction(MainAction action, Control* sender) {
+    switch (action) {
+        case MainAction::OpenBootFilesForEdit:
+            OpenBootFilesForEdit(*this);
+            return true;
+        case MainAction::SaveBootEntries:
+            SaveBootEntries(*this);
+            return true;
+        case MainAction::MoveEntryUp:
+            MoveBootEntry(*this, -1);
+            return true;
+        case MainAction::MoveEntryDown:
+            MoveBootEntry(*this, 1);
+            return true;
+        case MainAction::RemoveEntry:
+            RemoveBootEntry(*this);
+            return true;
+        case MainAction::AddEntry:
+            AddBootEntry(*this);
+            return true;
+        case MainAction::LoadBootEntries:
+            LoadBootEntries(*this);
+            return true;
         case MainAction::FilterTimeoutEdit:
         case MainAction::FilterBootEditTimeout:
             FilterDigits(sender);
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
 }
 
@@ -460,19 +481,27 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     }
     if (closing_) {
-        // Going away: a listing, a diagnosis, a save's outcome or the undo records found,
-        // handed over, are still ours to free.
-        if (message == WM_BOOTLIST_READY) {
-            delete reinterpret_cast<LoadedListing*>(lParam);
-        } else if (message == WM_DIAGNOSIS_READY) {
-            delete reinterpret_cast<BootDiagnosis*>(lParam);
-        } else if (message == WM_BOOTSAVE_DONE) {
-            delete reinterpret_cast<FinishedSave*>(lParam);
-        } else if (message == WM_UNDOLIST_READY) {
-            delete reinterpret_cast<FoundUndoRecords*>(lParam);
-        }
+        FreeHandedOver(message, lParam);
         return 0;
     }
+    return OnWorkerMessage(action, wParam, lParam);
+}
+
+void MainFrame::FreeHandedOver(UINT message, LPARAM lParam) {
+    // Going away: a listing, a diagnosis, a save's outcome or the undo records found, handed
+    // over, are still ours to free.
+    if (message == WM_BOOTLIST_READY) {
+        delete reinterpret_cast<LoadedListing*>(lParam);
+    } else if (message == WM_DIAGNOSIS_READY) {
+        delete reinterpret_cast<BootDiagnosis*>(lParam);
+    } else if (message == WM_BOOTSAVE_DONE) {
+        delete reinterpret_cast<FinishedSave*>(lParam);
+    } else if (message == WM_UNDOLIST_READY) {
+        delete reinterpret_cast<FoundUndoRecords*>(lParam);
+    }
+}
+
+LRESULT MainFrame::OnWorkerMessage(MainAction action, WPARAM wParam, LPARAM lParam) {
     switch (action) {
         case MainAction::StartAutomaticRepair:
         case MainAction::FillInstallList:

@@ -27,6 +27,7 @@ class Control;
 class EditBox;
 class ListView;
 class TabLayout;
+enum class MainAction;  // app/main_dispatch.h
 
 // The program's main window: the skin "MainFrame.xml" with its six pages, the state the
 // workflows share, and the routing of every notification and worker message. Only the UI thread
@@ -122,6 +123,14 @@ private:
     void StartBootDiagnosis();
     void ShowBootDiagnosis(std::unique_ptr<BootDiagnosis> diagnosis);
     void Perform(int action, Control* sender);
+    // Perform's parts, by where the action leads; false: not one of theirs.
+    bool PerformNavigation(MainAction action);
+    bool PerformRepairAction(MainAction action);
+    bool PerformEditorAction(MainAction action, Control* sender);
+    // HandleMessage's parts: what a worker handed over is freed unread once the window closes;
+    // otherwise the worker's message is acted on.
+    static void FreeHandedOver(UINT message, LPARAM lParam);
+    LRESULT OnWorkerMessage(MainAction action, WPARAM wParam, LPARAM lParam);
     void StartAutoRepairFlow();
     void StartManualRepairFlow();
     void StartRepairMbrFlow();

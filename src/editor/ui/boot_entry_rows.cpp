@@ -57,7 +57,7 @@ void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd, RowL
     auto check = std::make_unique<CheckBox>();
     check->SetAttribute(L"width", L"30");
     check->SetAttribute(L"float", L"true");
-    check->SetAttribute(L"pos", L"10, 5, 40, 35");
+    check->SetFixedPosition({10, 5, 40, 35});
     check->SetAttribute(L"align", L"left");
     check->SetAttribute(L"selectedimage", L"file = 'checked.png' dest = '0, 2, 17, 19'");
     check->SetAttribute(L"normalimage", L"file = 'unchecked.png' dest = '0, 2, 17, 19'");
@@ -71,7 +71,7 @@ void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd, RowL
     auto device = std::make_unique<Label>();
     device->SetAttribute(L"width", L"75");
     device->SetAttribute(L"float", L"true");
-    device->SetAttribute(L"pos", L"35, 0, 110, 30");
+    device->SetFixedPosition({35, 0, 110, 30});
     device->SetAttribute(L"align", L"center");
     device->SetAttribute(L"font", L"2");
     device->SetAttribute(L"textcolor", L"#FF404040");
@@ -81,7 +81,7 @@ void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd, RowL
     description->SetAttribute(L"width", L"299");
     description->SetAttribute(L"height", L"30");
     description->SetAttribute(L"float", L"true");
-    description->SetAttribute(L"pos", L"110, 0, 409, 30");
+    description->SetFixedPosition({110, 0, 409, 30});
     description->SetAttribute(L"align", L"center");
     description->SetAttribute(L"font", L"2");
     description->SetAttribute(L"textcolor", L"#FF404040");
@@ -100,7 +100,7 @@ void AddBootEntryRow(ListView* list, BootEntry entry, std::uint8_t fromBcd, RowL
     if (!entry.locale.empty()) {
         locale = MakeLocaleCombo();
         locale->SetAttribute(L"float", L"true");
-        locale->SetAttribute(L"pos", L"409, 5, 479, 25");
+        locale->SetFixedPosition({409, 5, 479, 25});
         locale->SetAttribute(L"itembkcolor", L"#FFF5F5F5");
         for (int i = 0; i < locale->Count(); ++i) {
             if (locale->ItemAt(i)->Text() == entry.locale) {

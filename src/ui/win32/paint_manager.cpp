@@ -58,16 +58,16 @@ unsigned PaintManager::Modifiers() {
 }
 
 bool PaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    for (IMessageFilterUI* filter : std::vector<IMessageFilterUI*>(MessageFilters())) {
-        bool handled = false;
-        const std::intptr_t value = filter->MessageHandler(message, wParam, lParam, handled);
-        if (handled) {
-            result = value;
-            return true;
-        }
+    if (FilterMessage(message, wParam, lParam, result)) {
+        return true;
     }
     result = 0;
-    const UiPoint pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (const auto mouse = MouseMessage(message, wParam, lParam)) {
+        return *mouse;
+    }
+    if (const auto keyboard = KeyboardOrFocusMessage(message, wParam)) {
+        return *keyboard;
+    }
     switch (message) {
         case WM_PAINT:
             PaintWindow();
@@ -81,6 +81,40 @@ bool PaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LR
                 SetClientSize({LOWORD(lParam), HIWORD(lParam)});
             }
             return false;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == EN_CHANGE && activeEdit_ != nullptr &&
+                reinterpret_cast<HWND>(lParam) == activeEdit_->Handle()) {
+                activeEdit_->OnChanged();
+                return true;
+            }
+            return false;
+        case WM_CTLCOLOREDIT:
+            if (activeEdit_ != nullptr && reinterpret_cast<HWND>(lParam) == activeEdit_->Handle()) {
+                result =
+                    reinterpret_cast<LRESULT>(activeEdit_->Colors(reinterpret_cast<HDC>(wParam)));
+                return true;
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool PaintManager::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    for (IMessageFilterUI* filter : std::vector<IMessageFilterUI*>(MessageFilters())) {
+        bool handled = false;
+        const std::intptr_t value = filter->MessageHandler(message, wParam, lParam, handled);
+        if (handled) {
+            result = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<bool> PaintManager::MouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const UiPoint pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (message) {
         case WM_MOUSEMOVE:
             if (!trackingLeave_) {
                 TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
@@ -115,6 +149,13 @@ bool PaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LR
             OnWheel({screen.x, screen.y}, GET_WHEEL_DELTA_WPARAM(wParam));
             return true;
         }
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<bool> PaintManager::KeyboardOrFocusMessage(UINT message, WPARAM wParam) {
+    switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             swallowSysChar_ = false;
@@ -143,22 +184,8 @@ bool PaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LR
             drop_.Close();
             ::InvalidateRect(hwnd_, nullptr, FALSE);
             return false;
-        case WM_COMMAND:
-            if (HIWORD(wParam) == EN_CHANGE && activeEdit_ != nullptr &&
-                reinterpret_cast<HWND>(lParam) == activeEdit_->Handle()) {
-                activeEdit_->OnChanged();
-                return true;
-            }
-            return false;
-        case WM_CTLCOLOREDIT:
-            if (activeEdit_ != nullptr && reinterpret_cast<HWND>(lParam) == activeEdit_->Handle()) {
-                result =
-                    reinterpret_cast<LRESULT>(activeEdit_->Colors(reinterpret_cast<HDC>(wParam)));
-                return true;
-            }
-            return false;
         default:
-            return false;
+            return std::nullopt;
     }
 }
 

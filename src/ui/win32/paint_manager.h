@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "ui/control_manager.h"
 #include "ui/win32/combo_drop_window.h"
@@ -38,6 +39,12 @@ private:
     void LayoutChanged() override;
     void OpenDropList(ComboBox& combo) override;
     void ControlRemoved(Control* control) override;
+
+    // MessageHandler's parts: the filters first, then the messages by their source. The last two
+    // give nothing for a message not of theirs.
+    bool FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    std::optional<bool> MouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<bool> KeyboardOrFocusMessage(UINT message, WPARAM wParam);
 
     void PaintWindow();
     NativeEdit& EditFor(unsigned alignment);

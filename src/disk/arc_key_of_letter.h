@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -21,8 +22,5 @@ std::optional<std::wstring> ArcKeyOfLetter(StoragePort& storage, const DiskInfo&
 // The disk's place in that order (-1: not a disk of the inventory).
 std::int32_t BiosRdisk(StoragePort& storage, const DiskInfo& inventory, std::int32_t bootDisk,
                        std::int32_t disk);
-
-// The key text for a disk and partition number.
-std::wstring ArcKey(std::int32_t rdisk, std::uint32_t partition);
 
 }  // namespace qn

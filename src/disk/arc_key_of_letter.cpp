@@ -1,17 +1,13 @@
-#include "repair/arc_path.h"
+#include "disk/arc_key_of_letter.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "boot/arc_path.h"
 #include "disk/storage_queries.h"
 
 namespace qn {
-
-std::wstring ArcKey(std::int32_t rdisk, std::uint32_t partition) {
-    return L"multi(0)disk(0)rdisk(" + std::to_wstring(rdisk) + L")partition(" +
-           std::to_wstring(partition) + L")\\WINDOWS";
-}
 
 std::int32_t BiosRdisk(StoragePort& storage, const DiskInfo& inventory, std::int32_t bootDisk,
                        std::int32_t disk) {
