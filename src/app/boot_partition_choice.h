@@ -11,7 +11,7 @@ namespace qn {
 
 // The partition an automatic repair puts the boot files on, and why.
 struct BootPartitionChoice {
-    char letter = 0;  // 0: no candidate at all; '#' for an EFI system partition without a letter
+    char letter = 0;  // 0: no candidate at all; kEspWithoutLetter: an unlettered ESP
     std::int32_t disk = -1;
     bool removable = false;
     std::wstring why;   // "BIOS 启动盘"

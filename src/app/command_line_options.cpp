@@ -4,6 +4,7 @@
 
 #include "boot/field_text.h"
 #include "boot/text_helpers.h"
+#include "disk/active_partition_letters.h"
 
 namespace qn {
 namespace {
@@ -18,7 +19,7 @@ bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
 
 std::optional<char> BootLetterOf(const std::wstring& value) {
     if (EqualsIgnoringCase(value, L"ESP")) {
-        return '#';
+        return kEspWithoutLetter;
     }
     if ((value.size() == 2 && value[1] == L':') || value.size() == 1) {
         const wchar_t letter = static_cast<wchar_t>(std::towupper(value[0]));

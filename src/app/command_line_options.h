@@ -11,13 +11,14 @@ enum class RunMode { Window, Diagnose, Plan, Automatic, Undo };
 
 struct CommandLineOptions {
     RunMode mode = RunMode::Window;
-    std::optional<char> bootLetter;  // /boot X: ('#' for /boot ESP); none: as the automatic start
-    std::wstring timeout = L"3";     // /timeout N
-    bool clear = false;              // /clear
-    bool yes = false;                // /yes: go on past the guards' questions
-    std::wstring logFile;            // /log FILE
-    std::wstring jsonFile;           // /json FILE
-    std::wstring undoRecord;         // /undo FILE
+    std::optional<char>
+        bootLetter;  // /boot X: (kEspWithoutLetter for /boot ESP); none: as the automatic start
+    std::wstring timeout = L"3";  // /timeout N
+    bool clear = false;           // /clear
+    bool yes = false;             // /yes: go on past the guards' questions
+    std::wstring logFile;         // /log FILE
+    std::wstring jsonFile;        // /json FILE
+    std::wstring undoRecord;      // /undo FILE
 };
 
 struct CommandLineError {

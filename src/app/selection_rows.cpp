@@ -11,7 +11,7 @@ std::vector<BootPartitionRow> BootPartitionRows(const ActivePartLetterMap& activ
     for (const auto& [disk, letter] : activePartLetters) {
         BootPartitionRow row;
         row.letter = letter;
-        const bool esp = letter == '#';
+        const bool esp = letter == kEspWithoutLetter;
         const PartitionStyle kind = esp ? PartitionStyle::Gpt : style(letter);
         row.columns[0] = esp ? L"ESP" : std::wstring{static_cast<wchar_t>(letter), L':'};
         row.columns[1] = kind == PartitionStyle::Mbr   ? L"MBR"

@@ -13,7 +13,7 @@
 namespace qn {
 
 // One row of the boot partition list: drive, partition table, label, state, and the letter it
-// stands for ('#' for an EFI system partition without a letter).
+// stands for (kEspWithoutLetter for an EFI system partition without a letter).
 struct BootPartitionRow {
     std::array<std::wstring, 4> columns;
     char letter = 0;
@@ -21,8 +21,8 @@ struct BootPartitionRow {
 };
 
 // The candidates for the boot files, one per disk in ascending disk number. label and style look
-// a letter up; they are not asked for '#'. A removable disk's label says so; the automatic choice
-// (when given) says after its label why it is recommended.
+// a letter up; they are not asked for kEspWithoutLetter. A removable disk's label says so; the
+// automatic choice (when given) says after its label why it is recommended.
 std::vector<BootPartitionRow> BootPartitionRows(const ActivePartLetterMap& activePartLetters,
                                                 const std::function<std::wstring(char)>& label,
                                                 const std::function<PartitionStyle(char)>& style,

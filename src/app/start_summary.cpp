@@ -60,7 +60,7 @@ StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
                 } else if (!isWinPE) {
                     // The text names disk 0 whatever the disk number; the letter map still
                     // records the real disk.
-                    summary.activePartLetters[number] = '#';
+                    summary.activePartLetters[number] = kEspWithoutLetter;
                     summary.activeText += L"磁盘0:ESP" + kEntryGap;
                 }
                 break;

@@ -220,10 +220,7 @@ std::optional<int> PrepareRequest(const CommandLineOptions& options, UnattendedP
     }
     request.installations = ScanInstallations(*claim, ports.scan);
     const FirmwareKind firmware = ChooseBootFilesPartition(options, ports, summary, request);
-    const PartitionStyle style =
-        request.bootLetter == kEspWithoutLetter
-            ? PartitionStyle::Gpt
-            : GetPartitionStyleOfLetter(ports.repair.storage, request.bootLetter);
+    const PartitionStyle style = BootPartitionStyle(request.bootLetter, ports.repair.storage);
     SelectForAutomaticRepair(request.installations, style, firmware);
     if (auto refusal =
             Gpt32BitRefusal(request.bootLetter, style, request.installations, firmware)) {

@@ -146,7 +146,8 @@ std::string RepairReportJson(const RepairReportInput& input) {
         {"time", time},
         {"operation", U(input.operation)},
         {"inputs",
-         {{"boot", request.bootLetter == '#' ? std::string("ESP") : LetterText(request.bootLetter)},
+         {{"boot", request.bootLetter == kEspWithoutLetter ? std::string("ESP")
+                                                           : LetterText(request.bootLetter)},
           {"timeout", U(request.timeoutText)},
           {"clear", request.clearExisting},
           {"winpe", request.isWinPE}}},

@@ -10,14 +10,18 @@ BootTarget MakeBootTarget(char bootLetter, StoragePort& storage) {
     BootTarget target;
     target.letter = bootLetter;
     target.hasLetter = bootLetter != kEspWithoutLetter;
-    target.style =
-        target.hasLetter ? GetPartitionStyleOfLetter(storage, bootLetter) : PartitionStyle::Gpt;
+    target.style = BootPartitionStyle(bootLetter, storage);
     target.drive = DriveText(bootLetter);
     target.store =
         target.drive +
         (target.style == PartitionStyle::Gpt ? L"\\EFI\\Microsoft\\Boot\\BCD" : L"\\Boot\\BCD");
     target.letterText = target.hasLetter ? DriveLetterText(bootLetter) : L"ESP";
     return target;
+}
+
+PartitionStyle BootPartitionStyle(char bootLetter, StoragePort& storage) {
+    return bootLetter == kEspWithoutLetter ? PartitionStyle::Gpt
+                                           : GetPartitionStyleOfLetter(storage, bootLetter);
 }
 
 }  // namespace qn

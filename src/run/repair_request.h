@@ -2,12 +2,10 @@
 
 #include <string>
 
+#include "disk/active_partition_letters.h"
 #include "disk/windows_install.h"
 
 namespace qn {
-
-// The letter that stands for an EFI system partition without a drive letter.
-inline constexpr char kEspWithoutLetter = '#';
 
 // What one repair run works with, taken from the window (or the command line) before it starts.
 struct RepairRequest {

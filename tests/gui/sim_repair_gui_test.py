@@ -198,10 +198,12 @@ def tool_runs(lines, tool):
 
 
 def check_nothing_written(lines):
-    """After a refusal the run may still read the stores and keep its log and work folder."""
+    """After a refusal the run may still read the stores and keep its log, its work folder and
+    the list of what it leaves until it ends (LOCALAPPDATA\\QNBootRepair)."""
     for line in lines:
         check("/enum" in line or line.startswith("  > ") or "\\Temp" in line
-              or "QNBootRepair_" in line, "written after the refusal: " + line)
+              or "QNBootRepair_" in line or "\\AppData\\Local\\QNBootRepair" in line,
+              "written after the refusal: " + line)
 
 
 def guard_question(s, count, *words):

@@ -77,9 +77,11 @@ def mode_bad_arguments(s):
 
 def read_only(line):
     """A journal line a run that only looks may leave: letters given and taken back, hives
-    loaded and unloaded, bcdedit /enum and its output, the work folder under Temp."""
+    loaded and unloaded, bcdedit /enum and its output, the work folder under Temp and the list
+    of those (LOCALAPPDATA\\QNBootRepair) that a killed run leaves for the next start."""
     return (line.startswith(("mount ", "unmount ", "  > ")) or "reg load" in line
-            or "reg unload" in line or "/enum" in line or "\\Temp" in line)
+            or "reg unload" in line or "/enum" in line or "\\Temp" in line
+            or "\\AppData\\Local\\QNBootRepair" in line)
 
 
 def mode_diagnose(s):

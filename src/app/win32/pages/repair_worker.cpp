@@ -22,8 +22,7 @@ char SelectedBootLetter(MainFrame& frame) {
 }
 
 PartitionStyle BootStyleOf(char bootLetter) {
-    return bootLetter == kEspWithoutLetter ? PartitionStyle::Gpt
-                                           : GetPartitionStyleOfLetter(SystemStorage(), bootLetter);
+    return BootPartitionStyle(bootLetter, SystemStorage());
 }
 
 void ShowResultPageBusy(MainFrame& frame, bool clearRows) {
