@@ -1,6 +1,5 @@
 #include "boot/work_dir.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -67,9 +66,9 @@ bool IsWorkDirPath(FileSystem& files, const std::wstring& path) {
         !EqualsIgnoringCase(std::wstring_view(path).substr(0, temp.size()), temp)) {
         return false;
     }
-    return std::all_of(
-        path.begin() + static_cast<std::ptrdiff_t>(temp.size()), path.end(),
-        [](wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9'); });
+    // Only characters MakeWorkDirName draws.
+    return std::wstring_view(path).substr(temp.size()).find_first_not_of(kAlphabet) ==
+           std::wstring_view::npos;
 }
 
 WorkDir::WorkDir(FileSystem& files, RandomSource& random, CleanupJournal* journal)
