@@ -11,17 +11,15 @@ namespace qn {
 namespace {
 
 struct Candidate {
-    std::int32_t disk = -1;
-    char letter = 0;
+    BootPartition partition;
     bool removable = false;
 };
 
 // Fixed disks first, each kind by disk number.
-std::vector<Candidate> Ordered(const ActivePartLetterMap& candidates,
-                               const BootDiagnosis* diagnosis) {
+std::vector<Candidate> Ordered(const BootPartitionMap& candidates, const BootDiagnosis* diagnosis) {
     std::vector<Candidate> ordered;
-    for (const auto& [disk, letter] : candidates) {
-        ordered.push_back({disk, letter, DiskIsRemovable(diagnosis, disk)});
+    for (const auto& [disk, partition] : candidates) {
+        ordered.push_back({partition, DiskIsRemovable(diagnosis, disk)});
     }
     std::stable_sort(ordered.begin(), ordered.end(), [](const Candidate& a, const Candidate& b) {
         return !a.removable && b.removable;
@@ -49,18 +47,17 @@ std::optional<char> PartitionLetter(const std::wstring& device) {
 
 BootPartitionChoice Chosen(const Candidate& candidate, bool esp, const std::wstring& why) {
     BootPartitionChoice choice;
-    choice.letter = candidate.letter;
-    choice.disk = candidate.disk;
+    choice.partition = candidate.partition;
     choice.removable = candidate.removable;
     choice.why = why;
-    choice.text = BootPartitionText(candidate.disk, candidate.letter, esp, candidate.removable) +
-                  L" (" + why + L")";
+    choice.text =
+        BootPartitionText(candidate.partition, esp, candidate.removable) + L" (" + why + L")";
     return choice;
 }
 
 const Candidate* OnDisk(const std::vector<Candidate>& ordered, std::int32_t disk) {
     for (const Candidate& candidate : ordered) {
-        if (candidate.disk == disk) {
+        if (candidate.partition.disk == disk) {
             return &candidate;
         }
     }
@@ -77,7 +74,8 @@ BootPartitionChoice ChooseForUefi(const std::vector<Candidate>& ordered,
             continue;  // dead, or not an entry a repair may take as the firmware's
         }
         const Candidate* candidate = OnDisk(ordered, volume->disk);
-        if (candidate != nullptr && candidate->letter == *letter && !candidate->removable) {
+        if (candidate != nullptr && candidate->partition.letter == *letter &&
+            !candidate->removable) {
             return Chosen(*candidate, true, L"固件的 Windows Boot Manager 启动项");
         }
     }
@@ -108,16 +106,18 @@ bool DiskIsRemovable(const BootDiagnosis* diagnosis, std::int32_t disk) {
     return found != nullptr && found->removable;
 }
 
-std::wstring BootPartitionText(std::int32_t disk, char letter, bool esp, bool removable) {
-    std::wstring text = L"磁盘" + std::to_wstring(disk) + (esp ? L" EFI 系统分区" : L" 激活分区");
-    text += letter == kEspWithoutLetter ? std::wstring(L" (无盘符)") : L" " + DriveText(letter);
+std::wstring BootPartitionText(const BootPartition& partition, bool esp, bool removable) {
+    std::wstring text =
+        L"磁盘" + std::to_wstring(partition.disk) + (esp ? L" EFI 系统分区" : L" 激活分区");
+    text += partition.IsUnletteredEsp() ? std::wstring(L" (无盘符)")
+                                        : L" " + DriveText(partition.letter);
     if (removable) {
         text += L" (可移动)";
     }
     return text;
 }
 
-BootPartitionChoice ChooseBootPartition(const ActivePartLetterMap& candidates,
+BootPartitionChoice ChooseBootPartition(const BootPartitionMap& candidates,
                                         const BootDiagnosis* diagnosis,
                                         const InstallationTable& installations) {
     const std::vector<Candidate> ordered = Ordered(candidates, diagnosis);
@@ -125,21 +125,22 @@ BootPartitionChoice ChooseBootPartition(const ActivePartLetterMap& candidates,
         return {};
     }
     if (diagnosis == nullptr) {
-        const Candidate& first = *std::min_element(
-            ordered.begin(), ordered.end(),
-            [](const Candidate& a, const Candidate& b) { return a.disk < b.disk; });
-        return Chosen(first, first.letter == kEspWithoutLetter, L"编号最小的磁盘，引导未能检查");
+        const Candidate& first = *std::min_element(ordered.begin(), ordered.end(),
+                                                   [](const Candidate& a, const Candidate& b) {
+                                                       return a.partition.disk < b.partition.disk;
+                                                   });
+        return Chosen(first, first.partition.IsUnletteredEsp(), L"编号最小的磁盘，引导未能检查");
     }
     if (diagnosis->firmware == FirmwareMode::Uefi) {
         return ChooseForUefi(ordered, *diagnosis, installations);
     }
     const Candidate& first = ordered.front();
-    const bool esp = first.letter == kEspWithoutLetter || [&] {
-        const VolumeDiagnosis* volume = FindVolume(*diagnosis, first.letter);
+    const bool esp = first.partition.IsUnletteredEsp() || [&] {
+        const VolumeDiagnosis* volume = FindVolume(*diagnosis, first.partition.letter);
         return volume != nullptr && volume->esp;
     }();
     const DiskDiagnosis* boot = BiosBootDisk(*diagnosis);
-    if (boot != nullptr && first.disk == static_cast<std::int32_t>(boot->number)) {
+    if (boot != nullptr && first.partition.disk == static_cast<std::int32_t>(boot->number)) {
         return Chosen(first, esp, L"BIOS 启动盘");
     }
     return Chosen(first, esp,

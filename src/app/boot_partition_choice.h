@@ -4,15 +4,14 @@
 #include <string>
 
 #include "diagnosis/boot_diagnosis.h"
-#include "disk/active_partition_letters.h"
+#include "disk/boot_partition.h"
 #include "disk/windows_install.h"
 
 namespace qn {
 
 // The partition an automatic repair puts the boot files on, and why.
 struct BootPartitionChoice {
-    char letter = 0;  // 0: no candidate at all; kEspWithoutLetter: an unlettered ESP
-    std::int32_t disk = -1;
+    BootPartition partition;  // none chosen when there is no candidate at all
     bool removable = false;
     std::wstring why;   // "BIOS 启动盘"
     std::wstring text;  // "磁盘1 激活分区 S: (BIOS 启动盘)"
@@ -27,12 +26,12 @@ struct BootPartitionChoice {
 //    removable ones.
 // A stick the program was started from is gone at the next start: it is never chosen while a
 // fixed disk qualifies. Without a diagnosis (it could not be made) the lowest disk number wins.
-BootPartitionChoice ChooseBootPartition(const ActivePartLetterMap& candidates,
+BootPartitionChoice ChooseBootPartition(const BootPartitionMap& candidates,
                                         const BootDiagnosis* diagnosis,
                                         const InstallationTable& installations);
 
 // "磁盘1 激活分区 S:", "磁盘0 EFI 系统分区 (无盘符)", with " (可移动)" for a removable disk.
-std::wstring BootPartitionText(std::int32_t disk, char letter, bool esp, bool removable);
+std::wstring BootPartitionText(const BootPartition& partition, bool esp, bool removable);
 
 // Whether the diagnosis reads that disk as removable (false when it does not know the disk).
 bool DiskIsRemovable(const BootDiagnosis* diagnosis, std::int32_t disk);

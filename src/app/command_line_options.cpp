@@ -4,7 +4,7 @@
 
 #include "boot/field_text.h"
 #include "boot/text_helpers.h"
-#include "disk/active_partition_letters.h"
+#include "disk/boot_partition.h"
 
 namespace qn {
 namespace {

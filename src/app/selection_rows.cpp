@@ -2,27 +2,26 @@
 
 namespace qn {
 
-std::vector<BootPartitionRow> BootPartitionRows(const ActivePartLetterMap& activePartLetters,
+std::vector<BootPartitionRow> BootPartitionRows(const BootPartitionMap& candidates,
                                                 const std::function<std::wstring(char)>& label,
-                                                const std::function<PartitionStyle(char)>& style,
                                                 const std::function<bool(int disk)>& removable,
                                                 const BootPartitionChoice* choice) {
     std::vector<BootPartitionRow> rows;
-    for (const auto& [disk, letter] : activePartLetters) {
+    for (const auto& [disk, partition] : candidates) {
         BootPartitionRow row;
-        row.letter = letter;
-        const bool esp = letter == kEspWithoutLetter;
-        const PartitionStyle kind = esp ? PartitionStyle::Gpt : style(letter);
+        row.partition = partition;
+        const bool esp = partition.IsUnletteredEsp();
+        const char letter = partition.letter;
         row.columns[0] = esp ? L"ESP" : std::wstring{static_cast<wchar_t>(letter), L':'};
-        row.columns[1] = kind == PartitionStyle::Mbr   ? L"MBR"
-                         : kind == PartitionStyle::Gpt ? L"GPT"
-                                                       : L"RAW";
+        row.columns[1] = partition.style == PartitionStyle::Mbr   ? L"MBR"
+                         : partition.style == PartitionStyle::Gpt ? L"GPT"
+                                                                  : L"RAW";
         row.columns[2] = esp ? L"ESP(本机请选择此项)" : label(letter);
         if (removable && removable(disk)) {
             row.columns[2] += L" (可移动)";
         }
         row.columns[3] = L"激活分区";
-        if (choice != nullptr && choice->disk == disk && choice->letter == letter) {
+        if (choice != nullptr && choice->partition == partition) {
             // In the wide label column: the state column has no room for the reason.
             row.recommended = true;
             row.columns[2] += L" — 推荐: " + choice->why;

@@ -36,12 +36,13 @@ inline std::wstring StartDiagnosisText(const BootDiagnosis& diagnosis) {
 // the line, where the automatic repair will put the boot files and why.
 inline std::wstring StartBootLine(const std::wstring& activeText,
                                   const BootPartitionChoice& choice) {
-    if (choice.letter == 0) {
+    const BootPartition& boot = choice.partition;
+    if (!boot.Chosen()) {
         return activeText;
     }
     const std::wstring where =
-        choice.letter == kEspWithoutLetter ? std::wstring(L"ESP") : DriveText(choice.letter);
-    return activeText + L"→ 引导写入 磁盘" + std::to_wstring(choice.disk) + L" " + where + L" (" +
+        boot.IsUnletteredEsp() ? std::wstring(L"ESP") : DriveText(boot.letter);
+    return activeText + L"→ 引导写入 磁盘" + std::to_wstring(boot.disk) + L" " + where + L" (" +
            choice.why + L")";
 }
 

@@ -35,7 +35,7 @@ StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
                                const std::map<std::int32_t, char>& espLetters, bool isWinPE) {
     StartSummary summary;
     for (const DiskSummaryInput& disk : disks) {
-        const int number = static_cast<int>(disk.diskNumber);
+        const auto number = static_cast<std::int32_t>(disk.diskNumber);
         switch (disk.style) {
             case PartitionStyle::Mbr:
                 summary.diskText += DiskLabel(disk.diskNumber) + L":MBR" + kEntryGap;
@@ -43,7 +43,7 @@ StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
                     if (!partition.bootIndicator || partition.rootPath.empty()) {
                         continue;
                     }
-                    summary.activePartLetters[number] = partition.rootPath[0];
+                    summary.bootPartitions[number] = {number, disk.style, partition.rootPath[0]};
                     summary.activeText +=
                         DiskLabel(disk.diskNumber) + L":     " +
                         Widen(partition.rootPath.substr(0, partition.rootPath.size() - 1)) +
@@ -54,13 +54,13 @@ StartSummary BuildStartSummary(const std::vector<DiskSummaryInput>& disks,
                 summary.diskText += DiskLabel(disk.diskNumber) + L":GPT" + kEntryGap;
                 const auto esp = espLetters.find(static_cast<std::int32_t>(disk.diskNumber));
                 if (esp != espLetters.end()) {
-                    summary.activePartLetters[number] = esp->second;
+                    summary.bootPartitions[number] = {number, disk.style, esp->second};
                     summary.activeText +=
                         DiskLabel(disk.diskNumber) + L":     " + DriveText(esp->second) + kEntryGap;
                 } else if (!isWinPE) {
-                    // The text names disk 0 whatever the disk number; the letter map still
-                    // records the real disk.
-                    summary.activePartLetters[number] = kEspWithoutLetter;
+                    // The text names disk 0 whatever the disk number; the map still records
+                    // the real disk.
+                    summary.bootPartitions[number] = {number, disk.style, kEspWithoutLetter};
                     summary.activeText += L"磁盘0:ESP" + kEntryGap;
                 }
                 break;

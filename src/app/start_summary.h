@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/active_partition_letters.h"
+#include "disk/boot_partition.h"
 #include "disk/disk_info.h"
 #include "disk/partition_information.h"
 #include "disk/storage_port.h"
@@ -26,7 +26,7 @@ struct DiskSummaryInput {
 struct StartSummary {
     std::wstring diskText;    // "lbStDkPt"
     std::wstring activeText;  // "lbStActPt"
-    ActivePartLetterMap activePartLetters;
+    BootPartitionMap bootPartitions;
 };
 
 // The disks of the inventory in ascending number (disks of size 0 are not in it), with the
@@ -44,8 +44,8 @@ bool IsWinPeSystemDirectory(const std::wstring& systemDirectory);
 std::wstring OperatingSystemText(const std::wstring& productName, bool isWinPE);
 
 // Start-up cannot go on without a partition to put boot files on.
-inline bool StartupMustAbort(const ActivePartLetterMap& activePartLetters) {
-    return activePartLetters.empty();
+inline bool StartupMustAbort(const BootPartitionMap& bootPartitions) {
+    return bootPartitions.empty();
 }
 
 }  // namespace qn

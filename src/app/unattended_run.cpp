@@ -173,14 +173,6 @@ int UnattendedUndo(const CommandLineOptions& options, UnattendedPorts& ports,
                                                       : kExitStepFailed);
 }
 
-// Boot files belong on a disk's active or EFI system partition; anything else is a typing
-// mistake that would make a partition nobody boots from.
-bool IsBootPartition(const StartSummary& summary, char letter) {
-    const auto& candidates = summary.activePartLetters;
-    return std::any_of(candidates.begin(), candidates.end(),
-                       [&](const auto& c) { return c.second == letter; });
-}
-
 // Without /boot, the partition the firmware really starts, as the diagnosis reads the machine,
 // takes the boot files. How the machine starts: the running system's mode, unless the diagnosis
 // reads the disks otherwise (Windows PE started the other way).
@@ -194,8 +186,8 @@ FirmwareKind ChooseBootFilesPartition(const CommandLineOptions& options, Unatten
     const BootDiagnosis diagnosis = DiagnoseMachine(repair, &request.installations);
     firmware = FirmwareOf(&diagnosis);
     const BootPartitionChoice choice =
-        ChooseBootPartition(summary.activePartLetters, &diagnosis, request.installations);
-    request.bootLetter = choice.letter;
+        ChooseBootPartition(summary.bootPartitions, &diagnosis, request.installations);
+    request.boot = choice.partition;
     request.bootReason = choice.text;
     ports.console.Line(L"引导文件将写入: " + choice.text);
     return firmware;
@@ -206,12 +198,14 @@ FirmwareKind ChooseBootFilesPartition(const CommandLineOptions& options, Unatten
 std::optional<int> PrepareRequest(const CommandLineOptions& options, UnattendedPorts& ports,
                                   const StartSummary& summary, RepairRequest& request) {
     if (options.bootLetter) {
-        if (!IsBootPartition(summary, *options.bootLetter)) {
+        // Boot files belong on a disk's active or EFI system partition; anything else is a
+        // typing mistake that would make a partition nobody boots from.
+        request.boot = FindBootPartition(summary.bootPartitions, *options.bootLetter);
+        if (!request.boot.Chosen()) {
             return RefuseCommandLine(L"参数 /boot 的值 " + LetterText(*options.bootLetter) +
                                          L" 不是本机的激活分区或 EFI 系统分区",
                                      ports.console);
         }
-        request.bootLetter = *options.bootLetter;
     }
     DetectStatus status;
     auto claim = DetectionClaim::TryTake(status);
@@ -220,10 +214,8 @@ std::optional<int> PrepareRequest(const CommandLineOptions& options, UnattendedP
     }
     request.installations = ScanInstallations(*claim, ports.scan);
     const FirmwareKind firmware = ChooseBootFilesPartition(options, ports, summary, request);
-    const PartitionStyle style = BootPartitionStyle(request.bootLetter, ports.repair.storage);
-    SelectForAutomaticRepair(request.installations, style, firmware);
-    if (auto refusal =
-            Gpt32BitRefusal(request.bootLetter, style, request.installations, firmware)) {
+    SelectForAutomaticRepair(request.installations, request.boot.style, firmware);
+    if (auto refusal = Gpt32BitRefusal(request.boot, request.installations, firmware)) {
         ports.console.Line(*refusal);
         return kExitRefused;
     }
@@ -293,7 +285,7 @@ int RunUnattended(const CommandLineOptions& options, UnattendedPorts& ports) {
     if (options.mode == RunMode::Diagnose) {
         return Diagnose(options, ports, isWinPE);
     }
-    if (StartupMustAbort(summary.activePartLetters)) {
+    if (StartupMustAbort(summary.bootPartitions)) {
         console.Line(
             L"未检测到激活分区，请使用分区助手设置激活分区，如果是GPT磁盘则需要创建ESP分区");
         return kExitStepFailed;

@@ -39,12 +39,11 @@ std::int32_t BiosRdisk(StoragePort& storage, const DiskInfo& inventory, std::int
 }
 
 std::optional<std::wstring> ArcKeyOfLetter(StoragePort& storage, const DiskInfo& inventory,
-                                           char letter, char bootLetter) {
+                                           char letter, std::int32_t bootDisk) {
     const std::int32_t disk = GetDiskNumberOfLetter(storage, letter);
     if (disk < 0) {
         return std::nullopt;
     }
-    std::int32_t bootDisk = bootLetter != 0 ? GetDiskNumberOfLetter(storage, bootLetter) : -1;
     if (bootDisk < 0) {
         // The BIOS starts the lowest fixed disk (a stick only when there is nothing else).
         for (const DiskRecord& record : inventory.Disks()) {

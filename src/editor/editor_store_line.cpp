@@ -1,6 +1,5 @@
 #include "editor/editor_store_line.h"
 
-#include "disk/storage_queries.h"
 #include "run/repair_request.h"
 
 namespace qn {
@@ -25,29 +24,28 @@ std::wstring PlaceOf(const EditedPartition& partition) {
 
 }  // namespace
 
-EditedPartition EditedPartitionOf(StoragePort& storage, char bootLetter) {
+EditedPartition EditedPartitionOf(const BootPartition& boot) {
     EditedPartition partition;
-    if (bootLetter == kEspWithoutLetter || bootLetter == 0) {
+    if (!boot.HasLetter()) {
         return partition;
     }
-    partition.disk = GetDiskNumberOfLetter(storage, bootLetter);
-    partition.active = IsActivePartition(storage, bootLetter);
-    partition.esp = IsEfiSystemPartition(storage, bootLetter);
+    partition.disk = boot.disk;
+    partition.active = boot.style == PartitionStyle::Mbr;
+    partition.esp = boot.style == PartitionStyle::Gpt;
     return partition;
 }
 
-std::wstring EditedStoreText(bool bcd, const BootFileSet& files, char bootLetter,
-                             const EditedPartition& partition) {
+std::wstring EditedStoreText(bool bcd, const BootFileSet& files, const BootPartition& boot) {
     const std::wstring& file = bcd ? files.bcdStorePath : files.bootIniPath;
     if (bcd && (!files.found || file.empty())) {
         // bcdedit without /store: the store the firmware started the boot manager from.
         return std::wstring(kEditing) + L"系统存储" +
-               (bootLetter == kEspWithoutLetter ? L"（ESP，无盘符）" : L"");
+               (boot.IsUnletteredEsp() ? L"（ESP，无盘符）" : L"");
     }
     if (file.empty()) {
         return {};
     }
-    return kEditing + file + PlaceOf(partition);
+    return kEditing + file + PlaceOf(EditedPartitionOf(boot));
 }
 
 }  // namespace qn

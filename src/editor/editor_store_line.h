@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "disk/storage_port.h"
+#include "disk/boot_partition.h"
 #include "repair/repair_start.h"
 
 namespace qn {
@@ -11,21 +11,21 @@ namespace qn {
 // The editor page's line that names what it edits: the file, or the system store, and where
 // the boot partition is.
 
-// What the disks say about the boot partition.
+// Where the boot partition is.
 struct EditedPartition {
     std::int32_t disk = -1;  // -1: not known
     bool active = false;     // MBR boot indicator
     bool esp = false;        // GPT EFI system partition
 };
 
-// Asked of the disks for the boot partition's letter; nothing is known of kEspWithoutLetter.
-EditedPartition EditedPartitionOf(StoragePort& storage, char bootLetter);
+// The boot partition as the start found it: an MBR disk's active partition or a GPT disk's
+// EFI system partition; nothing is told of an ESP without a letter (its store is the system's).
+EditedPartition EditedPartitionOf(const BootPartition& boot);
 
 // "正在编辑: F:\Boot\BCD（磁盘0 激活分区）", "正在编辑: S:\EFI\Microsoft\Boot\BCD（磁盘1 EFI
 // 系统分区）", "正在编辑: C:\boot.ini（磁盘0）", "正在编辑: 系统存储（ESP，无盘符）": bcd chooses
 // the store over boot.ini; without a store file on the boot partition bcdedit edits the system
 // store.
-std::wstring EditedStoreText(bool bcd, const BootFileSet& files, char bootLetter,
-                             const EditedPartition& partition);
+std::wstring EditedStoreText(bool bcd, const BootFileSet& files, const BootPartition& boot);
 
 }  // namespace qn

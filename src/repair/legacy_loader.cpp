@@ -128,7 +128,7 @@ std::optional<StepFailure> WriteMenuLine(RepairRun& run, LegacySetup& setup,
     RepairPorts& ports = run.Ports();
     const std::wstring& ini = setup.loader.ini;
     const auto key = ArcKeyOfLetter(ports.storage, ports.inventory, system.driveLetter,
-                                    setup.target.hasLetter ? setup.target.letter : 0);
+                                    setup.target.partition.disk);
     if (!key) {
         return StepFailure{L"无法确定 " + DriveText(system.driveLetter) + L" 所在的磁盘"};
     }

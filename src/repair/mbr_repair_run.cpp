@@ -2,14 +2,13 @@
 
 #include "boot/text_helpers.h"
 #include "diagnosis/diagnosis_log.h"
-#include "disk/storage_queries.h"
 #include "repair/boot_code_step.h"
 #include "run/machine_description.h"
 
 namespace qn {
 
 std::wstring MbrRepairParameters(const MbrRepairRequest& request, FileSystem& files) {
-    const std::wstring drive = DriveText(request.bootLetter);
+    const std::wstring drive = DriveText(request.boot.letter);
     switch (request.kind) {
         case MbrRepairKind::Nt6Pbr:
             return BootsectParameters(BootCodeKind::Nt60, drive, false);
@@ -25,7 +24,7 @@ std::wstring MbrRepairParameters(const MbrRepairRequest& request, FileSystem& fi
 }
 
 std::wstring MbrRepairLine(const MbrRepairRequest& request) {
-    const std::wstring head = L"正在修复激活分区 " + DriveText(request.bootLetter) + L" ";
+    const std::wstring head = L"正在修复激活分区 " + DriveText(request.boot.letter) + L" ";
     switch (request.kind) {
         case MbrRepairKind::Nt6Pbr:
             return head + L"NT6 PBR引导......";
@@ -45,34 +44,34 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
     const std::wstring parameters = MbrRepairParameters(request, ports.files);
 
     RepairLogData log = StartRunLog(label, ports, {}, outcome);
-    log.inputs = {L"分区: " + DriveText(request.bootLetter), L"bootsect " + parameters};
+    log.inputs = {L"分区: " + DriveText(request.boot.letter), L"bootsect " + parameters};
 
     outcome.before = DiagnoseForRun(run, nullptr);
     log.diagnosisBefore = DiagnosisLogLines(outcome.before);
-    const PartitionStyle style = GetPartitionStyleOfLetter(ports.storage, request.bootLetter);
-    if (style == PartitionStyle::Gpt) {
+    if (request.boot.style == PartitionStyle::Gpt) {
         // UEFI firmware runs no boot code from a GPT disk, and bootsect leaves its protective MBR
         // as it is: there is nothing here to repair.
         run.Row(L"分区表类型为: GPT");
         run.FailureRow(L"GPT硬盘不需要修复主引导与分区引导，未做任何更改");
-        FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+        FinishRun(run, log, request.isWinPE, request.boot.letter, outcome);
         return outcome;
     }
-    const GuardedWork work = WorkOfMbrRepair(request, style);
+    const GuardedWork work = WorkOfMbrRepair(request);
     const GuardOutcome chosen = AskGuards(DecideRepairGuards(outcome.before, work), asker);
     outcome.guardLines = chosen.logLines;
     outcome.confirmedFirmware = chosen.confirmedFirmware;
     log.guards = chosen.logLines;
     if (chosen.stop) {
         outcome.stoppedByGuard = true;
-        FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+        FinishRun(run, log, request.isWinPE, request.boot.letter, outcome);
         return outcome;
     }
 
-    UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, request.bootLetter);
+    UndoRecorder undo =
+        MakeUndoRecorder(run, label, log.time, request.isWinPE, request.boot.letter);
     if (!GoOnWithoutUndo(BeginUndo(run, undo, std::wstring(), work), asker, log, outcome)) {
         FinishUndo(run, undo, log, outcome);
-        FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+        FinishRun(run, log, request.isWinPE, request.boot.letter, outcome);
         return outcome;
     }
     run.Row(L"分区表类型为: MBR");
@@ -86,14 +85,13 @@ RepairOutcome RunMbrRepair(const MbrRepairRequest& request, RepairPorts& ports, 
         run.ReplaceRow(line + L"成功!" + BootsectWarning(run));
     }
     std::wstring elsewhere;
-    const BootDiagnosis judged =
-        DiagnoseAfterRun(run, nullptr, MakeBootTarget(request.bootLetter, ports.storage), log,
-                         outcome, elsewhere, L"引导代码");
+    const BootDiagnosis judged = DiagnoseAfterRun(run, nullptr, MakeBootTarget(request.boot), log,
+                                                  outcome, elsewhere, L"引导代码");
     VerifyRepair(run, {}, judged);
     outcome.judgment = JudgeStart(judged);
     outcome.judgment->elsewhere = elsewhere;
     FinishUndo(run, undo, log, outcome);
-    FinishRun(run, log, request.isWinPE, request.bootLetter, outcome);
+    FinishRun(run, log, request.isWinPE, request.boot.letter, outcome);
     return outcome;
 }
 

@@ -102,7 +102,7 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     ScopedFsRedirectionOff redirection(ports.redirection);
     RepairOutcome outcome;
     RepairRun run(ports, sink);
-    const BootTarget target = MakeBootTarget(request.bootLetter, ports.storage);
+    const BootTarget target = MakeBootTarget(request.boot);
 
     RepairLogData log = StartRunLog(label, ports, request.installations, outcome);
     log.inputs = InputLines(request, target);
@@ -111,7 +111,7 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     // Read what the machine boots now, and ask what must be asked before the first write.
     outcome.before = DiagnoseForRun(run, &request.installations);
     log.diagnosisBefore = DiagnosisLogLines(outcome.before);
-    GuardedWork work = WorkOfRepair(request, target.style, outcome.before);
+    GuardedWork work = WorkOfRepair(request, outcome.before);
     const GuardOutcome chosen = AskGuards(DecideRepairGuards(outcome.before, work), asker);
     outcome.guardLines = chosen.logLines;
     outcome.confirmedFirmware = chosen.confirmedFirmware;

@@ -215,7 +215,7 @@ RepairPlan PlanRepair(const RepairRequest& request, RepairPorts& ports) {
     RepairPlan plan;
     {
         RepairRun run(planning, sink);
-        RunEngine(run, request, MakeBootTarget(request.bootLetter, ports.storage));
+        RunEngine(run, request, MakeBootTarget(request.boot));
         plan.rows = run.Rows();
     }
     plan.steps = std::move(changes);

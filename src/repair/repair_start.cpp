@@ -27,18 +27,17 @@ void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle b
     }
 }
 
-std::optional<std::wstring> Gpt32BitRefusal(char bootLetter, PartitionStyle bootStyle,
+std::optional<std::wstring> Gpt32BitRefusal(const BootPartition& boot,
                                             const InstallationTable& installations,
                                             const FirmwareKind& firmware) {
-    if (bootStyle != PartitionStyle::Gpt) {
+    if (boot.style != PartitionStyle::Gpt) {
         return std::nullopt;
     }
     for (const auto& [letter, system] : installations) {
         if (system.selected != 0 && system.archBits == 32 &&
             !Starts32BitFromGpt(system, firmware)) {
-            const std::wstring where = bootLetter == kEspWithoutLetter
-                                           ? std::wstring(L"ESP")
-                                           : DriveLetterText(bootLetter);
+            const std::wstring where =
+                boot.HasLetter() ? DriveLetterText(boot.letter) : std::wstring(L"ESP");
             return L"引导文件所在分区 " + where +
                    L": 所在磁盘分区表类型为GPT，不支持引导32位操作系统，请重新选择！";
         }
@@ -46,13 +45,14 @@ std::optional<std::wstring> Gpt32BitRefusal(char bootLetter, PartitionStyle boot
     return std::nullopt;
 }
 
-BootFileSet FindBootFiles(char bootLetter, PartitionStyle style, FileSystem& files) {
+BootFileSet FindBootFiles(const BootPartition& boot, FileSystem& files) {
     BootFileSet set;
-    if (bootLetter == kEspWithoutLetter) {
+    if (!boot.HasLetter()) {
         return set;
     }
     set.found = true;
-    const std::wstring drive = DriveText(bootLetter);
+    const std::wstring drive = DriveText(boot.letter);
+    const PartitionStyle style = boot.style;
     if (style == PartitionStyle::Gpt) {
         if (files.PathExists(drive + L"\\EFI\\Microsoft\\Boot\\BCD")) {
             set.bcdStorePath = drive + L"\\EFI\\Microsoft\\Boot\\BCD";

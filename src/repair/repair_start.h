@@ -5,7 +5,7 @@
 #include <string>
 
 #include "diagnosis/boot_diagnosis.h"
-#include "disk/partition_information.h"
+#include "disk/boot_partition.h"
 #include "disk/windows_install.h"
 #include "platform/file_system.h"
 #include "platform/firmware_architecture.h"
@@ -33,7 +33,7 @@ void SelectForAutomaticRepair(InstallationTable& installations, PartitionStyle b
 
 // The refusal when a selected 32-bit system would have to boot from a GPT disk it cannot start
 // from; nullopt when the start may go on.
-std::optional<std::wstring> Gpt32BitRefusal(char bootLetter, PartitionStyle bootStyle,
+std::optional<std::wstring> Gpt32BitRefusal(const BootPartition& boot,
                                             const InstallationTable& installations,
                                             const FirmwareKind& firmware = {});
 
@@ -45,6 +45,6 @@ struct BootFileSet {
 };
 
 // Looks for the store (\EFI\Microsoft\Boot\BCD on GPT, \Boot\BCD on MBR) and boot.ini (MBR).
-BootFileSet FindBootFiles(char bootLetter, PartitionStyle style, FileSystem& files);
+BootFileSet FindBootFiles(const BootPartition& boot, FileSystem& files);
 
 }  // namespace qn

@@ -146,8 +146,8 @@ std::string RepairReportJson(const RepairReportInput& input) {
         {"time", time},
         {"operation", U(input.operation)},
         {"inputs",
-         {{"boot", request.bootLetter == kEspWithoutLetter ? std::string("ESP")
-                                                           : LetterText(request.bootLetter)},
+         {{"boot",
+           request.boot.IsUnletteredEsp() ? std::string("ESP") : LetterText(request.boot.letter)},
           {"timeout", U(request.timeoutText)},
           {"clear", request.clearExisting},
           {"winpe", request.isWinPE}}},

@@ -31,15 +31,14 @@ std::optional<RepairGuard> ForeignMbrGuard(const BootDiagnosis& diagnosis,
     if (!work.writesMbrCode) {
         return std::nullopt;
     }
-    const VolumeDiagnosis* boot = FindVolume(diagnosis, work.bootLetter);
-    const DiskDiagnosis* disk = boot != nullptr ? FindDisk(diagnosis, boot->disk) : nullptr;
+    const DiskDiagnosis* disk = work.boot.disk >= 0 ? FindDisk(diagnosis, work.boot.disk) : nullptr;
     RepairGuard guard;
     guard.kind = GuardKind::ForeignMbrCode;
     guard.yesMeaning = L"改写主引导记录";
     if (disk == nullptr || !disk->sectorRead) {
         // Fails closed: code it cannot read may be another system's loader.
         guard.finding = disk == nullptr
-                            ? L"无法确定 " + DriveText(work.bootLetter) + L" 所在的磁盘"
+                            ? L"无法确定 " + DriveText(work.boot.letter) + L" 所在的磁盘"
                             : L"无法读取磁盘" + std::to_wstring(disk->number) + L" 的主引导记录";
         guard.question = guard.finding +
                          L"，无法确认其中是不是其他系统的引导程序。\n如果它正在启动这台电脑上的"
@@ -83,9 +82,9 @@ std::optional<RepairGuard> BitLockerGuard(const BootDiagnosis& diagnosis, const 
         }
     }
     const bool bootIsSystem =
-        std::find(work.systems.begin(), work.systems.end(), work.bootLetter) != work.systems.end();
-    if (!bootIsSystem && encryptedAt(work.bootLetter)) {
-        encrypted.push_back(L"引导分区 " + DriveText(work.bootLetter));
+        std::find(work.systems.begin(), work.systems.end(), work.boot.letter) != work.systems.end();
+    if (!bootIsSystem && encryptedAt(work.boot.letter)) {
+        encrypted.push_back(L"引导分区 " + DriveText(work.boot.letter));
     }
     if (encrypted.empty()) {
         return std::nullopt;
@@ -145,13 +144,13 @@ RepairGuard FirmwareDoubtGuard(const BootDiagnosis& diagnosis, const std::wstrin
 }
 
 std::optional<RepairGuard> FirmwareGuard(const BootDiagnosis& diagnosis, const GuardedWork& work) {
-    const bool unlettered = work.bootLetter == kEspWithoutLetter;
-    const VolumeDiagnosis* boot = unlettered ? nullptr : FindVolume(diagnosis, work.bootLetter);
+    const bool unlettered = work.boot.IsUnletteredEsp();
+    const VolumeDiagnosis* boot = unlettered ? nullptr : FindVolume(diagnosis, work.boot.letter);
     const std::wstring where =
-        unlettered ? L"EFI 系统分区（没有盘符）" : DriveText(work.bootLetter);
+        unlettered ? L"EFI 系统分区（没有盘符）" : DriveText(work.boot.letter);
     RepairGuard guard;
     guard.kind = GuardKind::FirmwareMismatch;
-    if (diagnosis.firmware == FirmwareMode::Uefi && work.bootStyle == PartitionStyle::Mbr &&
+    if (diagnosis.firmware == FirmwareMode::Uefi && work.boot.style == PartitionStyle::Mbr &&
         boot != nullptr && !boot->esp) {
         guard.finding = MachineStarts(diagnosis) + L"，而所选的引导分区 " + where +
                         L" 是 MBR 磁盘上的激活分区（BIOS 启动方式）";
@@ -161,7 +160,7 @@ std::optional<RepairGuard> FirmwareGuard(const BootDiagnosis& diagnosis, const G
                          L"（CSM / Legacy），或改用 GPT 磁盘上的 EFI 系统分区。";
     } else if (diagnosis.firmware == FirmwareMode::Bios &&
                (unlettered ||
-                (work.bootStyle == PartitionStyle::Gpt && boot != nullptr && boot->esp))) {
+                (work.boot.style == PartitionStyle::Gpt && boot != nullptr && boot->esp))) {
         guard.finding = MachineStarts(diagnosis) + L"，而所选的引导分区 " + where +
                         L" 是 GPT 磁盘上的 EFI 系统分区（UEFI 启动方式）";
         guard.question = L"这台电脑的" + guard.finding +
@@ -211,11 +210,9 @@ std::optional<RepairGuard> BootOrderGuard(const BootDiagnosis& diagnosis, const 
 
 }  // namespace
 
-GuardedWork WorkOfRepair(const RepairRequest& request, PartitionStyle bootStyle,
-                         const BootDiagnosis& diagnosis) {
+GuardedWork WorkOfRepair(const RepairRequest& request, const BootDiagnosis& diagnosis) {
     GuardedWork work;
-    work.bootLetter = request.bootLetter;
-    work.bootStyle = request.bootLetter == kEspWithoutLetter ? PartitionStyle::Gpt : bootStyle;
+    work.boot = request.boot;
     bool modern = false;
     for (const auto& [letter, system] : request.installations) {
         if (system.selected != 0) {
@@ -227,29 +224,28 @@ GuardedWork WorkOfRepair(const RepairRequest& request, PartitionStyle bootStyle,
         return work;  // the run ends before it writes
     }
     bool bcdEngine = modern;
-    const VolumeDiagnosis* boot = FindVolume(diagnosis, request.bootLetter);
+    const VolumeDiagnosis* boot = FindVolume(diagnosis, request.boot.letter);
     if (!bcdEngine && boot != nullptr && !request.clearExisting) {
-        if (work.bootStyle == PartitionStyle::Gpt) {
+        if (work.boot.style == PartitionStyle::Gpt) {
             bcdEngine = Present(boot->files.efiBcd) && Present(boot->files.bootmgr);
-        } else if (work.bootStyle == PartitionStyle::Mbr) {
+        } else if (work.boot.style == PartitionStyle::Mbr) {
             bcdEngine = Present(boot->files.bcd) && Present(boot->files.bootmgr);
         }
     }
     if (bcdEngine) {
-        work.writesMbrCode = work.bootStyle == PartitionStyle::Mbr;
+        work.writesMbrCode = work.boot.style == PartitionStyle::Mbr;
         work.runsBcdboot = modern;
-        work.bcdbootUefiFiles = work.bootStyle != PartitionStyle::Mbr;
+        work.bcdbootUefiFiles = work.boot.style != PartitionStyle::Mbr;
     } else {
-        work.writesMbrCode = work.bootStyle != PartitionStyle::Gpt;
+        work.writesMbrCode = work.boot.style != PartitionStyle::Gpt;
     }
     work.writesBootRecord = work.writesMbrCode;
     return work;
 }
 
-GuardedWork WorkOfMbrRepair(const MbrRepairRequest& request, PartitionStyle bootStyle) {
+GuardedWork WorkOfMbrRepair(const MbrRepairRequest& request) {
     GuardedWork work;
-    work.bootLetter = request.bootLetter;
-    work.bootStyle = bootStyle;
+    work.boot = request.boot;
     work.mbrWorkflow = true;
     work.writesBootRecord = true;
     work.writesMbrCode = request.kind == MbrRepairKind::Mbr;

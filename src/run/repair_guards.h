@@ -51,11 +51,10 @@ struct RepairGuard {
 
 // What a run will write, as the guards need to know it.
 struct GuardedWork {
-    char bootLetter = 0;  // the boot partition; kEspWithoutLetter for an unlettered ESP
-    PartitionStyle bootStyle = PartitionStyle::Raw;  // of its disk; Gpt for an unlettered ESP
-    bool writesMbrCode = false;                      // bootsect ... /mbr
-    bool writesBootRecord = false;                   // bootsect on the boot partition
-    bool runsBcdboot = false;                        // bcdboot for a Vista-or-later system
+    BootPartition boot;
+    bool writesMbrCode = false;     // bootsect ... /mbr
+    bool writesBootRecord = false;  // bootsect on the boot partition
+    bool runsBcdboot = false;       // bcdboot for a Vista-or-later system
     bool bcdbootUefiFiles = false;  // ...with the UEFI files (a GPT or unreadable style)
     bool mbrWorkflow = false;       // the MBR repair page: keeping the MBR leaves nothing to do
     std::vector<char> systems;      // the letters of the systems being repaired
@@ -63,12 +62,11 @@ struct GuardedWork {
 
 // The automatic or manual repair, as RunRepair would do it: the BCD engine when a selected system
 // is Vista or later or the boot partition already boots through a store (unless it is cleared),
-// the legacy one otherwise; bootStyle as MakeBootTarget works it out.
-GuardedWork WorkOfRepair(const RepairRequest& request, PartitionStyle bootStyle,
-                         const BootDiagnosis& diagnosis);
+// the legacy one otherwise.
+GuardedWork WorkOfRepair(const RepairRequest& request, const BootDiagnosis& diagnosis);
 
 // The MBR repair page's run: bootsect on the partition, with /mbr for the master boot record.
-GuardedWork WorkOfMbrRepair(const MbrRepairRequest& request, PartitionStyle bootStyle);
+GuardedWork WorkOfMbrRepair(const MbrRepairRequest& request);
 
 // The guards that apply, in the order they are asked: the foreign MBR code, BitLocker, the
 // firmware mismatch, then the boot order (which asks nothing).

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "disk/active_partition_letters.h"
+#include "disk/boot_partition.h"
 #include "disk/windows_install.h"
 
 namespace qn {
 
 // What one repair run works with, taken from the window (or the command line) before it starts.
 struct RepairRequest {
-    char bootLetter = 0;  // receives the boot files; kEspWithoutLetter for an unlettered ESP
+    BootPartition boot;       // receives the boot files
     std::wstring bootReason;  // where and why, when the program chose it ("磁盘1 激活分区 S: ...")
     std::wstring timeoutText = L"3";
     bool clearExisting = false;
@@ -26,7 +26,7 @@ struct RepairRequest {
 enum class MbrRepairKind { Nt6Pbr = 0, Nt5Pbr = 1, Mbr = 2 };
 
 struct MbrRepairRequest {
-    char bootLetter = 0;
+    BootPartition boot;
     MbrRepairKind kind = MbrRepairKind::Mbr;
     bool isWinPE = false;
 };

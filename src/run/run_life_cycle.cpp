@@ -126,13 +126,13 @@ std::wstring BeginUndo(RepairRun& run, UndoRecorder& undo, const std::wstring& d
                    unsaved.front() + L"）";
             run.Row(lost + L"，撤销时不会还原它们");
         }
-    } else if (work.runsBcdboot && work.bootLetter == kEspWithoutLetter) {
+    } else if (work.runsBcdboot && work.boot.IsUnletteredEsp()) {
         lost = L"EFI 系统分区没有盘符，其中的引导文件无法备份";
     }
     // The boot code is saved now, while the run can still stop, not when it is written.
-    const char letter = work.bootLetter;
-    if ((work.writesBootRecord || work.writesMbrCode) && letter != 0 &&
-        letter != kEspWithoutLetter && !undo.SaveBootCode(letter, work.writesMbrCode)) {
+    const char letter = work.boot.letter;
+    if ((work.writesBootRecord || work.writesMbrCode) && work.boot.HasLetter() &&
+        !undo.SaveBootCode(letter, work.writesMbrCode)) {
         const std::wstring code =
             L"无法保存 " + DriveLetterText(letter) +
             (work.writesMbrCode ? L": 的引导代码和所在磁盘的主引导记录" : L": 的引导代码");

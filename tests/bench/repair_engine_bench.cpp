@@ -40,9 +40,9 @@ void RepairScenario(benchmark::State& state, const char* file) {
     }
     state.counters["tool_runs"] = runs;
     state.counters["systems"] = systems;
-    state.counters["per_system"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * systems, benchmark::Counter::kIsRate |
-                                                               benchmark::Counter::kInvert);
+    state.counters["per_system"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * systems,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_RepairDemoMachine(benchmark::State& state) {
@@ -65,8 +65,8 @@ void BM_MbrRepair(benchmark::State& state) {
         state.PauseTiming();
         test::SimProgram program(scenario);
         state.ResumeTiming();
-        const RepairOutcome outcome =
-            program.RunMbr(MbrRepairRequest{'D', MbrRepairKind::Mbr, false});
+        const RepairOutcome outcome = program.RunMbr(
+            MbrRepairRequest{program.BootPartitionOf('D'), MbrRepairKind::Mbr, false});
         runs = ToolRuns(outcome);
     }
     state.counters["tool_runs"] = runs;

@@ -6,6 +6,8 @@ namespace qn {
 namespace {
 
 using Disk = DiskSummaryInput;
+constexpr PartitionStyle kMbr = PartitionStyle::Mbr;
+constexpr PartitionStyle kGpt = PartitionStyle::Gpt;
 
 TEST(StartSummary, MbrWithActiveCAndLetterlessGptOnInstalledSystem) {
     const std::vector<Disk> disks = {
@@ -15,8 +17,9 @@ TEST(StartSummary, MbrWithActiveCAndLetterlessGptOnInstalledSystem) {
     const StartSummary s = BuildStartSummary(disks, {}, false);
     EXPECT_EQ(s.diskText, L"磁盘0:MBR    磁盘1:GPT    ");
     EXPECT_EQ(s.activeText, L"磁盘0:     C:    磁盘0:ESP    ");
-    EXPECT_EQ(s.activePartLetters, (ActivePartLetterMap{{0, 'C'}, {1, '#'}}));
-    EXPECT_FALSE(StartupMustAbort(s.activePartLetters));
+    EXPECT_EQ(s.bootPartitions,
+              (BootPartitionMap{{0, {0, kMbr, 'C'}}, {1, {1, kGpt, kEspWithoutLetter}}}));
+    EXPECT_FALSE(StartupMustAbort(s.bootPartitions));
 }
 
 TEST(StartSummary, SameMachineInWinPeCountsTheGptDiskOnlyWithAMountedEsp) {
@@ -26,11 +29,11 @@ TEST(StartSummary, SameMachineInWinPeCountsTheGptDiskOnlyWithAMountedEsp) {
     };
     const StartSummary without = BuildStartSummary(disks, {}, true);
     EXPECT_EQ(without.activeText, L"磁盘0:     C:    ");
-    EXPECT_EQ(without.activePartLetters, (ActivePartLetterMap{{0, 'C'}}));
+    EXPECT_EQ(without.bootPartitions, (BootPartitionMap{{0, {0, kMbr, 'C'}}}));
 
     const StartSummary with = BuildStartSummary(disks, {{1, 'S'}}, true);
     EXPECT_EQ(with.activeText, L"磁盘0:     C:    磁盘1:     S:    ");
-    EXPECT_EQ(with.activePartLetters, (ActivePartLetterMap{{0, 'C'}, {1, 'S'}}));
+    EXPECT_EQ(with.bootPartitions, (BootPartitionMap{{0, {0, kMbr, 'C'}}, {1, {1, kGpt, 'S'}}}));
 }
 
 TEST(StartSummary, RawDisksAreListedButNeverCount) {
@@ -38,7 +41,7 @@ TEST(StartSummary, RawDisksAreListedButNeverCount) {
     const StartSummary s = BuildStartSummary(disks, {{0, 'S'}}, false);
     EXPECT_EQ(s.diskText, L"磁盘0:RAW    磁盘2:RAW    ");
     EXPECT_EQ(s.activeText, L"");
-    EXPECT_TRUE(StartupMustAbort(s.activePartLetters));
+    EXPECT_TRUE(StartupMustAbort(s.bootPartitions));
 }
 
 TEST(StartSummary, LaterActivePartitionOfADiskWinsTheLetterButBothAreShown) {
@@ -48,14 +51,14 @@ TEST(StartSummary, LaterActivePartitionOfADiskWinsTheLetterButBothAreShown) {
     };
     const StartSummary s = BuildStartSummary(disks, {}, false);
     EXPECT_EQ(s.activeText, L"磁盘0:     C:    磁盘0:     D:    ");
-    EXPECT_EQ(s.activePartLetters, (ActivePartLetterMap{{0, 'D'}}));
+    EXPECT_EQ(s.bootPartitions, (BootPartitionMap{{0, {0, kMbr, 'D'}}}));
     EXPECT_EQ(s.diskText, L"磁盘0:MBR    磁盘3:MBR    ");
 }
 
 TEST(StartSummary, NoDisksMeansAbort) {
     const StartSummary s = BuildStartSummary({}, {}, false);
     EXPECT_EQ(s.diskText, L"");
-    EXPECT_TRUE(StartupMustAbort(s.activePartLetters));
+    EXPECT_TRUE(StartupMustAbort(s.bootPartitions));
 }
 
 TEST(StartSummary, WinPeIsOnlyAnUpperCaseX) {

@@ -93,12 +93,9 @@ public:
                  repairPorts_.resources, repairPorts_.clock,     repairPorts_.random,
                  repairPorts_.codePage,  &repairPorts_.storage},
           state_{current_, bcdedit_, bootFiles_, loads_, backup_} {
-        letter_ = program_.activePartLetters.at(0);
-        const PartitionStyle style =
-            letter_ == kEspWithoutLetter
-                ? PartitionStyle::Gpt
-                : GetPartitionStyleOfLetter(program_.Machine().Storage(), letter_);
-        bootFiles_ = FindBootFiles(letter_, style, ports_.files);
+        const BootPartition boot = program_.bootPartitions.at(0);
+        letter_ = boot.letter;
+        bootFiles_ = FindBootFiles(boot, ports_.files);
         workDir_ = std::make_unique<WorkDir>(ports_.files, ports_.random);
         bcdedit_ =
             PrepareTool(ports_.files, ports_.resources, *workDir_, CarriedTool::Bcdedit).path;

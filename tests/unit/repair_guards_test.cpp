@@ -57,9 +57,14 @@ struct Machine {
     }
 };
 
+// The boot partition on disk 0 as the start found it (an ESP without a letter is on GPT).
+BootPartition Boot(char letter, PartitionStyle style = PartitionStyle::Mbr, std::int32_t disk = 0) {
+    return {disk, letter == kEspWithoutLetter ? PartitionStyle::Gpt : style, letter};
+}
+
 RepairRequest Request(char boot, float version = 6.3f) {
     RepairRequest request;
-    request.bootLetter = boot;
+    request.boot = Boot(boot);
     WindowsInstall system;
     system.displayName = L"Windows 10 Pro x64";
     system.driveLetter = 'C';
@@ -78,9 +83,10 @@ std::vector<GuardKind> Kinds(const std::vector<RepairGuard>& guards) {
     return kinds;
 }
 
-std::vector<RepairGuard> Guards(const Machine& machine, const RepairRequest& request) {
+std::vector<RepairGuard> Guards(const Machine& machine, RepairRequest request) {
     const BootDiagnosis diagnosis = machine.Diagnosis();
-    return DecideRepairGuards(diagnosis, WorkOfRepair(request, machine.style, diagnosis));
+    request.boot = Boot(request.boot.letter, machine.style);
+    return DecideRepairGuards(diagnosis, WorkOfRepair(request, diagnosis));
 }
 
 FirmwareBootEntry Entry(const wchar_t* description, bool windows) {
@@ -136,16 +142,16 @@ TEST(ForeignMbrGuard, FailsClosedWhenTheMbrCannotBeRead) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.finding)));
         BootDiagnosis diagnosis = Machine().Diagnosis();
         diagnosis.disks[0].sectorRead = c.sectorRead;
-        diagnosis.volumes[0].disk = c.disk;
-        const auto guards = DecideRepairGuards(
-            diagnosis, WorkOfRepair(Request('D'), PartitionStyle::Mbr, diagnosis));
+        RepairRequest request = Request('D');
+        request.boot.disk = c.disk;
+        const auto guards = DecideRepairGuards(diagnosis, WorkOfRepair(request, diagnosis));
         ASSERT_THAT(Kinds(guards), ElementsAre(GuardKind::ForeignMbrCode));
         EXPECT_EQ(guards[0].finding, c.finding);
         EXPECT_THAT(guards[0].question, HasSubstr(L"无法确认其中是不是其他系统的引导程序"));
         EXPECT_EQ(guards[0].onNo, GuardEffect::ProceedKeepingMbr);
         // The MBR page's run has nothing left to do without the MBR.
         const auto page = DecideRepairGuards(
-            diagnosis, WorkOfMbrRepair({'D', MbrRepairKind::Mbr, false}, PartitionStyle::Mbr));
+            diagnosis, WorkOfMbrRepair({request.boot, MbrRepairKind::Mbr, false}));
         ASSERT_THAT(Kinds(page), ElementsAre(GuardKind::ForeignMbrCode));
         EXPECT_EQ(page[0].onNo, GuardEffect::Stop);
     }
@@ -163,11 +169,10 @@ TEST(ForeignMbrGuard, OnlyWhenTheMbrIsWritten) {
     grub.mbr = MbrCodeKind::Grub;
     EXPECT_THAT(Kinds(Guards(grub, Request('D', 5.1f))), ElementsAre(GuardKind::ForeignMbrCode));
     const BootDiagnosis diagnosis = grub.Diagnosis();
-    MbrRepairRequest pbr{'D', MbrRepairKind::Nt6Pbr, false};
-    EXPECT_THAT(Kinds(DecideRepairGuards(diagnosis, WorkOfMbrRepair(pbr, PartitionStyle::Mbr))),
-                IsEmpty());
-    MbrRepairRequest mbr{'D', MbrRepairKind::Mbr, false};
-    const auto guards = DecideRepairGuards(diagnosis, WorkOfMbrRepair(mbr, PartitionStyle::Mbr));
+    MbrRepairRequest pbr{Boot('D'), MbrRepairKind::Nt6Pbr, false};
+    EXPECT_THAT(Kinds(DecideRepairGuards(diagnosis, WorkOfMbrRepair(pbr))), IsEmpty());
+    MbrRepairRequest mbr{Boot('D'), MbrRepairKind::Mbr, false};
+    const auto guards = DecideRepairGuards(diagnosis, WorkOfMbrRepair(mbr));
     ASSERT_THAT(Kinds(guards), ElementsAre(GuardKind::ForeignMbrCode));
     EXPECT_EQ(guards[0].onNo, GuardEffect::Stop) << "keeping the MBR leaves nothing to do";
     EXPECT_THAT(guards[0].question, EndsWith(L"取消(C)：保留主引导记录，不做任何更改"));

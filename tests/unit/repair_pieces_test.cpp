@@ -18,12 +18,7 @@ namespace qn {
 namespace {
 
 BootTarget Target(char letter, PartitionStyle style) {
-    BootTarget t;
-    t.letter = letter;
-    t.hasLetter = letter != '#';
-    t.style = style;
-    t.drive = std::wstring(1, static_cast<wchar_t>(letter)) + L":";
-    return t;
+    return MakeBootTarget({0, style, letter});
 }
 
 TEST(RepairCommands, BcdbootNamesTheFirmwareOnlyWithALetter) {
@@ -66,7 +61,7 @@ TEST(RepairCommands, MbrRepairPicksNt52ForTheMasterRecordOnlyWhenBootIniIsAlone)
         if (c.bootIni) {
             files.AddFile(L"C:\\boot.ini");
         }
-        const MbrRepairRequest request{'C', c.kind, false};
+        const MbrRepairRequest request{{0, PartitionStyle::Mbr, 'C'}, c.kind, false};
         EXPECT_EQ(MbrRepairParameters(request, files), c.parameters);
         if (c.line != nullptr) {
             EXPECT_EQ(MbrRepairLine(request), c.line);
@@ -108,22 +103,22 @@ TEST_F(ArcKeyTest, CountsEveryPartitionAndEveryDiskFromTheOneThatStarts) {
     Letter('E', 2, 1 << 20, 1);
     DiskInfo inventory(storage, codePage);
     struct Case {
-        char boot;  // 0: as the BIOS starts the machine
+        std::int32_t bootDisk;  // -1: as the BIOS starts the machine
         char letter;
         const wchar_t* key;
     };
     const Case cases[] = {
-        {0, 'D', L"multi(0)disk(0)rdisk(0)partition(3)\\WINDOWS"},
-        {'C', 'E', L"multi(0)disk(0)rdisk(1)partition(1)\\WINDOWS"},
-        {'C', 'U', L"multi(0)disk(0)rdisk(2)partition(1)\\WINDOWS"},
+        {-1, 'D', L"multi(0)disk(0)rdisk(0)partition(3)\\WINDOWS"},
+        {1, 'E', L"multi(0)disk(0)rdisk(1)partition(1)\\WINDOWS"},
+        {1, 'U', L"multi(0)disk(0)rdisk(2)partition(1)\\WINDOWS"},
         // Boot files for the second disk: it is rdisk(0) when it starts.
-        {'E', 'E', L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS"},
-        {'E', 'C', L"multi(0)disk(0)rdisk(1)partition(2)\\WINDOWS"},
-        {'U', 'D', L"multi(0)disk(0)rdisk(1)partition(3)\\WINDOWS"},
+        {2, 'E', L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS"},
+        {2, 'C', L"multi(0)disk(0)rdisk(1)partition(2)\\WINDOWS"},
+        {0, 'D', L"multi(0)disk(0)rdisk(1)partition(3)\\WINDOWS"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(1, c.boot) + "/" + std::string(1, c.letter));
-        EXPECT_EQ(ArcKeyOfLetter(storage, inventory, c.letter, c.boot), c.key);
+        SCOPED_TRACE(std::to_string(c.bootDisk) + "/" + std::string(1, c.letter));
+        EXPECT_EQ(ArcKeyOfLetter(storage, inventory, c.letter, c.bootDisk), c.key);
     }
 }
 
@@ -132,10 +127,10 @@ TEST_F(ArcKeyTest, FallsBackToTheLettersPlaceAndNamesNoDiskItCannotTell) {
     Letter('C', 0, 1 << 20, 0);  // the system gave no partition number
     Letter('D', 0, 40ll << 30, 0);
     DiskInfo inventory(storage, codePage);
-    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'D', 'C'),
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'D', 0),
               L"multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS");
     storage.Volume('Z').diskNumber.reset();  // a volume on two disks
-    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'Z', 'C'), std::nullopt);
+    EXPECT_EQ(ArcKeyOfLetter(storage, inventory, 'Z', 0), std::nullopt);
 }
 
 TEST(RepairTexts, AFailedRunSaysWhichToolAndHowWithItsFirstShortLine) {
@@ -251,7 +246,8 @@ TEST(RepairStart, ThirtyTwoBitUefiStartsThirtyTwoBitWindowsEightAndLater) {
         SelectForAutomaticRepair(table, PartitionStyle::Gpt, firmware);
         EXPECT_EQ(table['C'].selected, c.starts ? 1 : 0);
         table['C'].selected = 1;
-        EXPECT_EQ(Gpt32BitRefusal('S', PartitionStyle::Gpt, table, firmware).has_value(),
+        EXPECT_EQ(Gpt32BitRefusal(BootPartition{0, PartitionStyle::Gpt, 'S'}, table, firmware)
+                      .has_value(),
                   !c.starts);
     }
 }
@@ -264,18 +260,19 @@ TEST(RepairStart, ThirtyTwoBitSystemsAreLeftOutOnGptAndRefusedWhenChosen) {
     SelectForAutomaticRepair(gpt, PartitionStyle::Gpt);
     EXPECT_EQ(gpt['C'].selected, 0);
     EXPECT_EQ(gpt['D'].selected, 1);
-    EXPECT_EQ(Gpt32BitRefusal('#', PartitionStyle::Gpt, gpt), std::nullopt);
+    EXPECT_EQ(Gpt32BitRefusal(BootPartition{0, PartitionStyle::Gpt, kEspWithoutLetter}, gpt),
+              std::nullopt);
     InstallationTable mbr = table;
     SelectForAutomaticRepair(mbr, PartitionStyle::Mbr);
     EXPECT_EQ(mbr['C'].selected, 1);
-    EXPECT_EQ(Gpt32BitRefusal('C', PartitionStyle::Mbr, mbr), std::nullopt);
+    EXPECT_EQ(Gpt32BitRefusal(BootPartition{0, PartitionStyle::Mbr, 'C'}, mbr), std::nullopt);
     EXPECT_EQ(
-        Gpt32BitRefusal('#', PartitionStyle::Gpt, mbr),
+        Gpt32BitRefusal(BootPartition{0, PartitionStyle::Gpt, kEspWithoutLetter}, mbr),
         L"引导文件所在分区 ESP: 所在磁盘分区表类型为GPT，不支持引导32位操作系统，请重新选择！");
-    EXPECT_EQ(Gpt32BitRefusal('S', PartitionStyle::Gpt, mbr),
+    EXPECT_EQ(Gpt32BitRefusal(BootPartition{0, PartitionStyle::Gpt, 'S'}, mbr),
               L"引导文件所在分区 S: 所在磁盘分区表类型为GPT，不支持引导32位操作系统，请重新选择！");
     // A Raw style is not refused: only GPT is.
-    EXPECT_EQ(Gpt32BitRefusal('R', PartitionStyle::Raw, mbr), std::nullopt);
+    EXPECT_EQ(Gpt32BitRefusal(BootPartition{0, PartitionStyle::Raw, 'R'}, mbr), std::nullopt);
 }
 
 TEST(RepairStart, BootFilesAreLookedForByTheDisksStyle) {
@@ -297,7 +294,7 @@ TEST(RepairStart, BootFilesAreLookedForByTheDisksStyle) {
         {'#', PartitionStyle::Gpt, false, L"", L""},
     };
     for (const Case& c : cases) {
-        const BootFileSet set = FindBootFiles(c.letter, c.style, files);
+        const BootFileSet set = FindBootFiles(BootPartition{0, c.style, c.letter}, files);
         EXPECT_EQ(set.found, c.found) << c.letter;
         EXPECT_EQ(set.bcdStorePath, c.store) << c.letter;
         EXPECT_EQ(set.bootIniPath, c.ini) << c.letter;

@@ -5,24 +5,38 @@
 namespace qn {
 namespace {
 
+// A row carries the partition it stands for whole: the page hands that on, never a letter to
+// look up again.
 TEST(BootPartitionRows, OneRowPerDiskWithEspWithoutLetterShownAsEsp) {
-    const ActivePartLetterMap letters = {{0, 'F'}, {1, '#'}, {2, 'K'}};
-    int styleQueries = 0;
+    const BootPartitionMap candidates = {{0, {0, PartitionStyle::Mbr, 'F'}},
+                                         {1, {1, PartitionStyle::Gpt, kEspWithoutLetter}},
+                                         {2, {2, PartitionStyle::Raw, 'K'}}};
+    std::vector<char> labelsAsked;
+    BootPartitionChoice choice;
+    choice.partition = candidates.at(1);
+    choice.why = L"第一个 EFI 系统分区";
     const auto rows = BootPartitionRows(
-        letters, [](char letter) { return letter == 'F' ? L"System Reserved" : L""; },
+        candidates,
         [&](char letter) {
-            ++styleQueries;
-            EXPECT_NE(letter, '#') << "no query for a partition without a letter";
-            return letter == 'F' ? PartitionStyle::Mbr : PartitionStyle::Raw;
-        });
+            labelsAsked.push_back(letter);
+            return letter == 'F' ? L"System Reserved" : L"";
+        },
+        [](int disk) { return disk == 2; }, &choice);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].columns,
               (std::array<std::wstring, 4>{L"F:", L"MBR", L"System Reserved", L"激活分区"}));
-    EXPECT_EQ(rows[1].columns,
-              (std::array<std::wstring, 4>{L"ESP", L"GPT", L"ESP(本机请选择此项)", L"激活分区"}));
-    EXPECT_EQ(rows[1].letter, '#');
+    EXPECT_EQ(
+        rows[1].columns,
+        (std::array<std::wstring, 4>{
+            L"ESP", L"GPT", L"ESP(本机请选择此项) — 推荐: 第一个 EFI 系统分区", L"激活分区"}));
     EXPECT_EQ(rows[2].columns[1], L"RAW");
-    EXPECT_EQ(styleQueries, 2);
+    EXPECT_EQ(rows[2].columns[2], L" (可移动)");
+    EXPECT_EQ(labelsAsked, (std::vector<char>{'F', 'K'}))
+        << "no label for a partition without a letter";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].partition, candidates.at(static_cast<std::int32_t>(i)));
+        EXPECT_EQ(rows[i].recommended, i == 1);
+    }
 }
 
 TEST(SelectCheckedInstalls, OnlyCheckedKnownLettersAreSelected) {

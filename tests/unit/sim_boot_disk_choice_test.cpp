@@ -121,10 +121,19 @@ InstallationTable Windows(char letter) {
     return table;
 }
 
+// The start's candidates: disk number -> letter, each on a disk of that style.
+BootPartitionMap Candidates(const std::map<std::int32_t, char>& letters, PartitionStyle style) {
+    BootPartitionMap candidates;
+    for (const auto& [disk, letter] : letters) {
+        candidates[disk] = {disk, style, letter};
+    }
+    return candidates;
+}
+
 TEST(BootDiskChoice, TheRulesOverTheDiagnosis) {
     struct Case {
         const char* what;
-        ActivePartLetterMap candidates;
+        std::map<std::int32_t, char> candidates;
         BootDiagnosis diagnosis;
         InstallationTable installations;
         char letter;
@@ -187,25 +196,31 @@ TEST(BootDiskChoice, TheRulesOverTheDiagnosis) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        const PartitionStyle style =
+            c.diagnosis.firmware == FirmwareMode::Uefi ? PartitionStyle::Gpt : PartitionStyle::Mbr;
+        const BootPartitionMap candidates = Candidates(c.candidates, style);
         const BootPartitionChoice choice =
-            ChooseBootPartition(c.candidates, &c.diagnosis, c.installations);
-        EXPECT_EQ(choice.letter, c.letter);
+            ChooseBootPartition(candidates, &c.diagnosis, c.installations);
+        EXPECT_EQ(choice.partition.letter, c.letter);
+        // The choice is one of the candidates, whole.
+        ASSERT_TRUE(candidates.count(choice.partition.disk));
+        EXPECT_EQ(choice.partition, candidates.at(choice.partition.disk));
         EXPECT_EQ(choice.text, c.text) << WideToUtf8(choice.text);
     }
     // No candidate at all; no diagnosis: the lowest disk number, and the text says so.
-    EXPECT_EQ(ChooseBootPartition({}, nullptr, {}).letter, 0);
-    const BootPartitionChoice blind = ChooseBootPartition({{1, 'S'}, {0, 'D'}}, nullptr, {});
-    EXPECT_EQ(blind.letter, 'D');
+    EXPECT_FALSE(ChooseBootPartition({}, nullptr, {}).partition.Chosen());
+    const BootPartitionChoice blind =
+        ChooseBootPartition(Candidates({{1, 'S'}, {0, 'D'}}, PartitionStyle::Mbr), nullptr, {});
+    EXPECT_EQ(blind.partition, (BootPartition{0, PartitionStyle::Mbr, 'D'}));
     EXPECT_THAT(blind.text, HasSubstr(L"引导未能检查"));
 }
 
 TEST(BootDiskChoice, TheManualListMarksTheStickAndRecommendsTheChoice) {
     const BootDiagnosis diagnosis = Machine(FirmwareMode::Bios, {Disk(0, true), Disk(1, false)});
-    const ActivePartLetterMap candidates{{0, 'D'}, {1, 'S'}};
+    const BootPartitionMap candidates = Candidates({{0, 'D'}, {1, 'S'}}, PartitionStyle::Mbr);
     const BootPartitionChoice choice = ChooseBootPartition(candidates, &diagnosis, {});
     const auto rows = BootPartitionRows(
         candidates, [](char letter) { return letter == 'D' ? L"WINPE" : L"System Reserved"; },
-        [](char) { return PartitionStyle::Mbr; },
         [&](int disk) { return DiskIsRemovable(&diagnosis, disk); }, &choice);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].columns[2], L"WINPE (可移动)");

@@ -26,8 +26,7 @@ public:
     std::vector<RepairGuard> AutomaticGuards() {
         const RepairRequest request = Program().AutomaticRequest();
         const BootDiagnosis diagnosis = Diagnose();
-        const PartitionStyle style = MakeBootTarget(request.bootLetter, Machine().Storage()).style;
-        return DecideRepairGuards(diagnosis, WorkOfRepair(request, style, diagnosis));
+        return DecideRepairGuards(diagnosis, WorkOfRepair(request, diagnosis));
     }
 };
 
@@ -79,9 +78,7 @@ TEST(GuardsOnScenarios, TheWorkTheGuardsExpectIsTheWorkTheEngineDoes) {
         Session session(file);
         const RepairRequest request = session.Program().AutomaticRequest();
         const BootDiagnosis diagnosis = session.Diagnose();
-        const GuardedWork work = WorkOfRepair(
-            request, MakeBootTarget(request.bootLetter, session.Machine().Storage()).style,
-            diagnosis);
+        const GuardedWork work = WorkOfRepair(request, diagnosis);
         const RepairOutcome outcome = session.Program().Run(request);
         if (outcome.stoppedByGuard) {
             continue;  // the technician knew better than the disks: nothing was done
@@ -128,9 +125,9 @@ TEST(GuardsOnScenarios, AGptBootPartitionOnABiosMachineIsAMismatch) {
     }
     ASSERT_NE(esp, 0);
     RepairRequest manual = demo.Program().AutomaticRequest();
-    manual.bootLetter = esp;
-    const auto guards =
-        DecideRepairGuards(diagnosis, WorkOfRepair(manual, PartitionStyle::Gpt, diagnosis));
+    manual.boot = demo.Program().BootPartitionOf(esp);
+    ASSERT_EQ(manual.boot.style, PartitionStyle::Gpt);
+    const auto guards = DecideRepairGuards(diagnosis, WorkOfRepair(manual, diagnosis));
     ASSERT_THAT(Kinds(guards), ElementsAre(GuardKind::FirmwareMismatch));
     EXPECT_THAT(guards[0].finding, HasSubstr(L"BIOS（传统）"));
 }
@@ -144,7 +141,7 @@ TEST(GuardsOnScenarios, KeepingSyslinuxsMbrStillBootsWindows) {
     const GuardOutcome outcome = ApplyGuardAnswers(guards, {GuardAnswer::No});
     ASSERT_TRUE(outcome.keepMbr);
     const std::wstring boot(1,
-                            static_cast<wchar_t>(session.Program().AutomaticRequest().bootLetter));
+                            static_cast<wchar_t>(session.Program().AutomaticRequest().boot.letter));
     // What the engine runs, without /mbr.
     EXPECT_EQ(session.Run(CarriedTool::Bootsect, L"/nt60 " + boot + L":"), 0u);
     EXPECT_EQ(session.Run(CarriedTool::Bcdboot, L"C:\\Windows /s " + boot + L": /f BIOS /l zh-CN"),

@@ -210,18 +210,18 @@ TEST(PeStartedTheOtherWay, AChoiceOfTheRunningSystemsKindIsAMismatchInTheDisksWo
     test::DiagnosisSession session(test::ScenarioFile("pe_uefi_mbr.xml"));
     const BootDiagnosis diagnosis = session.Diagnose();
     RepairRequest manual = session.Program().AutomaticRequest();
-    manual.bootLetter = 'E';  // the stick's EFI system partition
-    const auto guards =
-        DecideRepairGuards(diagnosis, WorkOfRepair(manual, PartitionStyle::Gpt, diagnosis));
+    manual.boot = session.Program().BootPartitionOf('E');  // the stick's EFI system partition
+    ASSERT_EQ(manual.boot.style, PartitionStyle::Gpt);
+    const auto guards = DecideRepairGuards(diagnosis, WorkOfRepair(manual, diagnosis));
     ASSERT_EQ(guards.size(), 1u);
     EXPECT_EQ(guards[0].kind, GuardKind::FirmwareMismatch);
     EXPECT_THAT(guards[0].finding,
                 HasSubstr(L"磁盘表明这台电脑以 BIOS 方式启动（当前系统以 UEFI 方式启动）"));
     EXPECT_FALSE(guards[0].yesByDefault);
     // The question that follows the disks starts on 确定(Y) and names the partition.
-    manual.bootLetter = 'D';
-    const auto doubt =
-        DecideRepairGuards(diagnosis, WorkOfRepair(manual, PartitionStyle::Mbr, diagnosis));
+    manual.boot = session.Program().BootPartitionOf('D');
+    ASSERT_EQ(manual.boot.style, PartitionStyle::Mbr);
+    const auto doubt = DecideRepairGuards(diagnosis, WorkOfRepair(manual, diagnosis));
     ASSERT_EQ(doubt.size(), 1u);
     EXPECT_TRUE(doubt[0].yesByDefault);
     EXPECT_EQ(doubt[0].firmware, FirmwareMode::Bios);

@@ -90,7 +90,7 @@ public:
         const StartSummary summary =
             BuildStartSummary(SummaryInputFrom(Inventory(false), machine_->Storage()),
                               mounts_.espLetters, machine_->WinPE());
-        activePartLetters = summary.activePartLetters;
+        bootPartitions = summary.bootPartitions;
         DetectStatus status;
         auto claim = DetectionClaim::TryTake(status);
         installations = ScanInstallations(
@@ -124,17 +124,25 @@ public:
         RepairPorts ports = Ports();
         const BootDiagnosis diagnosis = DiagnoseMachine(ports, &installations);
         const BootPartitionChoice choice =
-            ChooseBootPartition(activePartLetters, &diagnosis, installations);
-        request.bootLetter = choice.letter;
+            ChooseBootPartition(bootPartitions, &diagnosis, installations);
+        request.boot = choice.partition;
         request.bootReason = choice.text;
         request.isWinPE = machine_->WinPE();
         request.installations = installations;
-        const PartitionStyle style =
-            request.bootLetter == kEspWithoutLetter
-                ? PartitionStyle::Gpt
-                : GetPartitionStyleOfLetter(machine_->Storage(), request.bootLetter);
-        SelectForAutomaticRepair(request.installations, style);
+        SelectForAutomaticRepair(request.installations, request.boot.style);
         return request;
+    }
+
+    // The start's boot partition with that letter; one the start does not offer (a test that
+    // picks another partition on purpose) as the disks describe it now.
+    BootPartition BootPartitionOf(char letter) {
+        const BootPartition found = FindBootPartition(bootPartitions, letter);
+        if (found.Chosen()) {
+            return found;
+        }
+        StoragePort& storage = machine_->Storage();
+        return {GetDiskNumberOfLetter(storage, letter), GetPartitionStyleOfLetter(storage, letter),
+                letter};
     }
 
     RepairOutcome Run(const RepairRequest& request) {
@@ -194,7 +202,7 @@ public:
     }
 
     InstallationTable installations;
-    ActivePartLetterMap activePartLetters;
+    BootPartitionMap bootPartitions;
     RowList rowList;
     ScriptedAsker asker;
 

@@ -394,7 +394,7 @@ TEST(RepairEngine, ARawBootLetterIsNotTakenForMbr) {
     // without boot code or a look for boot files; the machine boots from disk 0 as before.
     test::SimProgram program(test::ScenarioFile("raw_volume.xml"));
     RepairRequest request = program.AutomaticRequest();
-    request.bootLetter = 'F';
+    request.boot = program.BootPartitionOf('F');
     const RepairOutcome outcome = program.Run(request);
     EXPECT_EQ(outcome.rows[0], L"分区表类型为 GPT");
     const auto commands = program.ToolCommands();
@@ -492,7 +492,7 @@ TEST(RepairEngine, AnEspWithoutALetterIsRepairedThroughTheSystemStore) {
 </machine>)"));
     ASSERT_FALSE(program.Machine().Boot().boots);
     RepairRequest request = program.AutomaticRequest();
-    request.bootLetter = kEspWithoutLetter;
+    request.boot = program.BootPartitionOf(kEspWithoutLetter);
     const RepairOutcome outcome = program.Run(request);
     const auto commands = program.ToolCommands();
     EXPECT_THAT(commands,
@@ -661,14 +661,13 @@ TEST(MbrRepair, EachKindWritesItsBootCode) {
     for (const MbrCase& c : cases) {
         SCOPED_TRACE(c.scenario);
         test::SimProgram program(test::ScenarioFile(c.scenario));
-        const char letter = program.activePartLetters.begin()->second;
+        const BootPartition boot = program.bootPartitions.begin()->second;
         const RepairOutcome outcome =
-            program.RunMbr(MbrRepairRequest{letter, c.kind, program.Machine().WinPE()});
+            program.RunMbr(MbrRepairRequest{boot, c.kind, program.Machine().WinPE()});
         EXPECT_THAT(program.ToolCommands(), ElementsAre(c.command));
         ASSERT_EQ(outcome.rows.size(), 5u) << Lines(outcome.rows);
         EXPECT_EQ(outcome.rows[0], L"分区表类型为: MBR");
-        EXPECT_EQ(outcome.rows[1], MbrRepairLine(MbrRepairRequest{letter, c.kind, false}) +
-                                       L"成功!" +
+        EXPECT_EQ(outcome.rows[1], MbrRepairLine(MbrRepairRequest{boot, c.kind, false}) + L"成功!" +
                                        (c.warning ? L"（警告: 无法锁定该卷，写入可能不可靠: " +
                                                         std::wstring(c.warning) + L"）"
                                                   : std::wstring()));
@@ -696,7 +695,8 @@ TEST(MbrRepair, AGptDiskIsRefusedBeforeAnythingChanges) {
         const auto sector0 = program.Machine().DiskSector0(0);
         const std::size_t journal = program.Machine().Journal().size();
         const std::string verdict = VerdictJson(program.Machine().Boot());
-        const RepairOutcome outcome = program.RunMbr(MbrRepairRequest{'C', kind, false});
+        const RepairOutcome outcome =
+            program.RunMbr(MbrRepairRequest{program.BootPartitionOf('C'), kind, false});
         EXPECT_TRUE(program.ToolCommands().empty());
         ASSERT_GE(outcome.rows.size(), 3u);
         EXPECT_EQ(outcome.rows[0], L"分区表类型为: GPT");
@@ -718,7 +718,8 @@ TEST(MbrRepair, AFailedBootsectIsNotReportedAsSuccess) {
     Scenario scenario = test::ScenarioFile("wiped_mbr.xml");
     scenario.failures.push_back({L"bootsect", L"*", 2, L"Could not lock the volume.", 0});
     test::SimProgram program(scenario);
-    const RepairOutcome outcome = program.RunMbr(MbrRepairRequest{'D', MbrRepairKind::Mbr, false});
+    const RepairOutcome outcome =
+        program.RunMbr(MbrRepairRequest{program.BootPartitionOf('D'), MbrRepairKind::Mbr, false});
     EXPECT_EQ(outcome.rows[1],
               L"正在修复激活分区 D: 所属硬盘的MBR主引导......失败 bootsect.exe 退出码 2: Could "
               L"not lock the volume.");

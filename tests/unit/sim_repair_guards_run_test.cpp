@@ -105,7 +105,8 @@ TEST(RepairGuardsRun, TheMbrPageStopsWhenTheOtherLoaderIsKept) {
     test::SimProgram program(test::ScenarioFile("grub_mbr.xml"));
     const std::size_t journal = program.Machine().Journal().size();
     program.asker.answers = {GuardAnswer::No};
-    const RepairOutcome outcome = program.RunMbr(MbrRepairRequest{'C', MbrRepairKind::Mbr, false});
+    const RepairOutcome outcome =
+        program.RunMbr(MbrRepairRequest{program.BootPartitionOf('C'), MbrRepairKind::Mbr, false});
     EXPECT_THAT(program.asker.asked, ElementsAre(GuardKind::ForeignMbrCode));
     EXPECT_TRUE(outcome.stoppedByGuard);
     EXPECT_EQ(program.Machine().DiskMbrCode(0), MbrCode::Grub);

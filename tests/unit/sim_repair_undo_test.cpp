@@ -119,8 +119,8 @@ TEST(RepairUndo, MbrRepairThenUndoBringsTheOldCodeBack) {
             test::SimProgram program(test::ScenarioFile(name));
             const MachineState before = StateOf(program.Machine());
             MbrRepairRequest request;
-            request.bootLetter =
-                program.activePartLetters.empty() ? 'C' : program.activePartLetters.begin()->second;
+            request.boot = program.bootPartitions.empty() ? program.BootPartitionOf('C')
+                                                          : program.bootPartitions.begin()->second;
             request.kind = kind;
             request.isWinPE = program.Machine().WinPE();
             const RepairOutcome repair = program.RunMbr(request);
@@ -344,7 +344,7 @@ TEST(RepairUndo, ALetterThatNamesAnotherVolumeByNowStopsTheUndoUntouched) {
 TEST(RepairUndo, TheMbrOfAnotherDiskIsNeverWritten) {
     test::SimProgram program(test::ScenarioFile("wiped_mbr.xml"));
     MbrRepairRequest request;
-    request.bootLetter = program.activePartLetters.begin()->second;
+    request.boot = program.bootPartitions.begin()->second;
     request.kind = MbrRepairKind::Mbr;
     const RepairOutcome repair = program.RunMbr(request);
     ASSERT_FALSE(repair.undoRecord.empty());

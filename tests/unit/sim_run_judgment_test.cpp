@@ -79,8 +79,8 @@ TEST(RunJudgment, ABootCodeRepairIsJudgedByWhatTheMachineStarts) {
         const bool inline_ = c.scenario[0] == '<';
         test::SimProgram program(inline_ ? test::ScenarioText(c.scenario)
                                          : test::ScenarioFile(c.scenario));
-        const RepairOutcome outcome = program.RunMbr(
-            MbrRepairRequest{c.letter, MbrRepairKind::Mbr, program.Machine().WinPE()});
+        const RepairOutcome outcome = program.RunMbr(MbrRepairRequest{
+            program.BootPartitionOf(c.letter), MbrRepairKind::Mbr, program.Machine().WinPE()});
         ASSERT_EQ(outcome.failedSteps, 0) << WideToUtf8(outcome.logText);
         ASSERT_TRUE(outcome.judgment.has_value());
         EXPECT_EQ(outcome.rows[outcome.rows.size() - 2].rfind(c.completion, 0), 0u)
@@ -92,7 +92,7 @@ TEST(RunJudgment, ABootCodeRepairIsJudgedByWhatTheMachineStarts) {
 TEST(RunJudgment, FilesForAnotherDiskAreJudgedAsThatDiskWouldStart) {
     test::SimProgram program(test::ScenarioFile("usb_stick_bios.xml"));
     RepairRequest request = program.AutomaticRequest();
-    request.bootLetter = 'D';  // the stick, chosen on purpose
+    request.boot = program.BootPartitionOf('D');  // the stick, chosen on purpose
     request.bootReason.clear();
     const RepairOutcome outcome = program.Run(request);
     EXPECT_EQ(outcome.failedSteps, 0);
@@ -106,7 +106,7 @@ TEST(RunJudgment, FilesForAnotherDiskAreJudgedAsThatDiskWouldStart) {
     broken.failures.push_back({L"bcdboot", L"*", 0, L"", 0});
     test::SimProgram again(broken);
     RepairRequest onStick = again.AutomaticRequest();
-    onStick.bootLetter = 'D';
+    onStick.boot = again.BootPartitionOf('D');
     const RepairOutcome failed = again.Run(onStick);
     EXPECT_EQ(failed.completion.rfind(L"修复未完成：", 0), 0u) << WideToUtf8(failed.completion);
     EXPECT_FALSE(RunPassed(failed));

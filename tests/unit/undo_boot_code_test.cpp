@@ -270,7 +270,7 @@ public:
 
     RepairOutcome Repair() {
         MbrRepairRequest request;
-        request.bootLetter = 'E';
+        request.boot = program_.BootPartitionOf('E');
         request.kind = MbrRepairKind::Nt6Pbr;
         return program_.RunMbr(request);
     }

@@ -302,8 +302,8 @@ TEST(UndoChangedSince, AnMbrRepairsUndoCanBeUndone) {
         SCOPED_TRACE(std::string(c.scenario) + " kind " + std::to_string(static_cast<int>(c.kind)));
         test::SimProgram program(test::ScenarioFile(c.scenario));
         MbrRepairRequest request;
-        request.bootLetter =
-            program.activePartLetters.empty() ? 'C' : program.activePartLetters.begin()->second;
+        request.boot = program.bootPartitions.empty() ? program.BootPartitionOf('C')
+                                                      : program.bootPartitions.begin()->second;
         request.kind = c.kind;
         request.isWinPE = program.Machine().WinPE();
         const RepairOutcome repair = program.RunMbr(request);

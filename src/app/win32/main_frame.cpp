@@ -149,17 +149,18 @@ void MainFrame::Probe() {
 void MainFrame::ShowStartSummary() {
     SystemPorts& ports = TheSystemPorts();
     if (IsWinPeSystemDirectory(ports.files.FolderPath(KnownFolder::System))) {
-        IsWinPE = 1;
+        wizard_.isWinPE = true;
     }
     if (auto key = SystemRegistry().OpenKey(RegistryRoot::LocalMachine, kCurrentVersionKey)) {
-        SetText(Find(L"lbStOs"), OperatingSystemText(key->ReadString(L"ProductName"), IsWinPE));
+        SetText(Find(L"lbStOs"),
+                OperatingSystemText(key->ReadString(L"ProductName"), wizard_.isWinPE));
     }
     const StartSummary summary =
         BuildStartSummary(SummaryInputFrom(DiskInfo::GetInstance(false), SystemStorage()),
-                          EspMounts().espLetters, IsWinPE != 0);
-    ActivePartLetters = summary.activePartLetters;
+                          EspMounts().espLetters, wizard_.isWinPE);
+    wizard_.bootPartitions = summary.bootPartitions;
     SetText(Find(L"lbStDkPt"), summary.diskText);
-    StartActiveText = summary.activeText;
+    wizard_.startActiveText = summary.activeText;
     SetText(Find(L"lbStActPt"), summary.activeText);
 }
 
@@ -191,12 +192,10 @@ void MainFrame::StartBootDiagnosis() {
 void MainFrame::ShowBootDiagnosis(std::unique_ptr<BootDiagnosis> diagnosis) {
     SetText(Find(kStartDiagnosisLabel),
             diagnosis ? StartDiagnosisText(*diagnosis) : std::wstring(kNoDiagnosisText));
-    StartDiagnosis = std::move(diagnosis);
-    if (StartDiagnosis) {
+    wizard_.startDiagnosis = std::move(diagnosis);
+    if (wizard_.startDiagnosis) {
         SetText(Find(L"lbStActPt"),
-                StartBootLine(
-                    StartActiveText,
-                    ChooseBootPartition(ActivePartLetters, StartDiagnosis.get(), Installations)));
+                StartBootLine(wizard_.startActiveText, AutomaticChoice(wizard_)));
     }
     for (const wchar_t* name : kWorkflowButtons) {
         SetEnabled(Find(name), true);
@@ -267,7 +266,7 @@ void MainFrame::Notify(Notification& msg) {
     if (msg.sender == nullptr || closing_) {
         return;
     }
-    Perform(static_cast<int>(NotificationAction(msg.type, msg.sender->Name(), WorkMode)),
+    Perform(static_cast<int>(NotificationAction(msg.type, msg.sender->Name(), wizard_.mode)),
             msg.sender);
     if (!closing_) {
         Probe();
@@ -379,7 +378,7 @@ bool MainFrame::PerformEditorAction(MainAction action, Control* sender) {
 }
 
 void MainFrame::StartAutoRepairFlow() {
-    WorkMode = ModeAutoRepair;
+    wizard_.mode = ModeAutoRepair;
     SetEnabled(Find(L"BtnRsQuit"), false);
     SetEnabled(Find(L"BtnRsReturn"), false);
     ForgetUndoRecord();
@@ -391,7 +390,7 @@ void MainFrame::StartAutoRepairFlow() {
 }
 
 void MainFrame::StartManualRepairFlow() {
-    WorkMode = ModeManualRepair;
+    wizard_.mode = ModeManualRepair;
     Uncheck(ckClearBootRepair_);
     SelectPage(kInstallPage);
     Control* tip = Find(L"lbSpTip");
@@ -410,16 +409,16 @@ void MainFrame::StartManualRepairFlow() {
 }
 
 void MainFrame::StartRepairMbrFlow() {
-    WorkMode = ModeRepairMbr;
-    Installations.clear();
+    wizard_.mode = ModeRepairMbr;
+    wizard_.installations.clear();
     RemoveAllRows(listResult_);
     BuildBootPartitionList(*this);
     SetText(btnBootRepair_, L"下一步(S)");
 }
 
 void MainFrame::StartEditBootFlow() {
-    WorkMode = ModeEditBoot;
-    Installations.clear();
+    wizard_.mode = ModeEditBoot;
+    wizard_.installations.clear();
     RemoveAllRows(listResult_);
     RemoveAllRows(listBceEdit_);
     BuildBootPartitionList(*this);
@@ -472,7 +471,7 @@ void MainFrame::ForgetUndoRecord() {
 }
 
 LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    const MainAction action = MessageAction(message, WorkMode);
+    const MainAction action = MessageAction(message, wizard_.mode);
     if (action == MainAction::PassToBase) {
         const LRESULT result = WindowImplBase::HandleMessage(message, wParam, lParam);
         if ((message == WM_MOVE || message == WM_SIZE) && tab_ != nullptr) {
@@ -506,7 +505,7 @@ LRESULT MainFrame::OnWorkerMessage(MainAction action, WPARAM wParam, LPARAM lPar
         case MainAction::StartAutomaticRepair:
         case MainAction::FillInstallList:
             if (scanResult_) {
-                Installations = *scanResult_;
+                wizard_.installations = *scanResult_;
             }
             if (action == MainAction::StartAutomaticRepair) {
                 StartAutomaticRepair(*this);

@@ -9,16 +9,11 @@
 
 #include "app/start_summary.h"
 #include "app/win32/win32_ui_channel.h"
-#include "app/work_mode.h"
+#include "app/wizard_state.h"
 #include "app/worker_tracker.h"
-#include "boot/bcd_listing.h"
 #include "boot/work_dir.h"
-#include "diagnosis/boot_diagnosis.h"
 #include "disk/detect_status.h"
 #include "disk/mount_pass.h"
-#include "disk/windows_install.h"
-#include "editor/editor_load.h"
-#include "repair/repair_start.h"
 #include "ui/win32/window_impl_base.h"
 
 namespace qn {
@@ -50,30 +45,11 @@ public:
         kBootEditPage
     };
 
-    // Shared state (the workflows read and write it on the UI thread).
+    // What the pages share: the wizard's findings and choices, and the boot entry editor's
+    // session (only the UI thread reads and changes them).
+    WizardState& Wizard() { return wizard_; }
+    EditorSession& Editor() { return editor_; }
     int DetectDone() const { return detect_->done ? 1 : 0; }
-    ActivePartLetterMap ActivePartLetters;
-    std::wstring StartActiveText;  // "lbStActPt" as the summary gave it
-    char BootLetter = 'C';
-    std::wstring BootReason;  // where the boot files go and why, for the run's log
-    int IsWinPE = 0;
-    std::wstring TimeoutText = L"3";
-    int MbrRepairKind = 0;
-    int ClearExistingEntries = 0;
-    std::wstring BcdEditPath;
-    BootFileSet BootFiles;
-    std::unique_ptr<BcdListing> CurrentListing;
-    // The boot entry editor's loads (only the latest fills the page) and the backup made before
-    // the first save of the listing loaded last.
-    LoadSequence BootListLoads;
-    std::wstring BootEditBackup;
-    // A save or the search for undo records runs on a worker; the editor's page is held until
-    // it reports.
-    bool BootEditBusy = false;
-    int WorkMode = ModeAutoRepair;
-    InstallationTable Installations;
-    // The start-up diagnosis, once its worker has posted it; null until then.
-    std::unique_ptr<BootDiagnosis> StartDiagnosis;
 
     const EspMountTable& EspMounts() const { return espMounts_.Table(); }
     // Empty once the window is closing.
@@ -140,6 +116,8 @@ private:
     void ShutDown();
     void Probe();
 
+    WizardState wizard_;
+    EditorSession editor_;
     ScopedEspMounts espMounts_;
     std::optional<WorkDir> workDir_;
     // Shared with the scan's worker, which may outlive a wait that timed out.

@@ -137,7 +137,7 @@ int Run(HINSTANCE instance) {
     SetIcons(window, instance);
     frame->CenterWindow();
     frame->ShowWindow(true);
-    if (StartupMustAbort(frame->ActivePartLetters)) {
+    if (StartupMustAbort(frame->Wizard().bootPartitions)) {
         ShowMessageBox(
             L"Quenra-错误信息",
             L"未检测到激活分区，请使用分区助手设置激活分区，如果是GPT磁盘则需要创建ESP分区",

@@ -10,23 +10,8 @@
 namespace qn {
 
 void StartRepairRun(MainFrame& frame, const wchar_t* operation) {
-    RepairRequest request;
-    request.bootLetter = frame.BootLetter;
-    request.bootReason = frame.BootReason;
-    request.timeoutText = frame.TimeoutText;
-    request.clearExisting = frame.ClearExistingEntries != 0;
-    request.isWinPE = frame.IsWinPE != 0;
-    request.installations = frame.Installations;
-    std::set<char> letters;
-    if (request.bootLetter != kEspWithoutLetter) {
-        letters.insert(request.bootLetter);
-    }
-    for (const auto& [letter, system] : request.installations) {
-        if (system.selected != 0) {
-            letters.insert(letter);
-        }
-    }
-    StartRepairWorker(frame, letters,
+    const RepairRequest request = RepairRequestOf(frame.Wizard());
+    StartRepairWorker(frame, LettersOfRun(request),
                       [request, label = RunLabel{operation, kProgramVersion}](
                           RepairPorts& ports, RepairSink& sink, GuardAsker& asker) {
                           return RunRepair(request, ports, sink, label, asker);
@@ -35,17 +20,11 @@ void StartRepairRun(MainFrame& frame, const wchar_t* operation) {
 
 void StartAutomaticRepair(MainFrame& frame) {
     // The workflow buttons wait for the start's diagnosis, so it is there unless it failed.
-    const BootPartitionChoice choice = ChooseBootPartition(
-        frame.ActivePartLetters, frame.StartDiagnosis.get(), frame.Installations);
-    const char letter = choice.letter;
-    frame.BootLetter = letter;
-    frame.BootReason = choice.text;
-    frame.TimeoutText = L"3";
-    frame.ClearExistingEntries = 0;
-    const PartitionStyle style = BootStyleOf(letter);
-    const FirmwareKind firmware = FirmwareOf(frame.StartDiagnosis.get());
-    SelectForAutomaticRepair(frame.Installations, style, firmware);
-    if (auto refusal = Gpt32BitRefusal(letter, style, frame.Installations, firmware)) {
+    WizardState& wizard = frame.Wizard();
+    ChooseAutomatically(wizard);
+    const FirmwareKind firmware = FirmwareOf(wizard.startDiagnosis.get());
+    SelectForAutomaticRepair(wizard.installations, wizard.boot.style, firmware);
+    if (auto refusal = Gpt32BitRefusal(wizard.boot, wizard.installations, firmware)) {
         ShowMessageBox(L"错误信息", *refusal, frame.GetHWND());
         frame.SelectPage(MainFrame::kStartPage);
         frame.OnRepairDone(0);  // the result page must not keep its buttons off

@@ -24,13 +24,14 @@ BootEditPage PageOf(MainFrame& frame) {
 
 BootEditorState StateOf(MainFrame& frame) {
     // A save's undo record goes where a repair of the same partition puts its log.
-    const std::wstring& file =
-        frame.BootFiles.found ? frame.BootFiles.bcdStorePath : frame.BootFiles.bootIniPath;
+    EditorSession& editor = frame.Editor();
+    const BootFileSet& files = editor.bootFiles;
+    const std::wstring& file = files.found ? files.bcdStorePath : files.bootIniPath;
     const char letter = file.size() >= 2 && file[1] == L':' ? static_cast<char>(file[0]) : 0;
     return BootEditorState{
-        frame.CurrentListing, frame.BcdEditPath,
-        frame.BootFiles,      frame.BootListLoads,
-        frame.BootEditBackup, LogFolder(TheSystemPorts().files, frame.IsWinPE != 0, letter)};
+        editor.listing,   editor.bcdeditPath,
+        editor.bootFiles, editor.loads,
+        editor.backup,    LogFolder(TheSystemPorts().files, frame.Wizard().isWinPE, letter)};
 }
 
 EditorPorts SystemEditorPorts() {
@@ -76,11 +77,11 @@ char LetterOf(const std::wstring& path) {
 // bcdedit.exe in the work directory, written on the first load; the system's copy when the
 // program carries none. Empty when there is neither (the next load tries again).
 void PrepareBcdedit(MainFrame& frame) {
-    if (!frame.BcdEditPath.empty() || !frame.WorkDirectory()) {
+    if (!frame.Editor().bcdeditPath.empty() || !frame.WorkDirectory()) {
         return;
     }
     SystemPorts& ports = TheSystemPorts();
-    frame.BcdEditPath =
+    frame.Editor().bcdeditPath =
         PrepareTool(ports.files, ports.resources, *frame.WorkDirectory(), CarriedTool::Bcdedit)
             .path;
 }
@@ -88,13 +89,15 @@ void PrepareBcdedit(MainFrame& frame) {
 }  // namespace
 
 void LoadBootEntries(MainFrame& frame) {
-    if (frame.BootEditBusy) {
+    EditorSession& editor = frame.Editor();
+    if (editor.busy) {
         return;  // a save runs on the listing shown; its page is held
     }
     // The boot files are looked for again on the partition chosen in "SelBootList".
-    if (const char letter = SelectedBootLetter(frame); letter != 0) {
-        frame.BootLetter = letter;
-        frame.BootFiles = FindBootFiles(letter, BootStyleOf(letter), TheSystemPorts().files);
+    BootPartition& boot = frame.Wizard().boot;
+    if (const std::optional<BootPartition> picked = SelectedBootPartition(frame)) {
+        boot = *picked;
+        editor.bootFiles = FindBootFiles(boot, TheSystemPorts().files);
     }
     PrepareBcdedit(frame);
     BootEditorState state = StateOf(frame);
@@ -104,8 +107,7 @@ void LoadBootEntries(MainFrame& frame) {
         SetStoreLine(page, L"");
         return;
     }
-    SetStoreLine(page, EditedStoreText(start->bcd, frame.BootFiles, frame.BootLetter,
-                                       EditedPartitionOf(SystemStorage(), frame.BootLetter)));
+    SetStoreLine(page, EditedStoreText(start->bcd, editor.bootFiles, boot));
     SystemPorts& ports = TheSystemPorts();
     if (!start->bcd) {
         // boot.ini is read at once, on this thread, and posted like a worker's listing.
@@ -122,8 +124,8 @@ void LoadBootEntries(MainFrame& frame) {
     // LoadBcdThread: bcdedit runs from the work directory and reads the boot partition.
     WorkerFootprint footprint;
     footprint.workDirectory = true;
-    if (frame.BootLetter != 0 && frame.BootLetter != kEspWithoutLetter) {
-        footprint.letters.insert(frame.BootLetter);
+    if (boot.HasLetter()) {
+        footprint.letters.insert(boot.letter);
     }
     const bool started = frame.StartWorker(footprint, [channel = frame.Channel(), load = *start] {
         SystemPorts& system = TheSystemPorts();
@@ -157,12 +159,12 @@ void RemoveBootEntry(MainFrame& frame) {
 }
 
 void AddBootEntry(MainFrame& frame) {
-    AddChosenEntry(PageOf(frame), frame.CurrentListing.get());
+    AddChosenEntry(PageOf(frame), frame.Editor().listing.get());
 }
 
 void SaveBootEntries(MainFrame& frame) {
     const BootEditPage page = PageOf(frame);
-    if (page.saveButton == nullptr || frame.BootEditBusy) {
+    if (page.saveButton == nullptr || frame.Editor().busy) {
         return;
     }
     const SaveStart save = BeginSave(page, StateOf(frame));
@@ -172,8 +174,8 @@ void SaveBootEntries(MainFrame& frame) {
     WorkerFootprint footprint;
     footprint.workDirectory = true;
     for (const char letter :
-         {frame.BootLetter, LetterOf(save.request.store), LetterOf(save.request.bootIniPath),
-          LetterOf(save.request.undoParent)}) {
+         {frame.Wizard().boot.letter, LetterOf(save.request.store),
+          LetterOf(save.request.bootIniPath), LetterOf(save.request.undoParent)}) {
         if (letter != 0 && letter != kEspWithoutLetter) {
             footprint.letters.insert(letter);
         }
@@ -206,13 +208,13 @@ void FinishBootSave(MainFrame& frame, std::unique_ptr<FinishedSave> finished) {
 }
 
 void HoldEditorPage(MainFrame& frame, const wchar_t* status) {
-    frame.BootEditBusy = true;
+    frame.Editor().busy = true;
     HoldBootEditPage([&frame](const wchar_t* name) { return frame.Find(name); }, true);
     SetStatus(PageOf(frame), status);
 }
 
 void ReleaseEditorPage(MainFrame& frame) {
-    frame.BootEditBusy = false;
+    frame.Editor().busy = false;
     HoldBootEditPage([&frame](const wchar_t* name) { return frame.Find(name); }, false);
     SetStatus(PageOf(frame), L"");
 }

@@ -6,8 +6,6 @@
 #include "app/win32/pages/automatic_repair.h"
 #include "app/win32/pages/repair_worker.h"
 #include "disk/disk_info.h"
-#include "disk/storage_queries.h"
-#include "disk/system_storage.h"
 #include "platform/system_ports.h"
 #include "repair/repair_start.h"
 #include "ui/box_layout.h"
@@ -73,7 +71,7 @@ void FillInstallList(MainFrame& frame) {
     if (list == nullptr) {
         return;
     }
-    for (const auto& [letter, install] : frame.Installations) {
+    for (const auto& [letter, install] : frame.Wizard().installations) {
         list->Add(InstallRow(install));
     }
     tip->SetText(L"请选择需要修复引导的分区:");
@@ -101,7 +99,7 @@ void AcceptCheckedInstalls(MainFrame& frame) {
             checked.push_back(static_cast<char>(letter->Tag()));
         }
     }
-    if (!SelectCheckedInstalls(frame.Installations, checked)) {
+    if (!SelectCheckedInstalls(frame.Wizard().installations, checked)) {
         ShowMessageBox(L"提示信息", L"请勾选需要修复的分区", frame.GetHWND());
         return;
     }
@@ -116,28 +114,28 @@ void BuildBootPartitionList(MainFrame& frame) {
     auto* list = dynamic_cast<ListView*>(frame.Find(L"SelBootList"));
     if (list != nullptr) {
         list->RemoveAll();
+        WizardState& wizard = frame.Wizard();
         const DiskInfo& inventory = DiskInfo::GetInstance(false);
-        const BootDiagnosis* diagnosis = frame.StartDiagnosis.get();
-        const BootPartitionChoice choice =
-            ChooseBootPartition(frame.ActivePartLetters, diagnosis, frame.Installations);
-        const auto rows = BootPartitionRows(
-            frame.ActivePartLetters,
+        const BootDiagnosis* diagnosis = wizard.startDiagnosis.get();
+        const BootPartitionChoice choice = AutomaticChoice(wizard);
+        wizard.bootRows = BootPartitionRows(
+            wizard.bootPartitions,
             [&](char letter) { return inventory.GetVolumeLabelOfLetter(letter); },
-            [](char letter) { return GetPartitionStyleOfLetter(SystemStorage(), letter); },
             [&](int disk) { return DiskIsRemovable(diagnosis, disk); }, &choice);
+        const auto& rows = wizard.bootRows;
         preselect = 0;
         for (std::size_t i = 0; i < rows.size(); ++i) {
             if (rows[i].recommended) {
                 preselect = static_cast<int>(i);
             }
         }
-        for (const BootPartitionRow& row : rows) {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
             auto item = std::make_unique<ListTextElement>();
             for (int column = 0; column < 4; ++column) {
-                item->SetColumnText(column, row.columns[static_cast<std::size_t>(column)]);
+                item->SetColumnText(column, rows[i].columns[static_cast<std::size_t>(column)]);
             }
             item->SetAttribute(L"padding", L"1,0,0,0");
-            item->SetTag(static_cast<std::intptr_t>(static_cast<signed char>(row.letter)));
+            item->SetTag(static_cast<std::intptr_t>(i));
             list->Add(std::move(item));
         }
     }
@@ -148,23 +146,21 @@ void BuildBootPartitionList(MainFrame& frame) {
 }
 
 void StartManualRepair(MainFrame& frame) {
-    const char letter = SelectedBootLetter(frame);
-    if (letter == 0) {
+    const std::optional<BootPartition> picked = SelectedBootPartition(frame);
+    if (!picked) {
         return;  // no partition chosen: the click does nothing
     }
-    frame.BootLetter = letter;
-    const BootPartitionChoice choice = ChooseBootPartition(
-        frame.ActivePartLetters, frame.StartDiagnosis.get(), frame.Installations);
-    frame.BootReason = letter == choice.letter ? choice.text : std::wstring(L"由您选择");
+    WizardState& wizard = frame.Wizard();
+    ChooseByHand(wizard, *picked);
     Control* timeout = frame.Find(L"edTimeout");
-    frame.TimeoutText = timeout != nullptr ? timeout->Text() : std::wstring();
-    if (frame.TimeoutText.empty()) {
-        frame.TimeoutText = L"3";  // bcdedit refuses an empty timeout
+    wizard.timeoutText = timeout != nullptr ? timeout->Text() : std::wstring();
+    if (wizard.timeoutText.empty()) {
+        wizard.timeoutText = L"3";  // bcdedit refuses an empty timeout
     }
     auto* clear = dynamic_cast<CheckBox*>(frame.Find(L"ckClearBootRepair"));
-    frame.ClearExistingEntries = clear != nullptr && clear->GetCheck() ? 1 : 0;
-    if (auto refusal = Gpt32BitRefusal(letter, BootStyleOf(letter), frame.Installations,
-                                       FirmwareOf(frame.StartDiagnosis.get()))) {
+    wizard.clearExisting = clear != nullptr && clear->GetCheck();
+    if (auto refusal = Gpt32BitRefusal(wizard.boot, wizard.installations,
+                                       FirmwareOf(wizard.startDiagnosis.get()))) {
         ShowMessageBox(L"错误信息", *refusal, frame.GetHWND());
         frame.SelectPage(MainFrame::kStartPage);
         return;
@@ -174,12 +170,12 @@ void StartManualRepair(MainFrame& frame) {
 }
 
 void OpenBootFilesForEdit(MainFrame& frame) {
-    const char letter = SelectedBootLetter(frame);
-    if (letter == 0) {
+    const std::optional<BootPartition> picked = SelectedBootPartition(frame);
+    if (!picked) {
         return;
     }
-    frame.BootLetter = letter;
-    frame.BootFiles = FindBootFiles(letter, BootStyleOf(letter), TheSystemPorts().files);
+    frame.Wizard().boot = *picked;
+    frame.Editor().bootFiles = FindBootFiles(*picked, TheSystemPorts().files);
     auto* files = dynamic_cast<ComboBox*>(frame.Find(L"CmbBootFile"));
     for (const wchar_t* name : {L"CmbBootFile", L"CmbBootEntry"}) {
         if (auto* combo = dynamic_cast<Container*>(frame.Find(name))) {
@@ -189,7 +185,7 @@ void OpenBootFilesForEdit(MainFrame& frame) {
     if (Control* timeout = frame.Find(L"edBeTimeout")) {
         timeout->SetText(L"");
     }
-    const BootFileSet& found = frame.BootFiles;
+    const BootFileSet& found = frame.Editor().bootFiles;
     if (found.found && found.bcdStorePath.empty() && found.bootIniPath.empty()) {
         ShowMessageBox(L"错误信息", L"没有查找到引导文件(BCD或boot.ini)，请重新选择！",
                        frame.GetHWND());

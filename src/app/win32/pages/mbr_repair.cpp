@@ -10,12 +10,12 @@
 namespace qn {
 
 void CheckMbrTarget(MainFrame& frame) {
-    const char letter = SelectedBootLetter(frame);
-    if (letter == 0) {
+    const std::optional<BootPartition> picked = SelectedBootPartition(frame);
+    if (!picked) {
         return;  // no partition chosen: the click does nothing
     }
-    frame.BootLetter = letter;
-    if (BootStyleOf(letter) == PartitionStyle::Gpt) {
+    frame.Wizard().boot = *picked;
+    if (picked->style == PartitionStyle::Gpt) {
         ShowMessageBox(L"提示信息", L"GPT硬盘不需要修复主引导与分区引导，请重新选择!",
                        frame.GetHWND());
         return;
@@ -24,13 +24,12 @@ void CheckMbrTarget(MainFrame& frame) {
 }
 
 void StartMbrRepair(MainFrame& frame, int kind) {
-    frame.MbrRepairKind = kind;
     ShowResultPageBusy(frame, true);
     MbrRepairRequest request;
-    request.bootLetter = frame.BootLetter;
+    request.boot = frame.Wizard().boot;
     request.kind = static_cast<MbrRepairKind>(kind);
-    request.isWinPE = frame.IsWinPE != 0;
-    StartRepairWorker(frame, {request.bootLetter},
+    request.isWinPE = frame.Wizard().isWinPE;
+    StartRepairWorker(frame, {request.boot.letter},
                       [request, label = RunLabel{L"修复主引导记录与分区引导记录", kProgramVersion}](
                           RepairPorts& ports, RepairSink& sink, GuardAsker& asker) {
                           return RunMbrRepair(request, ports, sink, label, asker);

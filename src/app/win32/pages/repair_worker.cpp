@@ -4,25 +4,19 @@
 #include "app/channel_repair_sink.h"
 #include "app/main_messages.h"
 #include "app/win32/main_frame.h"
-#include "disk/storage_queries.h"
-#include "disk/system_storage.h"
 #include "run/repair_request.h"
 #include "run/system_repair_ports.h"
 #include "ui/list_view.h"
 
 namespace qn {
 
-char SelectedBootLetter(MainFrame& frame) {
+std::optional<BootPartition> SelectedBootPartition(MainFrame& frame) {
     auto* list = dynamic_cast<ListView*>(frame.Find(L"SelBootList"));
-    if (list == nullptr) {
-        return 0;
+    Control* row = list != nullptr ? list->ItemAt(list->SelectedIndex()) : nullptr;
+    if (row == nullptr) {
+        return std::nullopt;
     }
-    Control* row = list->ItemAt(list->SelectedIndex());
-    return row != nullptr ? static_cast<char>(row->Tag()) : 0;
-}
-
-PartitionStyle BootStyleOf(char bootLetter) {
-    return BootPartitionStyle(bootLetter, SystemStorage());
+    return BootPartitionOfRow(frame.Wizard(), static_cast<int>(row->Tag()));
 }
 
 void ShowResultPageBusy(MainFrame& frame, bool clearRows) {

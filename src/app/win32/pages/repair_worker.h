@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -12,12 +13,9 @@ namespace qn {
 
 class MainFrame;
 
-// The chosen boot partition's letter (the selected row's tag of "SelBootList"); 0 when no row
-// is selected.
-char SelectedBootLetter(MainFrame& frame);
-
-// The partition style the workflows decide by: GPT for an ESP without a letter.
-PartitionStyle BootStyleOf(char bootLetter);
+// The boot partition of the selected row of "SelBootList" (its tag is the row's index in the
+// wizard's rows); none when no row is selected.
+std::optional<BootPartition> SelectedBootPartition(MainFrame& frame);
 
 // Shows the result page busy: its two buttons off, the rows cleared when asked.
 void ShowResultPageBusy(MainFrame& frame, bool clearRows);

@@ -24,9 +24,15 @@ void StartUndo(MainFrame& frame, const std::wstring& record) {
     if (Control* tip = frame.Find(L"lbResultTip")) {
         tip->SetText(L"正在撤销修复，请稍候......");
     }
-    const bool isWinPE = frame.IsWinPE != 0;
-    const char letter = record.size() >= 2 && record[1] == L':' ? static_cast<char>(record[0]) : 0;
-    StartRepairWorker(frame, {frame.BootLetter, letter},
+    const bool isWinPE = frame.Wizard().isWinPE;
+    std::set<char> letters;
+    if (record.size() >= 2 && record[1] == L':') {
+        letters.insert(static_cast<char>(record[0]));
+    }
+    if (const BootPartition& boot = frame.Wizard().boot; boot.HasLetter()) {
+        letters.insert(boot.letter);
+    }
+    StartRepairWorker(frame, letters,
                       [record, isWinPE](RepairPorts& ports, RepairSink& sink, GuardAsker& asker) {
                           const LoadedUndoRecord loaded = LoadUndoRecord(ports.files, record);
                           if (!loaded.record) {
@@ -58,10 +64,10 @@ void UndoLastRepair(MainFrame& frame) {
 }
 
 void UndoEarlierRun(MainFrame& frame) {
-    if (frame.BootEditBusy) {
+    if (frame.Editor().busy) {
         return;
     }
-    const bool isWinPE = frame.IsWinPE != 0;
+    const bool isWinPE = frame.Wizard().isWinPE;
     // A drive that answers slowly (a network share, a failing disk) must not freeze the window:
     // even asking which drives are where is the worker's.
     HoldEditorPage(frame, kFindingUndoText);
