@@ -17,9 +17,9 @@ public:
         if (!IsBcdSection(block)) {
             return;  // an error text or a stray line, not a section
         }
-        const std::string& title = block[0];
-        if (title.find("Firmware") != std::string::npos ||
-            title.find("(101fffff") != std::string::npos) {
+        const std::string_view title = block[0];
+        if (title.find("Firmware") != std::string_view::npos ||
+            title.find("(101fffff") != std::string_view::npos) {
             return;
         }
         // The identifier leads every section whatever its element is called in this language.
@@ -38,7 +38,7 @@ public:
     }
 
 private:
-    std::wstring Wide(std::string_view text) { return codePage_.ToWide(text, kind_); }
+    std::wstring Wide(std::string_view text) { return BcdWide(text, codePage_, kind_); }
     std::wstring SecondWord(std::string_view line) { return Wide(BcdWord(line, 1)); }
 
     void ParseBootManager(const BcdBlock& block, bool leadsWithId) {
@@ -49,7 +49,7 @@ private:
         // The list a line of one identifier continues: taken only directly after the element
         // line (displayorder, bootsequence) or the previous continuation.
         std::vector<std::wstring>* list = nullptr;
-        for (const std::string& line : block) {
+        for (const std::string_view line : block) {
             const std::string_view key = BcdWord(line, 0);
             if (list != nullptr && line.front() == '{') {
                 list->push_back(Wide(line));
@@ -74,7 +74,7 @@ private:
         if (leadsWithId) {
             entry.identifier = SecondWord(block[2]);
         }
-        for (const std::string& line : block) {
+        for (const std::string_view line : block) {
             const std::string_view key = BcdWord(line, 0);
             if (key == "identifier" || IsChineseIdentifierKey(key)) {
                 entry.identifier = SecondWord(line);

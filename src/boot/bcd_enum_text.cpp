@@ -51,9 +51,9 @@ std::vector<BcdBlock> SplitBcdBlocks(std::string_view text) {
         if (!raw.empty() && raw.back() == '\r') {
             raw.remove_suffix(1);
         }
-        std::string line = TrimSpaces(raw);
-        if (!line.empty()) {
-            current.push_back(std::move(line));
+        const std::size_t first = raw.find_first_not_of(' ');
+        if (first != std::string_view::npos) {
+            current.push_back(raw.substr(first, raw.find_last_not_of(' ') - first + 1));
         } else if (!current.empty()) {
             blocks.push_back(std::move(current));
             current.clear();
@@ -64,6 +64,14 @@ std::vector<BcdBlock> SplitBcdBlocks(std::string_view text) {
         blocks.push_back(std::move(current));
     }
     return blocks;
+}
+
+std::wstring BcdWide(std::string_view value, CodePage& codePage, CodePageKind kind) {
+    if (std::all_of(value.begin(), value.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return std::wstring(value.begin(), value.end());
+    }
+    return codePage.ToWide(value, kind);
 }
 
 bool IsBcdSection(const BcdBlock& block) {

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/code_page.h"
+
 namespace qn {
 
 // The layout of "bcdedit /enum ... /v" output, shared by its readers (the store's menu in
@@ -13,12 +15,17 @@ namespace qn {
 // "name  value" line per element, the identifier first. Localised bcdedit translates titles and
 // the identifier's name, never the other element names or the identifiers.
 
-// A block: its lines, each trimmed of spaces, none empty.
-using BcdBlock = std::vector<std::string>;
+// A block: its lines, each trimmed of spaces, none empty. They point into the text they were cut
+// from, which must outlive them.
+using BcdBlock = std::vector<std::string_view>;
 
 // Lines are cut at line feeds with one carriage return taken off, which is the same as cutting
 // at CR LF for bcdedit's own output and still reads a saved copy whose line ends were changed.
 std::vector<BcdBlock> SplitBcdBlocks(std::string_view text);
+
+// A value in UTF-16: ASCII is widened as it is (every code page bcdedit writes keeps ASCII), so
+// only a value with other bytes costs a code-page conversion.
+std::wstring BcdWide(std::string_view value, CodePage& codePage, CodePageKind kind);
 
 // A section, not an error text or a stray line: a title, a line of dashes and an element.
 bool IsBcdSection(const BcdBlock& block);

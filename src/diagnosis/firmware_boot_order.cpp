@@ -20,7 +20,7 @@ struct Section {
 
 FirmwareBootOrder ParseFirmwareBootOrder(std::string_view text, CodePage& codePage,
                                          CodePageKind kind) {
-    auto wide = [&](std::string_view narrow) { return codePage.ToWide(narrow, kind); };
+    auto wide = [&](std::string_view narrow) { return BcdWide(narrow, codePage, kind); };
     FirmwareBootOrder order;
     std::vector<std::wstring> ids;
     std::vector<std::wstring> sequence;

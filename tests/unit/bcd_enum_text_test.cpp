@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/fake/fake_code_page.h"
+
 namespace qn {
 namespace {
 
@@ -45,6 +47,26 @@ TEST(BcdEnumText, BlocksAreTrimmedLinesBetweenBlankOnes) {
 TEST(BcdEnumText, RestKeepsTheBlanksInsideAValue) {
     EXPECT_EQ(BcdRest("description             Windows  10"), "Windows  10");
     EXPECT_EQ(BcdRest("description"), "");
+}
+
+// ASCII is the same in every code page bcdedit writes, so only other bytes are handed to the
+// conversion; a GBK description still comes out right.
+TEST(BcdEnumText, OnlyValuesBeyondAsciiAreConverted) {
+    class Counting : public fake::FakeCodePage {
+    public:
+        Counting() : FakeCodePage(936, 936) {}
+        std::wstring ToWide(std::string_view text, CodePageKind kind) override {
+            ++conversions;
+            return FakeCodePage::ToWide(text, kind);
+        }
+        int conversions = 0;
+    } codePage;
+    EXPECT_EQ(BcdWide("{bootmgr}", codePage, CodePageKind::Oem), L"{bootmgr}");
+    EXPECT_EQ(BcdWide("", codePage, CodePageKind::Oem), L"");
+    EXPECT_EQ(codePage.conversions, 0);
+    const std::string gbk = "Windows 7 \xc6\xec\xbd\xa2\xb0\xe6";  // 旗舰版
+    EXPECT_EQ(BcdWide(gbk, codePage, CodePageKind::Oem), L"Windows 7 \u65d7\u8230\u7248");
+    EXPECT_EQ(codePage.conversions, 1);
 }
 
 }  // namespace
