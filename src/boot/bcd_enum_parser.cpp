@@ -62,6 +62,8 @@ private:
                 info.defaultId = SecondWord(line);
             } else if (key == "timeout") {
                 info.timeout = SecondWord(line);
+            } else if (key == "graphicsresolution") {
+                info.graphicsResolution = SecondWord(line);
             } else if (key == "displayorder" || key == "bootsequence") {
                 list = key == "displayorder" ? &info.displayorder : &info.bootsequence;
                 list->push_back(SecondWord(line));

@@ -30,14 +30,26 @@ ProcessResult EnumAllEntries(const BcdTool& tool, const std::wstring& store, Bcd
 }
 
 std::wstring FindLoaderIdByLetter(const BcdTool& tool, const std::wstring& store, bool useStore,
-                                  char letter) {
-    BcdListing listing;
-    Enumerate(tool, EnumOsLoaderCommand(tool.path, store, useStore), listing);
+                                  char letter, BcdListing* listing) {
+    BcdListing own;
+    BcdListing& read = listing != nullptr ? *listing : own;
+    read = {};
+    Enumerate(tool, EnumAllCommand(tool.path, useStore ? store : std::wstring()), read);
+    return LoaderIdOfLetter(read, tool.codePage, letter);
+}
+
+std::wstring LoaderIdOfLetter(const BcdListing& listing, CodePage& codePage, char letter) {
     for (const BootEntry& entry : listing.entries) {
+        // The whole store also holds the memory tester, the resume loader and ntldr, whose
+        // device is the boot partition: only a Windows loader is taken by its device.
+        const bool windowsLoader = LowerCase(entry.path).find(L"\\winload.") != std::wstring::npos;
+        if (entry.osdevice.empty() && !windowsLoader) {
+            continue;
+        }
         const std::wstring& value = entry.osdevice.empty() ? entry.device : entry.osdevice;
         // An entry that names no partition ("boot", a ramdisk) cannot be the one; the entries
         // after it still can.
-        const auto pieces = SplitText(ToNarrow(tool.codePage, value), "=", false);
+        const auto pieces = SplitText(ToNarrow(codePage, value), "=", false);
         if (pieces.size() != 2) {
             continue;
         }

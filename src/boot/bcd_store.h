@@ -24,10 +24,15 @@ ProcessResult RunBcdedit(const BcdTool& tool, const std::wstring& parameters);
 ProcessResult EnumAllEntries(const BcdTool& tool, const std::wstring& store, BcdListing& listing);
 
 // The identifier of the loader entry that boots the Windows on the partition with this drive
-// letter ("partition=D:" in its osdevice, or in its device when it has no osdevice), the first
-// such in the store's order; empty when there is none or the store cannot be read.
+// letter ("partition=D:" in its osdevice, or in its device when a Windows loader has no
+// osdevice), the first such in the listing's order; empty when there is none.
+std::wstring LoaderIdOfLetter(const BcdListing& listing, CodePage& codePage, char letter);
+
+// Enumerates the whole store (useStore false: the system store) and finds that loader in it;
+// empty when there is none or the store cannot be read. listing, when given, receives the
+// enumeration: what the caller decides next from it costs no second run.
 std::wstring FindLoaderIdByLetter(const BcdTool& tool, const std::wstring& store, bool useStore,
-                                  char letter);
+                                  char letter, BcdListing* listing = nullptr);
 
 struct DeleteAllResult {
     ProcessResult enumeration;

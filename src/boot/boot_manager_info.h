@@ -13,7 +13,8 @@ struct BootManagerInfo {
     // The one-time boot sequence: the boot manager runs its first entry at the next start, once,
     // without the menu. Empty: none.
     std::vector<std::wstring> bootsequence;
-    std::wstring timeout;  // seconds, as text
+    std::wstring timeout;             // seconds, as text
+    std::wstring graphicsResolution;  // "1024x768"; empty: the boot manager's own
 };
 
 }  // namespace qn

@@ -60,10 +60,42 @@ struct SystemOutcome {
     bool ok = false;
 };
 
-// One Vista-or-later system: bcdboot, its entry found again, and the menu settings for it.
+// Runs the commands of one step whose effect is not in place yet; the first failure.
+std::optional<StepFailure> RunNeeded(RepairRun& run,
+                                     const std::vector<std::pair<bool, std::wstring>>& commands) {
+    std::optional<StepFailure> failure;
+    for (const auto& [needed, command] : commands) {
+        if (!needed) {
+            continue;
+        }
+        auto commandFailure = run.RunTool(CarriedTool::Bcdedit, command);
+        if (!failure) {
+            failure = commandFailure;
+        }
+    }
+    return failure;
+}
+
+// What one enumeration says is already so: the entry last in the menu and under its name.
+bool IsLastInMenu(const BcdListing& listing, const std::wstring& id) {
+    const auto& order = listing.bootManager.displayorder;
+    return !order.empty() && EqualsIgnoringCase(order.back(), id);
+}
+
+bool HasDescription(const BcdListing& listing, const std::wstring& id, const std::wstring& name) {
+    for (const BootEntry& entry : listing.entries) {
+        if (EqualsIgnoringCase(entry.identifier, id)) {
+            return entry.description == name;
+        }
+    }
+    return false;
+}
+
+// One Vista-or-later system: bcdboot, its entry found again, and its place and name in the
+// menu. listing: the store as the enumeration after bcdboot read it, with this step's changes.
 SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
                               const BootTarget& target, const WindowsInstall& system,
-                              const std::wstring& menuName) {
+                              const std::wstring& menuName, BcdListing& listing) {
     const std::wstring row =
         L"正在修复: " + DriveText(system.driveLetter) + L" " + system.displayName;
     run.Row(row + L"...");
@@ -73,9 +105,11 @@ SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
 
     const std::wstring store = target.hasLetter ? target.store : std::wstring();
     std::wstring id;
+    listing = {};
     BcdTool bcdedit = run.Bcdedit();
     if (!bcdedit.path.empty()) {
-        id = FindLoaderIdByLetter(bcdedit, target.store, target.hasLetter, system.driveLetter);
+        id = FindLoaderIdByLetter(bcdedit, target.store, target.hasLetter, system.driveLetter,
+                                  &listing);
     }
     // A failed bcdboot says more than the missing entry it explains.
     if (id.empty() && !failure) {
@@ -88,17 +122,18 @@ SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
         }
     }
     if (!id.empty()) {
-        const std::wstring commands[] = {
-            DisplayOrderAddLastCommand(store, id),
-            SetDescriptionCommand(store, id, menuName),
-            TimeoutCommand(store, request.timeoutText),
-        };
-        for (const std::wstring& command : commands) {
-            auto commandFailure = run.RunTool(CarriedTool::Bcdedit, command);
-            if (!failure) {
-                failure = commandFailure;
-            }
+        auto commandFailure = RunNeeded(
+            run,
+            {{!IsLastInMenu(listing, id), DisplayOrderAddLastCommand(store, id)},
+             {!HasDescription(listing, id, menuName), SetDescriptionCommand(store, id, menuName)}});
+        if (!failure) {
+            failure = commandFailure;
         }
+        // The next step reads this one's result from the same enumeration.
+        auto& order = listing.bootManager.displayorder;
+        std::erase_if(order,
+                      [&](const std::wstring& shown) { return EqualsIgnoringCase(shown, id); });
+        order.push_back(id);
     }
     if (failure) {
         run.FailedRow(row, *failure, true);
@@ -140,25 +175,42 @@ bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarge
     const std::map<char, std::wstring> names = DistinctMenuNames(request.installations);
     std::wstring defaultId;
     int repaired = 0;
+    // The store after the last bcdboot: the menu's settings below are made only where it
+    // differs, once per run.
+    BcdListing listing;
+    bool anyEntry = false;
     for (const WindowsInstall* system : modern) {
         const auto name = names.find(system->driveLetter);
         const SystemOutcome outcome =
             RepairOneSystem(run, request, target, *system,
-                            name != names.end() ? name->second : system->displayName);
+                            name != names.end() ? name->second : system->displayName, listing);
         repaired += outcome.ok ? 1 : 0;
+        anyEntry = anyEntry || !outcome.id.empty();
         if (system == modern.front()) {
             defaultId = outcome.id;
         }
     }
-    if (!defaultId.empty()) {
+    const BootManagerInfo& manager = listing.bootManager;
+    if (anyEntry && manager.timeout != request.timeoutText) {
+        if (auto failure =
+                run.RunTool(CarriedTool::Bcdedit, TimeoutCommand(store, request.timeoutText))) {
+            run.FailedRow(L"设置启动菜单等待时间", *failure, false);
+        }
+    }
+    if (!defaultId.empty() && !EqualsIgnoringCase(manager.defaultId, defaultId)) {
         if (auto failure = run.RunTool(CarriedTool::Bcdedit, DefaultCommand(store, defaultId))) {
             run.FailedRow(L"设置默认启动项", *failure, false);
         }
     }
-    if (auto failure = run.RunTool(CarriedTool::Bcdedit, GraphicsResolutionCommand(store))) {
-        run.FailedRow(L"设置启动菜单的分辨率", *failure, false);
+    if (!EqualsIgnoringCase(manager.graphicsResolution, L"1024x768")) {
+        if (auto failure = run.RunTool(CarriedTool::Bcdedit, GraphicsResolutionCommand(store))) {
+            run.FailedRow(L"设置启动菜单的分辨率", *failure, false);
+        }
     }
-    const LegacyOutcome older = SetUpLegacyLoader(run, request, target, legacy, true);
+    // The listing is still the store's picture for ntldr's entry: nothing above touches it.
+    const bool read = !listing.bootManager.identifier.empty();
+    const LegacyOutcome older =
+        SetUpLegacyLoader(run, request, target, legacy, true, read ? &listing : nullptr);
     if (target.style != PartitionStyle::Mbr) {
         if (repaired > 0) {
             PutBootManagerIntoFirmwareOrder(run, request, target);

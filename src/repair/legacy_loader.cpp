@@ -46,32 +46,51 @@ std::optional<StepFailure> PutLoaderFiles(RepairRun& run, const LoaderFiles& loa
     return std::nullopt;
 }
 
-// The entry that lets the BCD boot manager start ntldr, made or brought up to date.
+bool IsNtldrId(const std::wstring& id) {
+    return EqualsIgnoringCase(id, kNtldrGuid) || EqualsIgnoringCase(id, kNtldrId);
+}
+
+// The entry that lets the BCD boot manager start ntldr, made or brought up to date. known: the
+// store as the BCD part of the run last read it; without it the store is read here. Only what
+// is not so already is set.
 std::optional<StepFailure> ChainFromBootManager(RepairRun& run, const BootTarget& target,
-                                                const std::wstring& description) {
+                                                const std::wstring& description,
+                                                const BcdListing* known) {
     BcdTool bcdedit = run.Bcdedit();
     if (bcdedit.path.empty()) {
         return StepFailure{L"缺少 bcdedit.exe（程序未内置，系统中也没有）"};
     }
-    BcdListing listing;
-    EnumAllEntries(bcdedit, target.store, listing);
-    const bool exists =
-        std::any_of(listing.entries.begin(), listing.entries.end(), [](const BootEntry& entry) {
-            return EqualsIgnoringCase(entry.identifier, kNtldrGuid) ||
-                   EqualsIgnoringCase(entry.identifier, kNtldrId);
-        });
-    // An {ntldr} entry already there (an earlier repair, an upgraded XP) is reused: creating it
-    // again only fails.
-    const std::wstring commands[] = {
-        exists ? SetDescriptionCommand(target.store, kNtldrId, description)
-               : CreateNtldrEntryCommand(target.store, description),
-        SetNtldrPathCommand(target.store),
-        SetNtldrDeviceCommand(target.store, static_cast<wchar_t>(target.letter)),
-        SetNtldrLocaleCommand(target.store),
-        DisplayOrderAddLastCommand(target.store, kNtldrId),
+    BcdListing read;
+    if (known == nullptr) {
+        EnumAllEntries(bcdedit, target.store, read);
+        known = &read;
+    }
+    const auto entry = std::find_if(known->entries.begin(), known->entries.end(),
+                                    [](const BootEntry& e) { return IsNtldrId(e.identifier); });
+    const BootEntry* found = entry != known->entries.end() ? &*entry : nullptr;
+    // An {ntldr} entry already there (an earlier repair, an upgraded XP, one without a path) is
+    // reused: creating it again only fails.
+    const bool exists = found != nullptr || std::any_of(known->incompleteIds.begin(),
+                                                        known->incompleteIds.end(), IsNtldrId);
+    const std::wstring device = L"partition=" + DriveText(target.letter);
+    const auto& order = known->bootManager.displayorder;
+    const bool last = !order.empty() && IsNtldrId(order.back());
+    const std::pair<bool, std::wstring> commands[] = {
+        {!exists, CreateNtldrEntryCommand(target.store, description)},
+        {exists && (found == nullptr || found->description != description),
+         SetDescriptionCommand(target.store, kNtldrId, description)},
+        {found == nullptr || !EqualsIgnoringCase(found->path, L"\\ntldr"),
+         SetNtldrPathCommand(target.store)},
+        {found == nullptr || !EqualsIgnoringCase(found->device, device),
+         SetNtldrDeviceCommand(target.store, static_cast<wchar_t>(target.letter))},
+        {found == nullptr || found->locale != L"zh-CN", SetNtldrLocaleCommand(target.store)},
+        {!last, DisplayOrderAddLastCommand(target.store, kNtldrId)},
     };
     std::optional<StepFailure> first;
-    for (const std::wstring& command : commands) {
+    for (const auto& [needed, command] : commands) {
+        if (!needed) {
+            continue;
+        }
         auto failure = run.RunTool(CarriedTool::Bcdedit, command);
         if (!first) {
             first = failure;
@@ -87,7 +106,8 @@ struct LegacySetup {
     LoaderFiles loader;
     std::map<char, std::wstring> names;
     bool bcdVariant = false;
-    bool defaultWritten = false;  // the first system with a line becomes the default
+    const BcdListing* known = nullptr;  // the store as the run last read it
+    bool defaultWritten = false;        // the first system with a line becomes the default
 };
 
 LegacyOutcome RefuseOnGpt(RepairRun& run, const std::vector<const WindowsInstall*>& systems) {
@@ -158,7 +178,7 @@ std::optional<StepFailure> SetUpSystem(RepairRun& run, LegacySetup& setup,
     if (first) {
         failure = PutLoaderFiles(run, setup.loader);
         if (setup.bcdVariant) {
-            auto chained = ChainFromBootManager(run, setup.target, system.displayName);
+            auto chained = ChainFromBootManager(run, setup.target, system.displayName, setup.known);
             failure = failure ? failure : chained;
         }
     }
@@ -178,18 +198,21 @@ std::wstring LegacyRowText(const WindowsInstall& system) {
 
 LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
                                 const BootTarget& target,
-                                const std::vector<const WindowsInstall*>& systems,
-                                bool bcdVariant) {
+                                const std::vector<const WindowsInstall*>& systems, bool bcdVariant,
+                                const BcdListing* known) {
     if (systems.empty()) {
         return {};
     }
     if (target.style == PartitionStyle::Gpt) {
         return RefuseOnGpt(run, systems);
     }
-    LegacySetup setup{request, target,
+    LegacySetup setup{request,
+                      target,
                       LoaderFiles{target.drive + L"\\boot.ini", target.drive + L"\\ntldr",
                                   target.drive + L"\\NTDETECT.COM"},
-                      DistinctMenuNames(request.installations), bcdVariant};
+                      DistinctMenuNames(request.installations),
+                      bcdVariant,
+                      known};
     const std::optional<StepFailure> iniFailure =
         PrepareBootIni(run, setup.loader, request.clearExisting);
 

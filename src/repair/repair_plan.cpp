@@ -11,6 +11,17 @@
 namespace qn {
 namespace {
 
+// What the run sets only where the store's enumeration shows it otherwise.
+bool IsSettingOnlyWhereNeeded(const std::wstring& commandLine) {
+    for (const wchar_t* part : {L"/addlast", L" description ", L"/timeout ", L"/default ",
+                                L"GraphicsResolution", L"/set {ntldr} "}) {
+        if (commandLine.find(part) != std::wstring::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::wstring ShownId(std::wstring text) {
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const std::wstring id = PlannedEntryId(letter);
@@ -113,8 +124,10 @@ private:
     std::vector<std::wstring> workFolders_;
 };
 
-// Tools do not run; each run is answered as a success. The loader enumeration after bcdboot
-// answers with the entry bcdboot would have made for every system of the plan.
+// Tools do not run; each run is answered as a success. The store's enumeration after bcdboot
+// answers with the entry bcdboot would have made for every system of the plan, under a boot
+// manager whose settings are unknown: every setting the run makes only where it is not so
+// already is planned, and said to be conditional.
 class PlanningProcesses final : public ProcessLauncher {
 public:
     PlanningProcesses(CodePage& codePage, std::vector<char> systems,
@@ -127,8 +140,11 @@ public:
     }
     ProcessResult RunCaptured(const std::wstring& commandLine, std::string& output) override {
         Step(commandLine);
-        if (commandLine.find(L"/enum osloader") != std::wstring::npos) {
-            std::wstring listing;
+        if (commandLine.find(L"/enum all") != std::wstring::npos &&
+            commandLine.find(L"/store") != std::wstring::npos) {
+            std::wstring listing =
+                L"Windows Boot Manager\r\n--------------------\r\nidentifier              "
+                L"{bootmgr}\r\n\r\n";
             for (char letter : systems_) {
                 const std::wstring device = L"partition=" + DriveText(letter);
                 listing +=
@@ -148,6 +164,9 @@ private:
         std::wstring step = L"运行: " + ShownId(commandLine);
         if (step.find(L"/create {ntldr}") != std::wstring::npos) {
             step += L"（{ntldr} 已存在时改为设置它的描述）";
+        }
+        if (IsSettingOnlyWhereNeeded(commandLine)) {
+            step += kOnlyWhereNeeded;
         }
         if (step.find(L"/enum all") != std::wstring::npos &&
             step.find(L"/store") == std::wstring::npos) {

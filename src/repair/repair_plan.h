@@ -21,6 +21,10 @@ struct RepairPlan {
 
 RepairPlan PlanRepair(const RepairRequest& request, RepairPorts& ports);
 
+// After a step the run makes only where the store is not so already (a menu's order, name,
+// timeout, default, resolution; the {ntldr} entry's elements).
+inline constexpr wchar_t kOnlyWhereNeeded[] = L"（已是如此时不运行）";
+
 // The stand-in identifier a plan uses for the entry bcdboot makes for the Windows on letter.
 std::wstring PlannedEntryId(char letter);
 

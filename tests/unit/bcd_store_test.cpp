@@ -97,14 +97,36 @@ TEST_F(BcdStoreTest, FindLoaderIdByLetter) {
         processes_.Script({true, 0, OsLoaders(c.loaders)});
         EXPECT_EQ(FindLoaderIdByLetter(tool_, L"", false, c.letter), c.expected) << c.name;
     }
-    EXPECT_EQ(processes_.Calls()[0].commandLine, kBcdedit + L" /enum osloader /v");
+    EXPECT_EQ(processes_.Calls()[0].commandLine, kBcdedit + L" /enum all /v");
+}
+
+// The whole store is read (its boot manager decides what the run sets next): the memory tester,
+// the resume loader and ntldr name the boot partition in their device, and are no Windows of it.
+TEST_F(BcdStoreTest, OnlyAWindowsLoaderIsTakenForTheWindowsOnALetter) {
+    auto section = [](const wchar_t* id, const wchar_t* path) {
+        return test::BcdSection{L"Entry",
+                                {{L"identifier", {id}},
+                                 {L"device", {L"partition=C:"}},
+                                 {L"path", {path}},
+                                 {L"description", {L"x"}}}};
+    };
+    processes_.Script(
+        {true, 0,
+         test::Encode(
+             test::RenderBcdOutput({section(L"{memdiag}", L"\\boot\\memtest.exe"),
+                                    section(L"{resume}", L"\\Windows\\system32\\winresume.exe"),
+                                    section(L"{ntldr}", L"\\ntldr"),
+                                    section(L"{win}", L"\\Windows\\system32\\WINLOAD.EFI")}),
+             437)});
+    BcdListing listing;
+    EXPECT_EQ(FindLoaderIdByLetter(tool_, L"", false, 'C', &listing), L"{win}");
+    EXPECT_EQ(listing.entries.size(), 4u) << "the caller gets the whole store";
 }
 
 TEST_F(BcdStoreTest, FindLoaderIdByLetterInAStoreFileAndWhenBcdeditFails) {
     processes_.Script({true, 0, OsLoaders({{L"{c}", L"partition=C:"}})});
     EXPECT_EQ(FindLoaderIdByLetter(tool_, L"C:\\Boot\\BCD", true, 'C'), L"{c}");
-    EXPECT_EQ(processes_.Calls()[0].commandLine,
-              kBcdedit + L" /store C:\\Boot\\BCD /enum osloader /v");
+    EXPECT_EQ(processes_.Calls()[0].commandLine, kBcdedit + L" /store C:\\Boot\\BCD /enum all /v");
     EXPECT_EQ(FindLoaderIdByLetter(tool_, L"C:\\Boot\\BCD", true, 'C'), L"") << "not started";
 }
 
