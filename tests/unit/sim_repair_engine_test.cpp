@@ -768,3 +768,29 @@ TEST(RepairEngine, ASecondRunSetsOnlyWhatIsNotSoAlready) {
 
 }  // namespace
 }  // namespace qn::sim
+
+namespace qn::sim {
+namespace {
+
+// An {ntldr} entry an earlier tool left without path or device is no whole entry of the menu,
+// but it exists: creating it again only fails. It is brought up to date instead and XP boots.
+TEST(RepairEngine, AnIncompleteNtldrEntryIsReusedNotCreatedAgain) {
+    std::ifstream file(QN_SOURCE_DIR "/sim/scenarios/xp_and_7.xml", std::ios::binary);
+    std::string xml((std::istreambuf_iterator<char>(file)), {});
+    const std::string storeEnd = "      </bcd>";
+    ASSERT_NE(xml.find(storeEnd), std::string::npos);
+    xml.insert(xml.find(storeEnd), "        <ntldr description=\"Earlier XP\"/>\n");
+    test::SimProgram program(test::ScenarioText(xml));
+    const RepairOutcome outcome = program.Run(program.AutomaticRequest());
+    EXPECT_EQ(outcome.failedSteps, 0) << Lines(outcome.rows);
+    const auto commands = program.ToolCommands();
+    for (const std::wstring& command : commands) {
+        EXPECT_EQ(command.find(L"/create {ntldr}"), std::wstring::npos) << WideToUtf8(command);
+    }
+    EXPECT_THAT(commands, Contains(L"\"W\\bcdedit.exe\" /store C:\\Boot\\BCD /set {ntldr} "
+                                   L"description \"Microsoft Windows XP x86\" -> 0"));
+    EXPECT_EQ(Reachable(program.Machine().Boot()).count(L"Microsoft Windows XP"), 1u);
+}
+
+}  // namespace
+}  // namespace qn::sim
