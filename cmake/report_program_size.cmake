@@ -1,0 +1,22 @@
+# cmake -DPROGRAM=file -DCONFIG=Release [-DBUDGET=bytes] [-DCARRIED_TOOLS=folder] -P this-file
+# Prints the program's size; see program_size.cmake for when the budget applies.
+file(SIZE "${PROGRAM}" size)
+get_filename_component(name "${PROGRAM}" NAME)
+# Hundredths of a MiB, as Explorer counts a "MB".
+math(EXPR hundredths "(${size} * 100 + 524288) / 1048576")
+math(EXPR whole "${hundredths} / 100")
+math(EXPR fraction "${hundredths} % 100")
+if(fraction LESS 10)
+    set(fraction "0${fraction}")
+endif()
+set(line "${name}: ${size} bytes (${whole}.${fraction} MiB, ${CONFIG})")
+if(BUDGET AND CONFIG STREQUAL "Release" AND NOT CARRIED_TOOLS)
+    if(size GREATER BUDGET)
+        math(EXPR over "${size} - ${BUDGET}")
+        message(WARNING "${line}: ${over} bytes over its budget of ${BUDGET} bytes")
+    else()
+        message(STATUS "${line}, within its budget of ${BUDGET} bytes")
+    endif()
+else()
+    message(STATUS "${line}")
+endif()
