@@ -17,4 +17,7 @@ void ProbeUi(const Control& root, int page, int originX, int originY, bool minim
 // The same for the message box: its caption and text as it opens.
 void ProbeMessage(const std::wstring& caption, const std::wstring& text);
 
+// The main window has painted for the first time: the start-up benchmark's mark.
+void ProbeFirstPaint();
+
 }  // namespace qn

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <objbase.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "boot/command_runner.h"
 #include "child_process.h"
@@ -178,6 +180,26 @@ TEST(Win32ShellRun, WaitsForTheChildAndReportsItsExitCode) {
     EXPECT_TRUE(r.exitCodeKnown);
     EXPECT_EQ(r.exitCode, 7u);
     EXPECT_GE(elapsed, std::chrono::milliseconds(400));
+}
+
+// Workers start tools through the shell without COM of their own: the call brings it and leaves
+// the thread as it found it (a first initialisation afterwards is still the first).
+TEST(Win32ShellRun, AWorkerWithoutComStartsAToolAndIsLeftWithoutCom) {
+    ProcessResult result;
+    HRESULT after = E_FAIL;
+    std::thread worker([&] {
+        win32::Win32ProcessLauncher processes;
+        result =
+            ShellRun(processes, test::ThisExecutable(), L"--child --exit 3", true, false, true);
+        after = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (SUCCEEDED(after)) {
+            CoUninitialize();
+        }
+    });
+    worker.join();
+    EXPECT_TRUE(result.started);
+    EXPECT_EQ(result.exitCode, 3u);
+    EXPECT_EQ(after, S_OK) << "COM was left initialised on the worker";
 }
 
 TEST(Win32ShellRun, MissingProgramIsNotStarted) {

@@ -74,10 +74,7 @@ void Uncheck(Control* control) {
 }  // namespace
 
 MainFrame::MainFrame()
-    : espMounts_(SystemMountPorts()),
-      workDir_(std::in_place, TheSystemPorts().files, TheSystemPorts().random,
-               &SystemCleanupJournal()),
-      detect_(std::make_shared<DetectStatus>()) {}
+    : espMounts_(SystemMountPorts()), detect_(std::make_shared<DetectStatus>()) {}
 
 MainFrame::~MainFrame() {
     ShutDown();
@@ -118,7 +115,10 @@ void MainFrame::OnFinalMessage(HWND hwnd) {
 void MainFrame::InitWindow() {
     channel_ = std::make_shared<win32::Win32UiChannel>(hwnd_);
     ShowStartSummary();
-    StartBootDiagnosis();
+    ShowDiagnosing();
+    // What the first paint does not show waits for it; a window that gets no paint (a hidden
+    // desktop) still starts it.
+    ::SetTimer(hwnd_, kAfterFirstPaintTimer, kAfterFirstPaintWaitMs, nullptr);
     tab_ = As<TabLayout>(Find(L"mainframe_tab"));
     btnSpNext_ = Find(L"BtnSpNext");
     listResult_ = As<ListView>(Find(L"listResult"));
@@ -164,11 +164,25 @@ void MainFrame::ShowStartSummary() {
     SetText(Find(L"lbStActPt"), summary.activeText);
 }
 
-void MainFrame::StartBootDiagnosis() {
+void MainFrame::ShowDiagnosing() {
     SetText(Find(kStartDiagnosisLabel), kDiagnosingText);
     for (const wchar_t* name : kWorkflowButtons) {
         SetEnabled(Find(name), false);
     }
+}
+
+void MainFrame::AfterFirstPaint() {
+    if (started_ || closing_) {
+        return;
+    }
+    started_ = true;
+    ::KillTimer(hwnd_, kAfterFirstPaintTimer);
+    SystemPorts& ports = TheSystemPorts();
+    workDir_.emplace(ports.files, ports.random, &SystemCleanupJournal());
+    StartBootDiagnosis();
+}
+
+void MainFrame::StartBootDiagnosis() {
     // It reads every drive; bcdedit runs from a work folder of its own.
     WorkerFootprint footprint;
     footprint.allLetters = true;
@@ -476,6 +490,13 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         const LRESULT result = WindowImplBase::HandleMessage(message, wParam, lParam);
         if ((message == WM_MOVE || message == WM_SIZE) && tab_ != nullptr) {
             Probe();  // the test channel reports where the window is, and whether minimised
+        }
+        if (message == WM_PAINT && !painted_) {
+            painted_ = true;
+            ProbeFirstPaint();
+            AfterFirstPaint();
+        } else if (message == WM_TIMER && wParam == kAfterFirstPaintTimer) {
+            AfterFirstPaint();
         }
         return result;
     }

@@ -96,7 +96,13 @@ private:
     void ShowStartSummary();
     // The start page's diagnosis line: the diagnosis runs on a worker (it runs bcdedit); the
     // workflow buttons wait for it, as the workflows read and change the same disks.
+    void ShowDiagnosing();
     void StartBootDiagnosis();
+    // After the first paint: the work folder and the diagnosis, which the first look at the
+    // window does not need.
+    void AfterFirstPaint();
+    static constexpr UINT_PTR kAfterFirstPaintTimer = 0x5153;
+    static constexpr UINT kAfterFirstPaintWaitMs = 500;
     void ShowBootDiagnosis(std::unique_ptr<BootDiagnosis> diagnosis);
     void Perform(int action, Control* sender);
     // Perform's parts, by where the action leads; false: not one of theirs.
@@ -126,6 +132,8 @@ private:
     std::shared_ptr<win32::Win32UiChannel> channel_;
     WorkerTracker workers_;
     bool closing_ = false;
+    bool painted_ = false;  // the first paint is the start-up benchmark's mark
+    bool started_ = false;  // AfterFirstPaint has run
     std::wstring undoRecord_;
     bool undoing_ = false;
 

@@ -78,9 +78,6 @@ int RunWithoutWindow(const CommandLineOptions& options, bool alreadyRunning) {
         console.Line(L"程序已在运行，请先关闭它");
         return kExitRefused;
     }
-    if (FAILED(::CoInitialize(nullptr))) {
-        return kExitStepFailed;
-    }
     WatchConsoleInterrupt();
     int code = kExitStepFailed;
     // Whatever escapes must not read as success to the script that started us.
@@ -111,9 +108,6 @@ int Run(HINSTANCE instance) {
     }
     if (alreadyRunning) {
         ActivateRunningCopy();
-        return 0;
-    }
-    if (FAILED(::CoInitialize(nullptr))) {
         return 0;
     }
     // Only the one running copy may take a killed earlier run's letters and folders away, and

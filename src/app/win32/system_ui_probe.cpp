@@ -7,4 +7,6 @@ void ProbeUi(const Control&, int, int, int, bool) {}
 
 void ProbeMessage(const std::wstring&, const std::wstring&) {}
 
+void ProbeFirstPaint() {}
+
 }  // namespace qn

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <memory>
@@ -44,6 +45,24 @@ DWORD WINAPI ReaderMain(void* parameter) {
     return 0;
 }
 
+// ShellExecuteEx may hand the request to shell extensions, which are COM objects: the calling
+// thread, which may be any worker, has COM initialised for the call (and as it was after).
+class ScopedCom {
+public:
+    ScopedCom()
+        : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ScopedCom() {
+        if (SUCCEEDED(result_)) {
+            CoUninitialize();
+        }
+    }
+    ScopedCom(const ScopedCom&) = delete;
+    ScopedCom& operator=(const ScopedCom&) = delete;
+
+private:
+    HRESULT result_;
+};
+
 unsigned long ExitCodeOf(HANDLE process) {
     DWORD code = 0;
     return GetExitCodeProcess(process, &code) ? code : static_cast<unsigned long>(-1);
@@ -52,6 +71,7 @@ unsigned long ExitCodeOf(HANDLE process) {
 }  // namespace
 
 ProcessResult Win32ProcessLauncher::StartThroughShell(const ShellRequest& request) {
+    const ScopedCom com;
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | (request.noUi ? SEE_MASK_FLAG_NO_UI : 0);
