@@ -10,6 +10,7 @@
 #include "repair/boot_code_step.h"
 #include "repair/firmware_entry_step.h"
 #include "repair/legacy_loader.h"
+#include "repair/needed_commands.h"
 #include "repair/store_backup.h"
 #include "run/menu_names.h"
 
@@ -60,22 +61,6 @@ struct SystemOutcome {
     bool ok = false;
 };
 
-// Runs the commands of one step whose effect is not in place yet; the first failure.
-std::optional<StepFailure> RunNeeded(RepairRun& run,
-                                     const std::vector<std::pair<bool, std::wstring>>& commands) {
-    std::optional<StepFailure> failure;
-    for (const auto& [needed, command] : commands) {
-        if (!needed) {
-            continue;
-        }
-        auto commandFailure = run.RunTool(CarriedTool::Bcdedit, command);
-        if (!failure) {
-            failure = commandFailure;
-        }
-    }
-    return failure;
-}
-
 // What one enumeration says is already so: the entry last in the menu and under its name.
 bool IsLastInMenu(const BcdListing& listing, const std::wstring& id) {
     const auto& order = listing.bootManager.displayorder;
@@ -122,7 +107,7 @@ SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
         }
     }
     if (!id.empty()) {
-        auto commandFailure = RunNeeded(
+        auto commandFailure = RunNeededCommands(
             run,
             {{!IsLastInMenu(listing, id), DisplayOrderAddLastCommand(store, id)},
              {!HasDescription(listing, id, menuName), SetDescriptionCommand(store, id, menuName)}});

@@ -8,6 +8,7 @@
 #include "boot/resource_ids.h"
 #include "boot/text_helpers.h"
 #include "disk/arc_key_of_letter.h"
+#include "repair/needed_commands.h"
 #include "run/menu_names.h"
 
 namespace qn {
@@ -75,28 +76,19 @@ std::optional<StepFailure> ChainFromBootManager(RepairRun& run, const BootTarget
     const std::wstring device = L"partition=" + DriveText(target.letter);
     const auto& order = known->bootManager.displayorder;
     const bool last = !order.empty() && IsNtldrId(order.back());
-    const std::pair<bool, std::wstring> commands[] = {
-        {!exists, CreateNtldrEntryCommand(target.store, description)},
-        {exists && (found == nullptr || found->description != description),
-         SetDescriptionCommand(target.store, kNtldrId, description)},
-        {found == nullptr || !EqualsIgnoringCase(found->path, L"\\ntldr"),
-         SetNtldrPathCommand(target.store)},
-        {found == nullptr || !EqualsIgnoringCase(found->device, device),
-         SetNtldrDeviceCommand(target.store, static_cast<wchar_t>(target.letter))},
-        {found == nullptr || found->locale != L"zh-CN", SetNtldrLocaleCommand(target.store)},
-        {!last, DisplayOrderAddLastCommand(target.store, kNtldrId)},
-    };
-    std::optional<StepFailure> first;
-    for (const auto& [needed, command] : commands) {
-        if (!needed) {
-            continue;
-        }
-        auto failure = run.RunTool(CarriedTool::Bcdedit, command);
-        if (!first) {
-            first = failure;
-        }
-    }
-    return first;
+    return RunNeededCommands(
+        run,
+        {
+            {!exists, CreateNtldrEntryCommand(target.store, description)},
+            {exists && (found == nullptr || found->description != description),
+             SetDescriptionCommand(target.store, kNtldrId, description)},
+            {found == nullptr || !EqualsIgnoringCase(found->path, L"\\ntldr"),
+             SetNtldrPathCommand(target.store)},
+            {found == nullptr || !EqualsIgnoringCase(found->device, device),
+             SetNtldrDeviceCommand(target.store, static_cast<wchar_t>(target.letter))},
+            {found == nullptr || found->locale != L"zh-CN", SetNtldrLocaleCommand(target.store)},
+            {!last, DisplayOrderAddLastCommand(target.store, kNtldrId)},
+        });
 }
 
 // What every system's part of the setup shares.
