@@ -17,9 +17,12 @@ UnattendedPorts SystemUnattendedPorts() {
     // Ctrl+C at the console stops a run between its steps.
     RepairPorts repair = SystemRepairPorts();
     repair.interrupt = &ProcessInterrupt();
-    return UnattendedPorts{
-        repair,          mount,          SystemInstallationScanPorts(), SystemOutputFiles(),
-        SystemConsole(), kProgramVersion};
+    return UnattendedPorts{repair,
+                           mount,
+                           SystemInstallationScanPorts(SystemDebuggerDiagnostics()),
+                           SystemOutputFiles(),
+                           SystemConsole(),
+                           kProgramVersion};
 }
 
 }  // namespace qn

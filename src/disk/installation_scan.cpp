@@ -1,5 +1,6 @@
 #include "disk/installation_scan.h"
 
+#include <cstdint>
 #include <cwctype>
 #include <optional>
 
@@ -35,26 +36,79 @@ std::wstring CmdPath(FileSystem& files) {
     return system.empty() ? L"cmd.exe" : system + L"\\cmd.exe";
 }
 
-// Reads an offline installation through its hive; none when the hive could not be loaded or
-// read. The hive is unloaded whenever the load may have succeeded, so a key that fails to open
-// does not leave it loaded and make every later load fail.
-std::optional<ProductText> ReadOfflineProduct(const std::wstring& drive,
-                                              const InstallationScanPorts& ports) {
+void Diagnose(const InstallationScanPorts& ports, const std::wstring& line) {
+    if (ports.diagnostics != nullptr) {
+        ports.diagnostics->Write(line + L"\n");
+    }
+}
+
+// "SOFTWARE hive of D: ": how each diagnostic line about a drive's hive begins.
+std::wstring HiveOf(const std::wstring& drive) {
+    return L"SOFTWARE hive of " + drive + L" ";
+}
+
+// Why the registry API did not load the hive, for the diagnostics.
+std::wstring RefusalText(const HiveLoad& load) {
+    const std::wstring code = std::to_wstring(load.error);
+    return load.status == HiveLoadStatus::PrivilegeRefused
+               ? L"SeRestorePrivilege/SeBackupPrivilege not enabled, error code " + code
+               : L"RegLoadKeyW failed with error code " + code;
+}
+
+// The product of the hive loaded at HKU\Software (kCurrentVersionKey begins with
+// kOfflineHiveKey); none when its key does not open. The key is closed again on return: an open
+// key would keep the hive from unloading.
+std::optional<ProductText> ReadLoadedProduct(RegistryPort& registry) {
+    if (const auto key = registry.OpenKey(RegistryRoot::Users, kCurrentVersionKey)) {
+        return ReadProduct(*key);
+    }
+    return std::nullopt;
+}
+
+// The fallback: reg.exe through cmd.exe loads and unloads the hive, two processes. The hive is
+// unloaded whenever the load may have succeeded, so a key that fails to open does not leave it
+// loaded and make every later load fail.
+std::optional<ProductText> ReadProductByRegExe(const std::wstring& drive,
+                                               const InstallationScanPorts& ports) {
     const std::wstring cmd = CmdPath(ports.files);
     const ProcessResult load =
         ShellRun(ports.processes, cmd, RegLoadParameters(drive), true, false, false);
     if (!load.started) {
+        Diagnose(ports, HiveOf(drive) + L"not loaded: cmd.exe did not start");
         return std::nullopt;
     }
     // reg load failed for sure: whatever sits at HKU\Software is not this drive's hive.
     if (load.exitCodeKnown && load.exitCode != 0) {
+        Diagnose(ports, HiveOf(drive) + L"not loaded: reg load ended with exit code " +
+                            std::to_wstring(load.exitCode));
         return std::nullopt;
     }
-    std::optional<ProductText> product;
-    if (auto key = ports.registry.OpenKey(RegistryRoot::Users, kCurrentVersionKey)) {
-        product = ReadProduct(*key);
-    }  // the key closes here: an open key would keep the hive from unloading
+    const std::optional<ProductText> product = ReadLoadedProduct(ports.registry);
     ShellRun(ports.processes, cmd, RegUnloadParameters(), true, false, false);
+    return product;
+}
+
+// Reads an offline installation through its hive; none when the hive could not be loaded or
+// read. The registry API first; reg.exe when it is refused (nothing is loaded then, so the
+// place is free for reg.exe).
+std::optional<ProductText> ReadOfflineProduct(const std::wstring& drive,
+                                              const InstallationScanPorts& ports) {
+    HiveLoad load =
+        ports.registry.LoadHive(RegistryRoot::Users, kOfflineHiveKey, SoftwareHivePath(drive));
+    if (load.status != HiveLoadStatus::Loaded || !load.hive) {
+        Diagnose(ports, HiveOf(drive) + L"read through " + kHiveByRegExe + L" (" +
+                            RefusalText(load) + L")");
+        return ReadProductByRegExe(drive, ports);
+    }
+    Diagnose(ports, HiveOf(drive) + L"read through " + kHiveByRegistryApi);
+    // Read with the key closed again before the unload; should the reading throw, the hive's
+    // destructor unloads it all the same.
+    const std::optional<ProductText> product = ReadLoadedProduct(ports.registry);
+    const std::uint32_t unload = load.hive->Unload();
+    if (unload != 0) {
+        Diagnose(ports, HiveOf(drive) + L"not unloaded: RegUnLoadKeyW failed with error code " +
+                            std::to_wstring(unload));
+    }
     return product;
 }
 
@@ -80,8 +134,12 @@ std::wstring GetSystemDriveText(FileSystem& files) {
     return system.size() < 2 ? std::wstring() : system.substr(0, 2);
 }
 
+std::wstring SoftwareHivePath(const std::wstring& drive) {
+    return drive + L"\\Windows\\System32\\config\\SOFTWARE";
+}
+
 std::wstring RegLoadParameters(const std::wstring& drive) {
-    return L"/c reg load hku\\Software " + drive + L"\\Windows\\System32\\config\\SOFTWARE";
+    return L"/c reg load hku\\Software " + SoftwareHivePath(drive);
 }
 
 std::wstring RegUnloadParameters() {

@@ -4,9 +4,9 @@
 
 namespace qn {
 
-InstallationScanPorts SystemInstallationScanPorts() {
+InstallationScanPorts SystemInstallationScanPorts(Diagnostics& diagnostics) {
     return InstallationScanPorts{TheSystemPorts().files, SystemRegistry(), SystemFsRedirection(),
-                                 TheSystemPorts().processes};
+                                 TheSystemPorts().processes, &diagnostics};
 }
 
 }  // namespace qn

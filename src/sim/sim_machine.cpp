@@ -66,6 +66,7 @@ SimMachine::SimMachine(const Scenario& scenario, CodePage& codePage)
       winPE_(scenario.winPE),
       codePage_(&codePage),
       volumes_(storage_),
+      registry_(*this),
       processes_(*this),
       volumePort_(*this),
       fileSystem_(*this),

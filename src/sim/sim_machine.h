@@ -16,7 +16,6 @@
 #include "platform/code_page.h"
 #include "platform/fake/fake_file_system.h"
 #include "platform/fake/fake_fs_redirection.h"
-#include "platform/fake/fake_registry.h"
 #include "sim/ascii_code_page.h"
 #include "sim/bcd_ids.h"
 #include "sim/bcd_model.h"
@@ -27,6 +26,7 @@
 #include "sim/sim_file_system.h"
 #include "sim/sim_firmware_port.h"
 #include "sim/sim_process_launcher.h"
+#include "sim/sim_registry.h"
 #include "sim/sim_volume_port.h"
 #include "sim/tool_run.h"
 
@@ -80,7 +80,8 @@ public:
     const fake::FakeVolumePort& Volumes() const { return volumes_; }
     fake::FakeFileSystem& Files() { return files_; }
     const fake::FakeFileSystem& Files() const { return files_; }
-    fake::FakeRegistry& Registry() { return registry_; }
+    // The program reads and loads hives through it too: LoadHive starts no process.
+    SimRegistry& Registry() { return registry_; }
     fake::FakeFsRedirection& Redirection() { return redirection_; }
     SimProcessLauncher& Processes() { return processes_; }
     CodePage& Text() const { return *codePage_; }
@@ -95,8 +96,9 @@ public:
     FirmwareArchitecture FirmwareArch() const { return scenario_.firmwareArchitecture; }
     ToolLanguage Language() const { return scenario_.language; }
 
-    // Mounts, file changes, sector writes and program runs, in the order they happened. A run's
-    // output follows its line, one "  > " line per output line.
+    // Mounts, file changes, sector writes, hive loads through the registry API and program runs,
+    // in the order they happened. A run's output follows its line, one "  > " line per output
+    // line.
     std::vector<std::wstring> Journal() const;
     void Record(std::wstring line);
     // Also hands every new journal line to sink (the demo program writes them to a file a test
@@ -244,7 +246,7 @@ private:
     fake::FakeStoragePort storage_;
     fake::FakeVolumePort volumes_;
     fake::FakeFileSystem files_;
-    fake::FakeRegistry registry_;
+    SimRegistry registry_;
     fake::FakeFsRedirection redirection_;
     SimProcessLauncher processes_;
     SimVolumePort volumePort_;

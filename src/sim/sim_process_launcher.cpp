@@ -14,11 +14,6 @@
 namespace qn::sim {
 namespace {
 
-bool EndsWith(const std::wstring& text, const std::wstring& tail) {
-    return text.size() >= tail.size() &&
-           LowerCase(text.substr(text.size() - tail.size())) == LowerCase(tail);
-}
-
 std::wstring Unquoted(std::wstring text) {
     if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
         return text.substr(1, text.size() - 2);
@@ -196,40 +191,15 @@ ProcessResult SimProcessLauncher::RunCmd(const std::wstring& parameters) {
     result.exitCodeKnown = true;
     const std::wstring lower = LowerCase(parameters);
     const std::wstring load = L"/c reg load hku\\software ";
-    const std::wstring hiveTail = L"\\windows\\system32\\config\\software";
-    fake::FakeRegistry& registry = machine_.Registry();
-    if (lower.rfind(load, 0) == 0 && EndsWith(lower, hiveTail)) {
+    // reg.exe loads and unloads by the registry's own rules (see SimRegistry).
+    SimRegistry& registry = machine_.Registry();
+    if (lower.rfind(load, 0) == 0) {
         const std::wstring hive = parameters.substr(load.size());
-        const ScenarioInstall* install =
-            hive.size() > 2 && hive[1] == L':' ? machine_.InstallAt(hive[0]) : nullptr;
-        // reg refuses a second load at the same place, a hive that is not there or cannot be
-        // reached (a locked volume), and the running system's own hive (open already).
-        if (install == nullptr || registry.HasKey(RegistryRoot::Users, L"Software") ||
-            machine_.IsHeldOpen(hive) || machine_.OnLockedVolume(hive)) {
-            result.exitCode = 1;
-            return result;
-        }
-        if (machine_.RegLoadDelayMs() > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(machine_.RegLoadDelayMs()));
-        }
-        registry.AddKey(RegistryRoot::Users, L"Software");
-        if (install->productReadable) {
-            const std::wstring key = L"Software\\Microsoft\\Windows NT\\CurrentVersion";
-            registry.AddKey(RegistryRoot::Users, key);
-            registry.SetString(RegistryRoot::Users, key, L"ProductName", install->productName);
-            if (!install->currentVersion.empty()) {
-                registry.SetString(RegistryRoot::Users, key, L"CurrentVersion",
-                                   install->currentVersion);
-            }
-        }
+        result.exitCode = registry.LoadInstallationHive(L"Software", hive) == 0 ? 0 : 1;
         return result;
     }
     if (lower == L"/c reg unload hku\\software") {
-        if (!registry.HasKey(RegistryRoot::Users, L"Software")) {
-            result.exitCode = 1;
-            return result;
-        }
-        registry.RemoveTree(RegistryRoot::Users, L"Software");
+        result.exitCode = registry.UnloadInstallationHive(L"Software") == 0 ? 0 : 1;
         return result;
     }
     result.exitCode = 1;  // cmd.exe ran something this machine does not know

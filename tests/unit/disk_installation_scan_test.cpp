@@ -3,8 +3,10 @@
 
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "disk/detect_status.h"
 #include "disk/installation_scan.h"
 #include "disk/windows_version_text.h"
+#include "platform/fake/fake_diagnostics.h"
 #include "platform/fake/fake_file_system.h"
 #include "platform/fake/fake_fs_redirection.h"
 #include "platform/fake/fake_registry.h"
@@ -20,6 +23,7 @@ namespace qn {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 const std::wstring kCmd = L"\"C:\\Windows\\System32\\cmd.exe\"";
@@ -111,6 +115,7 @@ protected:
 
     void TearDown() override {
         EXPECT_EQ(registry.OpenKeys(), 0u);
+        EXPECT_EQ(registry.LoadedHives(), 0u);
         // Nothing the scan loaded stays loaded.
         if (!staleHive) {
             EXPECT_FALSE(registry.HasKey(RegistryRoot::Users, L"Software"));
@@ -130,10 +135,21 @@ protected:
                            version);
     }
 
-    InstallationTable Scan() {
+    InstallationTable Scan() { return ScanThrough(registry); }
+    InstallationTable ScanThrough(RegistryPort& port) {
         auto claim = DetectionClaim::TryTake(status);
         EXPECT_TRUE(claim.has_value());
-        return ScanInstallations(*claim, InstallationScanPorts{files, registry, redirection, tool});
+        return ScanInstallations(
+            *claim, InstallationScanPorts{files, port, redirection, tool, &diagnostics});
+    }
+
+    // The drive's SOFTWARE hive as a file the registry API loads (the reg.exe stand-in knows
+    // nothing of it).
+    void HiveFile(wchar_t letter, const std::wstring& name, const std::wstring& version) {
+        const std::wstring path = std::wstring{letter} + L":\\Windows\\System32\\config\\SOFTWARE";
+        const std::wstring key = L"Microsoft\\Windows NT\\CurrentVersion";
+        registry.SetHiveString(path, key, L"ProductName", name);
+        registry.SetHiveString(path, key, L"CurrentVersion", version);
     }
 
     // Each request's parameters, in order.
@@ -150,6 +166,7 @@ protected:
     fake::FakeFsRedirection redirection;
     DetectStatus status;
     RegTool tool{registry, &status.progress};
+    fake::FakeDiagnostics diagnostics;
     bool staleHive = false;
 };
 
@@ -324,6 +341,207 @@ TEST_F(InstallationScanTest, LowerCaseSystemFolderStillNamesTheRunningSystem) {
 
     EXPECT_EQ(Scan().at('C').displayName, L"Windows 7 x86");
     EXPECT_THAT(tool.requests, IsEmpty());
+}
+
+// The registry API loads the hive: no process at all, the same key name as reg.exe's, the key
+// closed before the unload (the fake refuses an unload while one is open).
+TEST_F(InstallationScanTest, RegistryApiLoadsTheHiveWithoutStartingAProcess) {
+    AddWindows(L'C', true);
+    AddWindows(L'D', false);
+    RunningSystem(L"Windows 7 Ultimate", L"6.1");
+    HiveFile(L'D', L"Microsoft Windows XP", L"5.1");
+
+    const InstallationTable table = Scan();
+
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table.at('D').displayName, L"Microsoft Windows XP x86");
+    EXPECT_EQ(table.at('D').version, 5.1f);
+    EXPECT_THAT(tool.requests, IsEmpty());
+    EXPECT_THAT(registry.HiveCalls(),
+                ElementsAre(L"load HKU\\Software D:\\Windows\\System32\\config\\SOFTWARE -> 0",
+                            L"unload HKU\\Software -> 0"));
+    EXPECT_THAT(registry.Opens(),
+                ElementsAre(L"HKU\\Software\\Microsoft\\Windows NT\\CurrentVersion",
+                            L"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"));
+    EXPECT_THAT(diagnostics.Writes(),
+                ElementsAre(L"SOFTWARE hive of D: read through 注册表 API\n"));
+}
+
+TEST_F(InstallationScanTest, PrivilegeRefusedFallsBackToRegExeWithTodaysCommandLines) {
+    AddWindows(L'C', true);
+    AddWindows(L'D', false);
+    RunningSystem(L"Windows 7 Ultimate", L"6.1");
+    HiveFile(L'D', L"Microsoft Windows XP", L"5.1");
+    registry.RefuseHiveLoads(HiveLoadStatus::PrivilegeRefused, 1300);
+    tool.hives[L'D'] = {true, true, L"Microsoft Windows XP", L"5.1"};
+
+    const InstallationTable table = Scan();
+
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table.at('D').displayName, L"Microsoft Windows XP x86");
+    EXPECT_THAT(Commands(),
+                ElementsAre(L"/c reg load hku\\Software D:\\Windows\\System32\\config\\SOFTWARE",
+                            L"/c reg unload hku\\Software"));
+    for (const ShellRequest& request : tool.requests) {
+        EXPECT_EQ(request.file, kCmd);
+        EXPECT_TRUE(request.wait);
+        EXPECT_FALSE(request.show);
+        EXPECT_FALSE(request.noUi);
+    }
+    EXPECT_THAT(
+        diagnostics.Writes(),
+        ElementsAre(L"SOFTWARE hive of D: read through reg.exe "
+                    L"(SeRestorePrivilege/SeBackupPrivilege not enabled, error code 1300)\n"));
+}
+
+TEST_F(InstallationScanTest, LoadRefusedFallsBackToRegExe) {
+    AddWindows(L'E', true);
+    AddWindows(L'D', false);
+    HiveFile(L'E', L"Windows 10 Pro", L"6.3");
+    HiveFile(L'D', L"Windows 7", L"6.1");
+    registry.RefuseHiveLoads(HiveLoadStatus::LoadRefused, 5);
+    tool.hives[L'E'] = {true, true, L"Windows 10 Pro", L"6.3"};
+    tool.hives[L'D'] = {true, true, L"Windows 7", L"6.1"};
+
+    const InstallationTable table = Scan();
+
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table.at('E').displayName, L"Windows 10 Pro x64");
+    EXPECT_THAT(Commands(),
+                ElementsAre(L"/c reg load hku\\Software E:\\Windows\\System32\\config\\SOFTWARE",
+                            L"/c reg unload hku\\Software",
+                            L"/c reg load hku\\Software D:\\Windows\\System32\\config\\SOFTWARE",
+                            L"/c reg unload hku\\Software"));
+    EXPECT_THAT(diagnostics.Writes(),
+                ElementsAre(L"SOFTWARE hive of E: read through reg.exe (RegLoadKeyW failed with "
+                            L"error code 5)\n",
+                            L"SOFTWARE hive of D: read through reg.exe (RegLoadKeyW failed with "
+                            L"error code 5)\n"));
+}
+
+// Each drive goes its own way, and the diagnostics say which: E:'s hive is not one the registry
+// API can load, D:'s is.
+TEST_F(InstallationScanTest, DiagnosticsNameTheWayEachDriveWent) {
+    AddWindows(L'E', false);
+    AddWindows(L'D', false);
+    tool.hives[L'E'] = {true, true, L"Windows 8", L"6.2"};
+    HiveFile(L'D', L"Windows 7", L"6.1");
+
+    const InstallationTable table = Scan();
+
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_THAT(Commands(), ElementsAre(HasSubstr(L"reg load hku\\Software E:"),
+                                        L"/c reg unload hku\\Software"));
+    EXPECT_THAT(diagnostics.Writes(),
+                ElementsAre(L"SOFTWARE hive of E: read through reg.exe (RegLoadKeyW failed with "
+                            L"error code 2)\n",
+                            L"SOFTWARE hive of D: read through 注册表 API\n"));
+}
+
+TEST_F(InstallationScanTest, FallbackThatFailsTooSaysSo) {
+    AddWindows(L'D', false);
+    registry.RefuseHiveLoads(HiveLoadStatus::PrivilegeRefused, 1300);
+    tool.hives[L'D'] = {false, true, L"Windows 7", L"6.1"};
+
+    EXPECT_THAT(Scan(), IsEmpty());
+    EXPECT_THAT(Commands(), ElementsAre(HasSubstr(L"reg load")));
+    EXPECT_THAT(diagnostics.Text(),
+                HasSubstr(L"SOFTWARE hive of D: not loaded: reg load ended with exit code 1\n"));
+}
+
+// A hive without the key, then a hive whose key opens: the first is unloaded all the same, or
+// the second load would be refused (the key would still be there).
+TEST_F(InstallationScanTest, HiveLoadedByTheApiIsUnloadedWhenItsKeyDoesNotOpen) {
+    AddWindows(L'E', false);
+    AddWindows(L'D', true);
+    registry.AddHiveKey(L"E:\\Windows\\System32\\config\\SOFTWARE", L"Microsoft");
+    HiveFile(L'D', L"Windows 7 Professional", L"6.1");
+
+    const InstallationTable table = Scan();
+
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table.at('D').displayName, L"Windows 7 Professional x64");
+    EXPECT_THAT(tool.requests, IsEmpty());
+    EXPECT_THAT(registry.HiveCalls(),
+                ElementsAre(L"load HKU\\Software E:\\Windows\\System32\\config\\SOFTWARE -> 0",
+                            L"unload HKU\\Software -> 0",
+                            L"load HKU\\Software D:\\Windows\\System32\\config\\SOFTWARE -> 0",
+                            L"unload HKU\\Software -> 0"));
+}
+
+// A registry whose offline keys fail while being read (the reading throws).
+class ThrowingReads final : public RegistryPort {
+public:
+    explicit ThrowingReads(fake::FakeRegistry& inner) : inner_(inner) {}
+    std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::wstring& subKey) override {
+        auto key = inner_.OpenKey(root, subKey);
+        return key ? std::make_unique<Key>(std::move(key)) : nullptr;
+    }
+    HiveLoad LoadHive(RegistryRoot root, const std::wstring& keyName,
+                      const std::wstring& hivePath) override {
+        return inner_.LoadHive(root, keyName, hivePath);
+    }
+
+private:
+    class Key final : public RegistryKey {
+    public:
+        explicit Key(std::unique_ptr<RegistryKey> inner) : inner_(std::move(inner)) {}
+        std::wstring ReadString(const std::wstring&) override {
+            throw std::runtime_error("read failed");
+        }
+
+    private:
+        std::unique_ptr<RegistryKey> inner_;
+    };
+    fake::FakeRegistry& inner_;
+};
+
+TEST_F(InstallationScanTest, ReadThatFailsStillUnloadsTheHive) {
+    AddWindows(L'D', false);
+    HiveFile(L'D', L"Windows 7", L"6.1");
+    ThrowingReads throwing(registry);
+
+    EXPECT_THROW(ScanThrough(throwing), std::runtime_error);
+
+    // The key was closed as the failure left the read, then the hive unloaded.
+    EXPECT_THAT(registry.HiveCalls(),
+                ElementsAre(L"load HKU\\Software D:\\Windows\\System32\\config\\SOFTWARE -> 0",
+                            L"unload HKU\\Software -> 0"));
+    EXPECT_THAT(tool.requests, IsEmpty());
+}
+
+// Someone else's hive at HKU\Software: the API's load is refused, reg.exe's too, and nothing of
+// the other hive is read or unloaded.
+TEST_F(InstallationScanTest, OccupiedPlaceIsReadByNeitherWay) {
+    staleHive = true;
+    registry.SetString(RegistryRoot::Users, kCurrentVersionKey, L"ProductName", L"Stale");
+    AddWindows(L'D', false);
+    HiveFile(L'D', L"Windows 7", L"6.1");
+    tool.hives[L'D'] = {true, true, L"Windows 7", L"6.1"};
+
+    EXPECT_THAT(Scan(), IsEmpty());
+    EXPECT_THAT(registry.HiveCalls(), ElementsAre(HasSubstr(L"-> 183")));
+    EXPECT_THAT(Commands(), ElementsAre(HasSubstr(L"reg load")));
+    EXPECT_THAT(registry.Opens(), IsEmpty());
+    EXPECT_TRUE(registry.HasKey(RegistryRoot::Users, kCurrentVersionKey));
+}
+
+TEST(FakeRegistryHive, UnloadIsRefusedWhileAKeyInItIsOpen) {
+    fake::FakeRegistry registry;
+    registry.SetHiveString(L"H:\\hive", L"A\\B", L"Name", L"text");
+    HiveLoad load = registry.LoadHive(RegistryRoot::Users, L"Loaded", L"h:\\HIVE");
+    ASSERT_EQ(load.status, HiveLoadStatus::Loaded);
+    auto key = registry.OpenKey(RegistryRoot::Users, L"Loaded\\a\\b");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->ReadString(L"name"), L"text");
+    EXPECT_EQ(load.hive->Unload(), fake::FakeRegistry::kAccessDenied);
+    EXPECT_EQ(registry.LoadedHives(), 1u);
+    key.reset();
+    load.hive.reset();  // the destructor tries again
+    EXPECT_EQ(registry.LoadedHives(), 0u);
+    EXPECT_FALSE(registry.HasKey(RegistryRoot::Users, L"Loaded"));
+    EXPECT_EQ(registry.LoadHive(RegistryRoot::Users, L"Loaded", L"H:\\other").error,
+              fake::FakeRegistry::kFileNotFound);
 }
 
 TEST(FindSoftwareHives, WithoutRedirectionFunctionsNothingIsReverted) {

@@ -16,6 +16,10 @@ inline constexpr REGSAM kRegistryReadAccess = KEY_READ | KEY_WOW64_64KEY;
 class Win32RegistryPort : public RegistryPort {
 public:
     std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::wstring& subKey) override;
+    // In win32_registry_hive.cpp: RegLoadKeyW / RegUnLoadKeyW with the two privileges enabled
+    // on the process token for as long as the hive is loaded, then put back as they were.
+    HiveLoad LoadHive(RegistryRoot root, const std::wstring& keyName,
+                      const std::wstring& hivePath) override;
 };
 
 }  // namespace qn::win32
