@@ -88,13 +88,13 @@ SystemOutcome RepairOneSystem(RepairRun& run, const RepairRequest& request,
     std::optional<StepFailure> failure =
         RunBcdboot(run, target, windowsFolder, request.bcdbootSwitch);
 
-    const std::wstring store = target.hasLetter ? target.store : std::wstring();
+    const std::wstring store = target.partition.HasLetter() ? target.store : std::wstring();
     std::wstring id;
     listing = {};
     BcdTool bcdedit = run.Bcdedit();
     if (!bcdedit.path.empty()) {
-        id = FindLoaderIdByLetter(bcdedit, target.store, target.hasLetter, system.driveLetter,
-                                  &listing);
+        id = FindLoaderIdByLetter(bcdedit, target.store, target.partition.HasLetter(),
+                                  system.driveLetter, &listing);
     }
     // A failed bcdboot says more than the missing entry it explains.
     if (id.empty() && !failure) {
@@ -143,11 +143,12 @@ std::wstring BcdbootParameters(const BootTarget& target, const std::wstring& win
                                const std::wstring& extraSwitch) {
     const std::wstring folder = QuoteArgument(windowsFolder);
     const std::wstring extra = extraSwitch.empty() ? std::wstring() : L" " + extraSwitch;
-    if (!target.hasLetter) {
+    if (!target.partition.HasLetter()) {
         return folder + L" /l zh-CN" + extra;
     }
     return folder + L" /s " + target.drive +
-           (target.style == PartitionStyle::Mbr ? L" /f BIOS" : L" /f UEFI") + L" /l zh-CN" + extra;
+           (target.partition.style == PartitionStyle::Mbr ? L" /f BIOS" : L" /f UEFI") +
+           L" /l zh-CN" + extra;
 }
 
 bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarget& target) {
@@ -156,7 +157,7 @@ bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarge
     SplitByVersion(request, modern, legacy);
     BackUpAndClearStore(run, request, target);
 
-    const std::wstring store = target.hasLetter ? target.store : std::wstring();
+    const std::wstring store = target.partition.HasLetter() ? target.store : std::wstring();
     const std::map<char, std::wstring> names = DistinctMenuNames(request.installations);
     std::wstring defaultId;
     int repaired = 0;
@@ -196,7 +197,7 @@ bool RepairBootNt6(RepairRun& run, const RepairRequest& request, const BootTarge
     const bool read = !listing.bootManager.identifier.empty();
     const LegacyOutcome older =
         SetUpLegacyLoader(run, request, target, legacy, true, read ? &listing : nullptr);
-    if (target.style != PartitionStyle::Mbr) {
+    if (target.partition.style != PartitionStyle::Mbr) {
         if (repaired > 0) {
             PutBootManagerIntoFirmwareOrder(run, request, target);
         }
@@ -215,7 +216,7 @@ bool RepairBootNt5(RepairRun& run, const RepairRequest& request, const BootTarge
     }
     const LegacyOutcome outcome = SetUpLegacyLoader(run, request, target, systems, false);
     // No legacy system starts from a GPT disk: nothing there for NT5 boot code to start.
-    if (target.style == PartitionStyle::Gpt) {
+    if (target.partition.style == PartitionStyle::Gpt) {
         return true;
     }
     return WriteBootCodeIfSafe(run, target, BootCodeKind::Nt52, !request.keepMbr, outcome.repaired,

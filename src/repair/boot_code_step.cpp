@@ -42,7 +42,7 @@ std::wstring BootsectParameters(BootCodeKind kind, const std::wstring& drive, bo
 
 bool WriteBootCode(RepairRun& run, const BootTarget& target, BootCodeKind kind, bool withMbr) {
     const std::wstring row = BootCodeRow(target, kind, withMbr);
-    SaveBootCodeForUndo(run, target.hasLetter ? target.letter : 0, withMbr);
+    SaveBootCodeForUndo(run, target.partition.HasLetter() ? target.partition.letter : 0, withMbr);
     run.Row(row + L"...");
     if (auto failure =
             run.RunTool(CarriedTool::Bootsect, BootsectParameters(kind, target.drive, withMbr))) {

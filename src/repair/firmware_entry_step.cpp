@@ -26,7 +26,7 @@ bool NamesDrive(std::wstring_view device, const std::wstring& drive) {
 void PutBootManagerIntoFirmwareOrder(RepairRun& run, const RepairRequest& request,
                                      const BootTarget& target) {
     // Without /s bcdboot saw to the firmware's entry itself.
-    if (!target.hasLetter || target.style != PartitionStyle::Gpt) {
+    if (!target.partition.HasLetter() || target.partition.style != PartitionStyle::Gpt) {
         return;
     }
     if (run.Ports().firmware.Mode() != FirmwareMode::Uefi) {

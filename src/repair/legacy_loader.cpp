@@ -73,7 +73,7 @@ std::optional<StepFailure> ChainFromBootManager(RepairRun& run, const BootTarget
     // reused: creating it again only fails.
     const bool exists = found != nullptr || std::any_of(known->incompleteIds.begin(),
                                                         known->incompleteIds.end(), IsNtldrId);
-    const std::wstring device = L"partition=" + DriveText(target.letter);
+    const std::wstring device = L"partition=" + DriveText(target.partition.letter);
     const auto& order = known->bootManager.displayorder;
     const bool last = !order.empty() && IsNtldrId(order.back());
     return RunNeededCommands(
@@ -85,7 +85,7 @@ std::optional<StepFailure> ChainFromBootManager(RepairRun& run, const BootTarget
             {found == nullptr || !EqualsIgnoringCase(found->path, L"\\ntldr"),
              SetNtldrPathCommand(target.store)},
             {found == nullptr || !EqualsIgnoringCase(found->device, device),
-             SetNtldrDeviceCommand(target.store, static_cast<wchar_t>(target.letter))},
+             SetNtldrDeviceCommand(target.store, static_cast<wchar_t>(target.partition.letter))},
             {found == nullptr || found->locale != L"zh-CN", SetNtldrLocaleCommand(target.store)},
             {!last, DisplayOrderAddLastCommand(target.store, kNtldrId)},
         });
@@ -195,7 +195,7 @@ LegacyOutcome SetUpLegacyLoader(RepairRun& run, const RepairRequest& request,
     if (systems.empty()) {
         return {};
     }
-    if (target.style == PartitionStyle::Gpt) {
+    if (target.partition.style == PartitionStyle::Gpt) {
         return RefuseOnGpt(run, systems);
     }
     LegacySetup setup{request,

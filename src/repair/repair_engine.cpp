@@ -33,10 +33,10 @@ bool UsesBcdEngine(const RepairRequest& request, const BootTarget& target, FileS
     }
     // Older systems only: a partition that already boots through a store keeps doing so, with
     // an entry that chains to ntldr.
-    if (!target.hasLetter || request.clearExisting) {
+    if (!target.partition.HasLetter() || request.clearExisting) {
         return false;
     }
-    switch (target.style) {
+    switch (target.partition.style) {
         case PartitionStyle::Gpt:
             return files.PathExists(target.drive + L"\\EFI\\Microsoft\\Boot\\BCD") &&
                    files.PathExists(target.drive + L"\\bootmgr");
@@ -60,7 +60,8 @@ char FirstSelectedLetter(const InstallationTable& installations) {
 
 std::vector<std::wstring> InputLines(const RepairRequest& request, const BootTarget& target) {
     return {
-        L"引导分区: " + (target.hasLetter ? target.drive : std::wstring(L"ESP (没有盘符)")) +
+        L"引导分区: " +
+            (target.partition.HasLetter() ? target.drive : std::wstring(L"ESP (没有盘符)")) +
             (request.bootReason.empty() ? std::wstring() : L"，" + request.bootReason),
         L"启动菜单等待时间: " + request.timeoutText + L" 秒",
         std::wstring(L"清除原有启动项: ") + (request.clearExisting ? L"是" : L"否"),
@@ -73,7 +74,8 @@ std::vector<std::wstring> InputLines(const RepairRequest& request, const BootTar
 EngineResult RunEngine(RepairRun& run, const RepairRequest& request, const BootTarget& target,
                        const std::function<bool()>& beforeFirstWrite) {
     EngineResult result;
-    run.Row(target.style == PartitionStyle::Mbr ? L"分区表类型为 MBR" : L"分区表类型为 GPT");
+    run.Row(target.partition.style == PartitionStyle::Mbr ? L"分区表类型为 MBR"
+                                                          : L"分区表类型为 GPT");
     if (request.installations.empty()) {
         // A Windows on a locked BitLocker volume cannot be seen: say how to unlock it rather
         // than that there is none.
@@ -130,8 +132,8 @@ RepairOutcome RunRepair(const RepairRequest& request, RepairPorts& ports, Repair
     UndoRecorder undo = MakeUndoRecorder(run, label, log.time, request.isWinPE, firstLetter);
     work.writesMbrCode = work.writesMbrCode && !guarded.keepMbr;
     const EngineResult engine = RunEngine(run, guarded, target, [&] {
-        const std::wstring lost =
-            BeginUndo(run, undo, target.hasLetter ? target.drive : std::wstring(), work);
+        const std::wstring lost = BeginUndo(
+            run, undo, target.partition.HasLetter() ? target.drive : std::wstring(), work);
         if (outcome.before.firmwareOrderKnown) {
             std::vector<std::wstring> order;
             for (const FirmwareBootEntry& entry : outcome.before.firmwareOrder) {

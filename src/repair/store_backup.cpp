@@ -10,11 +10,11 @@ namespace qn {
 namespace {
 
 bool CopiesTheFile(const RepairRequest& request, const BootTarget& target, StoragePort& storage) {
-    if (!target.hasLetter) {
+    if (!target.partition.HasLetter()) {
         return false;
     }
     // A running system keeps its own store open: the file cannot be copied, only exported.
-    return request.isWinPE || GetDiskNumberOfLetter(storage, target.letter) != 0;
+    return request.isWinPE || GetDiskNumberOfLetter(storage, target.partition.letter) != 0;
 }
 
 void ClearSystemStore(RepairRun& run) {
@@ -89,13 +89,13 @@ void ExportAndClear(RepairRun& run, const RepairRequest& request, const BootTarg
     FileSystem& files = run.Ports().files;
     // No store at the boot partition: nothing there to lose, and nothing to clear (the system
     // store elsewhere is not what this run rebuilds).
-    if (target.hasLetter && !files.PathExists(target.store)) {
+    if (target.partition.HasLetter() && !files.PathExists(target.store)) {
         run.Row(L"未找到 " + target.store + L"，无需备份");
         return;
     }
     const std::wstring stamp = MakeTimeStamp(run.Ports().clock);
     std::wstring stem;
-    if (target.hasLetter) {
+    if (target.partition.HasLetter()) {
         stem = target.store + L"_" + stamp;
     } else {
         const std::wstring desktop = DesktopFolder(files);

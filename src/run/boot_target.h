@@ -9,12 +9,9 @@ namespace qn {
 // The partition that receives the boot files, as a run sees it.
 struct BootTarget {
     BootPartition partition;  // as chosen
-    char letter = 0;          // kEspWithoutLetter for an EFI system partition without a letter
-    bool hasLetter = false;
-    PartitionStyle style = PartitionStyle::Raw;  // of its disk, as the inventory read it
-    std::wstring drive;                          // "C:" ("#:" without a letter)
-    std::wstring store;                          // the BCD store path on it
-    std::wstring letterText;                     // "C", or "ESP" without a letter
+    std::wstring drive;       // "C:" ("#:" without a letter)
+    std::wstring store;       // the BCD store path on it
+    std::wstring letterText;  // "C", or "ESP" without a letter
 };
 
 // The store path: \EFI\Microsoft\Boot\BCD on a GPT disk, \Boot\BCD otherwise (also when the

@@ -6,15 +6,15 @@
 namespace qn {
 
 bool FirmwareStartsTarget(const BootDiagnosis& after, const BootTarget& target) {
-    if (!target.hasLetter) {
+    if (!target.partition.HasLetter()) {
         return true;
     }
-    const VolumeDiagnosis* volume = FindVolume(after, target.letter);
+    const VolumeDiagnosis* volume = FindVolume(after, target.partition.letter);
     if (volume == nullptr) {
         return true;  // nothing to compare with: judged as it is
     }
     if (after.firmware == FirmwareMode::Uefi) {
-        return after.bootLetter == 0 || after.bootLetter == target.letter;
+        return after.bootLetter == 0 || after.bootLetter == target.partition.letter;
     }
     const DiskDiagnosis* boot = BiosBootDisk(after);
     return boot == nullptr || static_cast<std::int32_t>(boot->number) == volume->disk;

@@ -177,11 +177,11 @@ BootDiagnosis DiagnoseAfterRun(RepairRun& run, const InstallationTable* installa
     // Boot files for another PC, or a second disk: judged by what that disk would start if it
     // were the one the firmware starts.
     BootDiagnosis assumed =
-        DiagnoseForRun(run, installations, target.letter, outcome.confirmedFirmware);
+        DiagnoseForRun(run, installations, target.partition.letter, outcome.confirmedFirmware);
     for (const std::wstring& line : DiagnosisLogLines(assumed)) {
         log.diagnosisAfter.push_back(L"（假定固件启动 " + target.drive + L"）" + line);
     }
-    const VolumeDiagnosis* volume = FindVolume(outcome.after, target.letter);
+    const VolumeDiagnosis* volume = FindVolume(outcome.after, target.partition.letter);
     elsewhere = std::wstring(written) + L"已写入" +
                 (volume != nullptr ? L"磁盘" + std::to_wstring(volume->disk) : target.drive) +
                 L"；本机固件不从该磁盘启动";
